@@ -1,0 +1,195 @@
+#include "jet_backend.h"
+
+#include "jet_select.h"
+#include "runtime_error.h"
+
+#include <QDateTime>
+#include <QFileInfo>
+#include <QtEndian>
+#include <cmath>
+#include <cstring>
+#include <mdbtools.h>
+
+// Exported by libmdb and used by its own row reader, but not declared in its header.
+extern "C" int mdb_find_row(MdbHandle* mdb, int row, int* start, size_t* len);
+
+namespace {
+
+constexpr int kRowOffsetMask = 0x1fff;
+
+RuntimeError CannotOpen(const QString& path)
+{
+    return {ErrorNumber::Failure,
+            QStringLiteral("Impossibile aprire il database '%1': il file non è un database valido o è danneggiato.")
+                .arg(path)};
+}
+
+RuntimeError TableNotFound(const QString& table)
+{
+    return {ErrorNumber::NoSuchTable,
+            QStringLiteral("Impossibile trovare la tabella o la query di input '%1'. Verificare che esista e che "
+                           "il nome sia stato digitato correttamente.")
+                .arg(table)};
+}
+
+// Jet keeps dates as days since 1899-12-30, the fraction being the time of day.
+QString DateText(double days)
+{
+    static const QDateTime epoch(QDate(1899, 12, 30), QTime(0, 0), Qt::UTC);
+    const auto msecs = static_cast<qint64>(std::llround(days * 86400000.0));
+    return epoch.addMSecs(msecs).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+}
+
+// One value of the row libmdb has just cracked; `start` and `size` locate it in the page buffer.
+Variant ReadValue(MdbHandle* mdb, const MdbColumn* column, const MdbField& field)
+{
+    const unsigned char* data = mdb->pg_buf + field.start;
+    if (column->col_type == MDB_BOOL)  // kept in the null mask: a set bit is true
+        return Variant(field.is_null ? 0 : -1);
+    if (field.is_null)
+        return {};
+    switch (column->col_type) {
+    case MDB_BYTE:
+        return Variant(static_cast<int>(data[0]));
+    case MDB_INT:
+        return Variant(static_cast<int>(qFromLittleEndian<qint16>(data)));
+    case MDB_LONGINT:
+        return Variant(static_cast<int>(qFromLittleEndian<qint32>(data)));
+    case MDB_MONEY:
+        return Variant(static_cast<double>(qFromLittleEndian<qint64>(data)) / 10000.0);
+    case MDB_FLOAT:
+        return Variant(static_cast<double>(qFromLittleEndian<float>(data)));
+    case MDB_DOUBLE:
+        return Variant(qFromLittleEndian<double>(data));
+    case MDB_DATETIME:
+        return Variant(DateText(qFromLittleEndian<double>(data)));
+    case MDB_NUMERIC: {
+        char* text = mdb_numeric_to_string(mdb, field.start, column->col_scale, column->col_prec);
+        const double value = QByteArray(text).toDouble();
+        g_free(text);
+        return Variant(value);
+    }
+    case MDB_TEXT:
+    case MDB_MEMO:
+    case MDB_REPID: {
+        // libmdb decodes Jet 4's compressed and plain UCS-2 and Jet 3's code page into UTF-8.
+        char* text = mdb_col_to_string(mdb, mdb->pg_buf, field.start, column->col_type, field.siz);
+        QString value = QString::fromUtf8(text);
+        g_free(text);
+        return Variant(value);
+    }
+    default:
+        // Binary and OLE objects have no place in a text statement.
+        return Variant(QString::fromLatin1(QByteArray(reinterpret_cast<const char*>(data), field.siz).toHex()));
+    }
+}
+
+class JetBackend : public DatabaseBackend {
+public:
+    explicit JetBackend(MdbHandle* mdb) : mdb_(mdb) {}
+    ~JetBackend() override { mdb_close(mdb_); }
+
+    ResultSet query(const QString& sql) override
+    {
+        const JetSelect select = ParseJetSelect(sql);
+        MdbCatalogEntry* entry = findTable(select.table);
+        MdbTableDef* table = mdb_read_table(entry);
+        if (!table)
+            throw TableNotFound(select.table);
+        try {
+            ResultSet result = readRows(table, select);
+            mdb_free_tabledef(table);
+            return result;
+        } catch (...) {
+            mdb_free_tabledef(table);
+            throw;
+        }
+    }
+
+    void execute(const QString& sql) override { query(sql); }
+
+    // Nothing is ever written, so there is nothing to keep or undo.
+    void beginTransaction() override {}
+    void commitTransaction() override {}
+    void rollbackTransaction() override {}
+
+private:
+    MdbCatalogEntry* findTable(const QString& name)
+    {
+        GPtrArray* catalog = mdb_read_catalog(mdb_, MDB_TABLE);
+        if (!catalog)
+            throw RuntimeError(ErrorNumber::Failure, QStringLiteral("Impossibile leggere il catalogo del database."));
+        for (guint i = 0; i < catalog->len; ++i) {
+            auto* entry = static_cast<MdbCatalogEntry*>(g_ptr_array_index(catalog, i));
+            if (entry->object_type == MDB_TABLE
+                && QString::fromUtf8(entry->object_name).compare(name, Qt::CaseInsensitive) == 0)
+                return entry;
+        }
+        throw TableNotFound(name);
+    }
+
+    ResultSet readRows(MdbTableDef* table, const JetSelect& select)
+    {
+        if (!mdb_read_columns(table))
+            throw RuntimeError(ErrorNumber::Failure, QStringLiteral("Impossibile leggere le colonne della tabella '%1'.")
+                                                         .arg(select.table));
+        // The columns to return, by their index in the table.
+        std::vector<guint> wanted;
+        ResultSet result;
+        const auto columnName = [&](guint i) {
+            return QString::fromUtf8(static_cast<MdbColumn*>(g_ptr_array_index(table->columns, i))->name);
+        };
+        if (select.columns.isEmpty()) {
+            for (guint i = 0; i < table->num_cols; ++i)
+                wanted.push_back(i);
+        } else {
+            for (const QString& name : select.columns) {
+                guint i = 0;
+                while (i < table->num_cols && columnName(i).compare(name, Qt::CaseInsensitive) != 0)
+                    ++i;
+                if (i == table->num_cols)
+                    throw RuntimeError(ErrorNumber::StatementRejected, QStringLiteral("Parametri insufficienti. Previsto 1."));
+                wanted.push_back(i);
+            }
+        }
+        for (const guint i : wanted)
+            result.columns.append(columnName(i));
+
+        std::vector<MdbField> fields(table->num_cols);
+        mdb_rewind_table(table);
+        while (mdb_fetch_row(table)) {
+            // libmdb has just read row cur_row - 1 of the page in pg_buf; crack it
+            // again to tell Null from empty text, which its bound values cannot.
+            int start = 0;
+            size_t size = 0;
+            if (mdb_find_row(mdb_, static_cast<int>(table->cur_row) - 1, &start, &size) != 0
+                || mdb_crack_row(table, start & kRowOffsetMask, size, fields.data()) < 0)
+                throw RuntimeError(ErrorNumber::Failure,
+                                   QStringLiteral("La tabella '%1' è danneggiata.").arg(select.table));
+            std::vector<Variant> row;
+            row.reserve(wanted.size());
+            for (const guint i : wanted)
+                row.push_back(ReadValue(mdb_, static_cast<MdbColumn*>(g_ptr_array_index(table->columns, i)), fields[i]));
+            result.rows.push_back(std::move(row));
+        }
+        return result;
+    }
+
+    MdbHandle* mdb_;
+};
+
+}  // namespace
+
+std::unique_ptr<DatabaseBackend> OpenJetDatabase(const QString& path, const QString& password)
+{
+    Q_UNUSED(password);
+    // Access writes whole pages; a file that is not made of them is damaged,
+    // and libmdb is not to be trusted with it.
+    const qint64 size = QFileInfo(path).size();
+    if (size < 4096 || size % 2048 != 0)
+        throw CannotOpen(path);
+    MdbHandle* mdb = mdb_open(QFile::encodeName(path).constData(), MDB_NOFLAGS);
+    if (!mdb)
+        throw CannotOpen(path);
+    return std::make_unique<JetBackend>(mdb);
+}

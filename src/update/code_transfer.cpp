@@ -1,0 +1,168 @@
+#include "code_transfer.h"
+
+#include "connections.h"
+#include "error_report.h"
+#include "runtime_error.h"
+#include "sql_literals.h"
+
+namespace {
+
+QString AbiValues(const Recordset& rs)
+{
+    return QLatin1Char('(') + DefaultText(rs.field(QStringLiteral("AbiAbi"))) + QStringLiteral(", ")
+        + SqlTesto(rs.field(QStringLiteral("AbiBanc"))) + QStringLiteral(", ")
+        + DefaultText(rs.field(QStringLiteral("AbiAbichk"))) + QLatin1Char(')');
+}
+
+QString CabValues(const Recordset& rs)
+{
+    QString values = QLatin1Char('(') + DefaultText(rs.field(QStringLiteral("AbcAbi"))) + QStringLiteral(", ")
+        + DefaultText(rs.field(QStringLiteral("AbcCab")));
+    for (const char* column : {"AbcBanc", "AbcFiliale", "AbcIndir", "AbcCap", "AbcLocalita", "AbcComune", "AbcProv"})
+        values += QStringLiteral(", ") + SqlTesto(rs.field(QString::fromLatin1(column)));
+    values += QStringLiteral(", ") + DefaultText(rs.field(QStringLiteral("AbcAbichk"))) + QStringLiteral(", ")
+        + SqlNumero(ToDouble(rs.field(QStringLiteral("AbcCabchk")))) + QLatin1Char(')');
+    return values;
+}
+
+// The two insert loops are one: the CAB loop runs the same steps as the ABI
+// loop, 230 lines further on.
+struct InsertPass {
+    CodeTable table;
+    int lineOffset;
+    QString insertInto;
+    QString columnList;
+    QString (*values)(const Recordset&);
+};
+
+const InsertPass kAbiPass{CodeTable::Abi, 0, QStringLiteral("INSERT INTO ABI "),
+                          QStringLiteral("(AbiAbi, AbiBanc, AbiAbichk) VALUES "), AbiValues};
+const InsertPass kCabPass{CodeTable::Cab, 230, QStringLiteral("INSERT INTO ABICAB "),
+                          QStringLiteral("(AbcAbi, AbcCab, AbcBanc, AbcFiliale, AbcIndir, AbcCap, AbcLocalita, "
+                                         "AbcComune, AbcProv, AbcAbichk, AbcCabchk) VALUES "),
+                          CabValues};
+
+void InsertRows(const InsertPass& pass, Recordset& rs, Command& command, TransferProgress& progress, int& linea)
+{
+    const int off = pass.lineOffset;
+    for (;;) {
+        linea = 920 + off;
+        if (rs.eof())
+            break;
+        linea = 930 + off;
+        QString statement = pass.insertInto;
+        linea = 940 + off;
+        statement += pass.columnList;
+        linea = 950 + off;
+        statement += pass.values(rs);
+        linea = 960 + off;
+        command.setCommandText(statement);
+        linea = 970 + off;
+        command.execute();
+        progress.rowInserted(pass.table);
+        linea = 1020 + off;
+        rs.moveNext();
+    }
+}
+
+// Counts by moving to the last row and back, as a static cursor allows.
+std::int32_t CountRows(Recordset& rs, int& linea, int firstLine)
+{
+    linea = firstLine;
+    rs.moveLast();
+    linea = firstLine + 10;
+    const std::int32_t count = rs.recordCount();
+    linea = firstLine + 20;
+    rs.moveFirst();
+    return count;
+}
+
+void NoCodesFound(UiServices& ui, std::unique_ptr<Connection>& origine, std::unique_ptr<Connection>& destinazione,
+                  int& linea, int firstLine, const QString& message)
+{
+    CloseAndDiscard(origine, linea, firstLine);
+    CloseAndDiscard(destinazione, linea, firstLine + 20);
+    linea = firstLine + 40;
+    ui.messageBox(message, MsgIcon::Critical, MsgButtons::Ok, MsgDefault::First, kTitoloMessaggi);
+}
+
+}  // namespace
+
+TransferOutcome TrasferisciCodici(UiServices& ui, std::unique_ptr<Connection>& ConnessioneOrigine,
+                                  std::unique_ptr<Connection>& ConnessioneDestinazione, TransferProgress& progress,
+                                  int& linea)
+{
+    linea = 440;
+    Recordset abi;
+    linea = 460;
+    abi.open(QStringLiteral("SELECT * FROM abi"), *ConnessioneOrigine);
+    linea = 470;
+    if (abi.eof()) {
+        linea = 480;
+        abi.close();
+        NoCodesFound(ui, ConnessioneOrigine, ConnessioneDestinazione, linea, 500,
+                     QStringLiteral("Nessun codice ABI rilevato dal database di origine."));
+        return TransferOutcome::NoAbiCodes;
+    }
+    const std::int32_t abiCount = CountRows(abi, linea, 570);
+
+    linea = 600;
+    Recordset cab;
+    linea = 620;
+    cab.open(QStringLiteral("SELECT * FROM abicab"), *ConnessioneOrigine);
+    linea = 630;
+    if (cab.eof()) {
+        linea = 640;
+        cab.close();
+        // The ABI reader ends with the source connection.
+        NoCodesFound(ui, ConnessioneOrigine, ConnessioneDestinazione, linea, 660,
+                     QStringLiteral("Nessun codice CAB rilevato dal database di origine."));
+        return TransferOutcome::NoCabCodes;
+    }
+    const std::int32_t cabCount = CountRows(cab, linea, 730);
+
+    progress.deletionStarting();
+    // One transaction from the deletion to the last insert: a run that fails
+    // part-way leaves the destination exactly as it found it.
+    linea = 780;
+    Connection& destinazione = *ConnessioneDestinazione;
+    destinazione.beginTransaction();
+    try {
+        Command command;
+        linea = 790;
+        command.setCommandType(CommandType::Text);
+        linea = 800;
+        command.setActiveConnection(destinazione);
+        linea = 810;
+        command.setCommandText(QStringLiteral("DELETE FROM abi WHERE abiabi >=1000"));
+        linea = 820;
+        command.execute();
+        linea = 830;
+        command.setCommandText(QStringLiteral("DELETE FROM abicab WHERE abcabi >=1000"));
+        linea = 840;
+        command.execute();
+
+        progress.tableStarting(CodeTable::Abi, abiCount);
+        InsertRows(kAbiPass, abi, command, progress, linea);
+        progress.tableFinished(CodeTable::Abi);
+        linea = 1060;
+        abi.close();
+
+        progress.tableStarting(CodeTable::Cab, cabCount);
+        InsertRows(kCabPass, cab, command, progress, linea);
+        linea = 1270;
+        destinazione.commitTransaction();
+        progress.tableFinished(CodeTable::Cab);
+        linea = 1290;
+        cab.close();
+    } catch (...) {
+        // The failure to report is the one that stopped the transfer, not a
+        // rollback that fails after it (the engine then drops the changes itself).
+        try {
+            destinazione.rollbackTransaction();
+        } catch (const RuntimeError&) {
+        }
+        throw;
+    }
+    return TransferOutcome::Completed;
+}

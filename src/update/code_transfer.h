@@ -1,0 +1,33 @@
+#pragma once
+
+#include "database_access.h"
+#include "ui_services.h"
+
+#include <cstdint>
+#include <memory>
+
+enum class CodeTable { Abi, Cab };
+
+// The update run's own steps between those of the transfer: captions,
+// progress bar and event pumping. The run keeps the line counter up to date
+// for these steps itself.
+class TransferProgress {
+public:
+    virtual ~TransferProgress() = default;
+    virtual void deletionStarting() = 0;                                    // lines 760, 770
+    virtual void tableStarting(CodeTable table, std::int32_t rowCount) = 0;  // 850 to 900, CAB 1080 to 1130
+    virtual void rowInserted(CodeTable table) = 0;                          // 980 to 1010, CAB 1210 to 1240
+    virtual void tableFinished(CodeTable table) = 0;                        // 1050, CAB 1280
+};
+
+enum class TransferOutcome { Completed, NoAbiCodes, NoCabCodes };
+
+// Replaces the destination's codes from ABI 1000 upward with every row of the
+// source tables abi and abicab. Both connections must be open. When a source
+// table is empty, both connections are closed and discarded, the user is told
+// and nothing is changed. Deletion and inserts form one transaction: on any
+// failure it is rolled back and the error goes on to the caller, with
+// `linea` naming the step that failed; the connections then stay open.
+TransferOutcome TrasferisciCodici(UiServices& ui, std::unique_ptr<Connection>& ConnessioneOrigine,
+                                  std::unique_ptr<Connection>& ConnessioneDestinazione, TransferProgress& progress,
+                                  int& linea);

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QList>
+#include <QPair>
+#include <QString>
+
+// An OLE DB connection string: "keyword=value" pairs separated by ";".
+// Keywords compare without regard to case; a value may be quoted with " or '
+// (the quote doubled inside) to hold ";" or blanks at its ends; empty pairs,
+// such as the one a trailing ";;" leaves, are ignored.
+class ConnectionString {
+public:
+    static ConnectionString parse(const QString& text);
+
+    bool contains(const QString& keyword) const;
+    // The value of the last occurrence of the keyword; empty when absent.
+    QString value(const QString& keyword) const;
+
+private:
+    QList<QPair<QString, QString>> pairs_;
+};

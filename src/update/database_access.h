@@ -1,0 +1,93 @@
+#pragma once
+
+#include "database_backend.h"
+#include "variant.h"
+
+#include <functional>
+#include <memory>
+
+// The database access layer: connection, static read-only reader and
+// statement command, after the objects the update was written against.
+// Every operation raises RuntimeError on failure.
+
+// What an open connection shares with the readers and commands on it; they
+// hold it weakly, so a close or a discarded connection ends them all.
+struct DatabaseSession {
+    std::unique_ptr<DatabaseBackend> backend;
+    std::function<void(const QString&)> trace;
+
+    DatabaseBackend& prepare(const QString& sql);
+};
+
+class Connection {
+public:
+    Connection();
+    ~Connection();
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    // Opens the database the connection string names; the provider keyword
+    // picks the engine.
+    void open(const QString& connectionString);
+    // Readers still open on the connection end with it.
+    void close();
+    bool isOpen() const { return session_ != nullptr; }
+
+    void beginTransaction();
+    void commitTransaction();
+    void rollbackTransaction();
+
+    // Sees every query text and statement before it goes to the database.
+    void setTrace(std::function<void(const QString&)> trace);
+
+private:
+    friend class Recordset;
+    friend class Command;
+    DatabaseSession& session();
+
+    std::shared_ptr<DatabaseSession> session_;
+    std::function<void(const QString&)> trace_;
+};
+
+// A static, read-only cursor: all rows are read when it opens.
+class Recordset {
+public:
+    void open(const QString& source, Connection& connection);
+    void close();
+    bool isOpen() const;
+
+    bool eof() const;
+    void moveFirst();
+    void moveLast();
+    void moveNext();
+    std::int32_t recordCount() const;
+    // The current row's value of the column, named without regard to case.
+    Variant field(const QString& name) const;
+
+private:
+    void requireOpen() const;
+    void requireRows() const;
+    void requireCurrentRow() const;
+
+    bool open_ = false;
+    std::weak_ptr<DatabaseSession> session_;
+    ResultSet rows_;
+    std::size_t position_ = 0;
+};
+
+enum class CommandType { Text = 1 };
+
+// Plain-text statements run on the connection they are attached to.
+class Command {
+public:
+    void setCommandType(CommandType type) { type_ = type; }
+    void setActiveConnection(Connection& connection);
+    void setCommandText(const QString& text) { text_ = text; }
+    const QString& commandText() const { return text_; }
+    void execute();
+
+private:
+    CommandType type_ = CommandType::Text;
+    std::weak_ptr<DatabaseSession> session_;
+    QString text_;
+};
