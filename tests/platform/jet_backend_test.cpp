@@ -1,0 +1,186 @@
+#include "database_file.h"
+#include "qt_printers.h"
+#include "jet_backend.h"
+#include "runtime_error.h"
+
+#include <QCryptographicHash>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+QString Sample(const char* name)
+{
+    return QStringLiteral(CORVANTA_JET_SAMPLES "/") + QString::fromLatin1(name);
+}
+
+ResultSet Query(const char* file, const char* sql)
+{
+    return OpenJetDatabase(Sample(file), QString())->query(QString::fromUtf8(sql));
+}
+
+std::int32_t ErrorNumberOf(const std::function<void()>& action)
+{
+    try {
+        action();
+    } catch (const RuntimeError& error) {
+        return error.number();
+    }
+    return 0;
+}
+
+// The two rows of Table1 that testV1997, testV2000 and testV2007 share, in
+// the order of their columns A to I.
+const std::vector<std::vector<Variant>> kTable1Rows{
+    {Variant("abcdefg"), Variant("hijklmnop"), Variant(2), Variant(222), Variant(333333333), Variant(444.555),
+     Variant("1974-09-21 00:00:00"), Variant(3.5), Variant(-1)},
+    {Variant("a"), Variant("b"), Variant(0), Variant(0), Variant(0), Variant(0.0), Variant("1981-12-12 00:00:00"),
+     Variant(0.0), Variant(0)},
+};
+
+TEST(JetBackend, DetectsTheFormatOfEachSample)
+{
+    EXPECT_EQ(DetectDatabaseFile(Sample("testV1997.mdb")), DatabaseFileKind::Jet3);
+    EXPECT_EQ(DetectDatabaseFile(Sample("testV2000.mdb")), DatabaseFileKind::Jet4);
+    EXPECT_EQ(DetectDatabaseFile(Sample("testV2007.accdb")), DatabaseFileKind::Ace);
+    EXPECT_EQ(DetectDatabaseFile(Sample("README.md")), DatabaseFileKind::Unknown);
+    EXPECT_EQ(DetectDatabaseFile(Sample("nessuno.mdb")), DatabaseFileKind::Missing);
+}
+
+TEST(JetBackend, ReadsEveryTypeOfJet3Jet4AndAceAlike)
+{
+    for (const char* file : {"testV1997.mdb", "testV2000.mdb", "testV2007.accdb"}) {
+        SCOPED_TRACE(file);
+        const ResultSet result = Query(file, "SELECT * FROM Table1");
+        EXPECT_EQ(result.columns.join(QLatin1Char(',')), QStringLiteral("A,B,C,D,E,F,G,H,I"));
+        ASSERT_EQ(result.rows.size(), 2U);
+        // The files hold the same rows in different physical order.
+        const bool firstIsLong = result.rows[0][0] == Variant("abcdefg");
+        EXPECT_EQ(result.rows[firstIsLong ? 0 : 1], kTable1Rows[0]);
+        EXPECT_EQ(result.rows[firstIsLong ? 1 : 0], kTable1Rows[1]);
+        // Byte, Integer and Long stay whole numbers; Double and Currency floats.
+        EXPECT_EQ(result.rows[0][2].type(), Variant::Type::Integer);
+        EXPECT_EQ(result.rows[0][4].type(), Variant::Type::Integer);
+        EXPECT_EQ(result.rows[0][5].type(), Variant::Type::Double);
+        EXPECT_EQ(result.rows[0][7].type(), Variant::Type::Double);
+    }
+}
+
+TEST(JetBackend, NamesTablesAndColumnsWithoutRegardToCase)
+{
+    const ResultSet result = Query("testV2000.mdb", "select e, a from TABLE1");
+    EXPECT_EQ(result.columns, (QStringList{QStringLiteral("E"), QStringLiteral("A")}));
+    ASSERT_EQ(result.rows.size(), 2U);
+    EXPECT_EQ(result.rows[0][1].type(), Variant::Type::Text);
+}
+
+TEST(JetBackend, ReturnsEmptyTablesAndSkipsDeletedRows)
+{
+    EXPECT_TRUE(Query("testV2000.mdb", "SELECT * FROM Table2").rows.empty());
+    const ResultSet result = Query("delTestV2000.mdb", "SELECT * FROM [Table]");
+    ASSERT_EQ(result.rows.size(), 2U);
+    EXPECT_EQ(result.rows[0], (std::vector<Variant>{Variant("z"), Variant("y")}));
+    EXPECT_EQ(result.rows[1], (std::vector<Variant>{Variant("v"), Variant("u")}));
+}
+
+TEST(JetBackend, ReadsOverflowRowsAndTellsNullFromText)
+{
+    const ResultSet result = Query("overflowTestV2000.mdb", "SELECT data1, data3, data7, data9 FROM Table1");
+    QStringList rows;
+    for (const auto& row : result.rows) {
+        QStringList values;
+        for (const Variant& value : row)
+            values.append(value.isNull() ? QStringLiteral("NULL") : value.text());
+        rows.append(values.join(QLatin1Char('|')));
+    }
+    rows.sort();
+    EXPECT_EQ(rows, (QStringList{QStringLiteral("NULL|row3col3|NULL|row3col9"), QStringLiteral("NULL|row5col2|NULL|NULL"),
+                                 QStringLiteral("NULL|row6col2|NULL|NULL"), QStringLiteral("row1col1|NULL|NULL|NULL"),
+                                 QStringLiteral("row2col1|row2col3|NULL|NULL"), QStringLiteral("row4col1|row4col2|NULL|NULL"),
+                                 QStringLiteral("row7col1|NULL|row7col7|NULL")}));
+}
+
+TEST(JetBackend, DecodesCompressedAndUncompressedUnicode)
+{
+    const ResultSet result = Query("testUnicodeCompV2003.mdb", "SELECT ID, Unicode FROM [Table]");
+    ASSERT_EQ(result.rows.size(), 8U);
+    QMap<qint64, QString> texts;
+    for (const auto& row : result.rows)
+        texts[row[0].integer()] = row[1].text();
+    EXPECT_EQ(texts[1], QStringLiteral("only ascii chars"));
+    EXPECT_EQ(texts[2], QStringLiteral("ääkkösiä"));
+    EXPECT_EQ(texts[3], QStringLiteral("Мир"));
+    // Written with escapes: an editor may normalise the accented omicron and upsilon.
+    EXPECT_EQ(texts[4], QString::fromUtf16(u"\u03F0\u03B1\u1F76 \u03C4\u1F79\u03C4' \u1F10\u03B3\u1F7C \u039A\u1F7B\u03F0\u03BB\u03C9\u03C0\u03B1"));
+    EXPECT_EQ(texts[5], QStringLiteral("漢字仮名交じり文"));
+    EXPECT_TRUE(texts[8].endsWith(QStringLiteral("õö÷øùúûüýþÿ")));
+    EXPECT_TRUE(texts[8].contains(QStringLiteral("!\"#$%&'()*+,-./0123456789")));
+}
+
+TEST(JetBackend, ReadsMemoAndFixedNumericColumns)
+{
+    const ResultSet result = Query("fixedNumericTestV2000.mdb", "SELECT * FROM test");
+    ASSERT_EQ(result.rows.size(), 1U);
+    EXPECT_EQ(result.rows[0], (std::vector<Variant>{Variant("some data"), Variant(1.0), Variant(0.0), Variant(0.0),
+                                                    Variant(4.0), Variant(-1.0), Variant(1.0)}));
+}
+
+TEST(JetBackend, ReportsMissingTablesAndColumnsAndBadQueries)
+{
+    EXPECT_EQ(ErrorNumberOf([] { Query("empty.mdb", "SELECT * FROM abi"); }), ErrorNumber::NoSuchTable);
+    EXPECT_EQ(ErrorNumberOf([] { Query("testV2000.mdb", "SELECT Z FROM Table1"); }), ErrorNumber::StatementRejected);
+    EXPECT_EQ(ErrorNumberOf([] { Query("testV2000.mdb", "SELECT * FROM Table1 WHERE A = 'a'"); }),
+              ErrorNumber::StatementRejected);
+}
+
+TEST(JetBackend, RefusesEveryWriteAndLeavesTheFileAlone)
+{
+    QTemporaryDir dir;
+    const QString copy = dir.filePath(QStringLiteral("copia.mdb"));
+    ASSERT_TRUE(QFile::copy(Sample("testV2000.mdb"), copy));
+    const auto digest = [&] {
+        QFile file(copy);
+        file.open(QIODevice::ReadOnly);
+        return QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256);
+    };
+    const QByteArray before = digest();
+    auto db = OpenJetDatabase(copy, QString());
+    for (const char* sql : {"DELETE FROM Table1", "INSERT INTO Table1 (A) VALUES ('x')", "DROP TABLE Table1"})
+        EXPECT_EQ(ErrorNumberOf([&] { db->execute(QString::fromUtf8(sql)); }), ErrorNumber::ReadOnlyDatabase) << sql;
+    db.reset();
+    EXPECT_EQ(digest(), before);
+}
+
+TEST(JetBackend, RefusesDamagedFilesWithAClearError)
+{
+    QTemporaryDir dir;
+    QFile original(Sample("testV2000.mdb"));
+    ASSERT_TRUE(original.open(QIODevice::ReadOnly));
+    const QByteArray content = original.readAll();
+
+    const auto writeFile = [&](const char* name, const QByteArray& bytes) {
+        const QString path = dir.filePath(QString::fromLatin1(name));
+        QFile file(path);
+        file.open(QIODevice::WriteOnly);
+        file.write(bytes);
+        return path;
+    };
+    const QString truncated = writeFile("tronco.mdb", content.left(5000));
+    const QString headerOnly = writeFile("solo-intestazione.mdb", content.left(4096) + QByteArray(4096 * 8, '\0'));
+
+    RuntimeError error(0, QString());
+    try {
+        OpenJetDatabase(truncated, QString());
+    } catch (const RuntimeError& caught) {
+        error = caught;
+    }
+    EXPECT_EQ(error.number(), ErrorNumber::Failure);
+    EXPECT_TRUE(error.description().contains(QStringLiteral("tronco.mdb"))) << error.description().toStdString();
+
+    // A file whose pages were wiped opens, but its catalog cannot be read.
+    EXPECT_NE(ErrorNumberOf([&] { OpenJetDatabase(headerOnly, QString())->query(QStringLiteral("SELECT * FROM Table1")); }),
+              0);
+}
+
+}  // namespace

@@ -1,0 +1,53 @@
+#include "qt_printers.h"
+#include "sql_literals.h"
+
+#include <QLocale>
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(SqlTesto, QuotesTextsAndDoublesEveryApostrophe)
+{
+    EXPECT_EQ(SqlTesto(Variant("Roma")), QStringLiteral("'Roma'"));
+    EXPECT_EQ(SqlTesto(Variant("L'Esempio d'Italia")), QStringLiteral("'L''Esempio d''Italia'"));
+    EXPECT_EQ(SqlTesto(Variant("'")), QStringLiteral("''''"));
+    EXPECT_EQ(SqlTesto(Variant("d'")), QStringLiteral("'d'''"));
+    EXPECT_EQ(SqlTesto(Variant("''x")), QStringLiteral("'''''x'"));
+    EXPECT_EQ(SqlTesto(Variant(" ")), QStringLiteral("' '"));
+}
+
+TEST(SqlTesto, WritesNullForNullAndForTheEmptyText)
+{
+    EXPECT_EQ(SqlTesto(Variant()), QStringLiteral("Null"));
+    EXPECT_EQ(SqlTesto(Variant(QString())), QStringLiteral("Null"));
+    EXPECT_EQ(SqlTesto(Variant(QStringLiteral(""))), QStringLiteral("Null"));
+}
+
+TEST(SqlTesto, CopiesEveryOtherCharacterUnchanged)
+{
+    const QString text = QStringLiteral("\"a\\b\"\r\nPiù città – Москва\t");
+    EXPECT_EQ(SqlTesto(Variant(text)), QLatin1Char('\'') + text + QLatin1Char('\''));
+    EXPECT_EQ(SqlTesto(Variant(QString(300, QLatin1Char('x')))).size(), 302);
+}
+
+TEST(SqlTesto, QuotesTheTextOfANumber)
+{
+    EXPECT_EQ(SqlTesto(Variant(1005)), QStringLiteral("'1005'"));
+}
+
+TEST(SqlNumero, WritesAFullStopWhateverTheLocale)
+{
+    const QLocale previous;
+    for (const QLocale& locale : {QLocale::c(), QLocale(QLocale::Italian, QLocale::Italy), QLocale(QLocale::German, QLocale::Germany)}) {
+        QLocale::setDefault(locale);
+        SCOPED_TRACE(locale.name().toStdString());
+        EXPECT_EQ(SqlNumero(7), QStringLiteral("7"));
+        EXPECT_EQ(SqlNumero(-2.5), QStringLiteral("-2.5"));
+        EXPECT_EQ(SqlNumero(0.25), QStringLiteral("0.25"));
+        EXPECT_EQ(SqlNumero(1234567.125), QStringLiteral("1234567.125"));
+        EXPECT_EQ(SqlNumero(-0.0), QStringLiteral("0"));
+    }
+    QLocale::setDefault(previous);
+}
+
+}  // namespace
