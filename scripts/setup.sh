@@ -11,9 +11,16 @@ packages=(
   qt6-base-dev libqt6sql6-sqlite libqt6sql6-psql libqt6sql6-odbc
   mdbtools mdbtools-dev
   libgtest-dev libsqlite3-dev sqlite3
+  locales
 )
 as_root apt-get update
 as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${packages[@]}"
+# The tests run once more under an Italian locale, whose decimal separator is the comma.
+if ! locale -a | grep -qi '^it_IT\.utf-\?8$'; then
+  as_root sed -i '/^# *it_IT.UTF-8 UTF-8/s/^# *//' /etc/locale.gen
+  grep -q '^it_IT.UTF-8 UTF-8' /etc/locale.gen || echo 'it_IT.UTF-8 UTF-8' | as_root tee -a /etc/locale.gen >/dev/null
+  as_root locale-gen
+fi
 if ! command -v npm >/dev/null; then
   as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends nodejs npm
 fi

@@ -1,0 +1,83 @@
+#include "console_ui_services.h"
+
+#include <QRegularExpression>
+#include <QTextStream>
+#include <cstdio>
+#include <unistd.h>
+
+namespace {
+
+QTextStream& Err()
+{
+    static QTextStream stream(stderr);
+    return stream;
+}
+
+QString ReadLine()
+{
+    static QTextStream in(stdin);
+    return in.readLine();  // a null string at the end of the input
+}
+
+}  // namespace
+
+ConsoleUiServices::~ConsoleUiServices()
+{
+    endProgressLine();
+}
+
+void ConsoleUiServices::endProgressLine()
+{
+    if (progressLineOpen_)
+        Err() << '\n' << Qt::flush;
+    progressLineOpen_ = false;
+}
+
+MsgAnswer ConsoleUiServices::messageBox(const QString& text, MsgIcon, MsgButtons buttons, MsgDefault defaultButton,
+                                        const QString& title)
+{
+    endProgressLine();
+    Err() << '[' << title << "] " << text << '\n';
+    if (buttons == MsgButtons::Ok) {
+        Err() << Qt::flush;
+        return MsgAnswer::Ok;
+    }
+    Err() << (defaultButton == MsgDefault::First ? "[S/n] " : "[s/N] ") << Qt::flush;
+    const QString answer = ReadLine().trimmed().toLower();
+    if (answer.isNull())
+        return MsgAnswer::No;  // nobody to answer: the safe choice
+    if (answer.isEmpty())
+        return defaultButton == MsgDefault::First ? MsgAnswer::Yes : MsgAnswer::No;
+    return answer.startsWith(QLatin1Char('s')) ? MsgAnswer::Yes : MsgAnswer::No;
+}
+
+QString ConsoleUiServices::inputBox(const QString& prompt, const QString& title, const QString& defaultText)
+{
+    endProgressLine();
+    Err() << '[' << title << "] " << prompt << " [" << defaultText << "] " << Qt::flush;
+    const QString answer = ReadLine();
+    if (answer.isNull())
+        return {};
+    return answer.isEmpty() ? defaultText : answer;
+}
+
+void ConsoleUiServices::setCaption(Control control, const QString& caption)
+{
+    const QString previous = captions_.value(control);
+    captions_[control] = caption;
+    if (!showProgress_ || control != Control::lbProgr)
+        return;
+    // Captions that differ only in their numbers are the row progress of one
+    // phase: on a terminal they overwrite each other, in a log only the
+    // phase's first one is kept.
+    static const QRegularExpression digits(QStringLiteral("[0-9]+"));
+    const bool samePhase = QString(previous).remove(digits) == QString(caption).remove(digits);
+    if (samePhase && !isatty(fileno(stderr)))
+        return;
+    if (samePhase && progressLineOpen_)
+        Err() << '\r';
+    else
+        endProgressLine();
+    Err() << caption << (isatty(fileno(stderr)) ? "\x1b[K" : "") << Qt::flush;
+    progressLineOpen_ = true;
+}
