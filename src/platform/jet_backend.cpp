@@ -180,9 +180,8 @@ private:
 
 }  // namespace
 
-std::unique_ptr<DatabaseBackend> OpenJetDatabase(const QString& path, const QString& password)
+std::unique_ptr<DatabaseBackend> OpenJetDatabase(const QString& path)
 {
-    Q_UNUSED(password);
     // Access writes whole pages; a file that is not made of them is damaged,
     // and libmdb is not to be trusted with it.
     const qint64 size = QFileInfo(path).size();

@@ -37,12 +37,11 @@ RuntimeError NoCurrentRecord()
 std::unique_ptr<DatabaseBackend> OpenDatabaseFile(const ConnectionString& settings)
 {
     const QString path = settings.value(QStringLiteral("Data Source"));
-    const QString password = settings.value(QStringLiteral("Jet OLEDB:Database Password"));
     switch (DetectDatabaseFile(path)) {
     case DatabaseFileKind::Jet3:
     case DatabaseFileKind::Jet4:
     case DatabaseFileKind::Ace:
-        return OpenJetDatabase(path, password);
+        return OpenJetDatabase(path);
     case DatabaseFileKind::Sqlite3:
         return OpenSqliteDatabase(path);
     case DatabaseFileKind::Missing:

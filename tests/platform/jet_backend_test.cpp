@@ -17,7 +17,7 @@ QString Sample(const char* name)
 
 ResultSet Query(const char* file, const char* sql)
 {
-    return OpenJetDatabase(Sample(file), QString())->query(QString::fromUtf8(sql));
+    return OpenJetDatabase(Sample(file))->query(QString::fromUtf8(sql));
 }
 
 std::int32_t ErrorNumberOf(const std::function<void()>& action)
@@ -145,7 +145,7 @@ TEST(JetBackend, RefusesEveryWriteAndLeavesTheFileAlone)
         return QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256);
     };
     const QByteArray before = digest();
-    auto db = OpenJetDatabase(copy, QString());
+    auto db = OpenJetDatabase(copy);
     for (const char* sql : {"DELETE FROM Table1", "INSERT INTO Table1 (A) VALUES ('x')", "DROP TABLE Table1"})
         EXPECT_EQ(ErrorNumberOf([&] { db->execute(QString::fromUtf8(sql)); }), ErrorNumber::ReadOnlyDatabase) << sql;
     db.reset();
@@ -171,7 +171,7 @@ TEST(JetBackend, RefusesDamagedFilesWithAClearError)
 
     RuntimeError error(0, QString());
     try {
-        OpenJetDatabase(truncated, QString());
+        OpenJetDatabase(truncated);
     } catch (const RuntimeError& caught) {
         error = caught;
     }
@@ -179,7 +179,7 @@ TEST(JetBackend, RefusesDamagedFilesWithAClearError)
     EXPECT_TRUE(error.description().contains(QStringLiteral("tronco.mdb"))) << error.description().toStdString();
 
     // A file whose pages were wiped opens, but its catalog cannot be read.
-    EXPECT_NE(ErrorNumberOf([&] { OpenJetDatabase(headerOnly, QString())->query(QStringLiteral("SELECT * FROM Table1")); }),
+    EXPECT_NE(ErrorNumberOf([&] { OpenJetDatabase(headerOnly)->query(QStringLiteral("SELECT * FROM Table1")); }),
               0);
 }
 
