@@ -1,5 +1,6 @@
 #include "jet_backend.h"
 
+#include "isolated_read.h"
 #include "jet_select.h"
 #include "runtime_error.h"
 
@@ -84,26 +85,112 @@ Variant ReadValue(MdbHandle* mdb, const MdbColumn* column, const MdbField& field
     }
 }
 
-class JetBackend : public DatabaseBackend {
+// An open libmdb handle, for the life of one read in the child process.
+class MdbFile {
 public:
-    explicit JetBackend(MdbHandle* mdb) : mdb_(mdb) {}
-    ~JetBackend() override { mdb_close(mdb_); }
-
-    ResultSet query(const QString& sql) override
+    explicit MdbFile(const QString& path) : mdb_(mdb_open(QFile::encodeName(path).constData(), MDB_NOFLAGS))
     {
-        const JetSelect select = ParseJetSelect(sql);
-        MdbCatalogEntry* entry = findTable(select.table);
-        MdbTableDef* table = mdb_read_table(entry);
+        if (!mdb_)
+            throw CannotOpen(path);
+    }
+    ~MdbFile() { mdb_close(mdb_); }
+    MdbFile(const MdbFile&) = delete;
+    MdbFile& operator=(const MdbFile&) = delete;
+
+    GPtrArray* catalog()
+    {
+        GPtrArray* entries = mdb_read_catalog(mdb_, MDB_TABLE);
+        if (!entries)
+            throw RuntimeError(ErrorNumber::Failure, QStringLiteral("Impossibile leggere il catalogo del database."));
+        return entries;
+    }
+
+    void readTable(const JetSelect& select, RowSink& sink)
+    {
+        MdbTableDef* table = mdb_read_table(findTable(select.table));
         if (!table)
             throw TableNotFound(select.table);
         try {
-            ResultSet result = readRows(table, select);
-            mdb_free_tabledef(table);
-            return result;
+            readRows(table, select, sink);
         } catch (...) {
             mdb_free_tabledef(table);
             throw;
         }
+        mdb_free_tabledef(table);
+    }
+
+private:
+    MdbCatalogEntry* findTable(const QString& name)
+    {
+        GPtrArray* entries = catalog();
+        for (guint i = 0; i < entries->len; ++i) {
+            auto* entry = static_cast<MdbCatalogEntry*>(g_ptr_array_index(entries, i));
+            if (entry->object_type == MDB_TABLE
+                && QString::fromUtf8(entry->object_name).compare(name, Qt::CaseInsensitive) == 0)
+                return entry;
+        }
+        throw TableNotFound(name);
+    }
+
+    void readRows(MdbTableDef* table, const JetSelect& select, RowSink& sink)
+    {
+        if (!mdb_read_columns(table))
+            throw RuntimeError(ErrorNumber::Failure,
+                               QStringLiteral("Impossibile leggere le colonne della tabella '%1'.").arg(select.table));
+        const auto column = [&](guint i) { return static_cast<MdbColumn*>(g_ptr_array_index(table->columns, i)); };
+        // The columns to return, by their index in the table.
+        std::vector<guint> wanted;
+        if (select.columns.isEmpty()) {
+            for (guint i = 0; i < table->num_cols; ++i)
+                wanted.push_back(i);
+        } else {
+            for (const QString& name : select.columns) {
+                guint i = 0;
+                while (i < table->num_cols && QString::fromUtf8(column(i)->name).compare(name, Qt::CaseInsensitive) != 0)
+                    ++i;
+                if (i == table->num_cols)
+                    throw RuntimeError(ErrorNumber::StatementRejected, QStringLiteral("Parametri insufficienti. Previsto 1."));
+                wanted.push_back(i);
+            }
+        }
+        QStringList names;
+        for (const guint i : wanted)
+            names.append(QString::fromUtf8(column(i)->name));
+        sink.columns(names);
+
+        std::vector<MdbField> fields(table->num_cols);
+        std::vector<Variant> row(wanted.size());
+        mdb_rewind_table(table);
+        while (mdb_fetch_row(table)) {
+            // libmdb has just read row cur_row - 1 of the page in pg_buf; crack it
+            // again to tell Null from empty text, which its bound values cannot.
+            int start = 0;
+            size_t size = 0;
+            if (mdb_find_row(mdb_, static_cast<int>(table->cur_row) - 1, &start, &size) != 0
+                || mdb_crack_row(table, start & kRowOffsetMask, size, fields.data()) < 0)
+                throw RuntimeError(ErrorNumber::Failure, QStringLiteral("La tabella '%1' è danneggiata.").arg(select.table));
+            for (std::size_t i = 0; i < wanted.size(); ++i)
+                row[i] = ReadValue(mdb_, column(wanted[i]), fields[wanted[i]]);
+            sink.row(row);
+        }
+    }
+
+    MdbHandle* mdb_;
+};
+
+// libmdb runs in a child process for every read: it is known to crash or to
+// loop for ever on some damaged files.
+class JetBackend : public DatabaseBackend {
+public:
+    JetBackend(QString path, std::chrono::milliseconds quietLimit) : path_(std::move(path)), quietLimit_(quietLimit)
+    {
+        ReadIsolated([this](RowSink&) { MdbFile(path_).catalog(); }, path_, quietLimit_);
+    }
+
+    ResultSet query(const QString& sql) override
+    {
+        const JetSelect select = ParseJetSelect(sql);
+        return ReadIsolated([&](RowSink& sink) { MdbFile(path_).readTable(select, sink); }, path_, quietLimit_);
     }
 
     void execute(const QString& sql) override { query(sql); }
@@ -114,81 +201,17 @@ public:
     void rollbackTransaction() override {}
 
 private:
-    MdbCatalogEntry* findTable(const QString& name)
-    {
-        GPtrArray* catalog = mdb_read_catalog(mdb_, MDB_TABLE);
-        if (!catalog)
-            throw RuntimeError(ErrorNumber::Failure, QStringLiteral("Impossibile leggere il catalogo del database."));
-        for (guint i = 0; i < catalog->len; ++i) {
-            auto* entry = static_cast<MdbCatalogEntry*>(g_ptr_array_index(catalog, i));
-            if (entry->object_type == MDB_TABLE
-                && QString::fromUtf8(entry->object_name).compare(name, Qt::CaseInsensitive) == 0)
-                return entry;
-        }
-        throw TableNotFound(name);
-    }
-
-    ResultSet readRows(MdbTableDef* table, const JetSelect& select)
-    {
-        if (!mdb_read_columns(table))
-            throw RuntimeError(ErrorNumber::Failure, QStringLiteral("Impossibile leggere le colonne della tabella '%1'.")
-                                                         .arg(select.table));
-        // The columns to return, by their index in the table.
-        std::vector<guint> wanted;
-        ResultSet result;
-        const auto columnName = [&](guint i) {
-            return QString::fromUtf8(static_cast<MdbColumn*>(g_ptr_array_index(table->columns, i))->name);
-        };
-        if (select.columns.isEmpty()) {
-            for (guint i = 0; i < table->num_cols; ++i)
-                wanted.push_back(i);
-        } else {
-            for (const QString& name : select.columns) {
-                guint i = 0;
-                while (i < table->num_cols && columnName(i).compare(name, Qt::CaseInsensitive) != 0)
-                    ++i;
-                if (i == table->num_cols)
-                    throw RuntimeError(ErrorNumber::StatementRejected, QStringLiteral("Parametri insufficienti. Previsto 1."));
-                wanted.push_back(i);
-            }
-        }
-        for (const guint i : wanted)
-            result.columns.append(columnName(i));
-
-        std::vector<MdbField> fields(table->num_cols);
-        mdb_rewind_table(table);
-        while (mdb_fetch_row(table)) {
-            // libmdb has just read row cur_row - 1 of the page in pg_buf; crack it
-            // again to tell Null from empty text, which its bound values cannot.
-            int start = 0;
-            size_t size = 0;
-            if (mdb_find_row(mdb_, static_cast<int>(table->cur_row) - 1, &start, &size) != 0
-                || mdb_crack_row(table, start & kRowOffsetMask, size, fields.data()) < 0)
-                throw RuntimeError(ErrorNumber::Failure,
-                                   QStringLiteral("La tabella '%1' è danneggiata.").arg(select.table));
-            std::vector<Variant> row;
-            row.reserve(wanted.size());
-            for (const guint i : wanted)
-                row.push_back(ReadValue(mdb_, static_cast<MdbColumn*>(g_ptr_array_index(table->columns, i)), fields[i]));
-            result.rows.push_back(std::move(row));
-        }
-        return result;
-    }
-
-    MdbHandle* mdb_;
+    QString path_;
+    std::chrono::milliseconds quietLimit_;
 };
 
 }  // namespace
 
-std::unique_ptr<DatabaseBackend> OpenJetDatabase(const QString& path)
+std::unique_ptr<DatabaseBackend> OpenJetDatabase(const QString& path, std::chrono::milliseconds quietLimit)
 {
-    // Access writes whole pages; a file that is not made of them is damaged,
-    // and libmdb is not to be trusted with it.
+    // Access writes whole pages; a file that is not made of them is damaged.
     const qint64 size = QFileInfo(path).size();
     if (size < 4096 || size % 2048 != 0)
         throw CannotOpen(path);
-    MdbHandle* mdb = mdb_open(QFile::encodeName(path).constData(), MDB_NOFLAGS);
-    if (!mdb)
-        throw CannotOpen(path);
-    return std::make_unique<JetBackend>(mdb);
+    return std::make_unique<JetBackend>(path, quietLimit);
 }

@@ -4,6 +4,7 @@
 #include "runtime_error.h"
 
 #include <QCryptographicHash>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -181,6 +182,32 @@ TEST(JetBackend, RefusesDamagedFilesWithAClearError)
     // A file whose pages were wiped opens, but its catalog cannot be read.
     EXPECT_NE(ErrorNumberOf([&] { OpenJetDatabase(headerOnly)->query(QStringLiteral("SELECT * FROM Table1")); }),
               0);
+}
+
+TEST(JetBackend, GivesUpOnAFileThatMakesTheReaderLoop)
+{
+    // One damaged byte in the catalog's properties sends libmdb round for ever.
+    QTemporaryDir dir;
+    QFile original(Sample("testUnicodeCompV2003.mdb"));
+    ASSERT_TRUE(original.open(QIODevice::ReadOnly));
+    QByteArray content = original.readAll();
+    content[71644] = 28;
+    const QString path = dir.filePath(QStringLiteral("anello.mdb"));
+    QFile damaged(path);
+    ASSERT_TRUE(damaged.open(QIODevice::WriteOnly));
+    damaged.write(content);
+    damaged.close();
+
+    QElapsedTimer timer;
+    timer.start();
+    try {
+        OpenJetDatabase(path, std::chrono::milliseconds(1500));
+        FAIL() << "the damaged file was opened";
+    } catch (const RuntimeError& error) {
+        EXPECT_EQ(error.number(), ErrorNumber::Failure);
+        EXPECT_TRUE(error.description().contains(QStringLiteral("anello.mdb"))) << error.description().toStdString();
+    }
+    EXPECT_LT(timer.elapsed(), 10000);
 }
 
 }  // namespace

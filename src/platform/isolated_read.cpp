@@ -1,0 +1,269 @@
+#include "isolated_read.h"
+
+#include "runtime_error.h"
+
+#include <QDataStream>
+#include <QIODevice>
+#include <cerrno>
+#include <csignal>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+// What the child sends: frames of a 32-bit length and a payload that starts
+// with its kind.
+enum class Frame : quint8 { Columns, Rows, Error, End };
+constexpr qsizetype kFlushBytes = 256 * 1024;
+
+void WriteVariant(QDataStream& out, const Variant& value)
+{
+    out << static_cast<quint8>(value.type());
+    switch (value.type()) {
+    case Variant::Type::Null: break;
+    case Variant::Type::Integer: out << value.integer(); break;
+    case Variant::Type::Double: out << value.real(); break;
+    case Variant::Type::Text: out << value.text(); break;
+    }
+}
+
+Variant ReadVariant(QDataStream& in)
+{
+    quint8 type = 0;
+    in >> type;
+    switch (static_cast<Variant::Type>(type)) {
+    case Variant::Type::Integer: {
+        qint64 number = 0;
+        in >> number;
+        return Variant(number);
+    }
+    case Variant::Type::Double: {
+        double number = 0;
+        in >> number;
+        return Variant(number);
+    }
+    case Variant::Type::Text: {
+        QString text;
+        in >> text;
+        return Variant(text);
+    }
+    case Variant::Type::Null:
+        break;
+    }
+    return {};
+}
+
+bool WriteAll(int fd, const char* data, qsizetype size)
+{
+    while (size > 0) {
+        const ssize_t written = ::write(fd, data, static_cast<size_t>(size));
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return false;
+        data += written;
+        size -= written;
+    }
+    return true;
+}
+
+// The child's side: rows are batched into frames and sent down the pipe.
+class PipeSink : public RowSink {
+public:
+    explicit PipeSink(int fd) : fd_(fd) {}
+
+    void columns(const QStringList& names) override
+    {
+        QByteArray payload;
+        QDataStream out(&payload, QIODevice::WriteOnly);
+        out << static_cast<quint8>(Frame::Columns) << names;
+        send(payload);
+    }
+
+    void row(const std::vector<Variant>& values) override
+    {
+        if (rows_.isEmpty())
+            rowStream_ << static_cast<quint8>(Frame::Rows);
+        rowStream_ << static_cast<quint32>(values.size());
+        for (const Variant& value : values)
+            WriteVariant(rowStream_, value);
+        if (rows_.size() >= kFlushBytes)
+            flush();
+    }
+
+    void finish(Frame kind, const RuntimeError* error)
+    {
+        flush();
+        QByteArray payload;
+        QDataStream out(&payload, QIODevice::WriteOnly);
+        out << static_cast<quint8>(kind);
+        if (error)
+            out << error->number() << error->description();
+        send(payload);
+    }
+
+private:
+    void flush()
+    {
+        if (rows_.isEmpty())
+            return;
+        send(rows_);
+        rows_.clear();
+        rowStream_.device()->seek(0);
+    }
+
+    void send(const QByteArray& payload)
+    {
+        const quint32 size = static_cast<quint32>(payload.size());
+        if (!WriteAll(fd_, reinterpret_cast<const char*>(&size), sizeof size) || !WriteAll(fd_, payload.constData(), payload.size()))
+            _exit(1);  // the parent has gone away
+    }
+
+    int fd_;
+    QByteArray rows_;
+    QDataStream rowStream_{&rows_, QIODevice::WriteOnly};
+};
+
+[[noreturn]] void RunChild(const std::function<void(RowSink&)>& read, int fd)
+{
+    // Libraries that meet a damaged file tend to complain on stderr without end.
+    const int devNull = ::open("/dev/null", O_WRONLY);
+    if (devNull >= 0)
+        ::dup2(devNull, STDERR_FILENO);
+    PipeSink sink(fd);
+    try {
+        read(sink);
+        sink.finish(Frame::End, nullptr);
+    } catch (const RuntimeError& error) {
+        sink.finish(Frame::Error, &error);
+    } catch (...) {
+        const RuntimeError unknown(ErrorNumber::Failure, QStringLiteral("Errore imprevisto durante la lettura."));
+        sink.finish(Frame::Error, &unknown);
+    }
+    _exit(0);
+}
+
+// The parent's side: collects frames until the end, a death or a silence.
+class FrameReader {
+public:
+    FrameReader(int fd, std::chrono::milliseconds quietLimit) : fd_(fd), quietLimit_(quietLimit) {}
+
+    // False when the child stopped sending before its last frame.
+    bool next(QByteArray& payload)
+    {
+        quint32 size = 0;
+        if (!readExactly(reinterpret_cast<char*>(&size), sizeof size))
+            return false;
+        payload.resize(size);
+        return readExactly(payload.data(), size);
+    }
+
+    bool timedOut() const { return timedOut_; }
+
+private:
+    bool readExactly(char* data, qsizetype size)
+    {
+        while (size > 0) {
+            pollfd waiting{fd_, POLLIN, 0};
+            const int ready = ::poll(&waiting, 1, static_cast<int>(quietLimit_.count()));
+            if (ready < 0 && errno == EINTR)
+                continue;
+            if (ready == 0) {
+                timedOut_ = true;
+                return false;
+            }
+            const ssize_t got = ::read(fd_, data, static_cast<size_t>(size));
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got <= 0)
+                return false;
+            data += got;
+            size -= got;
+        }
+        return true;
+    }
+
+    int fd_;
+    std::chrono::milliseconds quietLimit_;
+    bool timedOut_ = false;
+};
+
+RuntimeError Unreadable(const QString& what, const QString& why)
+{
+    return {ErrorNumber::Failure, QStringLiteral("Impossibile leggere il database '%1': %2").arg(what, why)};
+}
+
+}  // namespace
+
+ResultSet ReadIsolated(const std::function<void(RowSink&)>& read, const QString& what,
+                       std::chrono::milliseconds quietLimit)
+{
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC) != 0)
+        throw Unreadable(what, QString::fromLocal8Bit(strerror(errno)));
+    const pid_t child = ::fork();
+    if (child < 0) {
+        ::close(fds[0]);
+        ::close(fds[1]);
+        throw Unreadable(what, QString::fromLocal8Bit(strerror(errno)));
+    }
+    if (child == 0) {
+        ::close(fds[0]);
+        RunChild(read, fds[1]);
+    }
+    ::close(fds[1]);
+
+    ResultSet result;
+    std::optional<RuntimeError> error;
+    bool ended = false;
+    FrameReader frames(fds[0], quietLimit);
+    QByteArray payload;
+    while (!ended && frames.next(payload)) {
+        QDataStream in(payload);
+        quint8 kind = 0;
+        in >> kind;
+        switch (static_cast<Frame>(kind)) {
+        case Frame::Columns:
+            in >> result.columns;
+            break;
+        case Frame::Rows:
+            while (!in.atEnd()) {
+                quint32 count = 0;
+                in >> count;
+                std::vector<Variant> row;
+                row.reserve(count);
+                for (quint32 i = 0; i < count; ++i)
+                    row.push_back(ReadVariant(in));
+                result.rows.push_back(std::move(row));
+            }
+            break;
+        case Frame::Error: {
+            qint32 number = 0;
+            QString description;
+            in >> number >> description;
+            error.emplace(number, description);
+            ended = true;
+            break;
+        }
+        case Frame::End:
+            ended = true;
+            break;
+        }
+    }
+    ::close(fds[0]);
+    if (!ended)
+        ::kill(child, SIGKILL);
+    int status = 0;
+    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+
+    if (error)
+        throw *error;
+    if (frames.timedOut())
+        throw Unreadable(what, QStringLiteral("la lettura non si conclude, il file è probabilmente danneggiato."));
+    if (!ended)
+        throw Unreadable(what, QStringLiteral("il file è danneggiato (lettura interrotta)."));
+    return result;
+}
