@@ -149,6 +149,7 @@ void Recordset::open(const QString& source, Connection& connection)
         throw ObjectOpen();
     DatabaseSession& session = connection.session();
     rows_ = session.prepare(source).query(source);
+    columnIndex_.clear();
     session_ = connection.session_;
     position_ = 0;
     open_ = true;
@@ -159,6 +160,7 @@ void Recordset::close()
     requireOpen();
     open_ = false;
     rows_ = {};
+    columnIndex_.clear();
 }
 
 bool Recordset::isOpen() const
@@ -219,13 +221,19 @@ std::int32_t Recordset::recordCount() const
 Variant Recordset::field(const QString& name) const
 {
     requireCurrentRow();
-    for (qsizetype i = 0; i < rows_.columns.size(); ++i) {
-        if (rows_.columns.at(i).compare(name, Qt::CaseInsensitive) == 0)
-            return rows_.rows[position_][static_cast<std::size_t>(i)];
+    // Every row asks for the same names: find each one once.
+    auto known = columnIndex_.constFind(name);
+    if (known == columnIndex_.cend()) {
+        qsizetype i = 0;
+        while (i < rows_.columns.size() && rows_.columns.at(i).compare(name, Qt::CaseInsensitive) != 0)
+            ++i;
+        if (i == rows_.columns.size())
+            throw RuntimeError(ErrorNumber::ItemNotFound,
+                               QStringLiteral("Impossibile trovare l'elemento nell'insieme corrispondente al nome o al "
+                                              "numero richiesto."));
+        known = columnIndex_.insert(name, i);
     }
-    throw RuntimeError(ErrorNumber::ItemNotFound,
-                       QStringLiteral("Impossibile trovare l'elemento nell'insieme corrispondente al nome o al "
-                                      "numero richiesto."));
+    return rows_.rows[position_][static_cast<std::size_t>(*known)];
 }
 
 void Command::setActiveConnection(Connection& connection)

@@ -3,6 +3,7 @@
 #include "database_backend.h"
 #include "variant.h"
 
+#include <QHash>
 #include <functional>
 #include <memory>
 
@@ -72,6 +73,7 @@ private:
     bool open_ = false;
     std::weak_ptr<DatabaseSession> session_;
     ResultSet rows_;
+    mutable QHash<QString, qsizetype> columnIndex_;
     std::size_t position_ = 0;
 };
 

@@ -4,17 +4,8 @@ QString SqlTesto(const Variant& value)
 {
     if (value.isNull() || (value.type() == Variant::Type::Text && value.text().isEmpty()))
         return QStringLiteral("Null");
-    const QString text = DefaultText(value);
-    QString literal;
-    literal.reserve(text.size() + 2);
-    literal.append(QLatin1Char('\''));
-    for (const QChar c : text) {
-        literal.append(c);
-        if (c == QLatin1Char('\''))
-            literal.append(c);
-    }
-    literal.append(QLatin1Char('\''));
-    return literal;
+    QString text = DefaultText(value);
+    return QLatin1Char('\'') + text.replace(QLatin1Char('\''), QStringLiteral("''")) + QLatin1Char('\'');
 }
 
 QString SqlNumero(double value)
