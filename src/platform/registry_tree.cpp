@@ -27,6 +27,14 @@ QByteArray RegistryTextData(const QString& text)
     return data;
 }
 
+QByteArray RegistryDwordData(std::uint32_t number)
+{
+    QByteArray data;
+    for (int shift = 0; shift < 32; shift += 8)
+        data.append(static_cast<char>((number >> shift) & 0xFF));
+    return data;
+}
+
 QString RegistryTextOf(const QByteArray& data)
 {
     QString text;

@@ -31,6 +31,8 @@ struct RegistryValue {
 
 // The data of a text value: the UTF-16 code units of text and a NUL.
 QByteArray RegistryTextData(const QString& text);
+// The data of a REG_DWORD value: four bytes, little-endian.
+QByteArray RegistryDwordData(std::uint32_t number);
 // The UTF-16 code units in data, NULs included; an odd last byte is dropped.
 QString RegistryTextOf(const QByteArray& data);
 

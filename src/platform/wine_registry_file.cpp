@@ -310,8 +310,7 @@ private:
             number = number * 16 + HexDigit(line_[at]);
         if (digits == 0 || digits > 8 || SkipSpaces(line_, at) != line_.size())
             fail(QStringLiteral("numero dword non valido"));
-        for (int shift = 0; shift < 32; shift += 8)
-            value.data.append(static_cast<char>((number >> shift) & 0xFF));
+        value.data = RegistryDwordData(number);
     }
 
     // Bytes as hex numbers separated by commas; a line that ends in "\" goes on in the next.
