@@ -48,7 +48,7 @@ TEST(WineRegistryWriter, WhatItWritesReadsBackAsTheSameTree)
 {
     RegistryKey root;
     root.setValue({QStringLiteral("alla radice"), REG_SZ, RegistryTextData(QStringLiteral("r"))});
-    RegistryKey& odd = root.obtainSubkey(QStringLiteral("Nomi [strani] \"no\"")).obtainSubkey(QString::fromUtf16(u"Ωmega\u00e9a"));
+    RegistryKey& odd = root.obtainSubkey(QStringLiteral("Nomi [strani] \"no\" 100%2")).obtainSubkey(QString::fromUtf16(u"Ωmega\u00e9a"));
     QString controls;
     for (char16_t c = 0; c < 40; ++c)
         controls.append(QChar(c));

@@ -94,7 +94,8 @@ void AppendKey(QString& out, const RegistryKey& key, const QStringList& path, qi
         for (const QString& level : path)
             escapedPath.append(Escaped(level, u'[', u']'));
         const quint64 fileTime = static_cast<quint64>(seconds + kSecondsFrom1601To1970) * 10000000ULL;
-        out += QStringLiteral("\n[%1] %2\n").arg(escapedPath.join(QStringLiteral("\\\\"))).arg(seconds);
+        // One arg() for both: a "%2" in a key name must stay as it is.
+        out += QStringLiteral("\n[%1] %2\n").arg(escapedPath.join(QStringLiteral("\\\\")), QString::number(seconds));
         out += QStringLiteral("#time=%1%2\n")
                    .arg(static_cast<quint32>(fileTime >> 32), 0, 16)
                    .arg(static_cast<quint32>(fileTime), 8, 16, QLatin1Char('0'));
