@@ -1,16 +1,11 @@
 #include "jet_database_writer.h"
+#include "qstring_printing.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <limits>
-
-// Readable QStrings in the failure messages.
-static void PrintTo(const QString& text, std::ostream* out)
-{
-    *out << '"' << text.toStdString() << '"';
-}
 
 namespace {
 
