@@ -119,6 +119,19 @@ TEST(JetWriterRefusal, RowLargerThanAPage)
     EXPECT_EQ(Refusal([&] { writer.appendRow(table, row); }), QStringLiteral("(accepted)"));
 }
 
+TEST(JetWriterRefusal, DefinitionLargerThanAPage)
+{
+    // 25 bytes of descriptor and up to 130 of name per column: 40 long names fill more than a page.
+    JetTableDefinition table{QStringLiteral("larga"), {}};
+    for (int i = 0; i < 40; ++i)
+        table.columns.push_back({QStringLiteral("%1").arg(i, 64, 10, QLatin1Char('c')), T::Byte});
+    JetDatabaseWriter writer;
+    EXPECT_EQ(Refusal([&] { writer.addTable(table); }),
+              QStringLiteral("Tabella 'larga': la definizione non sta in una pagina (troppe colonne)"));
+    table.columns.resize(20);
+    EXPECT_EQ(Refusal([&] { writer.addTable(table); }), QStringLiteral("(accepted)"));
+}
+
 TEST(JetWriterRefusal, AFileThatCannotBeWrittenLeavesNothing)
 {
     QTemporaryDir dir;

@@ -11,7 +11,7 @@
 #include <QSaveFile>
 
 struct JetDatabaseWriter::Table {
-    Table(JetTableDefinition table) : definition(std::move(table)), layout(LayOutTable(definition)) {}
+    explicit Table(JetTableDefinition table) : definition(std::move(table)), layout(LayOutTable(definition)) {}
 
     void append(const std::vector<Variant>& values)
     {
@@ -74,11 +74,10 @@ void WritePage(QIODevice& device, const QByteArray& page)
 // The data pages of the table and the bitmaps of its maps. Every data page is
 // listed in both maps: the free-space map only tells a writer where to look,
 // and Jet checks a page's free space itself.
-void WriteTableData(QIODevice& device, const std::vector<RowPage>& pages, const TablePlacement& placement,
-                    quint32 definitionPage)
+void WriteTableData(QIODevice& device, const std::vector<RowPage>& pages, const TablePlacement& placement)
 {
     for (const RowPage& page : pages)
-        WritePage(device, page.bytes(definitionPage));
+        WritePage(device, page.bytes(placement.definitionPage));
     for (int map = 0; map < 2; ++map) {
         for (const QByteArray& bitmap : UsageBitmapPages(placement.data))
             WritePage(device, bitmap);
@@ -117,7 +116,9 @@ int JetDatabaseWriter::addTable(const JetTableDefinition& table)
         if (sameName(existing->definition.name))
             throw JetWriteError(QStringLiteral("Tabella '%1': esiste già").arg(table.name));
     }
-    tables_.push_back(std::make_unique<Table>(table));
+    auto added = std::make_unique<Table>(table);
+    TableDefinitionPage(added->definition, added->layout, {});  // refuses a definition too large for its page now
+    tables_.push_back(std::move(added));
     return static_cast<int>(tables_.size()) - 1;
 }
 
@@ -170,9 +171,9 @@ void JetDatabaseWriter::write(QIODevice& device) const
     for (size_t i = 0; i < tables_.size(); ++i) {
         const Table& table = *tables_[i];
         WritePage(device, DefinitionPage(table.definition, table.layout, false, table.rowCount, placements[i]));
-        WriteTableData(device, table.pages, placements[i], placements[i].definitionPage);
+        WriteTableData(device, table.pages, placements[i]);
     }
-    WriteTableData(device, catalog.pages, catalogPlacement, kCatalogDefinitionPage);
+    WriteTableData(device, catalog.pages, catalogPlacement);
 }
 
 void JetDatabaseWriter::save(const QString& path) const
