@@ -24,6 +24,8 @@ fi
 if ! command -v npm >/dev/null; then
   as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends nodejs npm
 fi
+# mdb-reader, the independent Jet reader the tests check written files with.
+npm ci --prefix tests/support/mdb_reader --no-audit --no-fund
 
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build

@@ -1,6 +1,7 @@
 #include "database_file.h"
 #include "qt_printers.h"
 #include "jet_backend.h"
+#include "jet_database_writer.h"
 #include "runtime_error.h"
 
 #include <QCryptographicHash>
@@ -208,6 +209,21 @@ TEST(JetBackend, GivesUpOnAFileThatMakesTheReaderLoop)
         EXPECT_TRUE(error.description().contains(QStringLiteral("anello.mdb"))) << error.description().toStdString();
     }
     EXPECT_LT(timer.elapsed(), 10000);
+}
+
+TEST(JetBackend, KeepsEveryCharacterOfAJet4Text)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("testi.mdb"));
+    const QString emoji = QStringLiteral("Banca \U0001F600 ĀŁ");
+    const QString withNul = QStringLiteral("a") + QChar(0) + QStringLiteral("b");
+    WriteJetDatabase(path, {{{QStringLiteral("t"), {{QStringLiteral("T"), JetColumnType::Text, 40}}},
+                             {{Variant(emoji)}, {Variant(withNul)}, {Variant(QStringLiteral("Forlì"))}}}});
+    const ResultSet result = OpenJetDatabase(path)->query(QStringLiteral("SELECT * FROM t"));
+    ASSERT_EQ(result.rows.size(), 3U);
+    EXPECT_EQ(result.rows[0][0], Variant(emoji));
+    EXPECT_EQ(result.rows[1][0], Variant(withNul));
+    EXPECT_EQ(result.rows[2][0], Variant(QStringLiteral("Forlì")));
 }
 
 }  // namespace

@@ -1,0 +1,50 @@
+#include "column_types.h"
+
+const JetTypeTraits& TraitsOf(JetColumnType type)
+{
+    static const JetTypeTraits byteTraits{0x02, 1, "Byte"};
+    static const JetTypeTraits integerTraits{0x03, 2, "Intero"};
+    static const JetTypeTraits longTraits{0x04, 4, "Intero lungo"};
+    static const JetTypeTraits doubleTraits{0x07, 8, "Precisione doppia"};
+    static const JetTypeTraits textTraits{0x0a, 0, "Testo"};
+    static const JetTypeTraits dateTraits{0x08, 8, "Data/ora"};
+    static const JetTypeTraits binaryTraits{0x09, 0, "Binario"};
+    static const JetTypeTraits memoTraits{0x0c, 0, "Memo"};
+    static const JetTypeTraits oleTraits{0x0b, 0, "Oggetto OLE"};
+    switch (type) {
+    case JetColumnType::Byte:
+        return byteTraits;
+    case JetColumnType::Integer:
+        return integerTraits;
+    case JetColumnType::LongInteger:
+        return longTraits;
+    case JetColumnType::Double:
+        return doubleTraits;
+    case JetColumnType::Text:
+        return textTraits;
+    case JetColumnType::DateTime:
+        return dateTraits;
+    case JetColumnType::Binary:
+        return binaryTraits;
+    case JetColumnType::Memo:
+        return memoTraits;
+    case JetColumnType::Ole:
+        return oleTraits;
+    }
+    Q_UNREACHABLE();
+}
+
+quint16 DeclaredLength(const JetColumn& column)
+{
+    switch (column.type) {
+    case JetColumnType::Text:
+        return static_cast<quint16>(column.length * 2);  // Jet 4 counts the UCS-2 bytes
+    case JetColumnType::Binary:
+        return 510;  // what Access declares for the catalog's binary columns
+    case JetColumnType::Memo:
+    case JetColumnType::Ole:
+        return 0;
+    default:
+        return static_cast<quint16>(TraitsOf(column.type).fixedSize);
+    }
+}

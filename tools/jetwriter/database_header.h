@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDateTime>
+
+// Jet keeps a moment as the days since 1899-12-30, the fraction being the time of day.
+double JetDateTime(const QDateTime& moment);
+
+// Page 0: the engine's signature, the Jet 4 version, the code page and sort
+// order, no password and no page encryption, the creation date. Part of it is
+// scrambled with RC4 under a fixed key, as every Jet 4 file has it.
+QByteArray DatabaseHeaderPage(const QDateTime& created);
+
+// Page 1: the file's own page map, in which Access marks the pages past the
+// end of the file as free.
+QByteArray GlobalUsageMapPage(quint32 pageCount);

@@ -1,0 +1,97 @@
+#include "row_packing.h"
+
+#include "column_types.h"
+#include "little_endian.h"
+#include "text_encoding.h"
+
+namespace {
+
+void PutFixedValue(QByteArray& row, qsizetype offset, JetColumnType type, const Variant& value)
+{
+    switch (type) {
+    case JetColumnType::Byte:
+        row[offset] = static_cast<char>(value.integer());
+        return;
+    case JetColumnType::Integer:
+        PutLittleEndian(row, offset, static_cast<qint16>(value.integer()));
+        return;
+    case JetColumnType::LongInteger:
+        PutLittleEndian(row, offset, static_cast<qint32>(value.integer()));
+        return;
+    case JetColumnType::Double:
+    case JetColumnType::DateTime:
+        PutLittleEndian(row, offset,
+                        value.type() == Variant::Type::Integer ? static_cast<double>(value.integer()) : value.real());
+        return;
+    default:
+        Q_UNREACHABLE();
+    }
+}
+
+}  // namespace
+
+TableLayout LayOutTable(const JetTableDefinition& table)
+{
+    TableLayout layout;
+    for (const JetColumn& column : table.columns) {
+        ColumnPlacement placement;
+        const int size = TraitsOf(column.type).fixedSize;
+        if (size > 0) {
+            placement.fixedOffset = layout.fixedSize;
+            layout.fixedSize += size;
+        } else {
+            placement.variableIndex = layout.variableCount++;
+        }
+        layout.columns.push_back(placement);
+    }
+    return layout;
+}
+
+QByteArray PackRow(const JetTableDefinition& table, const TableLayout& layout, const std::vector<Variant>& values)
+{
+    const auto columnCount = static_cast<qsizetype>(table.columns.size());
+    if (static_cast<qsizetype>(values.size()) != columnCount)
+        throw JetWriteError(QStringLiteral("Tabella '%1': la riga ha %2 valori, le colonne sono %3")
+                                .arg(table.name)
+                                .arg(values.size())
+                                .arg(columnCount));
+    for (qsizetype i = 0; i < columnCount; ++i) {
+        try {
+            CheckJetValue(table.columns[i], values[i]);
+        } catch (const JetWriteError& error) {
+            throw JetWriteError(QStringLiteral("Colonna '%1': %2").arg(table.columns[i].name, error.message()));
+        }
+    }
+
+    QByteArray row;
+    AppendLittleEndian(row, static_cast<quint16>(columnCount));
+    const qsizetype fixedStart = row.size();
+    row.append(QByteArray(layout.fixedSize, '\0'));
+    std::vector<quint16> variableOffsets(layout.variableCount);
+    QByteArray nullMask((columnCount + 7) / 8, '\0');
+    for (qsizetype i = 0; i < columnCount; ++i) {
+        const ColumnPlacement& placement = layout.columns[i];
+        if (!values[i].isNull()) {
+            nullMask[i / 8] = static_cast<char>(nullMask[i / 8] | (1 << (i % 8)));
+            if (placement.fixedOffset >= 0)
+                PutFixedValue(row, fixedStart + placement.fixedOffset, table.columns[i].type, values[i]);
+        }
+    }
+    // Variable-length columns are numbered in column order, so one pass in column order stores them in theirs.
+    for (qsizetype i = 0; i < columnCount; ++i) {
+        const ColumnPlacement& placement = layout.columns[i];
+        if (placement.variableIndex < 0)
+            continue;
+        variableOffsets[placement.variableIndex] = static_cast<quint16>(row.size());
+        if (!values[i].isNull())
+            row.append(EncodeJetText(values[i].text()));
+    }
+    if (layout.variableCount > 0) {
+        AppendLittleEndian(row, static_cast<quint16>(row.size()));
+        for (auto offset = variableOffsets.rbegin(); offset != variableOffsets.rend(); ++offset)
+            AppendLittleEndian(row, *offset);
+        AppendLittleEndian(row, static_cast<quint16>(layout.variableCount));
+    }
+    row.append(nullMask);
+    return row;
+}

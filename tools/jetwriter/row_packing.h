@@ -1,0 +1,29 @@
+#pragma once
+
+#include "table_definition.h"
+
+#include <QByteArray>
+#include <vector>
+
+// Where each column's value lies in a row. Columns are numbered in the order
+// of the definition; fixed-size values come first at their fixed offsets,
+// then the variable-length ones in their own order.
+struct ColumnPlacement {
+    int fixedOffset = -1;  // within the fixed part; -1 for a variable-length column
+    int variableIndex = -1;
+};
+
+struct TableLayout {
+    std::vector<ColumnPlacement> columns;
+    int fixedSize = 0;
+    int variableCount = 0;
+};
+
+TableLayout LayOutTable(const JetTableDefinition& table);
+
+// One row as Jet 4 stores it: the column count, the fixed part (space kept
+// for a Null too), the variable-length values, their offset table in reverse
+// order with the end offset and their count, and the mask of non-Null columns.
+// Throws JetWriteError for a wrong number of values or a value that does not
+// fit its column.
+QByteArray PackRow(const JetTableDefinition& table, const TableLayout& layout, const std::vector<Variant>& values);

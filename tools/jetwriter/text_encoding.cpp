@@ -1,0 +1,71 @@
+#include "text_encoding.h"
+
+#include "little_endian.h"
+
+namespace {
+
+bool IsNarrow(QChar c)
+{
+    return c.unicode() < 0x100;
+}
+
+bool Compressible(const QString& text)
+{
+    for (const QChar c : text) {
+        if ((c.unicode() & 0xff) == 0)
+            return false;
+    }
+    return true;
+}
+
+QByteArray Ucs2(const QString& text)
+{
+    QByteArray bytes;
+    bytes.reserve(text.size() * 2);
+    for (const QChar c : text)
+        AppendLittleEndian<quint16>(bytes, c.unicode());
+    return bytes;
+}
+
+// Each run of narrow characters goes into one-byte mode unless the two switch
+// bytes around it would cost more than they save.
+QByteArray Compressed(const QString& text)
+{
+    QByteArray bytes("\xff\xfe", 2);
+    bool oneByteMode = true;
+    qsizetype i = 0;
+    while (i < text.size()) {
+        qsizetype end = i;
+        const bool narrowRun = IsNarrow(text[i]);
+        while (end < text.size() && IsNarrow(text[end]) == narrowRun)
+            ++end;
+        const qsizetype length = end - i;
+        bool wantOneByte = narrowRun;
+        if (narrowRun && !oneByteMode) {
+            const qsizetype switchBack = end < text.size() ? 1 : 0;
+            wantOneByte = 1 + length + switchBack < 2 * length;
+        }
+        if (wantOneByte != oneByteMode) {
+            bytes.append('\0');
+            oneByteMode = wantOneByte;
+        }
+        for (; i < end; ++i) {
+            if (oneByteMode)
+                bytes.append(static_cast<char>(text[i].unicode()));
+            else
+                AppendLittleEndian<quint16>(bytes, text[i].unicode());
+        }
+    }
+    return bytes;
+}
+
+}  // namespace
+
+QByteArray EncodeJetText(const QString& text)
+{
+    QByteArray plain = Ucs2(text);
+    if (text.isEmpty() || !Compressible(text))
+        return plain;
+    QByteArray compressed = Compressed(text);
+    return compressed.size() < plain.size() ? compressed : plain;
+}

@@ -1,0 +1,11 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// The bytes Jet 4 stores for a text: UCS-2 little-endian, or its compressed
+// form (0xFF 0xFE, then characters whose high byte is zero take one byte and
+// a zero byte switches between one-byte and two-byte characters) when that is
+// shorter and possible. It is not possible when a character's low byte is
+// zero, since the reader would take that byte for a switch.
+QByteArray EncodeJetText(const QString& text);

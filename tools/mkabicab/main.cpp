@@ -1,0 +1,94 @@
+// mkabicab ABI.csv ABICAB.csv USCITA.mdb: builds the source database of the
+// bank-code update from two CSV files, the form in which fresh codes come.
+#include "abicab_builder.h"
+#include "abicab_layout.h"
+#include "column_types.h"
+
+#include <QCoreApplication>
+#include <QStringList>
+#include <cstdio>
+
+namespace {
+
+void Print(FILE* stream, const QString& text)
+{
+    std::fputs(text.toLocal8Bit().constData(), stream);
+    std::fputc('\n', stream);
+    std::fflush(stream);
+}
+
+// "  tabella abi: AbiAbi Intero lungo, ..." wrapped at 80 characters.
+QString ColumnsText(const JetTableDefinition& table)
+{
+    constexpr qsizetype kWidth = 80;
+    const QString indent(4, QLatin1Char(' '));
+    QString text = QStringLiteral("  tabella %1:").arg(table.name);
+    qsizetype lineStart = 0;
+    for (size_t i = 0; i < table.columns.size(); ++i) {
+        const JetColumn& column = table.columns[i];
+        QString item = column.name + QLatin1Char(' ') + QString::fromLatin1(TraitsOf(column.type).name);
+        if (column.type == JetColumnType::Text)
+            item += QStringLiteral("(%1)").arg(column.length);
+        if (i + 1 < table.columns.size())
+            item += QLatin1Char(',');
+        if (text.size() - lineStart + 1 + item.size() > kWidth) {
+            text += QLatin1Char('\n') + indent;
+            lineStart = text.size() - indent.size();
+        } else {
+            text += QLatin1Char(' ');
+        }
+        text += item;
+    }
+    return text;
+}
+
+QString Usage()
+{
+    return QStringLiteral(
+               "Uso: mkabicab ABI.csv ABICAB.csv USCITA.mdb\n"
+               "\n"
+               "Crea il database Jet 4 (Access 2000-2003) USCITA.mdb con le tabelle abi e abicab,\n"
+               "lette dai due file CSV:\n"
+               "%1\n"
+               "%2\n"
+               "\n"
+               "I file CSV sono in UTF-8 (anche con BOM), con la virgola come separatore e le\n"
+               "virgolette doppie secondo RFC 4180. La prima riga nomina tutte e sole le colonne\n"
+               "della tabella, in qualsiasi ordine, senza badare a maiuscole e minuscole. Un campo\n"
+               "vuoto vale Null; \"\" in una colonna di testo è un testo vuoto. I numeri interi sono\n"
+               "cifre con un segno facoltativo, i decimali vanno dopo un punto. Le righe vuote\n"
+               "sono ignorate.\n"
+               "\n"
+               "Un file malformato, un numero che non si legge o non sta nella sua colonna, un\n"
+               "testo più lungo della colonna o una riga con un numero sbagliato di campi fanno\n"
+               "rifiutare tutto: il messaggio nomina file, riga e colonna, e USCITA.mdb non viene\n"
+               "né creato né toccato. Il database si scrive con un nome provvisorio nella stessa\n"
+               "cartella e prende il suo nome solo alla fine.\n"
+               "\n"
+               "Esce con 0 se il database è stato scritto, 1 se i dati o la scrittura sono stati\n"
+               "rifiutati, 2 se gli argomenti sono sbagliati.")
+        .arg(ColumnsText(AbiTableDefinition()), ColumnsText(AbicabTableDefinition()));
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    const QStringList arguments = app.arguments().mid(1);
+    if (arguments.size() == 1 && (arguments[0] == QLatin1String("-h") || arguments[0] == QLatin1String("--help"))) {
+        Print(stdout, Usage());
+        return 0;
+    }
+    if (arguments.size() != 3) {
+        Print(stderr, Usage());
+        return 2;
+    }
+    try {
+        BuildAbicab(arguments[0], arguments[1], arguments[2], [](const QString& line) { Print(stderr, line); });
+    } catch (const AbicabBuildError& error) {
+        Print(stderr, QStringLiteral("mkabicab: ") + error.message());
+        return 1;
+    }
+    return 0;
+}
