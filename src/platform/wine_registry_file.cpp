@@ -62,18 +62,6 @@ qsizetype SkipSpaces(const QString& line, qsizetype at)
     return at;
 }
 
-int HexDigit(QChar c)
-{
-    const char16_t u = c.unicode();
-    if (u >= '0' && u <= '9')
-        return u - '0';
-    if (u >= 'a' && u <= 'f')
-        return u - 'a' + 10;
-    if (u >= 'A' && u <= 'F')
-        return u - 'A' + 10;
-    return -1;
-}
-
 // The control character of a C escape letter, or 0.
 char16_t ControlOfEscape(char16_t letter)
 {
@@ -367,4 +355,16 @@ private:
 std::unique_ptr<RegistryKey> ParseWineRegistryFile(const QByteArray& content, const QString& fileName)
 {
     return Parser(content, fileName).parse();
+}
+
+int HexDigit(QChar c)
+{
+    const char16_t u = c.unicode();
+    if (u >= '0' && u <= '9')
+        return u - '0';
+    if (u >= 'a' && u <= 'f')
+        return u - 'a' + 10;
+    if (u >= 'A' && u <= 'F')
+        return u - 'A' + 10;
+    return -1;
 }

@@ -16,3 +16,7 @@
 // whole is never passed off as the hive. Invalid UTF-8 and NUL bytes are
 // errors too, although Wine would drop them silently.
 std::unique_ptr<RegistryKey> ParseWineRegistryFile(const QByteArray& content, const QString& fileName);
+
+// The value of a hexadecimal digit, or -1; hex data in the files and on
+// mkprefix's command line are read with it.
+int HexDigit(QChar c);

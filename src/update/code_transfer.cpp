@@ -5,6 +5,8 @@
 #include "runtime_error.h"
 #include "sql_literals.h"
 
+#include <optional>
+
 namespace {
 
 QString AbiValues(const Recordset& rs)
@@ -65,25 +67,34 @@ void InsertRows(const InsertPass& pass, Recordset& rs, Command& command, Transfe
     }
 }
 
-// Counts by moving to the last row and back, as a static cursor allows.
-std::int32_t CountRows(Recordset& rs, int& linea, int firstLine)
+// Opens a source table and counts its rows; the CAB table goes through the
+// same steps as the ABI table, 160 lines further on. An empty table closes
+// and discards both connections and tells the user: the answer is then empty.
+// (A reader left open ends with the source connection.)
+std::optional<std::int32_t> OpenAndCount(Recordset& rs, const QString& table, const QString& emptyMessage, int off,
+                                         UiServices& ui, std::unique_ptr<Connection>& origine,
+                                         std::unique_ptr<Connection>& destinazione, int& linea)
 {
-    linea = firstLine;
+    linea = 460 + off;
+    rs.open(QStringLiteral("SELECT * FROM ") + table, *origine);
+    linea = 470 + off;
+    if (rs.eof()) {
+        linea = 480 + off;
+        rs.close();
+        CloseAndDiscard(origine, linea, 500 + off);
+        CloseAndDiscard(destinazione, linea, 520 + off);
+        linea = 540 + off;
+        ui.messageBox(emptyMessage, MsgIcon::Critical, MsgButtons::Ok, MsgDefault::First, kTitoloMessaggi);
+        return std::nullopt;
+    }
+    // Counted by moving to the last row and back, as a static cursor allows.
+    linea = 570 + off;
     rs.moveLast();
-    linea = firstLine + 10;
+    linea = 580 + off;
     const std::int32_t count = rs.recordCount();
-    linea = firstLine + 20;
+    linea = 590 + off;
     rs.moveFirst();
     return count;
-}
-
-void NoCodesFound(UiServices& ui, std::unique_ptr<Connection>& origine, std::unique_ptr<Connection>& destinazione,
-                  int& linea, int firstLine, const QString& message)
-{
-    CloseAndDiscard(origine, linea, firstLine);
-    CloseAndDiscard(destinazione, linea, firstLine + 20);
-    linea = firstLine + 40;
-    ui.messageBox(message, MsgIcon::Critical, MsgButtons::Ok, MsgDefault::First, kTitoloMessaggi);
 }
 
 }  // namespace
@@ -94,32 +105,18 @@ TransferOutcome TrasferisciCodici(UiServices& ui, std::unique_ptr<Connection>& C
 {
     linea = 440;
     Recordset abi;
-    linea = 460;
-    abi.open(QStringLiteral("SELECT * FROM abi"), *ConnessioneOrigine);
-    linea = 470;
-    if (abi.eof()) {
-        linea = 480;
-        abi.close();
-        NoCodesFound(ui, ConnessioneOrigine, ConnessioneDestinazione, linea, 500,
-                     QStringLiteral("Nessun codice ABI rilevato dal database di origine."));
+    const std::optional<std::int32_t> abiCount =
+        OpenAndCount(abi, QStringLiteral("abi"), QStringLiteral("Nessun codice ABI rilevato dal database di origine."), 0,
+                     ui, ConnessioneOrigine, ConnessioneDestinazione, linea);
+    if (!abiCount)
         return TransferOutcome::NoAbiCodes;
-    }
-    const std::int32_t abiCount = CountRows(abi, linea, 570);
-
     linea = 600;
     Recordset cab;
-    linea = 620;
-    cab.open(QStringLiteral("SELECT * FROM abicab"), *ConnessioneOrigine);
-    linea = 630;
-    if (cab.eof()) {
-        linea = 640;
-        cab.close();
-        // The ABI reader ends with the source connection.
-        NoCodesFound(ui, ConnessioneOrigine, ConnessioneDestinazione, linea, 660,
-                     QStringLiteral("Nessun codice CAB rilevato dal database di origine."));
+    const std::optional<std::int32_t> cabCount =
+        OpenAndCount(cab, QStringLiteral("abicab"), QStringLiteral("Nessun codice CAB rilevato dal database di origine."),
+                     160, ui, ConnessioneOrigine, ConnessioneDestinazione, linea);
+    if (!cabCount)
         return TransferOutcome::NoCabCodes;
-    }
-    const std::int32_t cabCount = CountRows(cab, linea, 730);
 
     progress.deletionStarting();
     // One transaction from the deletion to the last insert: a run that fails
@@ -142,13 +139,13 @@ TransferOutcome TrasferisciCodici(UiServices& ui, std::unique_ptr<Connection>& C
         linea = 840;
         command.execute();
 
-        progress.tableStarting(CodeTable::Abi, abiCount);
+        progress.tableStarting(CodeTable::Abi, *abiCount);
         InsertRows(kAbiPass, abi, command, progress, linea);
         progress.tableFinished(CodeTable::Abi);
         linea = 1060;
         abi.close();
 
-        progress.tableStarting(CodeTable::Cab, cabCount);
+        progress.tableStarting(CodeTable::Cab, *cabCount);
         InsertRows(kCabPass, cab, command, progress, linea);
         linea = 1270;
         destinazione.commitTransaction();

@@ -2,6 +2,7 @@
 #include "qt_printers.h"
 #include "jet_backend.h"
 #include "jet_database_writer.h"
+#include "error_capture.h"
 #include "runtime_error.h"
 
 #include <QCryptographicHash>
@@ -20,16 +21,6 @@ QString Sample(const char* name)
 ResultSet Query(const char* file, const char* sql)
 {
     return OpenJetDatabase(Sample(file))->query(QString::fromUtf8(sql));
-}
-
-std::int32_t ErrorNumberOf(const std::function<void()>& action)
-{
-    try {
-        action();
-    } catch (const RuntimeError& error) {
-        return error.number();
-    }
-    return 0;
 }
 
 // The two rows of Table1 that testV1997, testV2000 and testV2007 share, in

@@ -1,3 +1,4 @@
+#include "error_capture.h"
 #include "runtime_error.h"
 #include "variant.h"
 
@@ -15,16 +16,6 @@ public:
 private:
     QLocale previous_;
 };
-
-std::int32_t ErrorNumberOf(const std::function<void()>& action)
-{
-    try {
-        action();
-    } catch (const RuntimeError& error) {
-        return error.number();
-    }
-    return 0;
-}
 
 TEST(DefaultText, WritesValuesAsTheRuntimeDoes)
 {

@@ -1,5 +1,6 @@
 #include "database_access.h"
 #include "qt_printers.h"
+#include "error_capture.h"
 #include "runtime_error.h"
 #include "sqlite_file.h"
 
@@ -12,16 +13,6 @@ namespace {
 QString JetString(const QString& path)
 {
     return QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + path + QStringLiteral(";;");
-}
-
-RuntimeError ErrorOf(const std::function<void()>& action)
-{
-    try {
-        action();
-    } catch (const RuntimeError& error) {
-        return error;
-    }
-    return {0, QString()};
 }
 
 class DatabaseAccess : public ::testing::Test {

@@ -61,18 +61,6 @@ std::unique_ptr<RegistryKey> ReadExisting(const QString& path, bool* found)
     return ParseWineRegistryFile(file.readAll(), path);
 }
 
-int HexValue(QChar c)
-{
-    const char16_t u = c.unicode();
-    if (u >= '0' && u <= '9')
-        return u - '0';
-    if (u >= 'a' && u <= 'f')
-        return u - 'a' + 10;
-    if (u >= 'A' && u <= 'F')
-        return u - 'A' + 10;
-    return -1;
-}
-
 // One to eight hex digits, the whole of text.
 std::optional<std::uint32_t> HexNumber(QStringView text)
 {
@@ -80,9 +68,9 @@ std::optional<std::uint32_t> HexNumber(QStringView text)
         return std::nullopt;
     std::uint32_t number = 0;
     for (const QChar c : text) {
-        if (HexValue(c) < 0)
+        if (HexDigit(c) < 0)
             return std::nullopt;
-        number = number * 16 + static_cast<std::uint32_t>(HexValue(c));
+        number = number * 16 + static_cast<std::uint32_t>(HexDigit(c));
     }
     return number;
 }
