@@ -82,11 +82,16 @@ const Provider* FindProvider(const QString& name)
 
 }  // namespace
 
-DatabaseBackend& DatabaseSession::prepare(const QString& sql)
+DatabaseBackend& DatabaseSession::backendFor(const QString& sql)
 {
     if (trace)
         trace(sql);
     return *backend;
+}
+
+QString FileConnectionString(const QString& path)
+{
+    return QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + path + QStringLiteral(";;");
 }
 
 Connection::Connection() = default;
@@ -148,7 +153,7 @@ void Recordset::open(const QString& source, Connection& connection)
     if (isOpen())
         throw ObjectOpen();
     DatabaseSession& session = connection.session();
-    rows_ = session.prepare(source).query(source);
+    rows_ = session.backendFor(source).query(source);
     columnIndex_.clear();
     session_ = connection.session_;
     position_ = 0;
@@ -248,5 +253,5 @@ void Command::execute()
     const std::shared_ptr<DatabaseSession> session = session_.lock();
     if (!session)
         throw NoActiveConnection();
-    session->prepare(text_).execute(text_);
+    session->backendFor(text_).execute(text_);
 }

@@ -17,8 +17,13 @@ struct DatabaseSession {
     std::unique_ptr<DatabaseBackend> backend;
     std::function<void(const QString&)> trace;
 
-    DatabaseBackend& prepare(const QString& sql);
+    // The engine, once the trace has seen the sql about to go to it.
+    DatabaseBackend& backendFor(const QString& sql);
 };
+
+// The connection string of a database file, in the form the update opens
+// Abicab.mdb with: "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=<path>;;".
+QString FileConnectionString(const QString& path);
 
 class Connection {
 public:

@@ -66,7 +66,7 @@ struct TransferScene {
     {
         auto connection = std::make_unique<Connection>();
         connection->setTrace([&trace](const QString& sql) { trace.append(sql); });
-        connection->open(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + db.path() + QStringLiteral(";;"));
+        connection->open(FileConnectionString(db.path()));
         return connection;
     }
 

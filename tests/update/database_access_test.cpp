@@ -10,11 +10,6 @@
 
 namespace {
 
-QString JetString(const QString& path)
-{
-    return QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + path + QStringLiteral(";;");
-}
-
 class DatabaseAccess : public ::testing::Test {
 protected:
     void SetUp() override
@@ -33,7 +28,7 @@ protected:
 TEST_F(DatabaseAccess, ReadsAllRowsWithTheirTypesThroughAStaticCursor)
 {
     Connection connection;
-    connection.open(JetString(db.path()));
+    connection.open(FileConnectionString(db.path()));
     Recordset rs;
     rs.open(QStringLiteral("SELECT * FROM abi ORDER BY AbiAbi"), connection);
     ASSERT_FALSE(rs.eof());
@@ -61,7 +56,7 @@ TEST_F(DatabaseAccess, ReadsAllRowsWithTheirTypesThroughAStaticCursor)
 TEST_F(DatabaseAccess, RunsStatementsAtOnceAndKeepsOrDropsTransactions)
 {
     Connection connection;
-    connection.open(JetString(db.path()));
+    connection.open(FileConnectionString(db.path()));
     Command command;
     command.setCommandType(CommandType::Text);
     command.setActiveConnection(connection);
@@ -86,7 +81,7 @@ TEST_F(DatabaseAccess, RunsStatementsAtOnceAndKeepsOrDropsTransactions)
 TEST_F(DatabaseAccess, GivesEachFailureItsNumberAndTheEnginesMessage)
 {
     Connection connection;
-    connection.open(JetString(db.path()));
+    connection.open(FileConnectionString(db.path()));
     Command command;
     command.setActiveConnection(connection);
     const auto run = [&](const char* sql) {
@@ -108,7 +103,7 @@ TEST_F(DatabaseAccess, GivesEachFailureItsNumberAndTheEnginesMessage)
 TEST_F(DatabaseAccess, EndsReadersAndCommandsWithTheirConnection)
 {
     auto connection = std::make_unique<Connection>();
-    connection->open(JetString(db.path()));
+    connection->open(FileConnectionString(db.path()));
     Recordset rs;
     rs.open(QStringLiteral("SELECT * FROM ABI"), *connection);
     Command command;
@@ -126,7 +121,7 @@ TEST_F(DatabaseAccess, TracesEveryQueryAndStatement)
     QStringList seen;
     Connection connection;
     connection.setTrace([&](const QString& sql) { seen.append(sql); });
-    connection.open(JetString(db.path()));
+    connection.open(FileConnectionString(db.path()));
     Recordset rs;
     rs.open(QStringLiteral("SELECT * FROM ABI"), connection);
     Command command;
@@ -168,12 +163,12 @@ TEST_F(DatabaseAccess, RefusesWhatItCannotOpen)
             connection.open(connectionString);
         });
     };
-    const RuntimeError notFound = openError(JetString(missing));
+    const RuntimeError notFound = openError(FileConnectionString(missing));
     EXPECT_EQ(notFound.number(), ErrorNumber::Failure);
     EXPECT_EQ(notFound.description(), QStringLiteral("Impossibile trovare il file '%1'.").arg(missing));
     EXPECT_FALSE(QFile::exists(missing));  // never created by the attempt
-    EXPECT_EQ(openError(JetString(text)).number(), ErrorNumber::Failure);
-    EXPECT_EQ(openError(JetString(dir.path())).number(), ErrorNumber::Failure);
+    EXPECT_EQ(openError(FileConnectionString(text)).number(), ErrorNumber::Failure);
+    EXPECT_EQ(openError(FileConnectionString(dir.path())).number(), ErrorNumber::Failure);
     EXPECT_EQ(openError(QStringLiteral("Provider=Nessuno;Data Source=") + db.path()).number(), ErrorNumber::ProviderNotFound);
     EXPECT_EQ(openError(QStringLiteral("Data Source=") + db.path()).number(), ErrorNumber::ProviderNotFound);
 }

@@ -36,8 +36,8 @@ protected:
         destinazione->setTrace([this](const QString& sql) { statements.append(sql); });
         ProgressReport progress(ui, linea);
         try {
-            origine->open(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + source + QStringLiteral(";;"));
-            destinazione->open(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + destination.path() + QStringLiteral(";;"));
+            origine->open(FileConnectionString(source));
+            destinazione->open(FileConnectionString(destination.path()));
             outcome = TrasferisciCodici(ui, origine, destinazione, progress, linea);
         } catch (const RuntimeError& error) {
             failure = error;

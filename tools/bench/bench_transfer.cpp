@@ -93,11 +93,6 @@ void MakeDestination(const QString& path)
     });
 }
 
-QString FileConnection(const QString& path)
-{
-    return QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + path + QStringLiteral(";;");
-}
-
 }  // namespace
 
 int main(int argc, char** argv)
@@ -131,8 +126,8 @@ int main(int argc, char** argv)
     QElapsedTimer timer;
     timer.start();
     try {
-        origine->open(FileConnection(source));
-        destinazione->open(FileConnection(destination));
+        origine->open(FileConnectionString(source));
+        destinazione->open(FileConnectionString(destination));
         TrasferisciCodici(ui, origine, destinazione, progress, linea);
     } catch (const RuntimeError& error) {
         QTextStream(stderr) << "linea " << linea << ", errore " << error.number() << ": " << error.description() << '\n';

@@ -19,11 +19,6 @@
 
 namespace {
 
-QString FileConnection(const QString& path)
-{
-    return QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + path + QStringLiteral(";;");
-}
-
 // The procedure database of a profile. A file database lies in PrcDir, which
 // on this platform is a folder of its own, not a Windows path.
 std::optional<QString> ProfileConnection(UiServices& ui, const QString& profilo)
@@ -63,13 +58,13 @@ int main(int argc, char** argv)
         return Usage();
 
     ConsoleUiServices ui(true);
-    QString origineText = FileConnection(args.at(0));
-    QString destinazioneText = FileConnection(args.at(1));
+    QString origineText = FileConnectionString(args.at(0));
+    QString destinazioneText = FileConnectionString(args.at(1));
     if (args.first() == QLatin1String("--profilo")) {
         const std::optional<QString> profile = ProfileConnection(ui, args.at(1));
         if (!profile)
             return 1;
-        origineText = FileConnection(QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("Abicab.mdb")));
+        origineText = FileConnectionString(QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("Abicab.mdb")));
         destinazioneText = *profile;
     }
 
