@@ -13,8 +13,8 @@ packages=(
   libgtest-dev libsqlite3-dev sqlite3
   locales
 )
-as_root apt-get update
-as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${packages[@]}"
+as_root apt-get -o DPkg::Lock::Timeout=600 update
+as_root env DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600 install -y --no-install-recommends "${packages[@]}"
 # The tests run once more under an Italian locale, whose decimal separator is the comma.
 if ! locale -a | grep -qi '^it_IT\.utf-\?8$'; then
   as_root sed -i '/^# *it_IT.UTF-8 UTF-8/s/^# *//' /etc/locale.gen
@@ -22,7 +22,7 @@ if ! locale -a | grep -qi '^it_IT\.utf-\?8$'; then
   as_root locale-gen
 fi
 if ! command -v npm >/dev/null; then
-  as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends nodejs npm
+  as_root env DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600 install -y --no-install-recommends nodejs npm
 fi
 # mdb-reader, the independent Jet reader the tests check written files with.
 npm ci --prefix tests/support/mdb_reader --no-audit --no-fund

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "runtime_error.h"
 #include "variant.h"
 
 #include <QStringList>
@@ -11,15 +12,31 @@ struct ResultSet {
     std::vector<std::vector<Variant>> rows;
 };
 
+// A failure of a statement that an engine had sent ahead: `statement`
+// counts the execute() calls since beginTransaction(), the first being 1.
+class StatementError : public RuntimeError {
+public:
+    StatementError(const RuntimeError& error, quint64 statement) : RuntimeError(error), statement_(statement) {}
+    quint64 statement() const { return statement_; }
+
+private:
+    quint64 statement_;
+};
+
 // One open database of one engine. Every operation raises RuntimeError with
-// the number that fits the failure and, for the engine's own failures, the
-// engine's own message as description.
+// the number that fits the failure; for the engine's own failures the
+// description says in Italian what happened and ends with the engine's own
+// message in brackets.
 class DatabaseBackend {
 public:
     virtual ~DatabaseBackend() = default;
 
     virtual ResultSet query(const QString& sql) = 0;
-    // Runs a statement; result rows, if any, are discarded.
+    // Runs a statement; result rows, if any, are discarded. Inside a
+    // transaction an engine may send the statement ahead and return before
+    // the engine has answered; a failure of such a statement is then raised
+    // by a later execute() or, at the latest, by commitTransaction(), as a
+    // StatementError that names it.
     virtual void execute(const QString& sql) = 0;
 
     virtual void beginTransaction() = 0;
