@@ -1,10 +1,7 @@
 #include "database_access.h"
 
-#include "connection_string.h"
-#include "database_file.h"
-#include "jet_backend.h"
+#include "providers.h"
 #include "runtime_error.h"
-#include "sqlite_backend.h"
 
 namespace {
 
@@ -32,54 +29,6 @@ RuntimeError NoCurrentRecord()
                            "L'operazione richiesta richiede un record corrente.")};
 }
 
-// The file-based providers: the file's header decides the engine, whatever
-// its name ends with.
-std::unique_ptr<DatabaseBackend> OpenDatabaseFile(const ConnectionString& settings)
-{
-    const QString path = settings.value(QStringLiteral("Data Source"));
-    switch (DetectDatabaseFile(path)) {
-    case DatabaseFileKind::Jet3:
-    case DatabaseFileKind::Jet4:
-    case DatabaseFileKind::Ace:
-        return OpenJetDatabase(path);
-    case DatabaseFileKind::Sqlite3:
-        return OpenSqliteDatabase(path);
-    case DatabaseFileKind::Missing:
-        throw RuntimeError(ErrorNumber::Failure, QStringLiteral("Impossibile trovare il file '%1'.").arg(path));
-    case DatabaseFileKind::Unreadable:
-        throw RuntimeError(ErrorNumber::Failure,
-                           QStringLiteral("Impossibile aprire il file '%1': accesso negato.").arg(path));
-    case DatabaseFileKind::Unknown:
-        break;
-    }
-    throw RuntimeError(ErrorNumber::Failure,
-                       QStringLiteral("Formato di database non riconosciuto: '%1'.").arg(path));
-}
-
-struct Provider {
-    const char* name;
-    bool namePrefix;  // the name stands for a family of versions
-    std::unique_ptr<DatabaseBackend> (*open)(const ConnectionString&);
-};
-
-// Which engine serves which "Provider=" keyword, compared without case.
-const Provider kProviders[] = {
-    {"Microsoft.Jet.OLEDB.4.0", false, OpenDatabaseFile},
-    {"Microsoft.ACE.OLEDB.", true, OpenDatabaseFile},
-};
-
-const Provider* FindProvider(const QString& name)
-{
-    for (const Provider& provider : kProviders) {
-        const QString known = QString::fromLatin1(provider.name);
-        const bool matches = provider.namePrefix ? name.startsWith(known, Qt::CaseInsensitive)
-                                                 : name.compare(known, Qt::CaseInsensitive) == 0;
-        if (matches)
-            return &provider;
-    }
-    return nullptr;
-}
-
 }  // namespace
 
 DatabaseBackend& DatabaseSession::backendFor(const QString& sql)
@@ -101,13 +50,8 @@ void Connection::open(const QString& connectionString)
 {
     if (session_)
         throw ObjectOpen();
-    const ConnectionString settings = ConnectionString::parse(connectionString);
-    const Provider* provider = FindProvider(settings.value(QStringLiteral("Provider")).trimmed());
-    if (!provider)
-        throw RuntimeError(ErrorNumber::ProviderNotFound,
-                           QStringLiteral("Impossibile trovare il provider. Potrebbe non essere installato correttamente."));
     auto session = std::make_shared<DatabaseSession>();
-    session->backend = provider->open(settings);
+    session->backend = OpenProvider(ConnectionString::parse(connectionString));
     session->trace = trace_;
     session_ = std::move(session);
 }
