@@ -46,8 +46,8 @@ std::unique_ptr<DatabaseBackend> OpenPostgresql(const ConnectionString& settings
 }
 
 // Every keyword but the provider goes to the driver as it is. psqlODBC as
-// Debian installs it logs each connection into a file of its own in /tmp;
-// the tool leaves no files behind unless the profile asks for the logs.
+// Debian installs it logs each connection into a file in /tmp; the tool
+// leaves no files behind unless the profile asks for the logs.
 std::unique_ptr<DatabaseBackend> OpenOdbc(const ConnectionString& settings)
 {
     QString text;
@@ -55,11 +55,10 @@ std::unique_ptr<DatabaseBackend> OpenOdbc(const ConnectionString& settings)
         if (keyword.compare(QLatin1String("Provider"), Qt::CaseInsensitive) != 0)
             text += OdbcAttribute(keyword, value);
     }
-    for (const char* logging : {"CommLog", "Debug"}) {
-        if (!settings.contains(QLatin1String(logging)))
-            text += OdbcAttribute(QLatin1String(logging), QStringLiteral("0"));
-    }
-    return OpenOdbcDatabase(text);
+    const bool logsAsked = settings.contains(QStringLiteral("CommLog")) || settings.contains(QStringLiteral("Debug"));
+    if (!logsAsked)
+        text += OdbcAttribute(QStringLiteral("CommLog"), QStringLiteral("0")) + OdbcAttribute(QStringLiteral("Debug"), QStringLiteral("0"));
+    return OpenOdbcDatabase(text, logsAsked);
 }
 
 bool Says(const QString& value, const char* word)

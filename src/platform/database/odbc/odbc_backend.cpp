@@ -1,5 +1,6 @@
 #include "odbc_backend.h"
 
+#include "driver_logs.h"
 #include "engine_error.h"
 
 #include <sql.h>
@@ -119,7 +120,7 @@ bool IsFractional(SQLSMALLINT type)
 
 class OdbcBackend : public DatabaseBackend {
 public:
-    explicit OdbcBackend(const QString& connectionText)
+    OdbcBackend(const QString& connectionText, bool keepDriverLogs) : keepDriverLogs_(keepDriverLogs)
     {
         SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env_);
         SQLSetEnvAttr(env_, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
@@ -213,6 +214,8 @@ private:
         SQLFreeHandle(SQL_HANDLE_DBC, dbc_);
         SQLFreeHandle(SQL_HANDLE_ENV, env_);
         stmt_ = dbc_ = env_ = SQL_NULL_HANDLE;
+        if (!keepDriverLogs_)
+            RemoveDriverLogs();
     }
 
     RuntimeError closing(const RuntimeError& error)
@@ -281,11 +284,12 @@ private:
     SQLHDBC dbc_ = SQL_NULL_HANDLE;
     SQLHSTMT stmt_ = SQL_NULL_HANDLE;
     bool connected_ = false;
+    bool keepDriverLogs_;
 };
 
 }  // namespace
 
-std::unique_ptr<DatabaseBackend> OpenOdbcDatabase(const QString& connectionText)
+std::unique_ptr<DatabaseBackend> OpenOdbcDatabase(const QString& connectionText, bool keepDriverLogs)
 {
-    return std::make_unique<OdbcBackend>(connectionText);
+    return std::make_unique<OdbcBackend>(connectionText, keepDriverLogs);
 }

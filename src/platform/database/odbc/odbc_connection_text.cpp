@@ -2,6 +2,8 @@
 
 QString OdbcAttribute(const QString& keyword, const QString& value)
 {
+    if (value.startsWith(QLatin1Char('{')) && value.endsWith(QLatin1Char('}')))
+        return keyword + QLatin1Char('=') + value + QLatin1Char(';');  // braced by the profile already
     const bool braced = value.contains(QLatin1Char(';')) || value.contains(QLatin1Char('{'))
         || value.contains(QLatin1Char('}')) || value != value.trimmed();
     if (!braced)
