@@ -156,6 +156,7 @@ public:
         if (!PQsendQueryParams(conn_, text.constData(), 0, nullptr, nullptr, nullptr, nullptr, 0))
             throw connectionLost();
         ++sent_;
+        flushAsked_ = false;
         while (collect(sent_ - answered_ >= kMaxInFlight)) {
         }
         raiseFailure();
@@ -255,6 +256,14 @@ private:
                 break;
             if (!wait && flushed == 0)
                 return false;
+            // The server keeps its answers until its buffer fills or it is
+            // asked for them: a Sync does that, otherwise a Flush must.
+            if (!syncPending_ && !flushAsked_) {
+                if (!PQsendFlushRequest(conn_))
+                    throw connectionLost();
+                flushAsked_ = true;
+                continue;
+            }
             pollfd socket{PQsocket(conn_), static_cast<short>(POLLIN | (flushed ? POLLOUT : 0)), 0};
             if (poll(&socket, 1, -1) < 0 && errno != EINTR)
                 throw connectionLost();
@@ -278,6 +287,7 @@ private:
     PGconn* conn_ = nullptr;
     bool pipelined_ = false;
     bool syncPending_ = false;
+    bool flushAsked_ = false;
     quint64 sent_ = 0;
     quint64 answered_ = 0;
     std::optional<StatementError> failure_;
