@@ -11,6 +11,8 @@ packages=(
   qt6-base-dev libqt6sql6-sqlite libqt6sql6-psql libqt6sql6-odbc
   mdbtools mdbtools-dev
   libgtest-dev libsqlite3-dev sqlite3
+  libpq-dev unixodbc unixodbc-dev odbc-postgresql tdsodbc odbc-mariadb
+  postgresql mariadb-server util-linux
   locales
 )
 as_root apt-get -o DPkg::Lock::Timeout=600 update

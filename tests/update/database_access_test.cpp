@@ -168,7 +168,9 @@ TEST_F(DatabaseAccess, RefusesWhatItCannotOpen)
     EXPECT_EQ(notFound.description(), QStringLiteral("Impossibile trovare il file '%1'.").arg(missing));
     EXPECT_FALSE(QFile::exists(missing));  // never created by the attempt
     EXPECT_EQ(openError(FileConnectionString(text)).number(), ErrorNumber::Failure);
-    EXPECT_EQ(openError(FileConnectionString(dir.path())).number(), ErrorNumber::Failure);
+    const RuntimeError folder = openError(FileConnectionString(dir.path()));
+    EXPECT_EQ(folder.number(), ErrorNumber::Failure);
+    EXPECT_EQ(folder.description(), QStringLiteral("'%1' è una cartella, non un file di database.").arg(dir.path()));
     EXPECT_EQ(openError(QStringLiteral("Provider=Nessuno;Data Source=") + db.path()).number(), ErrorNumber::ProviderNotFound);
     EXPECT_EQ(openError(QStringLiteral("Data Source=") + db.path()).number(), ErrorNumber::ProviderNotFound);
 }

@@ -136,8 +136,12 @@ public:
         try {
             query(QStringLiteral("SELECT count(*) FROM sqlite_master"));
         } catch (const RuntimeError&) {
+            const bool inUse = (sqlite3_extended_errcode(db_) & 0xff) == SQLITE_BUSY;
+            const QString message = Message(db_);
             sqlite3_close(db_);
-            throw EngineError(EngineFailure::CannotOpen, Message(db_), QStringLiteral("File '%1'.").arg(path));
+            if (inUse)
+                throw;
+            throw EngineError(EngineFailure::CannotOpen, message, QStringLiteral("File '%1'.").arg(path));
         }
     }
 
