@@ -43,6 +43,10 @@ MsgAnswer ConsoleUiServices::messageBox(const QString& text, MsgIcon, MsgButtons
         return MsgAnswer::Ok;
     }
     Err() << (defaultButton == MsgDefault::First ? "[S/n] " : "[s/N] ") << Qt::flush;
+    if (alwaysYes_) {
+        Err() << "s\n" << Qt::flush;
+        return MsgAnswer::Yes;
+    }
     const QString answer = ReadLine().trimmed().toLower();
     if (answer.isNull())
         return MsgAnswer::No;  // nobody to answer: the safe choice

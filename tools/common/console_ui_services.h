@@ -7,9 +7,13 @@
 // The user-interface services on a terminal, for the command-line helpers:
 // boxes are written to standard error and answered on standard input, and the
 // progress caption is shown on one line that each new caption overwrites.
+// With `alwaysYes` every Yes/No question is answered Yes without asking.
 class ConsoleUiServices : public UiServices {
 public:
-    explicit ConsoleUiServices(bool showProgress) : showProgress_(showProgress) {}
+    explicit ConsoleUiServices(bool showProgress, bool alwaysYes = false)
+        : showProgress_(showProgress), alwaysYes_(alwaysYes)
+    {
+    }
     ~ConsoleUiServices() override;
 
     MsgAnswer messageBox(const QString& text, MsgIcon icon, MsgButtons buttons, MsgDefault defaultButton,
@@ -31,6 +35,7 @@ private:
     void endProgressLine();
 
     bool showProgress_;
+    bool alwaysYes_;
     bool progressLineOpen_ = false;
     QMap<Control, QString> captions_;
     QMap<Control, bool> enabled_;
