@@ -5,6 +5,7 @@
 #include "runtime_error.h"
 
 #include <QCloseEvent>
+#include <QFont>
 #include <QGuiApplication>
 #include <QGroupBox>
 #include <QIcon>
@@ -75,6 +76,10 @@ fmAgab::fmAgab(const QString& cartellaProgramma) : ui_(this), run_(ui_, cartella
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                    | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setFixedSize(DaTwips(0, 0, 6675, 2040).size());
+    // The layout was drawn for a narrow 8-point sans serif; the wider and
+    // larger fonts of today's desktops would cut its captions short in their
+    // fixed places. Fontconfig gives Arial's metric twin (Liberation Sans).
+    setFont(QFont(QStringLiteral("Arial"), 8));
     creaControlli();
     connect(qGuiApp, &QGuiApplication::commitDataRequest, this, &fmAgab::FineSessione);
 }

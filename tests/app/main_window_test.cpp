@@ -124,6 +124,22 @@ TEST_F(MainWindow, IsLaidOutAsDesignedAtFifteenTwipsAPixel)
     EXPECT_TRUE(iconSizes.contains(QSize(16, 16)));
 }
 
+TEST_F(MainWindow, TheLongestCaptionsFitTheirPlaces)
+{
+    // The widest caption a run shows, at the row counts of a large source.
+    const auto* progress = control<QLabel>("lbProgr");
+    EXPECT_LE(progress->fontMetrics().horizontalAdvance(
+                  QStringLiteral("Aggiornamento codici CAB (40000 di 40000) in corso...")),
+              progress->width());
+    const auto* frame = control<QGroupBox>("Frame1");
+    EXPECT_LE(frame->fontMetrics().horizontalAdvance(kFrame + QStringLiteral("CORVANTA")), frame->width());
+    // A button keeps a few pixels of its face on either side of the text.
+    for (const char* name : {"cmdOK", "cmdCancel", "cmdProfilo"}) {
+        const auto* button = control<QPushButton>(name);
+        EXPECT_LE(button->fontMetrics().horizontalAdvance(button->text()) + 8, button->width()) << name;
+    }
+}
+
 TEST_F(MainWindow, TabsThroughTheControlsInDesignOrderAndEnterOrEscPressNothing)
 {
     QStringList chain;

@@ -17,7 +17,7 @@ deb="$(echo "$scratch"/out/*.deb)"
 
 # Computed dependencies: the libraries the programs link, and the pieces Qt loads.
 depends="$(dpkg-deb -f "$deb" Depends)"
-for package in libqt6widgets6 libmdb3 libqt6sql6-sqlite qt6-translations-l10n; do
+for package in libqt6widgets6 libmdb3 libqt6sql6-sqlite qt6-translations-l10n fonts-liberation2; do
   grep -q "\b$package\b" <<<"$depends" || fail "Depends lacks $package: $depends"
 done
 apt-get --simulate install "$deb" >"$scratch/apt.log" 2>&1 \
@@ -39,13 +39,9 @@ done
 desktop-file-validate "$root/usr/share/applications/aggiorna-abicab.desktop" || fail "desktop file"
 
 # A demo installation: the profile "Corvanta" and its SQLite procedure database.
-export WINEPREFIX="$scratch/wine"
-"$build/bin/mkprefix" "$WINEPREFIX" 'HKCU\Software\VB and VBA Program Settings\Corvanta\Corvanta' \
-  'PrcSubDataType=(Nessuno)' 'PrcDir=C:\Corvanta\Dati' PrcName=ARCPROC PrcExt=.db \
-  PrcAdoProvider=Microsoft.Jet.OLEDB.4.0 PrcAdoConnect= Server=S >/dev/null
+bash "$(dirname "$0")/../../scripts/demo/make-installation.sh" "$build/bin" "$scratch/demo"
+export WINEPREFIX="$scratch/demo/wine"
 arcproc="$WINEPREFIX/drive_c/Corvanta/Dati/ARCPROC.db"
-mkdir -p "$(dirname "$arcproc")"
-sqlite3 "$arcproc" <"$(dirname "$0")/../../scripts/demo/arcproc.sql"
 
 # Through the link on the PATH, the update reads the Abicab.mdb installed beside the program.
 "$root/usr/bin/trasferisci-codici" --si --profilo Corvanta >"$scratch/run.log" 2>&1 \
