@@ -19,21 +19,23 @@ struct CopiaImpostazioni {
     QString Server;
 };
 
-// Puts the copies back one field per step, as the steps are numbered from `primaLinea`.
-void Ripristina(const CopiaImpostazioni& copia, int& linea, int primaLinea)
+// Copies the six settings one per step, the steps numbered from `primaLinea`:
+// the copies taken before a check, and put back after a refusal.
+template <typename Da, typename A>
+void CopiaSei(const Da& da, A& a, int& linea, int primaLinea)
 {
     linea = primaLinea;
-    VarGlobali.PrcSubDataType = copia.PrcSubDataType;
+    a.PrcSubDataType = da.PrcSubDataType;
     linea = primaLinea + 10;
-    VarGlobali.PrcAdoConnect = copia.PrcAdoConnect;
+    a.PrcAdoConnect = da.PrcAdoConnect;
     linea = primaLinea + 20;
-    VarGlobali.PrcAdoProvider = copia.PrcAdoProvider;
+    a.PrcAdoProvider = da.PrcAdoProvider;
     linea = primaLinea + 30;
-    VarGlobali.PrcExt = copia.PrcExt;
+    a.PrcExt = da.PrcExt;
     linea = primaLinea + 40;
-    VarGlobali.PrcDir = copia.PrcDir;
+    a.PrcDir = da.PrcDir;
     linea = primaLinea + 50;
-    VarGlobali.Server = copia.Server;
+    a.Server = da.Server;
 }
 
 QString MessaggioNessunaInstallazione(bool diSistema, const QString& profilo)
@@ -64,22 +66,11 @@ bool SelezionaProfilo(UiServices& ui, const QString& profilo)
             return result;
 
         CopiaImpostazioni copia;
-        linea = 60;
-        copia.PrcSubDataType = VarGlobali.PrcSubDataType;
-        linea = 70;
-        copia.PrcAdoConnect = VarGlobali.PrcAdoConnect;
-        linea = 80;
-        copia.PrcAdoProvider = VarGlobali.PrcAdoProvider;
-        linea = 90;
-        copia.PrcExt = VarGlobali.PrcExt;
-        linea = 100;
-        copia.PrcDir = VarGlobali.PrcDir;
-        linea = 110;
-        copia.Server = VarGlobali.Server;
+        CopiaSei(VarGlobali, copia, linea, 60);
 
         linea = 120;
         if (!GetVarGlobali(ui, profilo)) {
-            Ripristina(copia, linea, 130);
+            CopiaSei(copia, VarGlobali, linea, 130);
             return result;
         }
 
@@ -90,7 +81,7 @@ bool SelezionaProfilo(UiServices& ui, const QString& profilo)
             linea = diSistema ? 230 : 250;
             ui.messageBox(MessaggioNessunaInstallazione(diSistema, profilo), MsgIcon::Exclamation, MsgButtons::Ok,
                           MsgDefault::First, kTitoloMessaggi);
-            Ripristina(copia, linea, 270);
+            CopiaSei(copia, VarGlobali, linea, 270);
             return result;
         }
 
@@ -100,7 +91,7 @@ bool SelezionaProfilo(UiServices& ui, const QString& profilo)
             if (ui.messageBox(DomandaClientNonServer(profilo), MsgIcon::Question, MsgButtons::YesNo,
                               MsgDefault::Second, kTitoloMessaggi)
                 == MsgAnswer::No) {
-                Ripristina(copia, linea, 370);
+                CopiaSei(copia, VarGlobali, linea, 370);
                 return result;
             }
         }

@@ -83,14 +83,6 @@ void QtUiServices::setBusyPointer(bool busy)
 
 void QtUiServices::pumpEvents()
 {
-    // The progress is what the user waits to see: painted now, not whenever
-    // the window system next asks for it.
-    if (window_) {
-        for (const char* name : {"lbProgr", "pbProgr"}) {
-            if (auto* widget = window_->findChild<QWidget*>(QLatin1String(name)))
-                widget->repaint();
-        }
-    }
     QApplication::processEvents();
 }
 
