@@ -69,4 +69,28 @@ TEST_F(TrasferisciCodici, RunsTheUpdateOfAProfileAndAnswersWithItsExitStatus)
     EXPECT_TRUE(output.startsWith(QStringLiteral("Uso: trasferisci-codici")));
 }
 
+TEST_F(TrasferisciCodici, ChecksTheProfileAsTheWindowDoes)
+{
+    // A client installation is asked about; No leaves the codes alone.
+    installation.writeProfile(QStringLiteral("Corvanta"), {{QStringLiteral("Server"), QStringLiteral("N")}});
+    const QByteArray before = installation.procedureDatabaseBytes();
+    EXPECT_EQ(run({"--profilo", "corvanta"}, "n\n"), 3);
+    EXPECT_TRUE(output.contains(QStringLiteral("nel profilo 'CORVANTA', su questa macchina risulta essere di tipo "
+                                               "Client e non Server, procedere ugualmente?\n[s/N]")))
+        << output.toStdString();
+    EXPECT_EQ(installation.procedureDatabaseBytes(), before);
+
+    // Yes to it, then to the update.
+    EXPECT_EQ(run({"--profilo", "corvanta"}, "s\ns\n"), 0) << output.toStdString();
+    EXPECT_EQ(banks(), QStringList({"300", "1005", "3069"}));
+
+    // Settings that cannot be read are an error report.
+    WinePrefixWriter writer = installation.prefix().writer();
+    writer.setText(QStringLiteral("HKLM\\SOFTWARE\\KVR\\CORVANTA"), QStringLiteral("SystemInst"),
+                   QStringLiteral("99999999999"));
+    writer.save();
+    EXPECT_EQ(run({"--si", "--profilo", "Corvanta"}), 1);
+    EXPECT_TRUE(output.contains(QStringLiteral("Routine Corabicab:GetVarGlobali, linea 30, errore 6"))) << output.toStdString();
+}
+
 }  // namespace

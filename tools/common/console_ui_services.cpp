@@ -33,10 +33,12 @@ void ConsoleUiServices::endProgressLine()
     progressLineOpen_ = false;
 }
 
-MsgAnswer ConsoleUiServices::messageBox(const QString& text, MsgIcon, MsgButtons buttons, MsgDefault defaultButton,
-                                        const QString& title)
+MsgAnswer ConsoleUiServices::messageBox(const QString& text, MsgIcon icon, MsgButtons buttons,
+                                        MsgDefault defaultButton, const QString& title)
 {
     endProgressLine();
+    if (icon == MsgIcon::Critical)
+        ++criticalBoxes_;
     Err() << '[' << title << "] " << text << '\n';
     if (buttons == MsgButtons::Ok) {
         Err() << Qt::flush;

@@ -31,12 +31,17 @@ public:
     void setProgress(ProgressProperty property, float value) override { progress_[property] = value; }
     float progress(ProgressProperty property) const override { return progress_.value(property); }
 
+    // How many boxes with the critical icon (error reports and the refusals
+    // of a run) have been shown so far.
+    int criticalBoxes() const { return criticalBoxes_; }
+
 private:
     void endProgressLine();
 
     bool showProgress_;
     bool alwaysYes_;
     bool progressLineOpen_ = false;
+    int criticalBoxes_ = 0;
     QMap<Control, QString> captions_;
     QMap<Control, bool> enabled_;
     QMap<ProgressProperty, float> progress_;

@@ -11,7 +11,7 @@
 #include "code_transfer.h"
 #include "console_ui_services.h"
 #include "error_report.h"
-#include "profile_settings.h"
+#include "profile_selection.h"
 #include "progress_report.h"
 #include "runtime_error.h"
 #include "update_run.h"
@@ -39,16 +39,14 @@ int Usage()
     return kUsage;
 }
 
-int RunForProfile(UiServices& ui, const QString& profilo)
+// The profile is checked as the window checks it: refused without an
+// installation, asked about when it is a client's.
+int RunForProfile(ConsoleUiServices& ui, const QString& profilo)
 {
-    if (!GetVarGlobali(ui, profilo))
-        return kFailed;
-    if (VarGlobali.PrcSubDataType == QLatin1String("?")) {
-        ui.messageBox(QStringLiteral("Nessuna installazione di Corvanta/Corvanta NET rilevata nel profilo '%1'.").arg(profilo),
-                      MsgIcon::Exclamation, MsgButtons::Ok, MsgDefault::First, kTitoloMessaggi);
-        return kUnchanged;
-    }
-    VarGlobali.ProfiloCorrente = profilo;
+    // Its only critical boxes are error reports.
+    const int criticalBefore = ui.criticalBoxes();
+    if (!SelezionaProfilo(ui, profilo))
+        return ui.criticalBoxes() > criticalBefore ? kFailed : kUnchanged;
     UpdateRun run(ui, QCoreApplication::applicationDirPath());
     run.CopiaAbiCab();
     switch (run.esito()) {
