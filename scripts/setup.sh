@@ -14,6 +14,8 @@ packages=(
   libpq-dev unixodbc unixodbc-dev odbc-postgresql tdsodbc odbc-mariadb
   postgresql mariadb-server util-linux
   locales
+  qt6-base-private-dev qt6-translations-l10n fonts-liberation2
+  xvfb xauth dpkg-dev file desktop-file-utils openbox xdotool imagemagick
 )
 as_root apt-get -o DPkg::Lock::Timeout=600 update
 as_root env DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600 install -y --no-install-recommends "${packages[@]}"

@@ -92,6 +92,11 @@ void Connection::rollbackTransaction()
     session().backend->rollbackTransaction();
 }
 
+void Connection::awaitStatements()
+{
+    session().backend->awaitStatements();
+}
+
 void Recordset::open(const QString& source, Connection& connection)
 {
     if (isOpen())

@@ -170,6 +170,13 @@ public:
         raiseFailure();
     }
 
+    void awaitStatements() override
+    {
+        while (collect(true)) {
+        }
+        raiseFailure();
+    }
+
     void beginTransaction() override
     {
         run(QStringLiteral("BEGIN"));
