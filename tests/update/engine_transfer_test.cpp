@@ -3,6 +3,7 @@
 #include "code_transfer.h"
 #include "mariadb_server.h"
 #include "postgresql_server.h"
+#include "procedure_schema.h"
 #include "qt_printers.h"
 #include "runtime_error.h"
 #include "scripted_ui_services.h"
@@ -110,12 +111,7 @@ std::unique_ptr<Destination> MakeDestination(const std::string& engine)
     return std::make_unique<OdbcMariadbDestination>();
 }
 
-const QString kSchema = QStringLiteral(
-    "CREATE TABLE ABI (AbiAbi INTEGER PRIMARY KEY, AbiBanc VARCHAR(80), AbiAbichk INTEGER, AbiBic VARCHAR(11));"
-    "CREATE TABLE ABICAB (AbcAbi INTEGER NOT NULL, AbcCab INTEGER NOT NULL, AbcBanc VARCHAR(80),"
-    " AbcFiliale VARCHAR(80), AbcIndir VARCHAR(80), AbcCap VARCHAR(5), AbcLocalita VARCHAR(60),"
-    " AbcComune VARCHAR(60), AbcProv VARCHAR(2), AbcAbichk INTEGER, AbcCabchk INTEGER,"
-    " PRIMARY KEY (AbcAbi, AbcCab));"
+const QString kSchema = QLatin1String(kCodeTablesSchema) + QStringLiteral(
     "INSERT INTO ABI VALUES (300, 'Banca Locale', 1, 'LOCAITM1');"
     "INSERT INTO ABI VALUES (999, 'Ultima Locale', 2, NULL);"
     "INSERT INTO ABI VALUES (1000, 'Vecchia Mille', 3, 'VECCITMM');"
@@ -238,8 +234,9 @@ TEST_P(EngineTransfer, LeavesTheDatabaseUnchangedWhenARowIsRefused)
         EXPECT_TRUE(failure->description().endsWith(QLatin1Char(')'))) << failure->description().toStdString();
         EXPECT_EQ(linea, c.line);
         // An engine that sent the row ahead names it.
-        if (failedStatement)
+        if (failedStatement) {
             EXPECT_EQ(*failedStatement, c.statement);
+        }
         EXPECT_EQ(state(), before);
     }
 }

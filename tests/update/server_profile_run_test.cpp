@@ -2,6 +2,7 @@
 // PostgreSQL server: from the profile's provider and connection text to the
 // error report, on a server the test starts.
 #include "postgresql_server.h"
+#include "procedure_schema.h"
 #include "profile_settings.h"
 #include "qt_printers.h"
 #include "scripted_ui_services.h"
@@ -18,14 +19,8 @@ protected:
     {
         server.createDatabase(QStringLiteral("arcproc"));
         server.exec(QStringLiteral("arcproc"),
-                    QStringLiteral("CREATE TABLE release (rel_maior NUMERIC(4,1), rel_minor INTEGER, rel_pers INTEGER);"
+                    QLatin1String(kCodeTablesSchema) + QStringLiteral("CREATE TABLE release (rel_maior NUMERIC(4,1), rel_minor INTEGER, rel_pers INTEGER);"
                                    "INSERT INTO release VALUES (12.5, 0, 0);"
-                                   "CREATE TABLE ABI (AbiAbi INTEGER PRIMARY KEY, AbiBanc VARCHAR(80), AbiAbichk INTEGER,"
-                                   " AbiBic VARCHAR(11));"
-                                   "CREATE TABLE ABICAB (AbcAbi INTEGER NOT NULL, AbcCab INTEGER NOT NULL, AbcBanc VARCHAR(80),"
-                                   " AbcFiliale VARCHAR(80), AbcIndir VARCHAR(80), AbcCap VARCHAR(5), AbcLocalita VARCHAR(60),"
-                                   " AbcComune VARCHAR(60), AbcProv VARCHAR(2), AbcAbichk INTEGER, AbcCabchk INTEGER,"
-                                   " PRIMARY KEY (AbcAbi, AbcCab));"
                                    "INSERT INTO ABI VALUES (300, 'Banca Locale', 1, 'LOCAITM1'), (1000, 'Vecchia', 2, NULL);"));
         QMap<QString, QString> settings = FileProfileSettings();
         settings[QStringLiteral("PrcSubDataType")] = QStringLiteral("PostgreSQL");

@@ -15,6 +15,7 @@
 #include "demo_data.h"
 #include "jet_database_writer.h"
 #include "postgresql_server.h"
+#include "procedure_schema.h"
 #include "progress_report.h"
 #include "runtime_error.h"
 
@@ -30,13 +31,8 @@
 
 namespace {
 
-const QString kSchema = QStringLiteral(
-    "CREATE TABLE ABI (AbiAbi INTEGER PRIMARY KEY, AbiBanc VARCHAR(80), AbiAbichk INTEGER, AbiBic VARCHAR(11));\n"
-    "CREATE TABLE ABICAB (AbcAbi INTEGER NOT NULL, AbcCab INTEGER NOT NULL, AbcBanc VARCHAR(80),"
-    " AbcFiliale VARCHAR(80), AbcIndir VARCHAR(80), AbcCap VARCHAR(5), AbcLocalita VARCHAR(60),"
-    " AbcComune VARCHAR(60), AbcProv VARCHAR(2), AbcAbichk INTEGER, AbcCabchk INTEGER,"
-    " PRIMARY KEY (AbcAbi, AbcCab));\n"
-    "INSERT INTO ABI VALUES (101, 'Cassa interna di tesoreria', 1, NULL);\n"
+const QString kSchema = QLatin1String(kCodeTablesSchema) + QStringLiteral(
+    "\nINSERT INTO ABI VALUES (101, 'Cassa interna di tesoreria', 1, NULL);\n"
     "INSERT INTO ABI VALUES (1005, 'Banca Nazionale (dati del 2009)', 7, 'BNLIITRR');\n");
 
 double Seconds(const QElapsedTimer& timer)

@@ -54,3 +54,8 @@ RuntimeError EngineError(EngineFailure failure, const QString& engineMessage, co
         description += QStringLiteral(" (") + message + QLatin1Char(')');
     return {meaning.number, description};
 }
+
+QString LockWaitDetail(int seconds)
+{
+    return QStringLiteral("Il blocco non si è liberato dopo un'attesa di %1 secondi.").arg(seconds);
+}

@@ -24,3 +24,6 @@ enum class EngineFailure {
 // and, in brackets, the engine's own message. `detail` adds what only the
 // engine knows, such as how long the tool waited for a lock.
 RuntimeError EngineError(EngineFailure failure, const QString& engineMessage, const QString& detail = QString());
+
+// The detail of an InUse failure: how long the tool waited for the lock.
+QString LockWaitDetail(int seconds);

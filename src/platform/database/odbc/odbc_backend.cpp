@@ -86,7 +86,7 @@ RuntimeError ErrorOf(SQLSMALLINT type, SQLHANDLE handle)
     const Diagnostic diagnostic = DiagnosticOf(type, handle);
     const EngineFailure failure = FailureOf(diagnostic);
     const QString detail = failure == EngineFailure::InUse
-        ? QStringLiteral("Il blocco non si è liberato dopo un'attesa di %1 secondi.").arg(kLockWaitSeconds)
+        ? LockWaitDetail(kLockWaitSeconds)
         : QString();
     return EngineError(failure, diagnostic.message, detail);
 }

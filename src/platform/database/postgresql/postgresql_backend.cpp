@@ -57,7 +57,7 @@ RuntimeError ErrorOf(const PGresult* result)
         message = QString::fromUtf8(PQresultErrorMessage(result));
     const EngineFailure failure = FailureOf(state);
     const QString detail = failure == EngineFailure::InUse
-        ? QStringLiteral("Il blocco non si è liberato dopo un'attesa di %1 secondi.").arg(kLockWaitSeconds)
+        ? LockWaitDetail(kLockWaitSeconds)
         : QString();
     return EngineError(failure, message, detail);
 }

@@ -61,7 +61,7 @@ RuntimeError ErrorOf(sqlite3* db)
     const int code = sqlite3_extended_errcode(db);
     const EngineFailure failure = FailureOf(code, Message(db));
     const QString detail = failure == EngineFailure::InUse
-        ? QStringLiteral("Il blocco non si è liberato dopo un'attesa di %1 secondi.").arg(kBusyWaitMs / 1000)
+        ? LockWaitDetail(kBusyWaitMs / 1000)
         : QString();
     return EngineError(failure, Message(db), detail);
 }
