@@ -12,12 +12,10 @@ namespace {
 constexpr int kConnectTimeoutSeconds = 5;
 constexpr int kLockWaitSeconds = 10;
 // Statements sent ahead and not yet answered. The server sends its answers
-// whenever its 8 KB buffer fills (some 250 inserts), and they are read while
-// the next statements are built: a limit well above that keeps the server
-// busy without waits, and its answers (some 40 bytes each) still fit in the
-// socket's buffers.
-constexpr quint64 kMaxInFlight = 2000;
-constexpr quint64 kLookEvery = 100;
+// when its 8 KB output buffer fills (some 250 inserts) or when asked; about
+// that many in flight keeps it busy while the next rows are built, and the
+// answers always fit in the socket's buffers.
+constexpr quint64 kMaxInFlight = 256;
 
 // Type OIDs of the results the layer turns into numbers.
 constexpr Oid kBool = 16, kInt8 = 20, kInt2 = 21, kInt4 = 23, kOid = 26, kFloat4 = 700, kFloat8 = 701, kNumeric = 1700;
@@ -161,10 +159,6 @@ public:
             throw connectionLost();
         ++sent_;
         flushAsked_ = false;
-        // libpq sends in 8 KB pieces by itself; the answers are looked at now
-        // and then, each look being a system call or two.
-        if (sent_ % kLookEvery != 0 && sent_ - answered_ < kMaxInFlight)
-            return;
         while (collect(sent_ - answered_ >= kMaxInFlight)) {
         }
         raiseFailure();
