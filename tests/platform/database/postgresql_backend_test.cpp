@@ -172,6 +172,8 @@ TEST_F(PostgresqlBackend, GivesUpOnAnotherProgramsLockAndSaysHowLongItWaited)
     EXPECT_EQ(error.number(), ErrorNumber::Failure);
     EXPECT_TRUE(error.description().startsWith(QStringLiteral("Il database è in uso da un altro programma."))) << error.description().toStdString();
     EXPECT_TRUE(error.description().contains(QStringLiteral("10 secondi"))) << error.description().toStdString();
+    EXPECT_TRUE(error.description().contains(QStringLiteral("Lo tengono occupato: utente 'postgres' con 'psql'.")))
+        << error.description().toStdString();
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <libpq-fe.h>
 #include <poll.h>
 #include <cerrno>
+#include <functional>
 #include <optional>
 
 namespace {
@@ -45,7 +46,13 @@ EngineFailure FailureOf(const QByteArray& state)
     return EngineFailure::Other;
 }
 
-RuntimeError ErrorOf(const PGresult* result)
+struct ResultDeleter {
+    void operator()(PGresult* result) const { PQclear(result); }
+};
+using Result = std::unique_ptr<PGresult, ResultDeleter>;
+
+// `lockHolders` names, for a lock that did not come free, who holds it.
+RuntimeError ErrorOf(const PGresult* result, const std::function<QString()>& lockHolders = {})
 {
     const QByteArray state = PQresultErrorField(result, PG_DIAG_SQLSTATE);
     QString message = QString::fromUtf8(PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY));
@@ -54,10 +61,63 @@ RuntimeError ErrorOf(const PGresult* result)
     if (message.isEmpty())
         message = QString::fromUtf8(PQresultErrorMessage(result));
     const EngineFailure failure = FailureOf(state);
-    const QString detail = failure == EngineFailure::InUse
-        ? LockWaitDetail(kLockWaitSeconds)
-        : QString();
+    QString detail;
+    if (failure == EngineFailure::InUse) {
+        detail = LockWaitDetail(kLockWaitSeconds);
+        const QString holders = lockHolders ? lockHolders() : QString();
+        if (!holders.isEmpty())
+            detail += QStringLiteral(" Lo tengono occupato: %1.").arg(holders);
+    }
     return EngineError(failure, message, detail);
+}
+
+PGconn* Connect(const PostgresqlLogin& login)
+{
+    const QByteArray host = login.host.toUtf8(), port = login.port.toUtf8(), database = login.database.toUtf8(),
+                     user = login.user.toUtf8(), password = login.password.toUtf8(),
+                     timeout = QByteArray::number(kConnectTimeoutSeconds);
+    // Keepalives end a run whose server vanished from the network instead
+    // of leaving the window waiting for an answer that cannot come.
+    const char* keywords[] = {"host", "port", "dbname", "user", "password", "connect_timeout", "client_encoding",
+                              "application_name", "keepalives", "keepalives_idle", "keepalives_interval",
+                              "keepalives_count", nullptr};
+    const char* values[] = {host.constData(), port.constData(), database.constData(), user.constData(),
+                            password.constData(), timeout.constData(), "UTF8", "Corvanta ABI/CAB", "1", "5", "2", "3",
+                            nullptr};
+    return PQconnectdbParams(keywords, values, 0);
+}
+
+// The other sessions of the database that hold a table lock that writes
+// conflict with, as "utente 'x' con 'programma' da indirizzo". Asked on a
+// connection of its own: the failed transaction can run no query, and its
+// own locks must not count.
+QString LockHolders(const PostgresqlLogin& login, int ownProcess)
+{
+    PGconn* conn = Connect(login);
+    const QByteArray own = QByteArray::number(ownProcess);
+    const char* parameters[] = {own.constData()};
+    Result result(PQstatus(conn) == CONNECTION_OK
+                      ? PQexecParams(conn,
+                                     "SELECT DISTINCT a.usename, a.application_name, coalesce(host(a.client_addr), '')"
+                                     " FROM pg_locks l JOIN pg_stat_activity a ON a.pid = l.pid"
+                                     " WHERE l.granted AND l.locktype = 'relation' AND l.mode <> 'AccessShareLock'"
+                                     " AND a.datname = current_database() AND l.pid <> $1::int"
+                                     " AND l.pid <> pg_backend_pid() ORDER BY 1, 2, 3",
+                                     1, nullptr, parameters, nullptr, nullptr, 0)
+                      : nullptr);
+    QStringList holders;
+    if (PQresultStatus(result.get()) == PGRES_TUPLES_OK) {
+        for (int row = 0; row < PQntuples(result.get()); ++row) {
+            QString holder = QStringLiteral("utente '%1'").arg(QString::fromUtf8(PQgetvalue(result.get(), row, 0)));
+            if (const QString program = QString::fromUtf8(PQgetvalue(result.get(), row, 1)); !program.isEmpty())
+                holder += QStringLiteral(" con '%1'").arg(program);
+            if (const QString address = QString::fromUtf8(PQgetvalue(result.get(), row, 2)); !address.isEmpty())
+                holder += QStringLiteral(" da %1").arg(address);
+            holders.append(holder);
+        }
+    }
+    PQfinish(conn);
+    return holders.join(QStringLiteral("; "));
 }
 
 Variant ValueOf(const PGresult* result, int row, int column)
@@ -82,27 +142,11 @@ Variant ValueOf(const PGresult* result, int row, int column)
     }
 }
 
-struct ResultDeleter {
-    void operator()(PGresult* result) const { PQclear(result); }
-};
-using Result = std::unique_ptr<PGresult, ResultDeleter>;
-
 class PostgresqlBackend : public DatabaseBackend {
 public:
-    explicit PostgresqlBackend(const PostgresqlLogin& login)
+    explicit PostgresqlBackend(const PostgresqlLogin& login) : login_(login)
     {
-        const QByteArray host = login.host.toUtf8(), port = login.port.toUtf8(), database = login.database.toUtf8(),
-                         user = login.user.toUtf8(), password = login.password.toUtf8(),
-                         timeout = QByteArray::number(kConnectTimeoutSeconds);
-        // Keepalives end a run whose server vanished from the network instead
-        // of leaving the window waiting for an answer that cannot come.
-        const char* keywords[] = {"host", "port", "dbname", "user", "password", "connect_timeout", "client_encoding",
-                                  "application_name", "keepalives", "keepalives_idle", "keepalives_interval",
-                                  "keepalives_count", nullptr};
-        const char* values[] = {host.constData(), port.constData(), database.constData(), user.constData(),
-                                password.constData(), timeout.constData(), "UTF8", "Corvanta ABI/CAB", "1", "5", "2", "3",
-                                nullptr};
-        conn_ = PQconnectdbParams(keywords, values, 0);
+        conn_ = Connect(login);
         if (PQstatus(conn_) != CONNECTION_OK) {
             const QString message = QString::fromUtf8(PQerrorMessage(conn_));
             PQfinish(conn_);
@@ -200,6 +244,11 @@ public:
     }
 
 private:
+    RuntimeError failureOf(const PGresult* result) const
+    {
+        return ErrorOf(result, [this] { return LockHolders(login_, PQbackendPID(conn_)); });
+    }
+
     RuntimeError connectionLost() const
     {
         return EngineError(EngineFailure::ConnectionLost, QString::fromUtf8(PQerrorMessage(conn_)));
@@ -221,7 +270,7 @@ private:
         default:
             if (PQstatus(conn_) != CONNECTION_OK)
                 throw connectionLost();
-            throw ErrorOf(result.get());
+            throw failureOf(result.get());
         }
     }
 
@@ -289,10 +338,11 @@ private:
         const Result end(PQgetResult(conn_));
         const quint64 statement = ++answered_;
         if (status == PGRES_FATAL_ERROR && !failure_)
-            failure_.emplace(PQstatus(conn_) == CONNECTION_OK ? ErrorOf(result.get()) : connectionLost(), statement);
+            failure_.emplace(PQstatus(conn_) == CONNECTION_OK ? failureOf(result.get()) : connectionLost(), statement);
         return true;
     }
 
+    PostgresqlLogin login_;
     PGconn* conn_ = nullptr;
     bool pipelined_ = false;
     bool syncPending_ = false;
