@@ -5,6 +5,7 @@
 // reads from the same source. See README.md beside this file.
 //
 //   source_mutation [--mutanti N] [--seme S] [--reperti CARTELLA]
+//   source_mutation --controlla FILE    judges one file, such as a finding
 //
 // Each mutant runs in a process of its own (this program again, with
 // --trasferisci ORIGINE DESTINAZIONE), so that a crash or a hang is seen from
@@ -233,7 +234,8 @@ std::vector<Base> Bases(const QTemporaryDir& work)
 
 int Usage()
 {
-    QTextStream(stderr) << "Uso: source_mutation [--mutanti N] [--seme S] [--reperti CARTELLA]\n";
+    QTextStream(stderr) << "Uso: source_mutation [--mutanti N] [--seme S] [--reperti CARTELLA]\n"
+                           "     source_mutation --controlla FILE\n";
     return 2;
 }
 
@@ -249,6 +251,7 @@ int main(int argc, char** argv)
     int mutants = 300;
     quint64 seed = 1;
     QString findingsFolder = QStringLiteral("reperti-mutazioni");
+    QString fileToJudge;
     for (qsizetype i = 0; i + 1 < args.size(); i += 2) {
         if (args[i] == QLatin1String("--mutanti"))
             mutants = args[i + 1].toInt();
@@ -256,6 +259,8 @@ int main(int argc, char** argv)
             seed = args[i + 1].toULongLong();
         else if (args[i] == QLatin1String("--reperti"))
             findingsFolder = args[i + 1];
+        else if (args[i] == QLatin1String("--controlla"))
+            fileToJudge = args[i + 1];
         else
             return Usage();
     }
@@ -264,11 +269,21 @@ int main(int argc, char** argv)
 
     QTextStream out(stdout);
     QTemporaryDir work;
-    const std::vector<Base> bases = Bases(work);
     const QString pristine = work.filePath(QStringLiteral("ARCPROC-prima.db"));
     WriteDestination(pristine);
     const QString source = work.filePath(QStringLiteral("mutante.mdb"));
     const QString destination = work.filePath(QStringLiteral("ARCPROC.db"));
+    if (!fileToJudge.isEmpty()) {
+        Counts counts;
+        WriteFile(source, ReadFile(fileToJudge));
+        QFile::copy(pristine, destination);
+        const Outcome outcome = RunOne(source, destination);
+        const QString problem = Check(outcome, source, pristine, destination, counts);
+        out << (outcome.output.isEmpty() ? QStringLiteral("(nessun messaggio)") : outcome.output) << '\n'
+            << (problem.isEmpty() ? QStringLiteral("nulla da segnalare") : problem) << '\n';
+        return problem.isEmpty() ? 0 : 1;
+    }
+    const std::vector<Base> bases = Bases(work);
 
     // The oracle must agree with an undamaged run before it can judge damaged ones.
     Counts baseline;

@@ -4,6 +4,7 @@
 
 #include <QLocale>
 #include <QProcess>
+#include <algorithm>
 #include <cmath>
 #include <sqlite3.h>
 #include <vector>
@@ -113,16 +114,21 @@ std::optional<std::vector<Row>> ExportedRows(const QString& source, const CodeTa
     try {
         CsvReader reader(QString::fromUtf8(*csv));
         CsvRecord record;
-        if (!reader.next(record))
-            return std::nullopt;
+        // libmdb itself prints on standard output when it meets some damage:
+        // the export starts at the header.
         std::vector<int> positions;
-        for (const QString& column : table.columns) {
-            int found = -1;
-            for (size_t f = 0; f < record.fields.size(); ++f) {
-                if (record.fields[f].text.compare(column, Qt::CaseInsensitive) == 0)
-                    found = static_cast<int>(f);
+        while (positions.empty() || std::count(positions.begin(), positions.end(), -1) == std::ssize(positions)) {
+            if (!reader.next(record))
+                return std::nullopt;
+            positions.clear();
+            for (const QString& column : table.columns) {
+                int found = -1;
+                for (size_t f = 0; f < record.fields.size(); ++f) {
+                    if (record.fields[f].text.compare(column, Qt::CaseInsensitive) == 0)
+                        found = static_cast<int>(f);
+                }
+                positions.push_back(found);
             }
-            positions.push_back(found);
         }
         while (reader.next(record)) {
             Row row;
