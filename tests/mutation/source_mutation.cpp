@@ -1,31 +1,33 @@
-// Damages copies of source databases and runs the whole transfer on each,
-// into an SQLite procedure database that holds codes, counting what must
-// never happen: a crash, a hang, a run that changed the destination without
-// completing, a completed run whose destination differs from what mdb-export
-// reads from the same source. See README.md beside this file.
+// Damages copies of source databases and runs the whole update on each, as
+// the window's "OK" runs it on an installation's profile, into an SQLite
+// procedure database that holds codes, counting what must never happen: a
+// crash, a hang, a run that changed the destination without completing, a
+// completed run whose destination differs from what mdb-export reads from
+// the same source. See README.md beside this file.
 //
 //   source_mutation [--mutanti N] [--seme S] [--reperti CARTELLA]
 //   source_mutation --controlla FILE    judges one file, such as a finding
 //
 // Each mutant runs in a process of its own (this program again, with
-// --trasferisci ORIGINE DESTINAZIONE), so that a crash or a hang is seen from
+// --aggiorna CARTELLA_PROGRAMMA), so that a crash or a hang is seen from
 // outside. Exits with 1 when anything was found; the damaged files found are
 // kept in the findings folder, with a line each in reperti.txt.
 #include "abicab_layout.h"
-#include "code_transfer.h"
 #include "console_ui_services.h"
 #include "demo_data.h"
 #include "jet_backend_testing.h"
 #include "jet_damage.h"
 #include "jet_database_writer.h"
-#include "progress_report.h"
-#include "runtime_error.h"
+#include "profile_selection.h"
 #include "transfer_oracle.h"
+#include "update_run.h"
+#include "wine_prefix_writer.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTextStream>
@@ -44,29 +46,25 @@ constexpr int kNoCodes = 3;
 // Longer than the reader's limits can make any run of these small sources.
 constexpr int kHangMilliseconds = 60000;
 
-int RunTransfer(const QString& source, const QString& destination)
+const QString kProfile = QStringLiteral("Corvanta");
+
+// The update of the profile in WINEPREFIX from the Abicab.mdb in
+// `programFolder`, confirmed; its boxes go to standard error.
+int RunUpdate(const QString& programFolder)
 {
     // A read that loops ends within seconds rather than 30, and within far
     // less memory, so that thousands of mutants take minutes.
     SetJetReadLimitsForTests(2s, std::size_t{128} << 20);
-    ConsoleUiServices ui(false);
-    int linea = 0;
-    ProgressReport progress(ui, linea);
-    auto origine = std::make_unique<Connection>();
-    auto destinazione = std::make_unique<Connection>();
-    QTextStream out(stdout);
-    try {
-        linea = 140;
-        origine->open(FileConnectionString(source));
-        linea = 250;
-        destinazione->open(FileConnectionString(destination));
-        if (TrasferisciCodici(ui, origine, destinazione, progress, linea) != TransferOutcome::Completed)
-            return kNoCodes;
-    } catch (const RuntimeError& error) {
-        out << "linea " << linea << ", errore " << error.number() << ": " << error.description() << '\n';
+    ConsoleUiServices ui(false, true);
+    if (!SelezionaProfilo(ui, kProfile))
         return kFailed;
+    UpdateRun run(ui, programFolder);
+    run.CopiaAbiCab();
+    switch (run.esito()) {
+    case RunOutcome::Completed: return kCompleted;
+    case RunOutcome::NoCodes: return kNoCodes;
+    default: return kFailed;
     }
-    return kCompleted;
 }
 
 // A valid source as the project's Jet writer writes it: the demo's banks and
@@ -89,13 +87,16 @@ void WriteValidSource(const QString& path)
     WriteJetDatabase(path, {{AbiTableDefinition(), banks}, {AbicabTableDefinition(), branches}});
 }
 
-// A procedure database holding codes on both sides of 1000. ABI's key is not
-// an alias of the rowid, so that the rows read back in the order of the inserts.
+// A procedure database of a supported release holding codes on both sides
+// of 1000. ABI's key is not an alias of the rowid, so that the rows read back
+// in the order of the inserts.
 void WriteDestination(const QString& path)
 {
     sqlite3* db = nullptr;
     sqlite3_open(path.toUtf8().constData(), &db);
     sqlite3_exec(db,
+                 "CREATE TABLE release (rel_maior INTEGER, rel_minor INTEGER, rel_pers INTEGER);"
+                 "INSERT INTO release VALUES (12, 3, 0);"
                  "CREATE TABLE ABI (AbiAbi INT NOT NULL PRIMARY KEY, AbiBanc VARCHAR(80), AbiAbichk INTEGER,"
                  " AbiBic VARCHAR(11));"
                  "CREATE TABLE ABICAB (AbcAbi INTEGER NOT NULL, AbcCab INTEGER NOT NULL, AbcBanc VARCHAR(80),"
@@ -146,21 +147,55 @@ struct Base {
 };
 
 struct Outcome {
-    enum class Kind { Completed, Failed, NoCodes, Crashed, Hung } kind;
+    enum class Kind { Completed, Failed, NoCodes, Crashed, Hung } kind = Kind::Completed;
     QString output;
 };
 
-Outcome RunOne(const QString& source, const QString& destination)
+// An installation whose profile keeps its procedure database as a file
+// (C:\Corvanta\Dati\ARCPROC.db), and a program folder for Abicab.mdb.
+struct Installation {
+    QString prefix;
+    QString programFolder;
+    QString procedureDatabase;
+    QString source() const { return QDir(programFolder).filePath(QStringLiteral("Abicab.mdb")); }
+};
+
+Installation WriteInstallation(const QTemporaryDir& work)
+{
+    const Installation installation{work.filePath(QStringLiteral("wine")), work.filePath(QStringLiteral("programma")),
+                                    work.filePath(QStringLiteral("wine/drive_c/Corvanta/Dati/ARCPROC.db"))};
+    const QString key = QStringLiteral("HKCU\\Software\\VB and VBA Program Settings\\Corvanta\\") + kProfile;
+    WinePrefixWriter writer(installation.prefix);
+    writer.createKey(key);
+    writer.setText(key, QStringLiteral("PrcSubDataType"), QStringLiteral("(Nessuno)"));
+    writer.setText(key, QStringLiteral("PrcAdoProvider"), QStringLiteral("Microsoft.Jet.OLEDB.4.0"));
+    writer.setText(key, QStringLiteral("PrcAdoConnect"), QStringLiteral(""));
+    writer.setText(key, QStringLiteral("PrcDir"), QStringLiteral("C:\\Corvanta\\Dati"));
+    writer.setText(key, QStringLiteral("PrcName"), QStringLiteral("ARCPROC"));
+    writer.setText(key, QStringLiteral("PrcExt"), QStringLiteral(".db"));
+    writer.setText(key, QStringLiteral("Server"), QStringLiteral("S"));
+    writer.save();
+    QDir().mkpath(QFileInfo(installation.procedureDatabase).path());
+    QDir().mkpath(installation.programFolder);
+    return installation;
+}
+
+Outcome RunOne(const Installation& installation)
 {
     QProcess process;
-    process.setStandardErrorFile(QProcess::nullDevice());
-    process.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--trasferisci"), source, destination});
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("WINEPREFIX"), installation.prefix);
+    process.setProcessEnvironment(environment);
+    // The boxes, an error report among them, are written to standard error.
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--aggiorna"), installation.programFolder});
     if (!process.waitForFinished(kHangMilliseconds)) {
         process.kill();
         process.waitForFinished();
         return {Outcome::Kind::Hung, QString()};
     }
-    const QString output = QString::fromUtf8(process.readAllStandardOutput()).trimmed();
+    // The last box is what the run ended with.
+    const QString output = QString::fromUtf8(process.readAllStandardOutput()).trimmed().section(QLatin1Char('\n'), -1);
     if (process.exitStatus() != QProcess::NormalExit)
         return {Outcome::Kind::Crashed, output};
     switch (process.exitCode()) {
@@ -184,10 +219,16 @@ struct Counts {
     int findings() const { return crashes + hangs + changedWithoutCompleting + differentFromMdbExport; }
 };
 
-// Checks one run; answers what is wrong with it, empty when nothing is.
-QString Check(const Outcome& outcome, const QString& source, const QString& pristine, const QString& destination,
-              Counts& counts)
+// Runs the update with `sourceBytes` as Abicab.mdb on a fresh copy of the
+// procedure database and judges the run; answers what is wrong with it,
+// empty when nothing is.
+QString RunAndJudge(const Installation& installation, const QString& pristine, const QByteArray& sourceBytes,
+                    Counts& counts, Outcome& outcome)
 {
+    WriteFile(installation.source(), sourceBytes);
+    QFile::remove(installation.procedureDatabase);
+    QFile::copy(pristine, installation.procedureDatabase);
+    outcome = RunOne(installation);
     switch (outcome.kind) {
     case Outcome::Kind::Crashed:
         ++counts.crashes;
@@ -198,14 +239,15 @@ QString Check(const Outcome& outcome, const QString& source, const QString& pris
     case Outcome::Kind::Failed:
     case Outcome::Kind::NoCodes:
         outcome.kind == Outcome::Kind::Failed ? ++counts.failed : ++counts.noCodes;
-        if (DestinationAsFound(destination) != ReadFile(pristine)) {
+        if (DestinationAsFound(installation.procedureDatabase) != ReadFile(pristine)) {
             ++counts.changedWithoutCompleting;
             return QStringLiteral("destinazione cambiata senza completare: ") + outcome.output;
         }
         return {};
     case Outcome::Kind::Completed: {
         ++counts.completed;
-        const std::optional<QStringList> differences = DifferencesFromMdbExport(source, pristine, destination);
+        const std::optional<QStringList> differences =
+            DifferencesFromMdbExport(installation.source(), pristine, installation.procedureDatabase);
         if (!differences) {
             ++counts.unreadableByMdbExport;
             return {};
@@ -245,8 +287,8 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments().mid(1);
-    if (args.size() == 3 && args[0] == QLatin1String("--trasferisci"))
-        return RunTransfer(args[1], args[2]);
+    if (args.size() == 2 && args[0] == QLatin1String("--aggiorna"))
+        return RunUpdate(args[1]);
 
     int mutants = 300;
     quint64 seed = 1;
@@ -269,31 +311,24 @@ int main(int argc, char** argv)
 
     QTextStream out(stdout);
     QTemporaryDir work;
+    const Installation installation = WriteInstallation(work);
     const QString pristine = work.filePath(QStringLiteral("ARCPROC-prima.db"));
     WriteDestination(pristine);
-    const QString source = work.filePath(QStringLiteral("mutante.mdb"));
-    const QString destination = work.filePath(QStringLiteral("ARCPROC.db"));
+    Outcome outcome;
     if (!fileToJudge.isEmpty()) {
         Counts counts;
-        WriteFile(source, ReadFile(fileToJudge));
-        QFile::copy(pristine, destination);
-        const Outcome outcome = RunOne(source, destination);
-        const QString problem = Check(outcome, source, pristine, destination, counts);
+        const QString problem = RunAndJudge(installation, pristine, ReadFile(fileToJudge), counts, outcome);
         out << (outcome.output.isEmpty() ? QStringLiteral("(nessun messaggio)") : outcome.output) << '\n'
             << (problem.isEmpty() ? QStringLiteral("nulla da segnalare") : problem) << '\n';
         return problem.isEmpty() ? 0 : 1;
     }
-    const std::vector<Base> bases = Bases(work);
 
     // The oracle must agree with an undamaged run before it can judge damaged ones.
+    const std::vector<Base> bases = Bases(work);
     Counts baseline;
-    WriteFile(source, bases.front().bytes);
-    QFile::remove(destination);
-    QFile::copy(pristine, destination);
-    const Outcome clean = RunOne(source, destination);
-    const QString cleanProblem = Check(clean, source, pristine, destination, baseline);
-    if (clean.kind != Outcome::Kind::Completed || !cleanProblem.isEmpty() || baseline.unreadableByMdbExport) {
-        out << "La base non danneggiata non passa: " << (cleanProblem.isEmpty() ? clean.output : cleanProblem) << '\n';
+    const QString cleanProblem = RunAndJudge(installation, pristine, bases.front().bytes, baseline, outcome);
+    if (outcome.kind != Outcome::Kind::Completed || !cleanProblem.isEmpty() || baseline.unreadableByMdbExport) {
+        out << "La base non danneggiata non passa: " << (cleanProblem.isEmpty() ? outcome.output : cleanProblem) << '\n';
         return 2;
     }
 
@@ -313,14 +348,11 @@ int main(int argc, char** argv)
         QByteArray bytes = bases[b].bytes;
         QStringList damages;
         const int count = std::uniform_int_distribution<int>(0, 3)(random) == 0 ? 3 : 1;
-        for (int d = 0; d < count; ++d)
-            damages.append(ApplyDamage(bytes, static_cast<Damage>(std::uniform_int_distribution<int>(0, kDamageKinds - 1)(random)), random));
-        WriteFile(source, bytes);
-        QFile::remove(destination);
-        QFile::copy(pristine, destination);
-
-        const Outcome outcome = RunOne(source, destination);
-        const QString problem = Check(outcome, source, pristine, destination, counts);
+        for (int d = 0; d < count; ++d) {
+            const auto damage = static_cast<Damage>(std::uniform_int_distribution<int>(0, kDamageKinds - 1)(random));
+            damages.append(ApplyDamage(bytes, damage, random));
+        }
+        const QString problem = RunAndJudge(installation, pristine, bytes, counts, outcome);
         if (!problem.isEmpty()) {
             const QString kept = QStringLiteral("%1-%2-%3").arg(seed).arg(i).arg(bases[b].name);
             WriteFile(QDir(findingsFolder).filePath(kept), bytes);
