@@ -1,6 +1,7 @@
 #include "database_file.h"
 #include "qt_printers.h"
 #include "jet_backend.h"
+#include "jet_backend_testing.h"
 #include "jet_database_writer.h"
 #include "error_capture.h"
 #include "runtime_error.h"
@@ -9,7 +10,10 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
+#include <cstdlib>
+#include <cstring>
 #include <gtest/gtest.h>
+#include <vector>
 
 namespace {
 
@@ -256,6 +260,24 @@ TEST(JetBackend, ReadsANumberWhoseLengthIsNotItsTypesAsBytes)
     ASSERT_EQ(result.rows.size(), 1U);
     EXPECT_EQ(result.rows[0][0], Variant(QByteArray("\x07\x00", 2)));
     EXPECT_EQ(result.rows[0][1], Variant(-1));
+}
+
+TEST(JetBackend, ReadsADamagedFileAlikeWhateverTheToolsHeapHolds)
+{
+    // libmdb reads memory it never wrote on this file's damaged catalog: with
+    // the heap full of freed blocks of garbage it took Table1 for abi.
+    std::vector<void*> blocks(100000);
+    for (void*& block : blocks)
+        block = std::memset(std::malloc(64), 'x', 64);
+    for (void* block : blocks)
+        std::free(block);
+    SetJetReadLimitsForTests(std::chrono::seconds(120), std::size_t{64} << 20);
+    const RuntimeError error = ErrorOf([] {
+        OpenJetDatabase(QStringLiteral(CORVANTA_DAMAGED_SAMPLES "/loops-jet3.mdb"))->query(QStringLiteral("SELECT * FROM abi"));
+    });
+    SetJetReadLimitsForTests(std::chrono::seconds(30));
+    EXPECT_TRUE(error.description().endsWith(QStringLiteral("la lettura non si conclude, il file è probabilmente danneggiato.")))
+        << error.description().toStdString();
 }
 
 }  // namespace

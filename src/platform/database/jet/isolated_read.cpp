@@ -9,6 +9,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
+#include <malloc.h>
 #include <new>
 #include <poll.h>
 #include <sys/prctl.h>
@@ -172,6 +173,11 @@ void BindChildToParent(pid_t parent, std::size_t memoryCeiling)
 
 [[noreturn]] void RunChild(const std::function<void(RowSink&)>& read, int fd)
 {
+    // libmdb reads memory it never wrote on some damaged files, and then
+    // reads the file one way or another depending on what the tool left in
+    // the heap before the fork: every allocation starts zeroed, so that one
+    // file is always read alike.
+    ::mallopt(M_PERTURB, 0xff);
     // Libraries that meet a damaged file tend to complain on stderr without end.
     const int devNull = ::open("/dev/null", O_WRONLY);
     if (devNull >= 0)
