@@ -6,9 +6,8 @@
 //   - PostgreSQL on a server of the benchmark's own, over its unix socket,
 //     beside psql -1 -f with the same statements;
 //   - the same server through psqlODBC, beside psql -1 -f as well.
-// Each comparison takes the best of three rounds of each side. Then the time
-// and peak memory of the SQLite transfer at 50,000, 200,000 and
-// 500,000 branches, each run in a process of its own.
+// Each comparison takes the best of three rounds of each side. How time and
+// memory grow with the branches is bench_growth's.
 #include "abicab_layout.h"
 #include "code_transfer.h"
 #include "console_ui_services.h"
@@ -27,7 +26,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <stdexcept>
-#include <sys/resource.h>
 
 namespace {
 
@@ -182,40 +180,6 @@ void ComparePostgresql(const QTemporaryDir& dir, const QString& source)
     PrintComparison("PostgreSQL via ODBC (psqlODBC)", odbcBest, "psql -1 -f", psqlBest, 1.3);
 }
 
-// One SQLite transfer in a process of its own, for its peak memory: the
-// tool's own and that of the child process that reads the Jet file.
-int MeasureOne(const QString& source, const QString& destination)
-{
-    SqliteSchema(destination);
-    const double seconds = RunTool(source, FileConnectionString(destination), nullptr);
-    rusage self{}, children{};
-    getrusage(RUSAGE_SELF, &self);
-    getrusage(RUSAGE_CHILDREN, &children);
-    std::printf("%.3f %ld %ld\n", seconds, self.ru_maxrss, children.ru_maxrss);
-    return 0;
-}
-
-void MeasureSizes(const QTemporaryDir& dir)
-{
-    std::printf("\nSQLite, tempo e memoria di picco per dimensione (1.000 banche):\n");
-    std::printf("%10s %10s %14s %18s %20s\n", "filiali", "secondi", "µs per riga", "picco strumento", "picco lettore Jet");
-    for (const int branches : {50000, 200000, 500000}) {
-        const QString source = dir.filePath(QStringLiteral("Abicab-%1.mdb").arg(branches));
-        WriteSource(source, branches);
-        QProcess child;
-        child.start(QCoreApplication::applicationFilePath(),
-                    {QStringLiteral("--misura"), source, dir.filePath(QStringLiteral("misura-%1.db").arg(branches))});
-        child.waitForFinished(-1);
-        const QStringList figures = QString::fromUtf8(child.readAllStandardOutput()).split(QLatin1Char(' '));
-        if (child.exitCode() != 0 || figures.size() != 3)
-            throw std::runtime_error(child.readAllStandardError().toStdString());
-        const double seconds = figures[0].toDouble();
-        std::printf("%10d %10.3f %14.1f %15.1f MB %17.1f MB\n", branches, seconds, seconds * 1e6 / (branches + 1000),
-                    figures[1].toDouble() / 1024, figures[2].toDouble() / 1024);
-        QFile::remove(source);
-    }
-}
-
 }  // namespace
 
 int main(int argc, char** argv)
@@ -223,8 +187,6 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
     try {
-        if (args.size() == 4 && args.at(1) == QLatin1String("--misura"))
-            return MeasureOne(args.at(2), args.at(3));
         const int branches = args.size() > 1 ? args.at(1).toInt() : 50000;
         if (args.size() > 2 || branches <= 0) {
             std::fputs("Uso: bench_transfer [FILIALI]\n", stderr);
@@ -236,7 +198,6 @@ int main(int argc, char** argv)
         std::printf("Abicab.mdb: 1000 banche, %d filiali; dall'apertura di Abicab.mdb al commit:\n", branches);
         CompareSqlite(dir, source);
         ComparePostgresql(dir, source);
-        MeasureSizes(dir);
     } catch (const std::exception& error) {
         std::fprintf(stderr, "bench_transfer: %s\n", error.what());
         return 1;
