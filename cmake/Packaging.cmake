@@ -1,7 +1,8 @@
 # cpack builds a Debian package of the installed programs. The libraries they
-# link come from dpkg-shlibdeps; what they load at run time is named here:
-# Qt's SQLite driver for the procedure databases, Qt's Italian texts and the
-# Arial-metric font the window's layout was drawn for.
+# link come from dpkg-shlibdeps (sqlite3, libpq and unixODBC for the procedure
+# databases among them); what they load at run time is named here: Qt's
+# Italian texts and the Arial-metric font the window's layout was drawn for,
+# and, suggested, the ODBC drivers that profiles on ODBC or SQL Server need.
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME aggiorna-abicab)
 set(CPACK_PACKAGE_VENDOR "Corvanta")
@@ -14,6 +15,7 @@ set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION misc)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6sql6-sqlite, qt6-translations-l10n, fonts-liberation2")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-translations-l10n, fonts-liberation2")
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "odbc-postgresql, odbc-mariadb, tdsodbc")
 set(CPACK_STRIP_FILES ON)
 include(CPack)

@@ -11,6 +11,8 @@ packages=(
   qt6-base-dev libqt6sql6-sqlite libqt6sql6-psql libqt6sql6-odbc
   mdbtools mdbtools-dev
   libgtest-dev libsqlite3-dev sqlite3
+  libpq-dev unixodbc unixodbc-dev odbc-postgresql tdsodbc odbc-mariadb
+  postgresql mariadb-server util-linux
   locales
   qt6-base-private-dev qt6-translations-l10n fonts-liberation2
   xvfb xauth dpkg-dev file desktop-file-utils openbox xdotool imagemagick

@@ -79,3 +79,12 @@ QString ConnectionString::value(const QString& keyword) const
     }
     return {};
 }
+
+QString ConnectionString::firstOf(std::initializer_list<const char*> keywords) const
+{
+    for (const char* keyword : keywords) {
+        if (contains(QLatin1String(keyword)))
+            return value(QLatin1String(keyword));
+    }
+    return {};
+}

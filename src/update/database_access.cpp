@@ -1,11 +1,7 @@
 #include "database_access.h"
 
-#include "connection_string.h"
-#include "database_file.h"
-#include "jet_backend.h"
+#include "providers.h"
 #include "runtime_error.h"
-#include "sqlite_backend.h"
-#include "windows_path.h"
 
 namespace {
 
@@ -33,60 +29,6 @@ RuntimeError NoCurrentRecord()
                            "L'operazione richiesta richiede un record corrente.")};
 }
 
-// The file-based providers: the file's header decides the engine, whatever
-// its name ends with. The name is a Windows path of the installation.
-std::unique_ptr<DatabaseBackend> OpenDatabaseFile(const ConnectionString& settings)
-{
-    const QString windowsPath = settings.value(QStringLiteral("Data Source"));
-    const QString path = LinuxPathOf(windowsPath);
-    const auto named = [&](const QString& message) {
-        const QString where = path == windowsPath ? QStringLiteral("'%1'").arg(path)
-                                                  : QStringLiteral("'%1' (percorso Linux: '%2')").arg(windowsPath, path);
-        return RuntimeError(ErrorNumber::Failure, message.arg(where));
-    };
-    switch (DetectDatabaseFile(path)) {
-    case DatabaseFileKind::Jet3:
-    case DatabaseFileKind::Jet4:
-    case DatabaseFileKind::Ace:
-        return OpenJetDatabase(path);
-    case DatabaseFileKind::Sqlite3:
-        return OpenSqliteDatabase(path);
-    case DatabaseFileKind::Missing:
-        throw named(QStringLiteral("Impossibile trovare il file di database %1."));
-    case DatabaseFileKind::Folder:
-        throw named(QStringLiteral("Il percorso del database %1 è una cartella, non un file di database."));
-    case DatabaseFileKind::Unreadable:
-        throw named(QStringLiteral("Impossibile aprire il file di database %1: accesso negato."));
-    case DatabaseFileKind::Unknown:
-        break;
-    }
-    throw named(QStringLiteral("Il file %1 non è un database in un formato riconosciuto."));
-}
-
-struct Provider {
-    const char* name;
-    bool namePrefix;  // the name stands for a family of versions
-    std::unique_ptr<DatabaseBackend> (*open)(const ConnectionString&);
-};
-
-// Which engine serves which "Provider=" keyword, compared without case.
-const Provider kProviders[] = {
-    {"Microsoft.Jet.OLEDB.4.0", false, OpenDatabaseFile},
-    {"Microsoft.ACE.OLEDB.", true, OpenDatabaseFile},
-};
-
-const Provider* FindProvider(const QString& name)
-{
-    for (const Provider& provider : kProviders) {
-        const QString known = QString::fromLatin1(provider.name);
-        const bool matches = provider.namePrefix ? name.startsWith(known, Qt::CaseInsensitive)
-                                                 : name.compare(known, Qt::CaseInsensitive) == 0;
-        if (matches)
-            return &provider;
-    }
-    return nullptr;
-}
-
 }  // namespace
 
 DatabaseBackend& DatabaseSession::backendFor(const QString& sql)
@@ -108,13 +50,8 @@ void Connection::open(const QString& connectionString)
 {
     if (session_)
         throw ObjectOpen();
-    const ConnectionString settings = ConnectionString::parse(connectionString);
-    const Provider* provider = FindProvider(settings.value(QStringLiteral("Provider")).trimmed());
-    if (!provider)
-        throw RuntimeError(ErrorNumber::ProviderNotFound,
-                           QStringLiteral("Impossibile trovare il provider. Potrebbe non essere installato correttamente."));
     auto session = std::make_shared<DatabaseSession>();
-    session->backend = provider->open(settings);
+    session->backend = OpenProvider(ConnectionString::parse(connectionString));
     session->trace = trace_;
     session_ = std::move(session);
 }

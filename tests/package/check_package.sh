@@ -17,7 +17,7 @@ deb="$(echo "$scratch"/out/*.deb)"
 
 # Computed dependencies: the libraries the programs link, and the pieces Qt loads.
 depends="$(dpkg-deb -f "$deb" Depends)"
-for package in libqt6widgets6 libmdb3 libqt6sql6-sqlite qt6-translations-l10n fonts-liberation2; do
+for package in libqt6widgets6 libmdb3 libsqlite3-0 libpq5 libodbc2 qt6-translations-l10n fonts-liberation2; do
   grep -q "\b$package\b" <<<"$depends" || fail "Depends lacks $package: $depends"
 done
 apt-get --simulate install "$deb" >"$scratch/apt.log" 2>&1 \

@@ -1,5 +1,6 @@
 #include "test_installation.h"
 
+#include "procedure_schema.h"
 #include "profile_settings.h"
 #include "registry_keys_testing.h"
 
@@ -14,14 +15,9 @@ QString UserSection(const QString& application, const QString& section)
     return QStringLiteral("HKCU\\Software\\VB and VBA Program Settings\\") + application + QLatin1Char('\\') + section;
 }
 
-const char kProcedureSchema[] =
+const char kReleaseAndCodes[] =
     "CREATE TABLE release (rel_maior INTEGER, rel_minor INTEGER, rel_pers INTEGER);"
     "INSERT INTO release VALUES (12, 3, 0);"
-    "CREATE TABLE ABI (AbiAbi INTEGER PRIMARY KEY, AbiBanc VARCHAR(80), AbiAbichk INTEGER, AbiBic VARCHAR(11));"
-    "CREATE TABLE ABICAB (AbcAbi INTEGER NOT NULL, AbcCab INTEGER NOT NULL, AbcBanc VARCHAR(80),"
-    " AbcFiliale VARCHAR(80), AbcIndir VARCHAR(80), AbcCap VARCHAR(5), AbcLocalita VARCHAR(60),"
-    " AbcComune VARCHAR(60), AbcProv VARCHAR(2), AbcAbichk INTEGER, AbcCabchk INTEGER,"
-    " PRIMARY KEY (AbcAbi, AbcCab));"
     "INSERT INTO ABI VALUES (300, 'Banca Locale', 1, 'LOCAITM1');"
     "INSERT INTO ABI VALUES (1000, 'Vecchia Mille', 3, 'VECCITMM');"
     "INSERT INTO ABICAB VALUES (300, 100, 'Banca Locale', 'Sede', NULL, '10100', 'Torino', 'Torino', 'TO', 1, 5);"
@@ -49,7 +45,7 @@ TestInstallation::TestInstallation()
     writeProfile(QStringLiteral("Corvanta"), FileProfileSettings());
     if (!QDir().mkpath(prefix_.filePath(QStringLiteral("drive_c/Corvanta/Dati"))))
         throw std::runtime_error("cannot make the procedure database's folder");
-    procedureDatabase_.exec(QString::fromLatin1(kProcedureSchema));
+    procedureDatabase_.exec(QLatin1String(kCodeTablesSchema) + QLatin1String(kReleaseAndCodes));
 }
 
 TestInstallation::~TestInstallation()

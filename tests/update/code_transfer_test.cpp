@@ -1,4 +1,5 @@
 #include "code_transfer.h"
+#include "procedure_schema.h"
 #include "qt_printers.h"
 #include "runtime_error.h"
 #include "scripted_ui_services.h"
@@ -49,12 +50,7 @@ struct TransferScene {
             "CREATE TABLE abi (AbiAbi INTEGER, AbiBanc TEXT, AbiAbichk INTEGER);"
             "CREATE TABLE abicab (AbcAbi INTEGER, AbcCab INTEGER, AbcBanc TEXT, AbcFiliale TEXT, AbcIndir TEXT,"
             " AbcCap TEXT, AbcLocalita TEXT, AbcComune TEXT, AbcProv TEXT, AbcAbichk INTEGER, AbcCabchk REAL);"));
-        destination.exec(QStringLiteral(
-            "CREATE TABLE ABI (AbiAbi INTEGER PRIMARY KEY, AbiBanc VARCHAR(80), AbiAbichk INTEGER, AbiBic VARCHAR(11));"
-            "CREATE TABLE ABICAB (AbcAbi INTEGER NOT NULL, AbcCab INTEGER NOT NULL, AbcBanc VARCHAR(80),"
-            " AbcFiliale VARCHAR(80), AbcIndir VARCHAR(80), AbcCap VARCHAR(5), AbcLocalita VARCHAR(60),"
-            " AbcComune VARCHAR(60), AbcProv VARCHAR(2), AbcAbichk INTEGER, AbcCabchk INTEGER,"
-            " PRIMARY KEY (AbcAbi, AbcCab));"
+        destination.exec(QLatin1String(kCodeTablesSchema) + QStringLiteral(
             "INSERT INTO ABI VALUES (300, 'Banca Locale', 1, 'LOCAITM1');"
             "INSERT INTO ABI VALUES (999, 'Ultima Locale', 2, NULL);"
             "INSERT INTO ABI VALUES (1000, 'Vecchia Mille', 3, 'VECCITMM');"

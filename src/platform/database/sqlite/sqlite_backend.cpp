@@ -1,148 +1,187 @@
 #include "sqlite_backend.h"
 
-#include "runtime_error.h"
+#include "engine_error.h"
 
-#include <QSqlDatabase>
-#include <QSqlError>
-#include <QSqlQuery>
-#include <QSqlRecord>
-#include <atomic>
+#include <sqlite3.h>
 
 namespace {
 
-// SQLite's primary result codes, as the Qt driver reports them.
-constexpr int kSqliteError = 1;
-constexpr int kSqliteReadOnly = 8;
-constexpr int kSqliteConstraint = 19;
+// How long a statement waits for another program's lock on the file before
+// it gives up and says the database is in use.
+constexpr int kBusyWaitMs = 5000;
 
-QString EngineMessage(const QSqlError& error)
+QString Message(sqlite3* db)
 {
-    return error.databaseText().isEmpty() ? error.text() : error.databaseText();
+    return QString::fromUtf8(sqlite3_errmsg(db));
 }
 
-RuntimeError ToRuntimeError(const QSqlError& error)
+EngineFailure FailureOf(int code, const QString& message)
 {
-    const int code = error.nativeErrorCode().toInt();
-    const QString message = EngineMessage(error);
+    switch (code) {
+    case SQLITE_CONSTRAINT_PRIMARYKEY:
+    case SQLITE_CONSTRAINT_UNIQUE:
+        return EngineFailure::DuplicateKey;
+    case SQLITE_IOERR_ACCESS:
+        return EngineFailure::PermissionDenied;
+    default:
+        break;
+    }
     switch (code & 0xff) {
-    case kSqliteConstraint:
-        return {ErrorNumber::IntegrityViolation, message};
-    case kSqliteReadOnly:
-        return {ErrorNumber::ReadOnlyDatabase, message};
-    case kSqliteError:
+    case SQLITE_CONSTRAINT:
+        return EngineFailure::Constraint;
+    case SQLITE_READONLY:
+        return EngineFailure::ReadOnly;
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        return EngineFailure::InUse;
+    case SQLITE_TOOBIG:
+    case SQLITE_MISMATCH:
+    case SQLITE_RANGE:
+        return EngineFailure::ValueNotAccepted;
+    case SQLITE_PERM:
+    case SQLITE_AUTH:
+        return EngineFailure::PermissionDenied;
+    case SQLITE_CANTOPEN:
+    case SQLITE_NOTADB:
+    case SQLITE_CORRUPT:
+        return EngineFailure::CannotOpen;
+    case SQLITE_ERROR:
         if (message.startsWith(QLatin1String("no such table")))
-            return {ErrorNumber::NoSuchTable, message};
-        return {ErrorNumber::StatementRejected, message};
+            return EngineFailure::MissingTable;
+        if (message.startsWith(QLatin1String("no such column")) || message.contains(QLatin1String("has no column named")))
+            return EngineFailure::MissingColumn;
+        return EngineFailure::Rejected;
     default:
-        return {ErrorNumber::Failure, message};
+        return EngineFailure::Other;
     }
 }
 
-Variant ToVariant(const QVariant& value)
+RuntimeError ErrorOf(sqlite3* db)
 {
-    if (value.isNull())
+    const int code = sqlite3_extended_errcode(db);
+    const EngineFailure failure = FailureOf(code, Message(db));
+    const QString detail = failure == EngineFailure::InUse
+        ? LockWaitDetail(kBusyWaitMs / 1000)
+        : QString();
+    return EngineError(failure, Message(db), detail);
+}
+
+Variant ColumnValue(sqlite3_stmt* statement, int column)
+{
+    switch (sqlite3_column_type(statement, column)) {
+    case SQLITE_NULL:
         return {};
-    switch (value.typeId()) {
-    case QMetaType::Int:
-    case QMetaType::LongLong:
-    case QMetaType::UInt:
-    case QMetaType::ULongLong:
-        return Variant(value.toLongLong());
-    case QMetaType::Double:
-        return Variant(value.toDouble());
-    case QMetaType::QByteArray:
-        return Variant(QString::fromUtf8(value.toByteArray()));
-    default:
-        return Variant(value.toString());
+    case SQLITE_INTEGER:
+        return Variant(static_cast<qint64>(sqlite3_column_int64(statement, column)));
+    case SQLITE_FLOAT:
+        return Variant(sqlite3_column_double(statement, column));
+    default: {
+        const auto* text = static_cast<const char*>(sqlite3_column_blob(statement, column));
+        return Variant(QString::fromUtf8(text, sqlite3_column_bytes(statement, column)));
+    }
     }
 }
+
+// One compiled statement, finalized whatever happens.
+class Statement {
+public:
+    Statement(sqlite3* db, const QString& sql) : db_(db)
+    {
+        const QByteArray text = sql.toUtf8();
+        const char* tail = nullptr;
+        if (sqlite3_prepare_v2(db, text.constData(), static_cast<int>(text.size()), &statement_, &tail) != SQLITE_OK)
+            throw ErrorOf(db);
+        if (!statement_)
+            throw EngineError(EngineFailure::Rejected, QString(), QStringLiteral("Il testo dell'istruzione è vuoto."));
+        // The layer runs one statement per call: a second one hidden in a text
+        // would otherwise be dropped without a word.
+        if (!QByteArray(tail).trimmed().isEmpty())
+            throw EngineError(EngineFailure::Rejected, QString(), QStringLiteral("Il testo contiene più di un'istruzione."));
+    }
+    ~Statement() { sqlite3_finalize(statement_); }
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+
+    // True while a row is there to read.
+    bool step()
+    {
+        switch (sqlite3_step(statement_)) {
+        case SQLITE_ROW: return true;
+        case SQLITE_DONE: return false;
+        default: throw ErrorOf(db_);
+        }
+    }
+    sqlite3_stmt* handle() const { return statement_; }
+
+private:
+    sqlite3* db_;
+    sqlite3_stmt* statement_ = nullptr;
+};
 
 class SqliteBackend : public DatabaseBackend {
 public:
-    SqliteBackend()
+    explicit SqliteBackend(const QString& path)
     {
-        static std::atomic<int> counter{0};
-        name_ = QStringLiteral("corvanta-sqlite-%1").arg(++counter);
-        db_ = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name_);
-    }
-
-    void open(const QString& path)
-    {
-        db_.setDatabaseName(path);
-        if (!db_.open())
-            throw RuntimeError(ErrorNumber::Failure, EngineMessage(db_.lastError()));
+        // Read and write where the file allows it; never created here.
+        const int opened = sqlite3_open_v2(path.toUtf8().constData(), &db_, SQLITE_OPEN_READWRITE, nullptr);
+        if (opened != SQLITE_OK) {
+            const QString message = db_ ? Message(db_) : QString::fromUtf8(sqlite3_errstr(opened));
+            sqlite3_close(db_);
+            throw EngineError(EngineFailure::CannotOpen, message, QStringLiteral("File '%1'.").arg(path));
+        }
+        sqlite3_extended_result_codes(db_, 1);
+        sqlite3_busy_timeout(db_, kBusyWaitMs);
         // Opening is lazy in SQLite: reading the schema is what tells a real
         // database from a file that only starts like one.
-        QSqlQuery probe(db_);
-        if (!probe.exec(QStringLiteral("SELECT count(*) FROM sqlite_master")))
-            throw RuntimeError(ErrorNumber::Failure, EngineMessage(probe.lastError()));
+        try {
+            query(QStringLiteral("SELECT count(*) FROM sqlite_master"));
+        } catch (const RuntimeError&) {
+            const bool inUse = (sqlite3_extended_errcode(db_) & 0xff) == SQLITE_BUSY;
+            const QString message = Message(db_);
+            sqlite3_close(db_);
+            if (inUse)
+                throw;
+            throw EngineError(EngineFailure::CannotOpen, message, QStringLiteral("File '%1'.").arg(path));
+        }
     }
 
-    ~SqliteBackend() override
-    {
-        db_.close();
-        db_ = QSqlDatabase();
-        QSqlDatabase::removeDatabase(name_);
-    }
+    ~SqliteBackend() override { sqlite3_close(db_); }
 
     ResultSet query(const QString& sql) override
     {
-        QSqlQuery query(db_);
-        query.setForwardOnly(true);
-        if (!query.exec(sql))
-            throw ToRuntimeError(query.lastError());
+        Statement statement(db_, sql);
         ResultSet result;
-        const QSqlRecord record = query.record();
-        for (int i = 0; i < record.count(); ++i)
-            result.columns.append(record.fieldName(i));
-        while (query.next()) {
+        const int columns = sqlite3_column_count(statement.handle());
+        for (int i = 0; i < columns; ++i)
+            result.columns.append(QString::fromUtf8(sqlite3_column_name(statement.handle(), i)));
+        while (statement.step()) {
             std::vector<Variant> row;
-            row.reserve(record.count());
-            for (int i = 0; i < record.count(); ++i)
-                row.push_back(ToVariant(query.value(i)));
+            row.reserve(static_cast<size_t>(columns));
+            for (int i = 0; i < columns; ++i)
+                row.push_back(ColumnValue(statement.handle(), i));
             result.rows.push_back(std::move(row));
         }
-        if (query.lastError().isValid())
-            throw ToRuntimeError(query.lastError());
         return result;
     }
 
     void execute(const QString& sql) override
     {
-        QSqlQuery query(db_);
-        query.setForwardOnly(true);
-        if (!query.exec(sql))
-            throw ToRuntimeError(query.lastError());
+        Statement statement(db_, sql);
+        while (statement.step()) {
+        }
     }
 
-    void beginTransaction() override
-    {
-        if (!db_.transaction())
-            throw ToRuntimeError(db_.lastError());
-    }
-
-    void commitTransaction() override
-    {
-        if (!db_.commit())
-            throw ToRuntimeError(db_.lastError());
-    }
-
-    void rollbackTransaction() override
-    {
-        if (!db_.rollback())
-            throw ToRuntimeError(db_.lastError());
-    }
+    void beginTransaction() override { execute(QStringLiteral("BEGIN")); }
+    void commitTransaction() override { execute(QStringLiteral("COMMIT")); }
+    void rollbackTransaction() override { execute(QStringLiteral("ROLLBACK")); }
 
 private:
-    QString name_;
-    QSqlDatabase db_;
+    sqlite3* db_ = nullptr;
 };
 
 }  // namespace
 
 std::unique_ptr<DatabaseBackend> OpenSqliteDatabase(const QString& path)
 {
-    auto backend = std::make_unique<SqliteBackend>();
-    backend->open(path);
-    return backend;
+    return std::make_unique<SqliteBackend>(path);
 }

@@ -1,0 +1,11 @@
+#pragma once
+
+#include "connection_string.h"
+#include "database_backend.h"
+
+#include <memory>
+
+// Opens the database a connection string names, with the engine its
+// "Provider=" keyword stands for. A provider the tool does not know raises
+// ErrorNumber::ProviderNotFound naming it.
+std::unique_ptr<DatabaseBackend> OpenProvider(const ConnectionString& settings);
