@@ -8,13 +8,16 @@
 
 // The column types a Jet 4 table can have here. The code tables use the
 // first five; the catalog needs the others too. DateTime takes a Double, the
-// days since 1899-12-30 as Jet keeps them; Binary, Memo and Ole take only Null.
-enum class JetColumnType { Byte, Integer, LongInteger, Double, Text, DateTime, Binary, Memo, Ole };
+// days since 1899-12-30 as Jet keeps them; Binary, Memo and Ole take only
+// Null. Other stands for the types of existing tables that are never written
+// here (Boolean, Currency, GUID...): only Null, that is their empty value.
+enum class JetColumnType { Byte, Integer, LongInteger, Double, Text, DateTime, Binary, Memo, Ole, Other };
 
 struct JetColumn {
     QString name;
     JetColumnType type = JetColumnType::LongInteger;
     int length = 0;  // Text only: the most characters a value may have, 1 to 255
+    bool compressedText = true;  // Text only: Access may keep it in one byte per character
 };
 
 struct JetTableDefinition {

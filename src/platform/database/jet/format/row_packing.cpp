@@ -35,9 +35,11 @@ TableLayout LayOutTable(const JetTableDefinition& table)
     TableLayout layout;
     for (const JetColumn& column : table.columns) {
         ColumnPlacement placement;
+        placement.number = layout.columnCount++;
         const int size = TraitsOf(column.type).fixedSize;
         if (size > 0) {
             placement.fixedOffset = layout.fixedSize;
+            placement.fixedSize = size;
             layout.fixedSize += size;
         } else {
             placement.variableIndex = layout.variableCount++;
@@ -64,27 +66,28 @@ QByteArray PackRow(const JetTableDefinition& table, const TableLayout& layout, c
     }
 
     QByteArray row;
-    AppendLittleEndian(row, static_cast<quint16>(columnCount));
+    AppendLittleEndian(row, static_cast<quint16>(layout.columnCount));
     const qsizetype fixedStart = row.size();
     row.append(QByteArray(layout.fixedSize, '\0'));
-    std::vector<quint16> variableOffsets(layout.variableCount);
-    QByteArray nullMask((columnCount + 7) / 8, '\0');
+    QByteArray nullMask((layout.columnCount + 7) / 8, '\0');
+    std::vector<qsizetype> columnOfVariable(layout.variableCount, -1);
     for (qsizetype i = 0; i < columnCount; ++i) {
         const ColumnPlacement& placement = layout.columns[i];
+        if (placement.variableIndex >= 0)
+            columnOfVariable[placement.variableIndex] = i;
         if (!values[i].isNull()) {
-            nullMask[i / 8] = static_cast<char>(nullMask[i / 8] | (1 << (i % 8)));
+            nullMask[placement.number / 8] = static_cast<char>(nullMask[placement.number / 8] | (1 << (placement.number % 8)));
             if (placement.fixedOffset >= 0)
                 PutFixedValue(row, fixedStart + placement.fixedOffset, table.columns[i].type, values[i]);
         }
     }
-    // Variable-length columns are numbered in column order, so one pass in column order stores them in theirs.
-    for (qsizetype i = 0; i < columnCount; ++i) {
-        const ColumnPlacement& placement = layout.columns[i];
-        if (placement.variableIndex < 0)
-            continue;
-        variableOffsets[placement.variableIndex] = static_cast<quint16>(row.size());
-        if (!values[i].isNull())
-            row.append(EncodeJetText(values[i].text()));
+    // The values lie in the order of their numbers; a number no column has holds nothing.
+    std::vector<quint16> variableOffsets(layout.variableCount);
+    for (int v = 0; v < layout.variableCount; ++v) {
+        variableOffsets[v] = static_cast<quint16>(row.size());
+        const qsizetype i = columnOfVariable[v];
+        if (i >= 0 && !values[i].isNull())
+            row.append(EncodeJetText(values[i].text(), table.columns[i].compressedText));
     }
     if (layout.variableCount > 0) {
         AppendLittleEndian(row, static_cast<quint16>(row.size()));

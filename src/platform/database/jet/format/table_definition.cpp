@@ -69,6 +69,8 @@ void CheckTableDefinition(const JetTableDefinition& table)
             throw JetWriteError(
                 QStringLiteral("Tabella '%1': la colonna '%2' compare due volte").arg(table.name, column.name));
         seen.insert(column.name.toCaseFolded());
+        if (column.type == JetColumnType::Other)
+            throw JetWriteError(QStringLiteral("Colonna '%1': tipo non ammesso").arg(column.name));
         if (column.type == JetColumnType::Text && (column.length < 1 || column.length > kMaxTextLength))
             throw JetWriteError(QStringLiteral("Colonna '%1': la lunghezza %2 non è fra 1 e %3")
                                     .arg(column.name)
@@ -114,6 +116,7 @@ void CheckJetValue(const JetColumn& column, const Variant& value)
     case JetColumnType::Binary:
     case JetColumnType::Memo:
     case JetColumnType::Ole:
+    case JetColumnType::Other:
         throw WrongKind(column, "solo Null");
     }
 }

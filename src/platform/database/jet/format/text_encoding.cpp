@@ -61,10 +61,10 @@ QByteArray Compressed(const QString& text)
 
 }  // namespace
 
-QByteArray EncodeJetText(const QString& text)
+QByteArray EncodeJetText(const QString& text, bool mayCompress)
 {
     QByteArray plain = Ucs2(text);
-    if (text.isEmpty() || !Compressible(text))
+    if (!mayCompress || text.isEmpty() || !Compressible(text))
         return plain;
     QByteArray compressed = Compressed(text);
     return compressed.size() < plain.size() ? compressed : plain;

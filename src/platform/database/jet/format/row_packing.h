@@ -5,16 +5,20 @@
 #include <QByteArray>
 #include <vector>
 
-// Where each column's value lies in a row. Columns are numbered in the order
-// of the definition; fixed-size values come first at their fixed offsets,
-// then the variable-length ones in their own order.
+// Where each column's value lies in a row: fixed-size values at their fixed
+// offsets, then the variable-length ones in the order of their numbers. A
+// new table numbers its columns in the order of the definition; an existing
+// table says where its columns go in its definition page.
 struct ColumnPlacement {
+    int number = 0;        // the column's bit in the mask of non-Null columns
     int fixedOffset = -1;  // within the fixed part; -1 for a variable-length column
+    int fixedSize = 0;
     int variableIndex = -1;
 };
 
 struct TableLayout {
     std::vector<ColumnPlacement> columns;
+    int columnCount = 0;  // the count a row starts with, and the bits of its mask
     int fixedSize = 0;
     int variableCount = 0;
 };
