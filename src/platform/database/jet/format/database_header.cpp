@@ -16,8 +16,17 @@ constexpr qsizetype kScrambledSize = 128;
 constexpr qsizetype kPasswordOffset = 0x42;
 constexpr qsizetype kPasswordSize = 40;
 constexpr qsizetype kCreationDateOffset = 0x72;
+constexpr qsizetype kEncodingKeyOffset = 0x3e;
+constexpr qsizetype kSortOrderOffset = 0x6e;
+const QByteArray kHeaderKey("\xc7\xda\x39\x6b", 4);
 constexpr quint16 kWesternCodePage = 1252;
 constexpr quint32 kGeneralSortOrder = 0x0409;
+
+// Jet 4 masks the password with the whole days of the creation date.
+quint32 PasswordMask(double creationDate)
+{
+    return static_cast<quint32>(static_cast<qint32>(std::floor(creationDate)));
+}
 
 void PutBytes(QByteArray& page, qsizetype offset, const char* bytes, qsizetype size)
 {
@@ -47,12 +56,12 @@ QByteArray DatabaseHeaderPage(const QDateTime& created)
     const double date = JetDateTime(created);
     PutLittleEndian(page, kCreationDateOffset, date);
     // Without a password the field holds just the mask Jet 4 derives from the creation date.
-    const auto mask = static_cast<quint32>(static_cast<qint32>(std::floor(date)));
+    const quint32 mask = PasswordMask(date);
     for (qsizetype i = 0; i < kPasswordSize; i += 4)
         PutLittleEndian(page, kPasswordOffset + i, mask);
-    PutLittleEndian(page, 0x6e, kGeneralSortOrder);
+    PutLittleEndian(page, kSortOrderOffset, kGeneralSortOrder);
 
-    ApplyRc4(QByteArray("\xc7\xda\x39\x6b", 4), page.data() + kScrambledStart, kScrambledSize);
+    ApplyRc4(kHeaderKey, page.data() + kScrambledStart, kScrambledSize);
     return page;
 }
 
@@ -61,4 +70,24 @@ QByteArray GlobalUsageMapPage(quint32 pageCount)
     RowPage page;
     page.add(FreePagesMapRow(pageCount));
     return page.bytes(kGlobalUsageMapPage);
+}
+
+std::optional<DatabaseHeader> ReadDatabaseHeader(QByteArray page)
+{
+    if (page.size() < kPageSize || page.mid(4, 16) != QByteArrayLiteral("Standard Jet DB\0") || page.at(0x14) != 1)
+        return std::nullopt;
+    ApplyRc4(kHeaderKey, page.data() + kScrambledStart, kScrambledSize);
+    DatabaseHeader header;
+    header.encodingKey = page.mid(kEncodingKeyOffset, 4);
+    header.sortOrder = qFromLittleEndian<quint32>(page.constData() + kSortOrderOffset);
+    const double date = qFromLittleEndian<double>(page.constData() + kCreationDateOffset);
+    const quint32 mask = std::isfinite(date) && std::abs(date) < 1e9 ? PasswordMask(date) : 0;
+    for (qsizetype i = 0; i + 1 < kPasswordSize; i += 2) {
+        const quint32 word = qFromLittleEndian<quint32>(page.constData() + kPasswordOffset + (i / 4) * 4) ^ mask;
+        const auto unit = static_cast<char16_t>(i % 4 == 0 ? word & 0xffff : word >> 16);
+        if (unit == 0)
+            break;
+        header.password.append(QChar(unit));
+    }
+    return header;
 }

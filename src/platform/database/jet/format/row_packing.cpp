@@ -28,6 +28,23 @@ void PutFixedValue(QByteArray& row, qsizetype offset, JetColumnType type, const 
     }
 }
 
+Variant FixedValue(JetColumnType type, const char* data)
+{
+    switch (type) {
+    case JetColumnType::Byte:
+        return Variant(static_cast<quint8>(data[0]));
+    case JetColumnType::Integer:
+        return Variant(qFromLittleEndian<qint16>(data));
+    case JetColumnType::LongInteger:
+        return Variant(qFromLittleEndian<qint32>(data));
+    case JetColumnType::Double:
+    case JetColumnType::DateTime:
+        return Variant(qFromLittleEndian<double>(data));
+    default:
+        return {};
+    }
+}
+
 }  // namespace
 
 TableLayout LayOutTable(const JetTableDefinition& table)
@@ -97,4 +114,55 @@ QByteArray PackRow(const JetTableDefinition& table, const TableLayout& layout, c
     }
     row.append(nullMask);
     return row;
+}
+
+std::optional<std::vector<Variant>> UnpackRow(const JetTableDefinition& table, const TableLayout& layout,
+                                              const QByteArray& row)
+{
+    const qsizetype size = row.size();
+    if (size < 2)
+        return std::nullopt;
+    const int rowColumns = qFromLittleEndian<quint16>(row.constData());
+    const qsizetype maskSize = (rowColumns + 7) / 8;
+    const qsizetype maskStart = size - maskSize;
+    if (maskStart < 2)
+        return std::nullopt;
+    const auto present = [&](int number) {
+        return number < rowColumns && ((static_cast<quint8>(row[maskStart + number / 8]) >> (number % 8)) & 1);
+    };
+    // The variable part, read from the end: count, offsets in reverse, end of data.
+    int variableCount = 0;
+    qsizetype dataEnd = maskStart;
+    const auto variableOffset = [&](int i) {
+        return static_cast<qsizetype>(qFromLittleEndian<quint16>(row.constData() + maskStart - 4 - 2 * i));
+    };
+    if (layout.variableCount > 0) {
+        if (maskStart < 4)
+            return std::nullopt;
+        variableCount = qFromLittleEndian<quint16>(row.constData() + maskStart - 2);
+        if (maskStart - 4 - 2 * variableCount < 2)
+            return std::nullopt;
+        dataEnd = variableOffset(variableCount);
+    }
+    std::vector<Variant> values(table.columns.size());
+    for (std::size_t i = 0; i < table.columns.size(); ++i) {
+        const ColumnPlacement& placement = layout.columns[i];
+        if (!present(placement.number))
+            continue;
+        if (placement.fixedOffset >= 0) {
+            if (2 + placement.fixedOffset + placement.fixedSize > dataEnd)
+                return std::nullopt;
+            values[i] = FixedValue(table.columns[i].type, row.constData() + 2 + placement.fixedOffset);
+            continue;
+        }
+        if (placement.variableIndex >= variableCount)
+            continue;
+        const qsizetype start = variableOffset(placement.variableIndex);
+        const qsizetype end = variableOffset(placement.variableIndex + 1);
+        if (start < 2 || start > end || end > dataEnd)
+            return std::nullopt;
+        if (table.columns[i].type == JetColumnType::Text)
+            values[i] = Variant(DecodeJetText(row.constData() + start, end - start));
+    }
+    return values;
 }

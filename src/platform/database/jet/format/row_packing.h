@@ -3,6 +3,7 @@
 #include "table_definition.h"
 
 #include <QByteArray>
+#include <optional>
 #include <vector>
 
 // Where each column's value lies in a row: fixed-size values at their fixed
@@ -31,3 +32,10 @@ TableLayout LayOutTable(const JetTableDefinition& table);
 // Throws JetWriteError for a wrong number of values or a value that does not
 // fit its column.
 QByteArray PackRow(const JetTableDefinition& table, const TableLayout& layout, const std::vector<Variant>& values);
+
+// The values of a stored row, one per column of the definition: whole
+// numbers, Doubles (also for DateTime) and texts; Null for a Null, for a
+// column the row predates and for the types kept elsewhere (Memo, OLE,
+// Binary, Other). Empty when the row's bytes contradict its own layout.
+std::optional<std::vector<Variant>> UnpackRow(const JetTableDefinition& table, const TableLayout& layout,
+                                              const QByteArray& row);

@@ -10,3 +10,6 @@
 // zero, since the reader would take that byte for a switch. A column whose
 // definition does not allow the compressed form gets plain UCS-2.
 QByteArray EncodeJetText(const QString& text, bool mayCompress = true);
+
+// The text of stored bytes in either form; an odd byte at the end belongs to no character.
+QString DecodeJetText(const char* data, qsizetype size);
