@@ -2,9 +2,10 @@
 
 #include "connection_string.h"
 #include "database_file.h"
-#include "jet_backend.h"
+#include "read_only_formats.h"
 #include "runtime_error.h"
 #include "sqlite_backend.h"
+#include "writable_jet_backend.h"
 
 namespace {
 
@@ -39,9 +40,11 @@ std::unique_ptr<DatabaseBackend> OpenDatabaseFile(const ConnectionString& settin
     const QString path = settings.value(QStringLiteral("Data Source"));
     switch (DetectDatabaseFile(path)) {
     case DatabaseFileKind::Jet3:
+        return OpenReadOnlyJetDatabase(path, QStringLiteral("Jet 3 (Access 97)"));
     case DatabaseFileKind::Jet4:
+        return OpenWritableJetDatabase(path, settings.value(QStringLiteral("Jet OLEDB:Database Password")));
     case DatabaseFileKind::Ace:
-        return OpenJetDatabase(path);
+        return OpenReadOnlyJetDatabase(path, QStringLiteral("ACE (Access 2007 e successivi)"));
     case DatabaseFileKind::Sqlite3:
         return OpenSqliteDatabase(path);
     case DatabaseFileKind::Missing:

@@ -41,7 +41,7 @@ double JetDateTime(const QDateTime& moment)
     return static_cast<double>(epoch.daysTo(moment.date())) + moment.time().msecsSinceStartOfDay() / 86400000.0;
 }
 
-QByteArray DatabaseHeaderPage(const QDateTime& created)
+QByteArray DatabaseHeaderPage(const QDateTime& created, const QString& password)
 {
     QByteArray page(kPageSize, '\0');
     page[1] = 0x01;
@@ -55,10 +55,13 @@ QByteArray DatabaseHeaderPage(const QDateTime& created)
     // The key at 0x3e stays 0: the pages are not encrypted.
     const double date = JetDateTime(created);
     PutLittleEndian(page, kCreationDateOffset, date);
-    // Without a password the field holds just the mask Jet 4 derives from the creation date.
+    // The password in UCS-2, masked four bytes at a time with the creation date.
     const quint32 mask = PasswordMask(date);
+    QByteArray field(kPasswordSize, '\0');
+    for (qsizetype i = 0; i < password.size() && 2 * i + 1 < kPasswordSize; ++i)
+        PutLittleEndian(field, 2 * i, password.at(i).unicode());
     for (qsizetype i = 0; i < kPasswordSize; i += 4)
-        PutLittleEndian(page, kPasswordOffset + i, mask);
+        PutLittleEndian(page, kPasswordOffset + i, qFromLittleEndian<quint32>(field.constData() + i) ^ mask);
     PutLittleEndian(page, kSortOrderOffset, kGeneralSortOrder);
 
     ApplyRc4(kHeaderKey, page.data() + kScrambledStart, kScrambledSize);

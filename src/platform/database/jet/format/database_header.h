@@ -8,9 +8,10 @@
 double JetDateTime(const QDateTime& moment);
 
 // Page 0: the engine's signature, the Jet 4 version, the code page and sort
-// order, no password and no page encryption, the creation date. Part of it is
-// scrambled with RC4 under a fixed key, as every Jet 4 file has it.
-QByteArray DatabaseHeaderPage(const QDateTime& created);
+// order, the database password (at most 20 characters; none when empty), no
+// page encryption, the creation date. Part of it is scrambled with RC4 under
+// a fixed key, as every Jet 4 file has it.
+QByteArray DatabaseHeaderPage(const QDateTime& created, const QString& password = QString());
 
 // Page 1: the file's own page map, in which Access marks the pages past the
 // end of the file as free.

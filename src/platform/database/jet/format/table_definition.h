@@ -20,9 +20,18 @@ struct JetColumn {
     bool compressedText = true;  // Text only: Access may keep it in one byte per character
 };
 
+// An index on up to ten columns, each in ascending order. A primary key
+// is unique and takes no Null.
+struct JetIndex {
+    QString name;
+    std::vector<QString> columns;
+    bool primaryKey = false;
+};
+
 struct JetTableDefinition {
     QString name;
     std::vector<JetColumn> columns;
+    std::vector<JetIndex> indexes;
 };
 
 // A description or a value the file cannot hold. The text is Italian and
@@ -34,7 +43,8 @@ public:
 };
 
 // Throws JetWriteError when the table cannot be written: a name Jet refuses,
-// a column name used twice, a text length outside 1 to 255, no columns.
+// a column name used twice, a text length outside 1 to 255, no columns, an
+// index on no column, too many or unknown ones, or a second primary key.
 void CheckTableDefinition(const JetTableDefinition& table);
 
 // Throws JetWriteError when the value does not fit the column: the wrong

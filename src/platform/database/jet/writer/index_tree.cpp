@@ -8,31 +8,6 @@
 
 namespace {
 
-constexpr qsizetype kEntrySpace = kPageSize - kIndexEntriesStart;
-constexpr int kLeafTrailer = 4;  // the row's page and number
-constexpr int kNodeTrailer = 8;  // and the child's page
-
-qsizetype CommonPrefix(const QByteArray& a, const QByteArray& b)
-{
-    const qsizetype limit = std::min(a.size(), b.size());
-    qsizetype n = 0;
-    while (n < limit && a[n] == b[n])
-        ++n;
-    return n;
-}
-
-// Access shares no more than the keys of the first and last entry have in
-// common, and never a whole key.
-qsizetype SharedPrefix(const std::vector<QByteArray>& entries, int trailerSize)
-{
-    if (entries.size() < 2)
-        return 0;
-    const QByteArray& first = entries.front();
-    const QByteArray& last = entries.back();
-    const qsizetype shortestKey = std::min(first.size(), last.size()) - trailerSize;
-    return std::max<qsizetype>(0, std::min(CommonPrefix(first, last), shortestKey - 1));
-}
-
 // Splits the entries into pages, each filled as far as its shared prefix
 // allows; answers how many entries each page takes.
 std::vector<std::size_t> Paginate(const std::vector<QByteArray>& entries, int trailerSize)
@@ -42,9 +17,9 @@ std::vector<std::size_t> Paginate(const std::vector<QByteArray>& entries, int tr
     qsizetype total = 0;
     for (const QByteArray& entry : entries) {
         page.push_back(entry);
-        const qsizetype prefix = SharedPrefix(page, trailerSize);
+        const qsizetype prefix = SharedIndexPrefix(page, trailerSize);
         const qsizetype size = total + entry.size() - static_cast<qsizetype>(page.size() - 1) * prefix;
-        if (size > kEntrySpace && page.size() > 1) {
+        if (size > kIndexEntrySpace && page.size() > 1) {
             page = {entry};
             total = entry.size();
             counts.push_back(1);
@@ -71,31 +46,6 @@ void AppendBigEndian(QByteArray& bytes, quint32 value)
 
 }  // namespace
 
-QByteArray IndexPage(const IndexPageHeader& header, const std::vector<QByteArray>& entries, int trailerSize)
-{
-    QByteArray page(kPageSize, '\0');
-    page[0] = static_cast<char>(header.leaf ? kIndexLeafPage : kIndexNodePage);
-    page[1] = 0x01;
-    PutLittleEndian(page, 4, header.definitionPage);
-    PutLittleEndian(page, 12, header.previous);
-    PutLittleEndian(page, 16, header.next);
-    PutLittleEndian(page, 20, header.tail);
-    const qsizetype prefix = SharedPrefix(entries, trailerSize);
-    PutLittleEndian(page, 24, static_cast<quint16>(prefix));
-    // Access marks its node pages so; the readers do not look at it.
-    page[26] = header.leaf ? 0 : 1;
-    qsizetype at = kIndexEntriesStart;
-    for (std::size_t i = 0; i < entries.size(); ++i) {
-        const QByteArray stored = i == 0 ? entries[i] : entries[i].mid(prefix);
-        page.replace(at, stored.size(), stored);
-        at += stored.size();
-        const qsizetype end = at - kIndexEntriesStart;
-        page[kIndexBitmapStart + end / 8] = static_cast<char>(page[kIndexBitmapStart + end / 8] | (1 << (end % 8)));
-    }
-    PutLittleEndian(page, 2, static_cast<quint16>(kPageSize - at));
-    return page;
-}
-
 std::vector<quint32> WriteIndexTree(JetPageFile& file, quint32 definitionPage, quint32 rootPage,
                                     std::vector<quint32> reusable, const std::vector<QByteArray>& entries,
                                     const PageAppender& append)
@@ -119,7 +69,7 @@ std::vector<quint32> WriteIndexTree(JetPageFile& file, quint32 definitionPage, q
     for (const QByteArray& entry : entries)
         level.push_back({entry, entry, 0});
     for (bool leaf = true;; leaf = false) {
-        const int trailer = leaf ? kLeafTrailer : kNodeTrailer;
+        const int trailer = leaf ? kLeafEntryTrailer : kNodeEntryTrailer;
         std::vector<QByteArray> stored;
         stored.reserve(level.size());
         for (const LevelEntry& entry : level)
