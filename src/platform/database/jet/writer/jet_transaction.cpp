@@ -115,7 +115,12 @@ void JetTransaction::apply(const JetChange& change)
             || type == JetColumnType::Ole || type == JetColumnType::Other)
             throw RuntimeError(ErrorNumber::StatementRejected,
                                QStringLiteral("Tipo di dati non corrispondente nell'espressione criterio."));
-        target.deleteFrom(column, deletion->lowest);
+        const qint64 lowest = deletion->lowest;
+        target.deleteWhere([column, lowest](const std::vector<Variant>& values) {
+            const Variant& value = values[column];
+            return (value.type() == Variant::Type::Integer && value.integer() >= lowest)
+                || (value.type() == Variant::Type::Double && value.real() >= static_cast<double>(lowest));
+        });
         return;
     }
     const JetInsert& insert = std::get<JetInsert>(change);
@@ -129,6 +134,11 @@ void JetTransaction::apply(const JetChange& change)
         values[column] = ForColumn(schema.columns[column], insert.values[i]);
     }
     target.insert(values, append_);
+}
+
+int JetTransaction::deleteWhere(const QString& name, const std::function<bool(const std::vector<Variant>&)>& matches)
+{
+    return table(name).deleteWhere(matches);
 }
 
 void JetTransaction::commit()

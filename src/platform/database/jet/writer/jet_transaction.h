@@ -19,6 +19,8 @@ public:
 
     // Raises RuntimeError; a statement refused has changed nothing.
     void apply(const JetChange& change);
+    // Deletes the rows of the table that `matches` picks; answers how many.
+    int deleteWhere(const QString& table, const std::function<bool(const std::vector<Variant>&)>& matches);
     bool changed() const { return file_.changed(); }
 
     // Writes the changes over the file.

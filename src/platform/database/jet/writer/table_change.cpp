@@ -85,14 +85,11 @@ bool TableChange::holdsKey(const Index& index, const QByteArray& key) const
     return found != index.entries.end() && found->size() == key.size() + 4 && found->startsWith(key);
 }
 
-int TableChange::deleteFrom(int column, qint64 lowest)
+int TableChange::deleteWhere(const std::function<bool(const std::vector<Variant>&)>& matches)
 {
     std::vector<std::pair<RowLocation, std::vector<Variant>>> doomed;
     ForEachLiveRow(file_, schema_, [&](RowLocation where, const std::vector<Variant>& values) {
-        const Variant& value = values[column];
-        const bool matches = (value.type() == Variant::Type::Integer && value.integer() >= lowest)
-            || (value.type() == Variant::Type::Double && value.real() >= static_cast<double>(lowest));
-        if (matches)
+        if (matches(values))
             doomed.emplace_back(where, values);
     });
     for (const auto& [where, values] : doomed) {

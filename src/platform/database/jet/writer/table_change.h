@@ -4,6 +4,7 @@
 #include "table_schema.h"
 #include "usage_map_editor.h"
 
+#include <functional>
 #include <set>
 #include <vector>
 
@@ -21,9 +22,8 @@ public:
 
     const JetTableSchema& schema() const { return schema_; }
 
-    // Deletes the rows whose `column` holds a number of at least `lowest`;
-    // answers how many.
-    int deleteFrom(int column, qint64 lowest);
+    // Deletes the rows `matches` picks; answers how many.
+    int deleteWhere(const std::function<bool(const std::vector<Variant>&)>& matches);
     // Inserts one row, a value for every column. Refused, with nothing
     // changed, when a value does not fit its column, a required column is
     // Null or a unique index has the key already.
