@@ -28,6 +28,12 @@ SourceRows Banks(int first, int count)
     return rows;
 }
 
+SourceRows Joined(SourceRows first, const SourceRows& second)
+{
+    first.insert(first.end(), second.begin(), second.end());
+    return first;
+}
+
 QString Sample(const QString& name)
 {
     return QStringLiteral(CORVANTA_JET_SAMPLES "/") + name;
@@ -141,6 +147,122 @@ TEST_F(WritableJet, AccessMadeTablesTakeDeletesAndInserts)
         EXPECT_TRUE(problems.isEmpty()) << problems.join(QLatin1Char('\n')).toStdString();
         ExpectJetRowCount(path, QString::fromLatin1(test.table), test.rowsAfter);
     }
+}
+
+// Everything refused is refused before anything is touched: the file stays
+// byte for byte what it was, and so does a transaction's earlier work.
+TEST_F(WritableJet, RefusesWhatItCannotDoExactlyBeforeTouchingAnything)
+{
+    const QString path = WriteJetProcedureDatabase(dir.path(), Banks(990, 20), {});
+    const QByteArray before = Digest(path);
+    const QString longText(81, QLatin1Char('x'));
+    const std::vector<std::pair<const char*, std::int32_t>> refused{
+        {"UPDATE ABI SET AbiBanc = 'x'", ErrorNumber::StatementRejected},
+        {"DROP TABLE ABI", ErrorNumber::StatementRejected},
+        {"DELETE FROM ABI", ErrorNumber::StatementRejected},
+        {"DELETE FROM ABI WHERE AbiAbi > 1000", ErrorNumber::StatementRejected},
+        {"DELETE FROM ABI WHERE AbiAbi >= 1000 OR 1=1", ErrorNumber::StatementRejected},
+        {"DELETE FROM ABI WHERE AbiBanc >= 1000", ErrorNumber::StatementRejected},
+        {"DELETE FROM ABI WHERE Nessuna >= 1000", ErrorNumber::StatementRejected},
+        {"DELETE FROM Nessuna WHERE AbiAbi >= 1000", ErrorNumber::NoSuchTable},
+        {"DELETE FROM MSysObjects WHERE Id >= 0", ErrorNumber::NoSuchTable},
+        {"INSERT INTO ABI (AbiAbi, AbiBanc) VALUES (1)", ErrorNumber::StatementRejected},
+        {"INSERT INTO ABI (AbiAbi, AbiAbi) VALUES (1, 2)", ErrorNumber::StatementRejected},
+        {"INSERT INTO ABI (AbiAbi, Nessuna) VALUES (1, 2)", ErrorNumber::StatementRejected},
+        {"INSERT INTO ABI (AbiAbi, AbiBanc) VALUES (1, 'non chiusa)", ErrorNumber::StatementRejected},
+        {"INSERT INTO ABI (AbiAbi) VALUES (1); DELETE FROM ABI WHERE AbiAbi >= 0", ErrorNumber::StatementRejected},
+        {"INSERT INTO ABI (AbiAbi) SELECT AbiAbi FROM ABI", ErrorNumber::StatementRejected},
+        {"INSERT INTO ABI (AbiAbi, AbiBanc) VALUES (995, 'doppia')", ErrorNumber::IntegrityViolation},
+        {"INSERT INTO ABI (AbiAbi, AbiBanc) VALUES (Null, 'senza chiave')", ErrorNumber::IntegrityViolation},
+        {"INSERT INTO ABI (AbiBanc) VALUES ('senza chiave')", ErrorNumber::IntegrityViolation},
+        {"INSERT INTO ABI (AbiAbi, AbiAbichk) VALUES (2000, 40000)", ErrorNumber::Failure},
+        {"INSERT INTO ABI (AbiAbi, AbiAbichk) VALUES (2000, 2.5)", ErrorNumber::Failure},
+        {"INSERT INTO ABI (AbiAbi, AbiAbichk) VALUES (2000, '3')", ErrorNumber::Failure},
+        {"INSERT INTO ABI (AbiAbi, AbiBanc) VALUES (2000, 5)", ErrorNumber::Failure},
+    };
+    const auto database = OpenWritableJetDatabase(path, QString());
+    for (const auto& [statement, number] : refused) {
+        SCOPED_TRACE(statement);
+        EXPECT_EQ(ErrorNumberOf([&] { database->execute(QString::fromUtf8(statement)); }), number);
+        EXPECT_EQ(Digest(path), before);
+    }
+    const RuntimeError tooLong = ErrorOf([&] {
+        database->execute(QStringLiteral("INSERT INTO ABI (AbiAbi, AbiBanc) VALUES (2000, '%1')").arg(longText));
+    });
+    EXPECT_EQ(tooLong.number(), ErrorNumber::Failure);
+    EXPECT_TRUE(tooLong.description().contains(QStringLiteral("81 caratteri"))) << tooLong.description().toStdString();
+
+    // Inside a transaction a refusal leaves the statements before it, to be committed or rolled back.
+    database->beginTransaction();
+    database->execute(QStringLiteral("INSERT INTO ABI (AbiAbi, AbiBanc) VALUES (2000, 'prima')"));
+    EXPECT_EQ(ErrorNumberOf([&] { database->execute(QStringLiteral("INSERT INTO ABI (AbiAbi) VALUES (2000)")); }),
+              ErrorNumber::IntegrityViolation);
+    database->execute(QStringLiteral("INSERT INTO ABI (AbiAbi, AbiBanc) VALUES (2001, 'dopo');"));
+    EXPECT_EQ(database->query(QStringLiteral("SELECT AbiAbi FROM ABI")).rows.size(), 22U);
+    database->rollbackTransaction();
+    EXPECT_EQ(Digest(path), before);
+    database->beginTransaction();
+    database->execute(QStringLiteral("insert into [abi] ([ABIABI], abibanc) values (2000, 'dopo')"));
+    database->commitTransaction();
+    ExpectProcedureDatabaseHolds(path, Joined(Banks(990, 20), {AbiRow(2000, QStringLiteral("dopo"), Variant())}), {});
+}
+
+// Literals as the update writes them: exponent forms, signs, Null, doubled apostrophes.
+TEST_F(WritableJet, StoresTheLiteralsTheUpdateWrites)
+{
+    const QString path = WriteJetProcedureDatabase(dir.path(), {}, {});
+    RunJetStatements(path, {QStringLiteral("INSERT INTO ABICAB (AbcAbi, AbcCab, AbcBanc, AbcFiliale, AbcIndir, AbcCap, "
+                                           "AbcLocalita, AbcComune, AbcProv, AbcAbichk, AbcCabchk) VALUES (1005, 1600, "
+                                           "'Banca d''Esempio', 'Sede', Null, '00100', 'Roma', 'Roma', 'RM', 3, 7)"),
+                            QStringLiteral("INSERT INTO ABICAB (AbcAbi, AbcCab, AbcCabchk) VALUES (-1, 1, -2.5)"),
+                            QStringLiteral("INSERT INTO ABICAB (AbcAbi, AbcCab, AbcCabchk) VALUES (1, 2, 1.5E+20)"),
+                            QStringLiteral("INSERT INTO ABICAB (AbcAbi, AbcCab, AbcCabchk) VALUES (1, 3, 1E-07)"),
+                            QStringLiteral("INSERT INTO ABICAB (AbcAbi, AbcCab, AbcAbichk, AbcCabchk) VALUES (1, 4, 7.0, .25)")});
+    const Variant null;
+    ExpectProcedureDatabaseHolds(
+        path, {},
+        {AbicabRow(1005, 1600, QStringLiteral("Banca d'Esempio"), QStringLiteral("Sede"), null, QStringLiteral("00100"),
+                   QStringLiteral("Roma"), QStringLiteral("Roma"), QStringLiteral("RM"), 3, 7.0),
+         AbicabRow(-1, 1, null, null, null, null, null, null, null, null, -2.5),
+         AbicabRow(1, 2, null, null, null, null, null, null, null, null, 1.5e20),
+         AbicabRow(1, 3, null, null, null, null, null, null, null, null, 1e-7),
+         AbicabRow(1, 4, null, null, null, null, null, null, null, 7, 0.25)});
+}
+
+// Tables whose indexes the writer cannot keep exact are refused as a whole,
+// before the first change: a relationship to check, characters the sort
+// order has no weight for here.
+TEST_F(WritableJet, RefusesTablesWhoseIndexesItCannotKeepExact)
+{
+    const QString related = copy(QStringLiteral("indexTestV2000.mdb"));
+    const QString cyrillic = copy(QStringLiteral("testUnicodeCompV2003.mdb"));
+    const QByteArray relatedBefore = Digest(related);
+    const QByteArray cyrillicBefore = Digest(cyrillic);
+
+    const RuntimeError relationship = ErrorOf([&] {
+        OpenWritableJetDatabase(related, QString())->execute(QStringLiteral("INSERT INTO Table1 (id) VALUES (99)"));
+    });
+    EXPECT_EQ(relationship.number(), ErrorNumber::Failure);
+    EXPECT_TRUE(relationship.description().contains(QStringLiteral("relazione"))) << relationship.description().toStdString();
+    const RuntimeError characters = ErrorOf([&] {
+        OpenWritableJetDatabase(cyrillic, QString())->execute(QStringLiteral("DELETE FROM [Table] WHERE ID >= 100"));
+    });
+    EXPECT_EQ(characters.number(), ErrorNumber::Failure);
+    EXPECT_TRUE(characters.description().contains(QStringLiteral("ordinamento"))) << characters.description().toStdString();
+    EXPECT_EQ(Digest(related), relatedBefore);
+    EXPECT_EQ(Digest(cyrillic), cyrillicBefore);
+
+    // In a text that is not indexed any character is fine; in an indexed one the statement is refused.
+    const QString text = copy(QStringLiteral("bigIndexTestV2000.mdb"));
+    const QByteArray textBefore = Digest(text);
+    EXPECT_EQ(ErrorNumberOf([&] {
+                  RunJetStatements(text, {QStringLiteral("INSERT INTO Table1 (col2) VALUES ('Мир €')"),
+                                          QStringLiteral("INSERT INTO Table1 (col1) VALUES ('Мир')")});
+              }),
+              ErrorNumber::Failure);
+    EXPECT_EQ(Digest(text), textBefore);
+    RunJetStatements(text, {QStringLiteral("INSERT INTO Table1 (col1, col2) VALUES ('Mir', 'Мир €')")});
+    ExpectJetRowCount(text, QStringLiteral("Table1"), 1);
 }
 
 }  // namespace
