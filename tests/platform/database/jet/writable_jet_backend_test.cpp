@@ -7,7 +7,12 @@
 #include "writable_jet_backend.h"
 
 #include <QCryptographicHash>
+#include <QDir>
 #include <QFile>
+#include <csignal>
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -263,6 +268,73 @@ TEST_F(WritableJet, RefusesTablesWhoseIndexesItCannotKeepExact)
     EXPECT_EQ(Digest(text), textBefore);
     RunJetStatements(text, {QStringLiteral("INSERT INTO Table1 (col1, col2) VALUES ('Mir', 'Мир €')")});
     ExpectJetRowCount(text, QStringLiteral("Table1"), 1);
+}
+
+// Access, also under Wine, holds byte-range locks on the .ldb next to the
+// database while it has it open; a lock file without them is left over.
+TEST_F(WritableJet, RefusesADatabaseAnotherProgramHasOpen)
+{
+    const QString path = WriteJetProcedureDatabase(dir.path(), {}, {});
+    const QString lockFile = dir.filePath(QStringLiteral("ARCPROC.ldb"));
+    QFile stale(lockFile);
+    ASSERT_TRUE(stale.open(QIODevice::WriteOnly));
+    stale.write(QByteArray(64, 'x'));
+    stale.close();
+    RunJetStatements(path, {QStringLiteral("INSERT INTO ABI (AbiAbi) VALUES (1)")});
+
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const pid_t holder = ::fork();
+    ASSERT_GE(holder, 0);
+    if (holder == 0) {
+        const int fd = ::open(QFile::encodeName(lockFile).constData(), O_RDWR);
+        struct flock lock {};
+        lock.l_type = F_WRLCK;
+        lock.l_whence = SEEK_SET;
+        lock.l_start = 10;
+        lock.l_len = 1;
+        ::fcntl(fd, F_SETLK, &lock);
+        (void)::write(ready[1], "1", 1);
+        ::pause();
+        ::_exit(0);
+    }
+    char signal = 0;
+    ASSERT_EQ(::read(ready[0], &signal, 1), 1);
+    const QByteArray before = Digest(path);
+    const RuntimeError refused = ErrorOf([&] { RunJetStatements(path, {QStringLiteral("INSERT INTO ABI (AbiAbi) VALUES (2)")}); });
+    ::kill(holder, SIGKILL);
+    ::waitpid(holder, nullptr, 0);
+    EXPECT_EQ(refused.number(), ErrorNumber::Failure);
+    EXPECT_TRUE(refused.description().contains(QStringLiteral("aperto da un altro programma"))) << refused.description().toStdString();
+    EXPECT_EQ(Digest(path), before);
+    RunJetStatements(path, {QStringLiteral("INSERT INTO ABI (AbiAbi) VALUES (2)")});
+}
+
+// A query inside a transaction sees what the transaction has done so far.
+TEST_F(WritableJet, QueriesInsideATransactionSeeItsChanges)
+{
+    const QString path = WriteJetProcedureDatabase(dir.path(), Banks(990, 20), {});
+    const auto database = OpenWritableJetDatabase(path, QString());
+    database->beginTransaction();
+    database->execute(QStringLiteral("DELETE FROM ABI WHERE AbiAbi >= 1000"));
+    database->execute(QStringLiteral("INSERT INTO ABI (AbiAbi, AbiBanc) VALUES (5000, 'nuova')"));
+    EXPECT_EQ(database->query(QStringLiteral("SELECT AbiAbi FROM ABI")).rows.size(), 11U);
+    database->execute(QStringLiteral("INSERT INTO ABI (AbiAbi, AbiBanc) VALUES (5001, 'altra')"));
+    database->commitTransaction();
+    EXPECT_EQ(database->query(QStringLiteral("SELECT AbiAbi FROM ABI")).rows.size(), 12U);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
+    ExpectProcedureDatabaseHolds(path, Joined(Banks(990, 10), {AbiRow(5000, QStringLiteral("nuova"), Variant()),
+                                                               AbiRow(5001, QStringLiteral("altra"), Variant())}), {});
+}
+
+// Permissions and owner of the file survive the rename of the new copy over it.
+TEST_F(WritableJet, KeepsThePermissionsOfTheFile)
+{
+    const QString path = WriteJetProcedureDatabase(dir.path(), {}, {});
+    const QFile::Permissions permissions = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther;
+    QFile::setPermissions(path, permissions);
+    RunJetStatements(path, {QStringLiteral("INSERT INTO ABI (AbiAbi) VALUES (1)")});
+    EXPECT_EQ(QFile::permissions(path) & 0x7077, permissions);  // owner, group, others
 }
 
 }  // namespace
