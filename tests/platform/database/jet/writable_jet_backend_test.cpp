@@ -337,4 +337,15 @@ TEST_F(WritableJet, KeepsThePermissionsOfTheFile)
     EXPECT_EQ(QFile::permissions(path) & 0x7077, permissions);  // owner, group, others
 }
 
+// Every row deleted: the trees go back to a single empty leaf, and the table takes rows again.
+TEST_F(WritableJet, EmptiesATableAndFillsItAgain)
+{
+    const QString path = WriteJetProcedureDatabase(dir.path(), Banks(1000, 10), ManyAbicabRows(2000));
+    RunJetStatements(path, {QStringLiteral("DELETE FROM abi WHERE abiabi >=1000"),
+                            QStringLiteral("DELETE FROM abicab WHERE abcabi >=1000")});
+    ExpectProcedureDatabaseHolds(path, {}, {});
+    RunJetStatements(path, {InsertStatement(ProcedureAbiDefinition(), AbiRow(1, QStringLiteral("Prima"), 1))});
+    ExpectProcedureDatabaseHolds(path, {AbiRow(1, QStringLiteral("Prima"), 1)}, {});
+}
+
 }  // namespace

@@ -143,6 +143,8 @@ std::optional<std::vector<Variant>> UnpackRow(const JetTableDefinition& table, c
         if (maskStart - 4 - 2 * variableCount < 2)
             return std::nullopt;
         dataEnd = variableOffset(variableCount);
+        if (dataEnd > maskStart - 4 - 2 * variableCount)
+            return std::nullopt;
     }
     std::vector<Variant> values(table.columns.size());
     for (std::size_t i = 0; i < table.columns.size(); ++i) {

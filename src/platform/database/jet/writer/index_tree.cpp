@@ -64,6 +64,10 @@ std::vector<quint32> WriteIndexTree(JetPageFile& file, quint32 definitionPage, q
         return page;
     };
 
+    if (entries.empty()) {
+        file.writablePage(rootPage) = IndexPage({true, definitionPage, 0, 0, 0}, {}, kLeafEntryTrailer);
+        return used;
+    }
     std::vector<LevelEntry> level;
     level.reserve(entries.size());
     for (const QByteArray& entry : entries)

@@ -53,7 +53,8 @@ TableChange::TableChange(JetPageFile& file, JetTableSchema schema)
         const QString reason = UnkeyableIndexReason(schema_, index);
         if (!reason.isEmpty())
             throw CannotKeep(schema_, reason);
-        if (index.rootPage == 0 || index.rootPage >= file_.pageCount())
+        if (index.rootPage == 0 || index.rootPage >= file_.pageCount()
+            || !IsIndexPage(file_.page(index.rootPage), schema_.definitionPage))
             throw DamagedFile(QStringLiteral("radice di un indice della tabella '%1'").arg(schema_.name));
     }
     ForEachLiveRow(file_, schema_, [&](RowLocation where, const std::vector<Variant>& values) {
@@ -161,7 +162,14 @@ void TableChange::placeRow(const QByteArray& row, RowLocation& where, const Page
         }
     }
     if (insertPage_ != 0) {
-        RowPage page(file_.page(insertPage_));
+        // The page's own offsets must describe its rows before a row goes below them.
+        const QByteArray& current = file_.page(insertPage_);
+        const int rows = ReadLittleEndian<quint16>(current, 12);
+        if (rows > kMaxRowsPerPage)
+            throw DamagedFile(QStringLiteral("righe della pagina %1").arg(insertPage_));
+        for (int row = 0; row < rows; ++row)
+            RowOnPage(current, row);
+        RowPage page(current);
         if (page.fits(row.size())) {
             where = {insertPage_, page.rowCount()};
             page.add(row);

@@ -48,6 +48,8 @@ void ForEachLiveRow(JetPageFile& file, const JetTableSchema& table, const RowVis
             continue;
         const QByteArray page = file.page(number);
         const int rows = ReadLittleEndian<quint16>(page, kRowCountOffset);
+        if (rows > kMaxRowsPerPage)
+            throw DamagedFile(QStringLiteral("righe della pagina %1").arg(number));
         for (int row = 0; row < rows; ++row) {
             const quint16 offset = ReadLittleEndian<quint16>(page, kFirstRowOffset + 2 * row);
             if ((offset & kDeletedRow) != 0)

@@ -17,6 +17,7 @@ constexpr qsizetype kColumnSize = 25;
 constexpr qsizetype kRealIndexSize = 52;
 constexpr qsizetype kLogicalIndexSize = 28;
 constexpr int kIndexColumnSlots = 10;
+constexpr quint32 kMaxIndexes = 32;  // as many as Jet allows a table
 constexpr quint8 kFixedLengthFlag = 0x01;
 constexpr quint8 kCompressedTextFlag = 0x01;
 constexpr quint8 kPrimaryKeyType = 0x01;
@@ -143,7 +144,7 @@ JetTableSchema ReadTableSchema(JetPageFile& file, quint32 page, const QString& n
     const quint32 realCount = ReadLittleEndian<quint32>(bytes, 51);
     schema.usageMap = ReadLittleEndian<quint32>(bytes, 55);
     schema.freeSpaceMap = ReadLittleEndian<quint32>(bytes, 59);
-    if (realCount > 1000 || logicalCount > 1000 || columnCount > maxColumns)
+    if (realCount > kMaxIndexes || logicalCount > kMaxIndexes || columnCount > maxColumns)
         throw DamagedFile(QStringLiteral("conteggi della tabella '%1'").arg(name));
 
     qsizetype at = kHeaderSize + kIndexCountsSize * realCount;
