@@ -13,13 +13,6 @@
 
 namespace {
 
-JetTableDefinition Named(JetTableDefinition table, const char* name, JetIndex key)
-{
-    table.name = QString::fromLatin1(name);
-    table.indexes.push_back(std::move(key));
-    return table;
-}
-
 QString Literal(const Variant& value)
 {
     switch (value.type()) {
@@ -66,26 +59,6 @@ QStringList Sorted(const SourceRows& rows)
 }
 
 }  // namespace
-
-JetTableDefinition ProcedureAbiDefinition()
-{
-    return Named(AbiTableDefinition(), "ABI", {QStringLiteral("PrimaryKey"), {QStringLiteral("AbiAbi")}, true});
-}
-
-JetTableDefinition ProcedureAbicabDefinition()
-{
-    return Named(AbicabTableDefinition(), "ABICAB",
-                 {QStringLiteral("PrimaryKey"), {QStringLiteral("AbcAbi"), QStringLiteral("AbcCab")}, true});
-}
-
-JetTableDefinition ReleaseDefinition()
-{
-    return {QStringLiteral("release"),
-            {{QStringLiteral("rel_maior"), JetColumnType::LongInteger},
-             {QStringLiteral("rel_minor"), JetColumnType::LongInteger},
-             {QStringLiteral("rel_pers"), JetColumnType::Text, 20}},
-            {}};
-}
 
 std::vector<JetTable> ProcedureTables(const SourceRows& banks, const SourceRows& branches, int release)
 {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "abicab_layout.h"
 #include "jet_database_writer.h"
 #include "source_databases.h"
 
@@ -11,10 +12,6 @@
 // in through the database layer's own writer, so that the indexes hold them.
 //
 //     const QString path = WriteJetProcedureDatabase(dir.path(), {AbiRow(300, "Banca Locale", 1)}, {});
-
-JetTableDefinition ProcedureAbiDefinition();
-JetTableDefinition ProcedureAbicabDefinition();
-JetTableDefinition ReleaseDefinition();
 
 // The three tables with the rows given, in the order readers list them.
 std::vector<JetTable> ProcedureTables(const SourceRows& banks, const SourceRows& branches, int release = 12);

@@ -1,10 +1,15 @@
-// Measures the transfer between two SQLite files: 1,000 banks and 50,000
-// branches by default, one statement per row through the database layer, and
-// beside it the sqlite3 shell running the same statements in one transaction.
+// Measures the transfer from an SQLite source: 1,000 banks and 50,000
+// branches by default, one statement per row through the database layer,
+// into an SQLite procedure database and into a Jet one with its primary keys,
+// and beside them the sqlite3 shell running the same statements in one
+// transaction.
+#include "abicab_layout.h"
 #include "code_transfer.h"
 #include "console_ui_services.h"
 #include "progress_report.h"
+#include "jet_database_writer.h"
 #include "runtime_error.h"
+#include "writable_jet_backend.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -93,6 +98,44 @@ void MakeDestination(const QString& path)
     });
 }
 
+// The Jet procedure database: release, ABI and ABICAB with their primary
+// keys, and the one bank below 1000 that the SQLite one has too.
+void MakeJetDestination(const QString& path)
+{
+    JetDatabaseWriter writer;
+    const int release = writer.addTable(ReleaseDefinition());
+    writer.appendRow(release, {Variant(12), Variant(0), Variant("base")});
+    writer.addTable(ProcedureAbiDefinition());
+    writer.addTable(ProcedureAbicabDefinition());
+    writer.save(path);
+    OpenWritableJetDatabase(path, QString())
+        ->execute(QStringLiteral("INSERT INTO ABI (AbiAbi, AbiBanc, AbiAbichk) VALUES (300, 'Banca Locale', 1)"));
+}
+
+// The whole transfer into `destination`; answers its seconds, or a negative number after a failure.
+double TimeTransfer(const QString& source, const QString& destination, QStringList* statements)
+{
+    ConsoleUiServices ui(false);
+    int linea = 0;
+    ProgressReport progress(ui, linea);
+    auto origine = std::make_unique<Connection>();
+    auto destinazione = std::make_unique<Connection>();
+    if (statements)
+        destinazione->setTrace([statements](const QString& sql) { statements->append(sql); });
+    QElapsedTimer timer;
+    timer.start();
+    try {
+        origine->open(FileConnectionString(source));
+        destinazione->open(FileConnectionString(destination));
+        TrasferisciCodici(ui, origine, destinazione, progress, linea);
+    } catch (const RuntimeError& error) {
+        QTextStream(stderr) << destination << ": linea " << linea << ", errore " << error.number() << ": "
+                            << error.description() << '\n';
+        return -1;
+    }
+    return static_cast<double>(timer.nsecsElapsed()) / 1e9;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -115,25 +158,15 @@ int main(int argc, char** argv)
     MakeDestination(destination);
     QFile::copy(destination, shellDestination);
 
-    ConsoleUiServices ui(false);
-    int linea = 0;
-    ProgressReport progress(ui, linea);
-    QStringList statements;
-    auto origine = std::make_unique<Connection>();
-    auto destinazione = std::make_unique<Connection>();
-    destinazione->setTrace([&](const QString& sql) { statements.append(sql); });
+    const QString jetDestination = dir.filePath(QStringLiteral("ARCPROC.mdb"));
+    MakeJetDestination(jetDestination);
 
-    QElapsedTimer timer;
-    timer.start();
-    try {
-        origine->open(FileConnectionString(source));
-        destinazione->open(FileConnectionString(destination));
-        TrasferisciCodici(ui, origine, destinazione, progress, linea);
-    } catch (const RuntimeError& error) {
-        QTextStream(stderr) << "linea " << linea << ", errore " << error.number() << ": " << error.description() << '\n';
+    QStringList statements;
+    const double toolSeconds = TimeTransfer(source, destination, &statements);
+    const double jetSeconds = TimeTransfer(source, jetDestination, nullptr);
+    if (toolSeconds < 0 || jetSeconds < 0)
         return 1;
-    }
-    const double toolSeconds = static_cast<double>(timer.nsecsElapsed()) / 1e9;
+    QElapsedTimer timer;
 
     const QString script = dir.filePath(QStringLiteral("statements.sql"));
     {
@@ -143,7 +176,7 @@ int main(int argc, char** argv)
     }
     QProcess shell;
     shell.setStandardInputFile(script);
-    timer.restart();
+    timer.start();
     shell.start(QStringLiteral("sqlite3"), {QStringLiteral("-bail"), shellDestination});
     shell.waitForFinished(-1);
     const double shellSeconds = static_cast<double>(timer.nsecsElapsed()) / 1e9;
@@ -155,9 +188,13 @@ int main(int argc, char** argv)
     const int rows = banks + branches;
     out << "righe trasferite: " << rows << " (" << banks << " banche, " << branches << " filiali), "
         << statements.size() << " istruzioni\n";
-    out << QStringLiteral("strumento (layer + QtSql):   %1 s, %2 righe/s\n")
+    out << QStringLiteral("strumento, destinazione SQLite: %1 s, %2 righe/s\n")
                .arg(toolSeconds, 0, 'f', 3)
                .arg(rows / toolSeconds, 0, 'f', 0);
+    out << QStringLiteral("strumento, destinazione Jet 4 con chiavi primarie: %1 s, %2 righe/s\n")
+               .arg(jetSeconds, 0, 'f', 3)
+               .arg(rows / jetSeconds, 0, 'f', 0);
+    out << QStringLiteral("rapporto Jet/SQLite: %1 (obiettivo: al più 2)\n").arg(jetSeconds / toolSeconds, 0, 'f', 2);
     out << QStringLiteral("shell sqlite3, una transazione: %1 s, %2 righe/s\n")
                .arg(shellSeconds, 0, 'f', 3)
                .arg(rows / shellSeconds, 0, 'f', 0);
