@@ -1,32 +1,32 @@
 #!/usr/bin/env bash
 # Sets everything up on a fresh Debian 12 machine, builds a demo installation
-# of Corvanta and runs the update of its bank codes.
+# of Corvanta and updates its bank codes: in the window when there is a
+# display, from the terminal otherwise.
 #
 # The demo installation (in build/demo): a Wine prefix whose per-user
 # settings hold the profile "Corvanta", and that profile's procedure
-# database, an SQLite file with a release table and a few old codes. Next to
-# the tool's programs, build/bin/Abicab.mdb: a realistic Jet source of about
-# 1,000 banks and 40,000 branches. Until the window drives the run, the
-# update runs from the command line.
+# database, an SQLite file with a release table and a few old codes, on the
+# prefix's drive C:. Next to the tool's programs, build/bin/Abicab.mdb: a
+# realistic Jet source of about 1,000 banks and 40,000 branches.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 
 bin="$PWD/build/bin"
 demo="$PWD/build/demo"
-rm -rf "$demo"
-mkdir -p "$demo"
+bash scripts/demo/make-installation.sh "$bin" "$demo"
+export WINEPREFIX="$demo/wine"
+arcproc="$WINEPREFIX/drive_c/Corvanta/Dati/ARCPROC.db"
 
-"$bin/mkdemo" "$bin/Abicab.mdb"
-sqlite3 "$demo/ARCPROC.db" < scripts/demo/arcproc.sql
-"$bin/mkprefix" "$demo/wine" \
-  'HKCU\Software\VB and VBA Program Settings\Corvanta\Corvanta' \
-  'PrcSubDataType=(Nessuno)' "PrcDir=$demo" PrcName=ARCPROC PrcExt=.db \
-  PrcAdoProvider=Microsoft.Jet.OLEDB.4.0 PrcAdoConnect= Server=S
-
-count() { sqlite3 "$demo/ARCPROC.db" "SELECT (SELECT count(*) FROM ABI) || ' banche, ' || (SELECT count(*) FROM ABICAB) || ' sportelli';"; }
+count() { sqlite3 "$arcproc" "SELECT (SELECT count(*) FROM ABI) || ' banche, ' || (SELECT count(*) FROM ABICAB) || ' sportelli';"; }
 echo "Archivio procedura prima:  $(count)"
-WINEPREFIX="$demo/wine" "$bin/trasferisci-codici" --profilo Corvanta
+if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+  echo "Si apre la finestra aggiorna-abicab: premere OK, poi Sì; Termina la chiude."
+  "$bin/aggiorna-abicab"
+else
+  echo "Nessuno schermo disponibile (DISPLAY non impostato): lo stesso aggiornamento con trasferisci-codici."
+  "$bin/trasferisci-codici" --si --profilo Corvanta
+fi
 echo "Archivio procedura dopo:   $(count)"
 echo "Codici sotto 1000 conservati:"
-sqlite3 "$demo/ARCPROC.db" "SELECT '  ' || AbiAbi || ' ' || AbiBanc FROM ABI WHERE AbiAbi < 1000 ORDER BY AbiAbi;"
+sqlite3 "$arcproc" "SELECT '  ' || AbiAbi || ' ' || AbiBanc FROM ABI WHERE AbiAbi < 1000 ORDER BY AbiAbi;"

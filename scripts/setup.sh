@@ -12,6 +12,8 @@ packages=(
   mdbtools mdbtools-dev
   libgtest-dev libsqlite3-dev sqlite3
   locales
+  qt6-base-private-dev qt6-translations-l10n fonts-liberation2
+  xvfb xauth dpkg-dev file desktop-file-utils openbox xdotool imagemagick
 )
 as_root apt-get -o DPkg::Lock::Timeout=600 update
 as_root env DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600 install -y --no-install-recommends "${packages[@]}"

@@ -6,12 +6,24 @@
 #include <QGroupBox>
 #include <QInputDialog>
 #include <QLabel>
+#include <QLibraryInfo>
 #include <QMessageBox>
 #include <QProgressBar>
-#include <QPushButton>
+#include <QTranslator>
 #include <QWidget>
 #include <cmath>
 #include <stdexcept>
+
+void InstallItalianQtTranslations()
+{
+    // Every text the user sees is Italian, Qt's own standard buttons
+    // (Sì, No, Annulla) included, whatever the desktop's language.
+    auto* translator = new QTranslator(QCoreApplication::instance());
+    if (translator->load(QStringLiteral("qtbase_it"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(translator);
+    else
+        delete translator;
+}
 
 QtUiServices::QtUiServices(QWidget* window) : window_(window) {}
 
@@ -39,12 +51,11 @@ MsgAnswer QtUiServices::messageBox(const QString& text, MsgIcon icon, MsgButtons
         box.exec();
         return MsgAnswer::Ok;
     }
-    QPushButton* yes = box.addButton(QStringLiteral("&Sì"), QMessageBox::YesRole);
-    QPushButton* no = box.addButton(QStringLiteral("&No"), QMessageBox::NoRole);
-    box.setDefaultButton(defaultButton == MsgDefault::First ? yes : no);
-    box.setEscapeButton(no);
+    box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+    box.setDefaultButton(defaultButton == MsgDefault::First ? QMessageBox::Yes : QMessageBox::No);
+    box.setEscapeButton(QMessageBox::No);
     box.exec();
-    return box.clickedButton() == yes ? MsgAnswer::Yes : MsgAnswer::No;
+    return box.clickedButton() == box.button(QMessageBox::Yes) ? MsgAnswer::Yes : MsgAnswer::No;
 }
 
 QString QtUiServices::inputBox(const QString& prompt, const QString& title, const QString& defaultText)
@@ -53,8 +64,6 @@ QString QtUiServices::inputBox(const QString& prompt, const QString& title, cons
     dialog.setWindowTitle(title);
     dialog.setLabelText(prompt);
     dialog.setTextValue(defaultText);
-    dialog.setOkButtonText(QStringLiteral("OK"));
-    dialog.setCancelButtonText(QStringLiteral("Annulla"));
     if (dialog.exec() != QDialog::Accepted)
         return {};
     return dialog.textValue();
@@ -85,8 +94,12 @@ void QtUiServices::showWindow(bool modal)
         window_->show();
         return;
     }
-    window_->setWindowModality(Qt::ApplicationModal);
-    window_->show();
+    // A window already shown by its loading keeps its place and simply
+    // becomes the one the program waits on.
+    if (!window_->isVisible()) {
+        window_->setWindowModality(Qt::ApplicationModal);
+        window_->show();
+    }
     // Like a modal form: the caller waits here until the window has closed.
     while (window_ && window_->isVisible())
         QApplication::processEvents(QEventLoop::WaitForMoreEvents);

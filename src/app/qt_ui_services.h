@@ -6,6 +6,10 @@
 
 class QWidget;
 
+// Loads Qt's Italian translations into the application, so that the
+// standard buttons of the boxes read "Sì", "No" and "Annulla".
+void InstallItalianQtTranslations();
+
 // The user-interface services on Qt Widgets. The window's controls are found
 // by their object names ("lbProgr", "cmdOK", ...), so any window laid out
 // with those names can be driven.

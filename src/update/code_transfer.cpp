@@ -5,6 +5,7 @@
 #include "runtime_error.h"
 #include "sql_literals.h"
 
+#include <algorithm>
 #include <optional>
 
 namespace {
@@ -44,27 +45,45 @@ const InsertPass kCabPass{CodeTable::Cab, 230, QStringLiteral("INSERT INTO ABICA
                                          "AbcComune, AbcProv, AbcAbichk, AbcCabchk) VALUES "),
                           CabValues};
 
-void InsertRows(const InsertPass& pass, Recordset& rs, Command& command, TransferProgress& progress, int& linea)
+// Runs the pass's inserts, the first of them being the transaction's
+// statement number `firstStatement`, and answers how many it ran.
+std::int32_t InsertRows(const InsertPass& pass, Recordset& rs, Connection& destinazione, Command& command,
+                        quint64 firstStatement, TransferProgress& progress, int& linea)
 {
     const int off = pass.lineOffset;
-    for (;;) {
-        linea = 920 + off;
-        if (rs.eof())
-            break;
-        linea = 930 + off;
-        QString statement = pass.insertInto;
-        linea = 940 + off;
-        statement += pass.columnList;
-        linea = 950 + off;
-        statement += pass.values(rs);
-        linea = 960 + off;
-        command.setCommandText(statement);
+    std::int32_t sent = 0;
+    try {
+        for (;;) {
+            linea = 920 + off;
+            if (rs.eof())
+                break;
+            linea = 930 + off;
+            QString statement = pass.insertInto;
+            linea = 940 + off;
+            statement += pass.columnList;
+            linea = 950 + off;
+            statement += pass.values(rs);
+            linea = 960 + off;
+            command.setCommandText(statement);
+            linea = 970 + off;
+            command.execute();
+            ++sent;
+            progress.rowInserted(pass.table);
+            linea = 1020 + off;
+            rs.moveNext();
+        }
+        // The rows an engine sent ahead are answered before the table counts as done.
         linea = 970 + off;
-        command.execute();
-        progress.rowInserted(pass.table);
-        linea = 1020 + off;
-        rs.moveNext();
+        destinazione.awaitStatements();
+    } catch (const StatementError& failed) {
+        // The failing row's place in the table, counted from the pass's first statement.
+        const qint64 rowsBefore = std::clamp<qint64>(qint64(failed.statement()) - qint64(firstStatement), 0,
+                                                     std::max(0, sent - 1));
+        linea = 970 + off;
+        progress.rowFailed(pass.table, static_cast<std::int32_t>(rowsBefore));
+        throw;
     }
+    return sent;
 }
 
 // Opens a source table and counts its rows; the CAB table goes through the
@@ -134,19 +153,21 @@ TransferOutcome TrasferisciCodici(UiServices& ui, std::unique_ptr<Connection>& C
         command.setCommandText(QStringLiteral("DELETE FROM abi WHERE abiabi >=1000"));
         linea = 820;
         command.execute();
+        destinazione.awaitStatements();
         linea = 830;
         command.setCommandText(QStringLiteral("DELETE FROM abicab WHERE abcabi >=1000"));
         linea = 840;
         command.execute();
+        destinazione.awaitStatements();
 
         progress.tableStarting(CodeTable::Abi, *abiCount);
-        InsertRows(kAbiPass, abi, command, progress, linea);
+        const std::int32_t abiRows = InsertRows(kAbiPass, abi, destinazione, command, 3, progress, linea);
         progress.tableFinished(CodeTable::Abi);
         linea = 1060;
         abi.close();
 
         progress.tableStarting(CodeTable::Cab, *cabCount);
-        InsertRows(kCabPass, cab, command, progress, linea);
+        InsertRows(kCabPass, cab, destinazione, command, 3 + quint64(abiRows), progress, linea);
         linea = 1270;
         destinazione.commitTransaction();
         progress.tableFinished(CodeTable::Cab);

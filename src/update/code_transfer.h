@@ -18,6 +18,9 @@ public:
     virtual void tableStarting(CodeTable table, std::int32_t rowCount) = 0;  // 850 to 900, CAB 1080 to 1130
     virtual void rowInserted(CodeTable table) = 0;                          // 980 to 1010, CAB 1210 to 1240
     virtual void tableFinished(CodeTable table) = 0;                        // 1050, CAB 1280
+    // The engine answered late that a row failed: the progress goes back to
+    // what it showed when that row's insert ran, `rowsBefore` rows in.
+    virtual void rowFailed(CodeTable table, std::int32_t rowsBefore) = 0;
 };
 
 enum class TransferOutcome { Completed, NoAbiCodes, NoCabCodes };
@@ -27,7 +30,9 @@ enum class TransferOutcome { Completed, NoAbiCodes, NoCabCodes };
 // table is empty, both connections are closed and discarded, the user is told
 // and nothing is changed. Deletion and inserts form one transaction: on any
 // failure it is rolled back and the error goes on to the caller, with
-// `linea` naming the step that failed; the connections then stay open.
+// `linea` naming the step that failed; the connections then stay open. An
+// engine that sends the inserts ahead is waited for at the end of each
+// table, so that a late failure is still reported with its own row.
 TransferOutcome TrasferisciCodici(UiServices& ui, std::unique_ptr<Connection>& ConnessioneOrigine,
                                   std::unique_ptr<Connection>& ConnessioneDestinazione, TransferProgress& progress,
                                   int& linea);

@@ -5,6 +5,7 @@
 #include "read_only_formats.h"
 #include "runtime_error.h"
 #include "sqlite_backend.h"
+#include "windows_path.h"
 #include "writable_jet_backend.h"
 
 namespace {
@@ -34,10 +35,16 @@ RuntimeError NoCurrentRecord()
 }
 
 // The file-based providers: the file's header decides the engine, whatever
-// its name ends with.
+// its name ends with. The name is a Windows path of the installation.
 std::unique_ptr<DatabaseBackend> OpenDatabaseFile(const ConnectionString& settings)
 {
-    const QString path = settings.value(QStringLiteral("Data Source"));
+    const QString windowsPath = settings.value(QStringLiteral("Data Source"));
+    const QString path = LinuxPathOf(windowsPath);
+    const auto named = [&](const QString& message) {
+        const QString where = path == windowsPath ? QStringLiteral("'%1'").arg(path)
+                                                  : QStringLiteral("'%1' (percorso Linux: '%2')").arg(windowsPath, path);
+        return RuntimeError(ErrorNumber::Failure, message.arg(where));
+    };
     switch (DetectDatabaseFile(path)) {
     case DatabaseFileKind::Jet3:
         return OpenReadOnlyJetDatabase(path, QStringLiteral("Jet 3 (Access 97)"));
@@ -48,15 +55,15 @@ std::unique_ptr<DatabaseBackend> OpenDatabaseFile(const ConnectionString& settin
     case DatabaseFileKind::Sqlite3:
         return OpenSqliteDatabase(path);
     case DatabaseFileKind::Missing:
-        throw RuntimeError(ErrorNumber::Failure, QStringLiteral("Impossibile trovare il file '%1'.").arg(path));
+        throw named(QStringLiteral("Impossibile trovare il file di database %1."));
+    case DatabaseFileKind::Folder:
+        throw named(QStringLiteral("Il percorso del database %1 è una cartella, non un file di database."));
     case DatabaseFileKind::Unreadable:
-        throw RuntimeError(ErrorNumber::Failure,
-                           QStringLiteral("Impossibile aprire il file '%1': accesso negato.").arg(path));
+        throw named(QStringLiteral("Impossibile aprire il file di database %1: accesso negato."));
     case DatabaseFileKind::Unknown:
         break;
     }
-    throw RuntimeError(ErrorNumber::Failure,
-                       QStringLiteral("Formato di database non riconosciuto: '%1'.").arg(path));
+    throw named(QStringLiteral("Il file %1 non è un database in un formato riconosciuto."));
 }
 
 struct Provider {
@@ -149,6 +156,11 @@ void Connection::commitTransaction()
 void Connection::rollbackTransaction()
 {
     session().backend->rollbackTransaction();
+}
+
+void Connection::awaitStatements()
+{
+    session().backend->awaitStatements();
 }
 
 void Recordset::open(const QString& source, Connection& connection)

@@ -42,6 +42,9 @@ public:
     void beginTransaction();
     void commitTransaction();
     void rollbackTransaction();
+    // Statements may be sent ahead inside a transaction: this waits for their
+    // answers, raising a StatementError for the first that failed.
+    void awaitStatements();
 
     // Sees every query text and statement before it goes to the database.
     void setTrace(std::function<void(const QString&)> trace);

@@ -26,6 +26,23 @@ std::int32_t Checked(qint64 value)
     return static_cast<std::int32_t>(value);
 }
 
+QString PhaseCaption(CodeTable table)
+{
+    return QStringLiteral("Aggiornamento codici %1 in corso...").arg(TableName(table));
+}
+
+QString RowCaption(CodeTable table, std::int32_t counter, std::int32_t rowCount)
+{
+    return QStringLiteral("Aggiornamento codici %1 (%2 di %3) in corso...").arg(TableName(table)).arg(counter).arg(rowCount);
+}
+
+// The bar runs from 0 to 999 over the rows, on a fixed scale whatever their number.
+float BarValue(std::int32_t counter, std::int32_t rowCount)
+{
+    const std::int32_t scaled = Checked(qint64(counter) * 999);
+    return static_cast<float>(std::floor(static_cast<double>(scaled) / static_cast<double>(rowCount)));
+}
+
 }  // namespace
 
 void ProgressReport::deletionStarting()
@@ -49,7 +66,7 @@ void ProgressReport::tableStarting(CodeTable table, std::int32_t rowCount)
     linea_ = 880 + off;
     ui_.setProgress(ProgressProperty::Value, 0.0F);
     linea_ = 890 + off;
-    ui_.setCaption(Control::lbProgr, QStringLiteral("Aggiornamento codici %1 in corso...").arg(TableName(table)));
+    ui_.setCaption(Control::lbProgr, PhaseCaption(table));
     linea_ = 900 + off;
     ui_.pumpEvents();
 }
@@ -60,21 +77,23 @@ void ProgressReport::rowInserted(CodeTable table)
     linea_ = 980 + off;
     counter_ = Checked(qint64(counter_) + 1);
     linea_ = 990 + off;
-    ui_.setCaption(Control::lbProgr, QStringLiteral("Aggiornamento codici %1 (%2 di %3) in corso...")
-                                         .arg(TableName(table))
-                                         .arg(counter_)
-                                         .arg(rowCount_));
+    ui_.setCaption(Control::lbProgr, RowCaption(table, counter_, rowCount_));
     linea_ = 1000 + off;
     if (counter_ % 10 == 0)
         ui_.pumpEvents();
     linea_ = 1010 + off;
-    const std::int32_t scaled = Checked(qint64(counter_) * 999);
-    ui_.setProgress(ProgressProperty::Value,
-                    static_cast<float>(std::floor(static_cast<double>(scaled) / static_cast<double>(rowCount_))));
+    ui_.setProgress(ProgressProperty::Value, BarValue(counter_, rowCount_));
 }
 
 void ProgressReport::tableFinished(CodeTable table)
 {
     linea_ = 1050 + LineOffset(table);
     ui_.setProgress(ProgressProperty::Value, 1000.0F);
+}
+
+void ProgressReport::rowFailed(CodeTable table, std::int32_t rowsBefore)
+{
+    counter_ = rowsBefore;
+    ui_.setCaption(Control::lbProgr, counter_ == 0 ? PhaseCaption(table) : RowCaption(table, counter_, rowCount_));
+    ui_.setProgress(ProgressProperty::Value, counter_ == 0 ? 0.0F : BarValue(counter_, rowCount_));
 }

@@ -13,6 +13,7 @@ public:
     void tableStarting(CodeTable table, std::int32_t rowCount) override;
     void rowInserted(CodeTable table) override;
     void tableFinished(CodeTable table) override;
+    void rowFailed(CodeTable table, std::int32_t rowsBefore) override;
 
 private:
     UiServices& ui_;

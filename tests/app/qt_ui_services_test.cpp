@@ -9,6 +9,7 @@
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -127,6 +128,30 @@ TEST_F(Window, KeepsOneBusyPointerHoweverOftenItIsAskedFor)
     EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
     ui.setBusyPointer(false);
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+TEST_F(Window, PumpingEventsPaintsTheNewProgressAtOnce)
+{
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    QApplication::processEvents();
+
+    struct PaintedText : QObject {
+        QStringList texts;
+        bool eventFilter(QObject* watched, QEvent* event) override
+        {
+            if (event->type() == QEvent::Paint)
+                texts.append(qobject_cast<QLabel*>(watched)->text());
+            return false;
+        }
+    } painted;
+    auto* label = window.findChild<QLabel*>(QStringLiteral("lbProgr"));
+    label->installEventFilter(&painted);
+
+    ui.setCaption(Control::lbProgr, QStringLiteral("Aggiornamento codici ABI (10 di 25) in corso..."));
+    ui.pumpEvents();
+    EXPECT_TRUE(painted.texts.contains(QStringLiteral("Aggiornamento codici ABI (10 di 25) in corso...")))
+        << painted.texts.join(QLatin1Char('|')).toStdString();
 }
 
 TEST_F(Window, ShowsModallyUntilTheWindowCloses)

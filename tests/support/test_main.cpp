@@ -1,6 +1,8 @@
 // Every test program runs inside a QApplication, since the SQL drivers are
 // plugins and the user-interface services need widgets; the offscreen
 // platform lets them run without a display.
+#include "qt_ui_services.h"
+
 #include <QApplication>
 #include <gtest/gtest.h>
 
@@ -9,6 +11,8 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    // The boxes' standard buttons read as the user reads them.
+    InstallItalianQtTranslations();
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

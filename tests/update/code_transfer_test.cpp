@@ -28,6 +28,10 @@ public:
     }
     void rowInserted(CodeTable table) override { log.append(QStringLiteral("%1 row at %2").arg(name(table)).arg(linea_)); }
     void tableFinished(CodeTable table) override { log.append(QStringLiteral("%1 end").arg(name(table))); }
+    void rowFailed(CodeTable table, std::int32_t rowsBefore) override
+    {
+        log.append(QStringLiteral("%1 failed after %2 rows").arg(name(table)).arg(rowsBefore));
+    }
 
     QStringList log;
 

@@ -201,10 +201,12 @@ TEST_F(DatabaseAccess, RefusesWhatItCannotOpen)
     };
     const RuntimeError notFound = openError(FileConnectionString(missing));
     EXPECT_EQ(notFound.number(), ErrorNumber::Failure);
-    EXPECT_EQ(notFound.description(), QStringLiteral("Impossibile trovare il file '%1'.").arg(missing));
+    EXPECT_EQ(notFound.description(), QStringLiteral("Impossibile trovare il file di database '%1'.").arg(missing));
     EXPECT_FALSE(QFile::exists(missing));  // never created by the attempt
-    EXPECT_EQ(openError(FileConnectionString(text)).number(), ErrorNumber::Failure);
-    EXPECT_EQ(openError(FileConnectionString(dir.path())).number(), ErrorNumber::Failure);
+    EXPECT_EQ(openError(FileConnectionString(text)).description(),
+              QStringLiteral("Il file '%1' non è un database in un formato riconosciuto.").arg(text));
+    EXPECT_EQ(openError(FileConnectionString(dir.path())).description(),
+              QStringLiteral("Il percorso del database '%1' è una cartella, non un file di database.").arg(dir.path()));
     EXPECT_EQ(openError(QStringLiteral("Provider=Nessuno;Data Source=") + db.path()).number(), ErrorNumber::ProviderNotFound);
     EXPECT_EQ(openError(QStringLiteral("Data Source=") + db.path()).number(), ErrorNumber::ProviderNotFound);
 }

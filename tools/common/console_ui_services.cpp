@@ -33,16 +33,22 @@ void ConsoleUiServices::endProgressLine()
     progressLineOpen_ = false;
 }
 
-MsgAnswer ConsoleUiServices::messageBox(const QString& text, MsgIcon, MsgButtons buttons, MsgDefault defaultButton,
-                                        const QString& title)
+MsgAnswer ConsoleUiServices::messageBox(const QString& text, MsgIcon icon, MsgButtons buttons,
+                                        MsgDefault defaultButton, const QString& title)
 {
     endProgressLine();
+    if (icon == MsgIcon::Critical)
+        ++criticalBoxes_;
     Err() << '[' << title << "] " << text << '\n';
     if (buttons == MsgButtons::Ok) {
         Err() << Qt::flush;
         return MsgAnswer::Ok;
     }
     Err() << (defaultButton == MsgDefault::First ? "[S/n] " : "[s/N] ") << Qt::flush;
+    if (alwaysYes_) {
+        Err() << "s\n" << Qt::flush;
+        return MsgAnswer::Yes;
+    }
     const QString answer = ReadLine().trimmed().toLower();
     if (answer.isNull())
         return MsgAnswer::No;  // nobody to answer: the safe choice

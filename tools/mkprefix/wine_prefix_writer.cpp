@@ -151,10 +151,25 @@ void WinePrefixWriter::setDword(const QString& keyPath, const QString& name, std
     setValue(keyPath, {name, REG_DWORD, RegistryDwordData(number)});
 }
 
+// A new Wine prefix has drive C: in its own drive_c folder and drive Z: at
+// the root of the machine; Windows paths of the installation go through them.
+void WinePrefixWriter::makeDriveLinks() const
+{
+    const QDir prefix(prefixPath_);
+    if (prefix.exists(QStringLiteral("dosdevices")))
+        return;
+    const bool made = prefix.mkpath(QStringLiteral("drive_c")) && prefix.mkpath(QStringLiteral("dosdevices"))
+        && QFile::link(QStringLiteral("../drive_c"), prefix.filePath(QStringLiteral("dosdevices/c:")))
+        && QFile::link(QStringLiteral("/"), prefix.filePath(QStringLiteral("dosdevices/z:")));
+    if (!made)
+        Fail(QStringLiteral("Impossibile creare le unità C: e Z: nel prefisso \"%1\".").arg(prefixPath_));
+}
+
 void WinePrefixWriter::save() const
 {
     if (!QDir().mkpath(prefixPath_))
         Fail(QStringLiteral("Impossibile creare la cartella \"%1\".").arg(prefixPath_));
+    makeDriveLinks();
     const qint64 now = QDateTime::currentSecsSinceEpoch();
     for (const Hive* hive : {machine_.get(), user_.get()}) {
         if (!hive->toWrite)

@@ -25,10 +25,12 @@ public:
     void setDword(const QString& keyPath, const QString& name, std::uint32_t number);
 
     // Writes every hive file that was in the prefix or got a key, each
-    // replaced whole, making the prefix folder when needed.
+    // replaced whole, making the prefix folder when needed, with the drive
+    // links of a new prefix (C: in drive_c, Z: at the root) when it has none.
     void save() const;
 
 private:
+    void makeDriveLinks() const;
     struct Hive;
     RegistryKey& keyAt(const QString& keyPath);
 

@@ -1,51 +1,83 @@
-// Copies the bank codes of a source database into a procedure database, as
-// the update does once the profile and the release have been checked. For
-// administrators and for the demo, until the window drives the whole run.
+// The update of the bank codes from the command line, for administrators and
+// for the demo: the same update run as the window's "OK", its boxes printed
+// on the terminal and its questions asked there.
 //
-//   trasferisci-codici ORIGINE DESTINAZIONE   two database files
-//   trasferisci-codici --profilo NOME         Abicab.mdb next to the program, the
-//                                             procedure database of the profile
+//   trasferisci-codici [--si] --profilo NOME         Abicab.mdb next to the program, the
+//                                                    procedure database of the profile
+//   trasferisci-codici [--si] ORIGINE DESTINAZIONE   two database files
+//
+// Exit status: 0 completed, 3 ended without changes (declined, profile or
+// release refused, no codes in the source), 1 an error was reported, 2 usage.
 #include "code_transfer.h"
 #include "console_ui_services.h"
 #include "error_report.h"
-#include "profile_settings.h"
+#include "profile_selection.h"
 #include "progress_report.h"
 #include "runtime_error.h"
+#include "update_run.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QTextStream>
-#include <optional>
 
 namespace {
 
-// The procedure database of a profile. A file database lies in PrcDir, which
-// on this platform is a folder of its own, not a Windows path.
-std::optional<QString> ProfileConnection(UiServices& ui, const QString& profilo)
-{
-    if (!GetVarGlobali(ui, profilo))
-        return std::nullopt;
-    if (VarGlobali.PrcSubDataType == QLatin1String("?")) {
-        ui.messageBox(QStringLiteral("Nessuna installazione di Corvanta/Corvanta NET rilevata nel profilo '%1'.").arg(profilo),
-                      MsgIcon::Exclamation, MsgButtons::Ok, MsgDefault::First, kTitoloMessaggi);
-        return std::nullopt;
-    }
-    if (VarGlobali.PrcSubDataType == QLatin1String("(Nessuno)"))
-        VarGlobali.PrcAdoConnect = QStringLiteral("Data Source=") + QDir(VarGlobali.PrcDir).filePath(GetNomeArcProc(profilo))
-            + VarGlobali.PrcExt + QLatin1Char(';');
-    return QStringLiteral("Provider=") + VarGlobali.PrcAdoProvider + QLatin1Char(';') + VarGlobali.PrcAdoConnect
-        + QLatin1Char(';');
-}
+constexpr int kCompleted = 0;
+constexpr int kFailed = 1;
+constexpr int kUsage = 2;
+constexpr int kUnchanged = 3;
 
 int Usage()
 {
-    QTextStream(stderr) << "Uso: trasferisci-codici ORIGINE DESTINAZIONE\n"
-                           "     trasferisci-codici --profilo NOME\n"
-                           "Sostituisce nel database di destinazione i codici ABI/CAB da 1000 in su con quelli\n"
-                           "delle tabelle abi e abicab di ORIGINE. Con --profilo l'origine è Abicab.mdb nella\n"
-                           "cartella del programma e la destinazione è l'archivio procedura del profilo NOME,\n"
-                           "letto dalle impostazioni dell'installazione nel prefisso Wine ($WINEPREFIX).\n";
-    return 2;
+    QTextStream(stderr) << "Uso: trasferisci-codici [--si] --profilo NOME\n"
+                           "     trasferisci-codici [--si] ORIGINE DESTINAZIONE\n"
+                           "Sostituisce nell'archivio procedura i codici ABI/CAB da 1000 in su con quelli delle\n"
+                           "tabelle abi e abicab dell'origine. Con --profilo l'origine è Abicab.mdb nella cartella\n"
+                           "del programma e la destinazione è l'archivio procedura del profilo NOME, letto dalle\n"
+                           "impostazioni dell'installazione nel prefisso Wine ($WINEPREFIX), con la verifica della\n"
+                           "release. Le domande si rispondono sul terminale; --si risponde Sì a tutte.\n"
+                           "Esito: 0 completato, 3 concluso senza modifiche, 1 errore.\n";
+    return kUsage;
+}
+
+// The profile is checked as the window checks it: refused without an
+// installation, asked about when it is a client's.
+int RunForProfile(ConsoleUiServices& ui, const QString& profilo)
+{
+    // Its only critical boxes are error reports.
+    const int criticalBefore = ui.criticalBoxes();
+    if (!SelezionaProfilo(ui, profilo))
+        return ui.criticalBoxes() > criticalBefore ? kFailed : kUnchanged;
+    UpdateRun run(ui, QCoreApplication::applicationDirPath());
+    run.CopiaAbiCab();
+    switch (run.esito()) {
+    case RunOutcome::Completed: return kCompleted;
+    case RunOutcome::Failed: return kFailed;
+    default: return kUnchanged;
+    }
+}
+
+// Two named files, without profile or release check: for copying codes
+// between databases by hand.
+int RunForFiles(UiServices& ui, const QString& origineFile, const QString& destinazioneFile)
+{
+    int linea = 0;
+    auto origine = std::make_unique<Connection>();
+    auto destinazione = std::make_unique<Connection>();
+    ProgressReport progress(ui, linea);
+    try {
+        linea = 140;
+        origine->open(FileConnectionString(origineFile));
+        linea = 250;
+        destinazione->open(FileConnectionString(destinazioneFile));
+        if (TrasferisciCodici(ui, origine, destinazione, progress, linea) != TransferOutcome::Completed)
+            return kUnchanged;
+    } catch (const RuntimeError& error) {
+        ShowErrorReport(ui, QStringLiteral("trasferisci-codici"), QStringLiteral("TrasferisciCodici"), linea, error);
+        return kFailed;
+    }
+    ui.messageBox(QStringLiteral("Aggiornamento codici ABI/CAB completato."), MsgIcon::Information, MsgButtons::Ok,
+                  MsgDefault::First, kTitoloMessaggi);
+    return kCompleted;
 }
 
 }  // namespace
@@ -53,37 +85,15 @@ int Usage()
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
-    const QStringList args = app.arguments().mid(1);
+    QStringList args = app.arguments().mid(1);
+    const bool alwaysYes = !args.isEmpty() && args.first() == QLatin1String("--si");
+    if (alwaysYes)
+        args.removeFirst();
     if (args.size() != 2 || (args.first().startsWith(QLatin1Char('-')) && args.first() != QLatin1String("--profilo")))
         return Usage();
 
-    ConsoleUiServices ui(true);
-    QString origineText = FileConnectionString(args.at(0));
-    QString destinazioneText = FileConnectionString(args.at(1));
-    if (args.first() == QLatin1String("--profilo")) {
-        const std::optional<QString> profile = ProfileConnection(ui, args.at(1));
-        if (!profile)
-            return 1;
-        origineText = FileConnectionString(QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("Abicab.mdb")));
-        destinazioneText = *profile;
-    }
-
-    int linea = 0;
-    auto origine = std::make_unique<Connection>();
-    auto destinazione = std::make_unique<Connection>();
-    ProgressReport progress(ui, linea);
-    try {
-        linea = 140;
-        origine->open(origineText);
-        linea = 250;
-        destinazione->open(destinazioneText);
-        if (TrasferisciCodici(ui, origine, destinazione, progress, linea) != TransferOutcome::Completed)
-            return 3;
-    } catch (const RuntimeError& error) {
-        ShowErrorReport(ui, QStringLiteral("trasferisci-codici"), QStringLiteral("TrasferisciCodici"), linea, error);
-        return 1;
-    }
-    ui.messageBox(QStringLiteral("Aggiornamento codici ABI/CAB completato."), MsgIcon::Information, MsgButtons::Ok,
-                  MsgDefault::First, kTitoloMessaggi);
-    return 0;
+    ConsoleUiServices ui(true, alwaysYes);
+    if (args.first() == QLatin1String("--profilo"))
+        return RunForProfile(ui, args.at(1));
+    return RunForFiles(ui, args.at(0), args.at(1));
 }

@@ -38,6 +38,10 @@ public:
     // by a later execute() or, at the latest, by commitTransaction(), as a
     // StatementError that names it.
     virtual void execute(const QString& sql) = 0;
+    // Waits until every statement sent ahead has been answered, raising the
+    // failure of the first one that failed; engines that answer each
+    // statement at once have nothing to wait for.
+    virtual void awaitStatements() {}
 
     virtual void beginTransaction() = 0;
     virtual void commitTransaction() = 0;

@@ -6,8 +6,10 @@
 DatabaseFileKind DetectDatabaseFile(const QString& path)
 {
     const QFileInfo info(path);
-    if (!info.exists() || info.isDir())
+    if (!info.exists())
         return DatabaseFileKind::Missing;
+    if (info.isDir())
+        return DatabaseFileKind::Folder;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return DatabaseFileKind::Unreadable;

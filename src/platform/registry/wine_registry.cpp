@@ -5,7 +5,6 @@
 #include "wine_registry_file.h"
 #include "wine_registry_testing.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <cstring>
@@ -166,11 +165,6 @@ const RegistryKey* FindKey(const RegistryKey& from, const QStringList& levels)
 
 }  // namespace
 
-QString WinePrefixPath()
-{
-    const QString prefix = qEnvironmentVariable("WINEPREFIX");
-    return prefix.isEmpty() ? QDir::homePath() + QStringLiteral("/.wine") : prefix;
-}
 
 std::int32_t RegOpenKeyA(std::int32_t parent, const char* subKey, std::int32_t* result)
 {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "registry_tree.h"
+#include "wine_prefix.h"
 
 #include <QString>
 #include <cstdint>
@@ -51,6 +52,3 @@ std::int32_t RegQueryValueExA(std::int32_t key, const char* valueName, std::uint
 
 // Closing a predefined root does nothing and succeeds.
 std::int32_t RegCloseKey(std::int32_t key);
-
-// The folder of the Wine prefix the registry is read from.
-QString WinePrefixPath();

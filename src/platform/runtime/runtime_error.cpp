@@ -11,6 +11,11 @@ RuntimeError RuntimeError::overflow()
     return {ErrorNumber::Overflow, QStringLiteral("Overflow")};
 }
 
+RuntimeError RuntimeError::outOfMemory()
+{
+    return {ErrorNumber::OutOfMemory, QStringLiteral("Memoria esaurita")};
+}
+
 RuntimeError RuntimeError::typeMismatch()
 {
     return {ErrorNumber::TypeMismatch, QStringLiteral("Tipo non corrispondente")};

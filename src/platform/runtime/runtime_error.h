@@ -9,6 +9,7 @@
 // language runtime's own codes and the OLE DB/ADO HRESULTs, as signed 32-bit.
 namespace ErrorNumber {
 constexpr std::int32_t Overflow = 6;
+constexpr std::int32_t OutOfMemory = 7;
 constexpr std::int32_t TypeMismatch = 13;
 constexpr std::int32_t InvalidUseOfNull = 94;
 constexpr std::int32_t ItemNotFound = 3265;         // a field name the row lacks
@@ -38,6 +39,7 @@ public:
 
     // The runtime's own errors, with their standard Italian descriptions.
     static RuntimeError overflow();
+    static RuntimeError outOfMemory();
     static RuntimeError typeMismatch();
     static RuntimeError invalidUseOfNull();
 
