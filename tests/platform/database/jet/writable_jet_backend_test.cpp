@@ -348,4 +348,31 @@ TEST_F(WritableJet, EmptiesATableAndFillsItAgain)
     ExpectProcedureDatabaseHolds(path, {AbiRow(1, QStringLiteral("Prima"), 1)}, {});
 }
 
+// Jet numbers an AutoNumber column an INSERT leaves out; the writer refuses
+// such an INSERT rather than store Null there.
+TEST_F(WritableJet, RefusesToLeaveAnAutoNumberColumnOut)
+{
+    const QString path = WriteJetProcedureDatabase(dir.path(), {}, {});
+    {
+        // AbiAbichk, the third column of ABI, made an AutoNumber column in its descriptor.
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+        QByteArray bytes = file.readAll();
+        const QByteArray name = QByteArray::fromRawData(reinterpret_cast<const char*>(u"AbiAbichk"), 18);
+        const qsizetype page = bytes.indexOf(name) / 4096 * 4096;
+        ASSERT_GT(page, 0);
+        const qsizetype flags = page + 63 + 12 + 25 * 2 + 15;
+        bytes[flags] = static_cast<char>(bytes[flags] | 0x04);
+        file.seek(0);
+        file.write(bytes);
+    }
+    const QByteArray before = Digest(path);
+    const RuntimeError refused = ErrorOf([&] { RunJetStatements(path, {QStringLiteral("INSERT INTO ABI (AbiAbi) VALUES (1)")}); });
+    EXPECT_EQ(refused.number(), ErrorNumber::Failure);
+    EXPECT_TRUE(refused.description().contains(QStringLiteral("numero automatico"))) << refused.description().toStdString();
+    EXPECT_EQ(Digest(path), before);
+    RunJetStatements(path, {QStringLiteral("INSERT INTO ABI (AbiAbi, AbiAbichk) VALUES (1, 7)")});
+    ExpectProcedureDatabaseHolds(path, {AbiRow(1, Variant(), 7)}, {});
+}
+
 }  // namespace

@@ -14,6 +14,8 @@
 
 namespace {
 
+constexpr quint8 kAutoNumberFlag = 0x04;
+
 RuntimeError CannotKeep(const JetTableSchema& table, const QString& why)
 {
     return {ErrorNumber::Failure,
@@ -105,6 +107,15 @@ int TableChange::deleteWhere(const std::function<bool(const std::vector<Variant>
 
 void TableChange::insert(const std::vector<Variant>& values, const PageAppender& append)
 {
+    // Jet numbers an AutoNumber column the statement leaves out; the writer
+    // does not, and will not store Null in its place.
+    for (std::size_t i = 0; i < schema_.columns.size(); ++i) {
+        if ((schema_.columns[i].flags & kAutoNumberFlag) != 0 && values[i].isNull())
+            throw RuntimeError(ErrorNumber::Failure,
+                               QStringLiteral("Impossibile inserire la riga nella tabella '%1': lo strumento non assegna "
+                                              "il numero automatico della colonna '%2'.")
+                                   .arg(schema_.name, schema_.columns[i].column.name));
+    }
     for (const SchemaIndex& index : schema_.indexes) {
         if (!index.required())
             continue;
