@@ -7,7 +7,9 @@
 #include "runtime_error.h"
 #include "writable_jet_backend.h"
 
+#include <QCryptographicHash>
 #include <QDir>
+#include <QFile>
 #include <algorithm>
 #include <gtest/gtest.h>
 
@@ -77,6 +79,27 @@ QString InsertStatement(const JetTableDefinition& table, const std::vector<Varia
     }
     return QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
         .arg(table.name, columns.join(QStringLiteral(", ")), literals.join(QStringLiteral(", ")));
+}
+
+SourceRows BanksFrom(int first, int count)
+{
+    SourceRows rows;
+    for (int abi = first; abi < first + count; ++abi)
+        rows.push_back(AbiRow(abi, QStringLiteral("Banca n. %1 dell'Italia è").arg(abi), abi % 10));
+    return rows;
+}
+
+SourceRows Joined(SourceRows first, const SourceRows& second)
+{
+    first.insert(first.end(), second.begin(), second.end());
+    return first;
+}
+
+QByteArray FileDigest(const QString& path)
+{
+    QFile file(path);
+    file.open(QIODevice::ReadOnly);
+    return QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256);
 }
 
 void RunJetStatements(const QString& path, const QStringList& statements, const QString& password)

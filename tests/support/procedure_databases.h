@@ -22,6 +22,13 @@ QString WriteJetProcedureDatabase(const QString& folder, const SourceRows& banks
 // The statement that inserts `values` into `table`, literals as the update writes them.
 QString InsertStatement(const JetTableDefinition& table, const std::vector<Variant>& values);
 
+// `count` banks from ABI `first` on, with apostrophes and accents in their names.
+SourceRows BanksFrom(int first, int count);
+SourceRows Joined(SourceRows first, const SourceRows& second);
+
+// The SHA-256 of the file's bytes: a file left "byte-identical" keeps it.
+QByteArray FileDigest(const QString& path);
+
 // Runs the statements in one transaction on the Jet file; RuntimeError escapes.
 void RunJetStatements(const QString& path, const QStringList& statements, const QString& password = QString());
 

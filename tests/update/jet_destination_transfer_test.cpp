@@ -21,32 +21,11 @@
 
 namespace {
 
-QByteArray Digest(const QString& path)
-{
-    QFile file(path);
-    file.open(QIODevice::ReadOnly);
-    return QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256);
-}
-
-SourceRows Banks(int first, int count)
-{
-    SourceRows rows;
-    for (int abi = first; abi < first + count; ++abi)
-        rows.push_back(AbiRow(abi, QStringLiteral("Banca n. %1 dell'Italia è"). arg(abi), abi % 10));
-    return rows;
-}
-
 SourceRows Below1000(const SourceRows& rows)
 {
     SourceRows kept;
     std::copy_if(rows.begin(), rows.end(), std::back_inserter(kept), [](const auto& r) { return r[0].integer() < 1000; });
     return kept;
-}
-
-SourceRows Joined(SourceRows first, const SourceRows& second)
-{
-    first.insert(first.end(), second.begin(), second.end());
-    return first;
 }
 
 class JetDestinationTransfer : public ::testing::Test {
@@ -110,7 +89,7 @@ protected:
 
 TEST_F(JetDestinationTransfer, RunsTwiceOverExistingRowsThenAfterRandomDeletions)
 {
-    const SourceRows banks = Banks(1000, 1000);
+    const SourceRows banks = BanksFrom(1000, 1000);
     const SourceRows branches = ManyAbicabRows(40000);
     writeSource(banks, branches);
     const SourceRows expectedBanks = Joined(Below1000(existingBanks), banks);
@@ -152,22 +131,22 @@ TEST_F(JetDestinationTransfer, ADuplicateKeyAtALateBranchLeavesTheFileByteIdenti
     SourceRows branches = ManyAbicabRows(5000);
     branches[4990][0] = branches[10][0];
     branches[4990][1] = branches[10][1];
-    writeSource(Banks(1000, 200), branches);
-    const QByteArray before = Digest(destination);
+    writeSource(BanksFrom(1000, 200), branches);
+    const QByteArray before = FileDigest(destination);
     const QStringList files = filesInFolder();
 
     EXPECT_EQ(run(), 1200);
     ASSERT_TRUE(failure);
     EXPECT_EQ(failure->number(), ErrorNumber::IntegrityViolation);
-    EXPECT_EQ(Digest(destination), before);
+    EXPECT_EQ(FileDigest(destination), before);
     EXPECT_EQ(filesInFolder(), files);
 }
 
 // A child process runs the transfer and is killed with SIGKILL at a chosen statement.
 TEST_F(JetDestinationTransfer, AKillDuringTheRunLeavesTheFileByteIdentical)
 {
-    writeSource(Banks(1000, 100), ManyAbicabRows(3000));
-    const QByteArray before = Digest(destination);
+    writeSource(BanksFrom(1000, 100), ManyAbicabRows(3000));
+    const QByteArray before = FileDigest(destination);
     const int total = 2 + 100 + 3000;
     for (const int at : {1, 2, 150, 2000, total}) {
         SCOPED_TRACE(at);
@@ -183,19 +162,19 @@ TEST_F(JetDestinationTransfer, AKillDuringTheRunLeavesTheFileByteIdentical)
         int status = 0;
         ASSERT_EQ(::waitpid(child, &status, 0), child);
         ASSERT_TRUE(WIFSIGNALED(status));
-        EXPECT_EQ(Digest(destination), before);
+        EXPECT_EQ(FileDigest(destination), before);
     }
     // Whatever the kills left next to it, the next run goes through.
     ASSERT_EQ(run(), 0) << failure->description().toStdString();
-    ExpectProcedureDatabaseHolds(destination, Joined(Below1000(existingBanks), Banks(1000, 100)),
+    ExpectProcedureDatabaseHolds(destination, Joined(Below1000(existingBanks), BanksFrom(1000, 100)),
                                  Joined(Below1000(existingBranches), ManyAbicabRows(3000)));
 }
 
 // A full disk, as a limit on the size of the files the process may write.
 TEST_F(JetDestinationTransfer, AFullDiskAtCommitLeavesTheFileByteIdentical)
 {
-    writeSource(Banks(1000, 100), ManyAbicabRows(3000));
-    const QByteArray before = Digest(destination);
+    writeSource(BanksFrom(1000, 100), ManyAbicabRows(3000));
+    const QByteArray before = FileDigest(destination);
     const QStringList files = filesInFolder();
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
@@ -211,7 +190,7 @@ TEST_F(JetDestinationTransfer, AFullDiskAtCommitLeavesTheFileByteIdentical)
     ASSERT_EQ(::waitpid(child, &status, 0), child);
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0) << "the commit did not fail as a full disk should make it";
-    EXPECT_EQ(Digest(destination), before);
+    EXPECT_EQ(FileDigest(destination), before);
     EXPECT_EQ(filesInFolder(), files);
 }
 

@@ -18,27 +18,6 @@
 
 namespace {
 
-QByteArray Digest(const QString& path)
-{
-    QFile file(path);
-    file.open(QIODevice::ReadOnly);
-    return QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256);
-}
-
-SourceRows Banks(int first, int count)
-{
-    SourceRows rows;
-    for (int abi = first; abi < first + count; ++abi)
-        rows.push_back(AbiRow(abi, QStringLiteral("Banca n. %1 d'Italia").arg(abi), abi % 10));
-    return rows;
-}
-
-SourceRows Joined(SourceRows first, const SourceRows& second)
-{
-    first.insert(first.end(), second.begin(), second.end());
-    return first;
-}
-
 QString Sample(const QString& name)
 {
     return QStringLiteral(CORVANTA_JET_SAMPLES "/") + name;
@@ -60,7 +39,7 @@ protected:
 
 TEST_F(WritableJet, DeletesFromAThresholdAndInsertsKeepingIndexesAndMaps)
 {
-    SourceRows banks = Banks(990, 20);
+    SourceRows banks = BanksFrom(990, 20);
     SourceRows branches = ManyAbicabRows(600);
     for (auto& row : branches)
         row[0] = Variant(row[0].integer() - 10);  // ABI 990 to 1004: some stay, most go
@@ -69,7 +48,7 @@ TEST_F(WritableJet, DeletesFromAThresholdAndInsertsKeepingIndexesAndMaps)
 
     QStringList statements{QStringLiteral("DELETE FROM abi WHERE abiabi >=1000"),
                            QStringLiteral("DELETE FROM abicab WHERE abcabi >=1000")};
-    SourceRows newBanks = Banks(1000, 30);
+    SourceRows newBanks = BanksFrom(1000, 30);
     SourceRows newBranches = ManyAbicabRows(1500);
     for (const auto& row : newBanks)
         statements.append(InsertStatement(ProcedureAbiDefinition(), row));
@@ -158,8 +137,8 @@ TEST_F(WritableJet, AccessMadeTablesTakeDeletesAndInserts)
 // byte for byte what it was, and so does a transaction's earlier work.
 TEST_F(WritableJet, RefusesWhatItCannotDoExactlyBeforeTouchingAnything)
 {
-    const QString path = WriteJetProcedureDatabase(dir.path(), Banks(990, 20), {});
-    const QByteArray before = Digest(path);
+    const QString path = WriteJetProcedureDatabase(dir.path(), BanksFrom(990, 20), {});
+    const QByteArray before = FileDigest(path);
     const QString longText(81, QLatin1Char('x'));
     const std::vector<std::pair<const char*, std::int32_t>> refused{
         {"UPDATE ABI SET AbiBanc = 'x'", ErrorNumber::StatementRejected},
@@ -189,7 +168,7 @@ TEST_F(WritableJet, RefusesWhatItCannotDoExactlyBeforeTouchingAnything)
     for (const auto& [statement, number] : refused) {
         SCOPED_TRACE(statement);
         EXPECT_EQ(ErrorNumberOf([&] { database->execute(QString::fromUtf8(statement)); }), number);
-        EXPECT_EQ(Digest(path), before);
+        EXPECT_EQ(FileDigest(path), before);
     }
     const RuntimeError tooLong = ErrorOf([&] {
         database->execute(QStringLiteral("INSERT INTO ABI (AbiAbi, AbiBanc) VALUES (2000, '%1')").arg(longText));
@@ -205,11 +184,11 @@ TEST_F(WritableJet, RefusesWhatItCannotDoExactlyBeforeTouchingAnything)
     database->execute(QStringLiteral("INSERT INTO ABI (AbiAbi, AbiBanc) VALUES (2001, 'dopo');"));
     EXPECT_EQ(database->query(QStringLiteral("SELECT AbiAbi FROM ABI")).rows.size(), 22U);
     database->rollbackTransaction();
-    EXPECT_EQ(Digest(path), before);
+    EXPECT_EQ(FileDigest(path), before);
     database->beginTransaction();
     database->execute(QStringLiteral("insert into [abi] ([ABIABI], abibanc) values (2000, 'dopo')"));
     database->commitTransaction();
-    ExpectProcedureDatabaseHolds(path, Joined(Banks(990, 20), {AbiRow(2000, QStringLiteral("dopo"), Variant())}), {});
+    ExpectProcedureDatabaseHolds(path, Joined(BanksFrom(990, 20), {AbiRow(2000, QStringLiteral("dopo"), Variant())}), {});
 }
 
 // Literals as the update writes them: exponent forms, signs, Null, doubled apostrophes.
@@ -241,8 +220,8 @@ TEST_F(WritableJet, RefusesTablesWhoseIndexesItCannotKeepExact)
 {
     const QString related = copy(QStringLiteral("indexTestV2000.mdb"));
     const QString cyrillic = copy(QStringLiteral("testUnicodeCompV2003.mdb"));
-    const QByteArray relatedBefore = Digest(related);
-    const QByteArray cyrillicBefore = Digest(cyrillic);
+    const QByteArray relatedBefore = FileDigest(related);
+    const QByteArray cyrillicBefore = FileDigest(cyrillic);
 
     const RuntimeError relationship = ErrorOf([&] {
         OpenWritableJetDatabase(related, QString())->execute(QStringLiteral("INSERT INTO Table1 (id) VALUES (99)"));
@@ -254,18 +233,18 @@ TEST_F(WritableJet, RefusesTablesWhoseIndexesItCannotKeepExact)
     });
     EXPECT_EQ(characters.number(), ErrorNumber::Failure);
     EXPECT_TRUE(characters.description().contains(QStringLiteral("ordinamento"))) << characters.description().toStdString();
-    EXPECT_EQ(Digest(related), relatedBefore);
-    EXPECT_EQ(Digest(cyrillic), cyrillicBefore);
+    EXPECT_EQ(FileDigest(related), relatedBefore);
+    EXPECT_EQ(FileDigest(cyrillic), cyrillicBefore);
 
     // In a text that is not indexed any character is fine; in an indexed one the statement is refused.
     const QString text = copy(QStringLiteral("bigIndexTestV2000.mdb"));
-    const QByteArray textBefore = Digest(text);
+    const QByteArray textBefore = FileDigest(text);
     EXPECT_EQ(ErrorNumberOf([&] {
                   RunJetStatements(text, {QStringLiteral("INSERT INTO Table1 (col2) VALUES ('Мир €')"),
                                           QStringLiteral("INSERT INTO Table1 (col1) VALUES ('Мир')")});
               }),
               ErrorNumber::Failure);
-    EXPECT_EQ(Digest(text), textBefore);
+    EXPECT_EQ(FileDigest(text), textBefore);
     RunJetStatements(text, {QStringLiteral("INSERT INTO Table1 (col1, col2) VALUES ('Mir', 'Мир €')")});
     ExpectJetRowCount(text, QStringLiteral("Table1"), 1);
 }
@@ -300,20 +279,20 @@ TEST_F(WritableJet, RefusesADatabaseAnotherProgramHasOpen)
     }
     char signal = 0;
     ASSERT_EQ(::read(ready[0], &signal, 1), 1);
-    const QByteArray before = Digest(path);
+    const QByteArray before = FileDigest(path);
     const RuntimeError refused = ErrorOf([&] { RunJetStatements(path, {QStringLiteral("INSERT INTO ABI (AbiAbi) VALUES (2)")}); });
     ::kill(holder, SIGKILL);
     ::waitpid(holder, nullptr, 0);
     EXPECT_EQ(refused.number(), ErrorNumber::Failure);
     EXPECT_TRUE(refused.description().contains(QStringLiteral("aperto da un altro programma"))) << refused.description().toStdString();
-    EXPECT_EQ(Digest(path), before);
+    EXPECT_EQ(FileDigest(path), before);
     RunJetStatements(path, {QStringLiteral("INSERT INTO ABI (AbiAbi) VALUES (2)")});
 }
 
 // A query inside a transaction sees what the transaction has done so far.
 TEST_F(WritableJet, QueriesInsideATransactionSeeItsChanges)
 {
-    const QString path = WriteJetProcedureDatabase(dir.path(), Banks(990, 20), {});
+    const QString path = WriteJetProcedureDatabase(dir.path(), BanksFrom(990, 20), {});
     const auto database = OpenWritableJetDatabase(path, QString());
     database->beginTransaction();
     database->execute(QStringLiteral("DELETE FROM ABI WHERE AbiAbi >= 1000"));
@@ -323,7 +302,7 @@ TEST_F(WritableJet, QueriesInsideATransactionSeeItsChanges)
     database->commitTransaction();
     EXPECT_EQ(database->query(QStringLiteral("SELECT AbiAbi FROM ABI")).rows.size(), 12U);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
-    ExpectProcedureDatabaseHolds(path, Joined(Banks(990, 10), {AbiRow(5000, QStringLiteral("nuova"), Variant()),
+    ExpectProcedureDatabaseHolds(path, Joined(BanksFrom(990, 10), {AbiRow(5000, QStringLiteral("nuova"), Variant()),
                                                                AbiRow(5001, QStringLiteral("altra"), Variant())}), {});
 }
 
@@ -340,7 +319,7 @@ TEST_F(WritableJet, KeepsThePermissionsOfTheFile)
 // Every row deleted: the trees go back to a single empty leaf, and the table takes rows again.
 TEST_F(WritableJet, EmptiesATableAndFillsItAgain)
 {
-    const QString path = WriteJetProcedureDatabase(dir.path(), Banks(1000, 10), ManyAbicabRows(2000));
+    const QString path = WriteJetProcedureDatabase(dir.path(), BanksFrom(1000, 10), ManyAbicabRows(2000));
     RunJetStatements(path, {QStringLiteral("DELETE FROM abi WHERE abiabi >=1000"),
                             QStringLiteral("DELETE FROM abicab WHERE abcabi >=1000")});
     ExpectProcedureDatabaseHolds(path, {}, {});
@@ -366,11 +345,11 @@ TEST_F(WritableJet, RefusesToLeaveAnAutoNumberColumnOut)
         file.seek(0);
         file.write(bytes);
     }
-    const QByteArray before = Digest(path);
+    const QByteArray before = FileDigest(path);
     const RuntimeError refused = ErrorOf([&] { RunJetStatements(path, {QStringLiteral("INSERT INTO ABI (AbiAbi) VALUES (1)")}); });
     EXPECT_EQ(refused.number(), ErrorNumber::Failure);
     EXPECT_TRUE(refused.description().contains(QStringLiteral("numero automatico"))) << refused.description().toStdString();
-    EXPECT_EQ(Digest(path), before);
+    EXPECT_EQ(FileDigest(path), before);
     RunJetStatements(path, {QStringLiteral("INSERT INTO ABI (AbiAbi, AbiAbichk) VALUES (1, 7)")});
     ExpectProcedureDatabaseHolds(path, {AbiRow(1, Variant(), 7)}, {});
 }

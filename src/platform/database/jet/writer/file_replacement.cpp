@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <functional>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -51,6 +52,31 @@ void SyncFolder(const QString& path)
     ::close(folder);
 }
 
+// Writes the file with its changes into a new file beside `path`, shaped by
+// `prepare` (given its descriptor) first and flushed to disk when `durable`;
+// answers its name. The new file is removed again if anything fails.
+QByteArray WriteBeside(JetPageFile& file, const QString& path, bool durable, const std::function<void(int)>& prepare)
+{
+    QByteArray name;
+    const int fd = CreateBeside(path, name);
+    if (fd < 0)
+        throw CannotSave(path, errno);
+    TemporaryName temporary(name);
+    try {
+        prepare(fd);
+        file.writeTo(fd, path);
+        if (durable && ::fsync(fd) != 0)
+            throw CannotSave(path, errno);
+    } catch (...) {
+        ::close(fd);
+        throw;
+    }
+    if (::close(fd) != 0)
+        throw CannotSave(path, errno);
+    temporary.release();
+    return name;
+}
+
 }  // namespace
 
 void ReplaceWithChanges(JetPageFile& file, const QString& path)
@@ -59,25 +85,13 @@ void ReplaceWithChanges(JetPageFile& file, const QString& path)
     struct stat original {};
     if (::stat(target.constData(), &original) != 0)
         throw CannotSave(path, errno);
-    QByteArray name;
-    const int fd = CreateBeside(path, name);
-    if (fd < 0)
-        throw CannotSave(path, errno);
-    TemporaryName temporary(name);
-    try {
+    const QByteArray name = WriteBeside(file, path, true, [&](int fd) {
         if (::fchmod(fd, original.st_mode & 07777) != 0
             || ((original.st_uid != ::geteuid() || original.st_gid != ::getegid())
                 && ::fchown(fd, original.st_uid, original.st_gid) != 0))
             throw CannotSave(path, errno);
-        file.writeTo(fd, path);
-        if (::fsync(fd) != 0)
-            throw CannotSave(path, errno);
-    } catch (...) {
-        ::close(fd);
-        throw;
-    }
-    if (::close(fd) != 0)
-        throw CannotSave(path, errno);
+    });
+    TemporaryName temporary(name);
     if (::rename(name.constData(), target.constData()) != 0)
         throw CannotSave(path, errno);
     temporary.release();
@@ -86,18 +100,5 @@ void ReplaceWithChanges(JetPageFile& file, const QString& path)
 
 QString WriteSnapshot(JetPageFile& file, const QString& path)
 {
-    QByteArray name;
-    const int fd = CreateBeside(path, name);
-    if (fd < 0)
-        throw CannotSave(path, errno);
-    TemporaryName temporary(name);
-    try {
-        file.writeTo(fd, path);
-    } catch (...) {
-        ::close(fd);
-        throw;
-    }
-    ::close(fd);
-    temporary.release();
-    return QFile::decodeName(name);
+    return QFile::decodeName(WriteBeside(file, path, false, [](int) {}));
 }
