@@ -3,6 +3,7 @@
 #include "abicab_layout.h"
 #include "jet_backend.h"
 #include "jet_checker.h"
+#include "jet_table_adder.h"
 #include "jet_readback.h"
 #include "runtime_error.h"
 #include "writable_jet_backend.h"
@@ -133,18 +134,31 @@ QString WriteJetProcedureDatabase(const QString& folder, const SourceRows& banks
     return path;
 }
 
+void AddProcedureTables(const QString& path, const SourceRows& banks, const SourceRows& branches, const QString& password)
+{
+    const std::vector<JetTable> tables = ProcedureTables(banks, branches);
+    AddJetTables(path, {tables[0].definition, tables[1].definition, tables[2].definition}, password);
+    QStringList statements;
+    for (const JetTable& table : tables) {
+        for (const auto& row : table.rows)
+            statements.append(InsertStatement(table.definition, row));
+    }
+    RunJetStatements(path, statements, password);
+}
+
 void ExpectProcedureDatabaseHolds(const QString& path, const SourceRows& banks, const SourceRows& branches,
                                   const QString& password)
 {
-    const QStringList problems =
-        CheckJetTables(path, {QStringLiteral("release"), QStringLiteral("ABI"), QStringLiteral("ABICAB")}, password);
+    QStringList tables = JetUserTables(path);
+    tables.append(QStringLiteral("MSysObjects"));
+    const QStringList problems = CheckJetTables(path, tables, password);
     EXPECT_TRUE(problems.isEmpty()) << problems.join(QLatin1Char('\n')).toStdString();
     // The rows in the order the project's reader finds them, which the other two readers must share.
-    std::vector<JetTable> tables = ProcedureTables(AsStored(ProcedureAbiDefinition(), banks),
-                                                   AsStored(ProcedureAbicabDefinition(), branches));
+    std::vector<JetTable> expected = ProcedureTables(AsStored(ProcedureAbiDefinition(), banks),
+                                                     AsStored(ProcedureAbicabDefinition(), branches));
     try {
         const auto database = OpenJetDatabase(path);
-        for (JetTable& table : tables) {
+        for (JetTable& table : expected) {
             const ResultSet read = database->query(QStringLiteral("SELECT * FROM [%1]").arg(table.definition.name));
             EXPECT_EQ(Sorted(read.rows), Sorted(table.rows)) << "rows of " << table.definition.name.toStdString();
             table.rows = read.rows;
@@ -153,5 +167,10 @@ void ExpectProcedureDatabaseHolds(const QString& path, const SourceRows& banks, 
         ADD_FAILURE() << error.description().toStdString();
         return;
     }
-    ExpectJetFileReadsBack(path, tables);
+    if (tables.size() == 4) {
+        ExpectJetFileReadsBack(path, expected);
+        return;
+    }
+    for (const JetTable& table : expected)
+        ExpectJetRowCount(path, table.definition.name, static_cast<int>(table.rows.size()));
 }

@@ -22,6 +22,10 @@ QString WriteJetProcedureDatabase(const QString& folder, const SourceRows& banks
 // The statement that inserts `values` into `table`, literals as the update writes them.
 QString InsertStatement(const JetTableDefinition& table, const std::vector<Variant>& values);
 
+// Adds the three tables to a copy of a file Access made, with the same rows.
+void AddProcedureTables(const QString& path, const SourceRows& banks, const SourceRows& branches,
+                        const QString& password = QString());
+
 // `count` banks from ABI `first` on, with apostrophes and accents in their names.
 SourceRows BanksFrom(int first, int count);
 SourceRows Joined(SourceRows first, const SourceRows& second);
@@ -33,7 +37,9 @@ QByteArray FileDigest(const QString& path);
 void RunJetStatements(const QString& path, const QStringList& statements, const QString& password = QString());
 
 // Checks, as GoogleTest failures, that the procedure database holds exactly
-// these rows in any order: its structures pass the checker, and the
-// project's reader, mdb-export and mdb-reader all read the same rows.
+// these rows in any order: the structures of all its tables and of the
+// catalog pass the checker, and the project's reader, mdb-export and
+// mdb-reader all read the same rows (in a file with other tables too, the
+// same number of rows).
 void ExpectProcedureDatabaseHolds(const QString& path, const SourceRows& banks, const SourceRows& branches,
                                   const QString& password = QString());

@@ -63,7 +63,8 @@ protected:
         ProgressReport progress(ui, linea);
         try {
             origine->open(FileConnectionString(source));
-            destinazione->open(FileConnectionString(destination));
+            destinazione->open(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + destination
+                               + QStringLiteral(";Jet OLEDB:Database Password=") + password + QStringLiteral(";;"));
             TrasferisciCodici(ui, origine, destinazione, progress, linea);
         } catch (const RuntimeError& error) {
             failure = error;
@@ -82,6 +83,7 @@ protected:
     SourceRows existingBanks;
     SourceRows existingBranches;
     QString destination;
+    QString password;
     QString source;
     int linea = 0;
     std::optional<RuntimeError> failure;
@@ -192,6 +194,27 @@ TEST_F(JetDestinationTransfer, AFullDiskAtCommitLeavesTheFileByteIdentical)
     EXPECT_EQ(WEXITSTATUS(status), 0) << "the commit did not fail as a full disk should make it";
     EXPECT_EQ(FileDigest(destination), before);
     EXPECT_EQ(filesInFolder(), files);
+}
+
+// The procedure tables added to copies of files Access made, next to their
+// own tables and indexes, encrypted pages and a database password included.
+TEST_F(JetDestinationTransfer, RunsIntoCopiesOfAccessMadeFiles)
+{
+    writeSource(BanksFrom(1000, 50), ManyAbicabRows(2000));
+    for (const char* file : {"testV2000.mdb", "compIndexTestV2000.mdb", "encryptedV2000.mdb", "passwordV2000.mdb"}) {
+        SCOPED_TRACE(file);
+        destination = dir.filePath(QString::fromLatin1(file));
+        QFile::copy(QStringLiteral(CORVANTA_JET_SAMPLES "/") + QString::fromLatin1(file), destination);
+        QFile::setPermissions(destination, QFile::ReadOwner | QFile::WriteOwner);
+        password = QString::fromLatin1(file).startsWith(QLatin1String("password")) ? QStringLiteral("password") : QString();
+        AddProcedureTables(destination, existingBanks, existingBranches, password);
+        ExpectProcedureDatabaseHolds(destination, existingBanks, existingBranches, password);
+        for (int pass = 0; pass < 2; ++pass) {
+            ASSERT_EQ(run(), 0) << failure->description().toStdString();
+            ExpectProcedureDatabaseHolds(destination, Joined(Below1000(existingBanks), BanksFrom(1000, 50)),
+                                         Joined(Below1000(existingBranches), ManyAbicabRows(2000)), password);
+        }
+    }
 }
 
 }  // namespace
