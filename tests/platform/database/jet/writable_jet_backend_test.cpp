@@ -26,9 +26,9 @@ QString Sample(const QString& name)
 class WritableJet : public ::testing::Test {
 protected:
     // A writable copy of an Access-made sample.
-    QString copy(const QString& sample)
+    QString copy(const QString& sample, const QString& name = QString())
     {
-        const QString path = dir.filePath(sample);
+        const QString path = dir.filePath(name.isEmpty() ? sample : name);
         QFile::copy(Sample(sample), path);
         QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
         return path;
@@ -235,6 +235,21 @@ TEST_F(WritableJet, RefusesTablesWhoseIndexesItCannotKeepExact)
     EXPECT_TRUE(characters.description().contains(QStringLiteral("ordinamento"))) << characters.description().toStdString();
     EXPECT_EQ(FileDigest(related), relatedBefore);
     EXPECT_EQ(FileDigest(cyrillic), cyrillicBefore);
+
+    // The text column col1 of Table1 (definition on page 24, its first column) given the Cyrillic sort order.
+    const QString otherOrder = copy(QStringLiteral("bigIndexTestV2000.mdb"), QStringLiteral("ordinamento.mdb"));
+    {
+        QFile file(otherOrder);
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(file.seek(24 * 4096 + 63 + 12 + 11));
+        file.write(QByteArray("\x19\x04", 2));
+    }
+    const QByteArray otherOrderBefore = FileDigest(otherOrder);
+    const RuntimeError sortOrder = ErrorOf([&] {
+        OpenWritableJetDatabase(otherOrder, QString())->execute(QStringLiteral("INSERT INTO Table1 (col1) VALUES ('a')"));
+    });
+    EXPECT_TRUE(sortOrder.description().contains(QStringLiteral("ordinamento diverso"))) << sortOrder.description().toStdString();
+    EXPECT_EQ(FileDigest(otherOrder), otherOrderBefore);
 
     // In a text that is not indexed any character is fine; in an indexed one the statement is refused.
     const QString text = copy(QStringLiteral("bigIndexTestV2000.mdb"));

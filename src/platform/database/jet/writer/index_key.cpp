@@ -89,6 +89,10 @@ QString UnkeyableIndexReason(const JetTableSchema& table, const SchemaIndex& ind
         case JetColumnType::DateTime:
             break;
         case JetColumnType::Text:
+            // No Access-made file here has one to check the inverted form against.
+            if (!indexed.ascending)
+                return QStringLiteral("la colonna di testo '%1' è indicizzata in ordine decrescente")
+                    .arg(column.column.name);
             if (column.sortOrder != kGeneralSortOrderId)
                 return QStringLiteral("la colonna '%1' ha un ordinamento diverso da quello generale (%2)")
                     .arg(column.column.name)
@@ -118,9 +122,6 @@ std::optional<QByteArray> IndexKey(const JetTableSchema& table, const SchemaInde
         if (!indexed.ascending) {
             for (char& byte : *bytes)
                 byte = static_cast<char>(~byte);
-            // A descending text ends in a 0x00 of its own after the inverted one.
-            if (table.columns[indexed.column].column.type == JetColumnType::Text)
-                bytes->append('\0');
         }
         key.append(*bytes);
     }
