@@ -98,8 +98,10 @@ public:
         const quint32 first = qFromLittleEndian<quint32>(page.constData() + extent.start + 1);
         const auto span = static_cast<quint32>(extent.end - extent.start - 5) * 8;
         for (const auto& [number, owner] : claimed_) {
-            if (number < first || number >= first + span)
+            if (number < first || number >= first + span) {
+                problem(QStringLiteral("page %1 of %2 lies outside the file's page map, as if free").arg(number).arg(owner));
                 continue;
+            }
             const quint32 bit = number - first;
             if ((static_cast<quint8>(page[extent.start + 5 + bit / 8]) >> (bit % 8)) & 1)
                 problem(QStringLiteral("page %1 of %2 is marked free in the file's page map").arg(number).arg(owner));

@@ -10,7 +10,8 @@
 //     table outside it), its free-space map inside it, row offsets inside
 //     their page and apart, each page's free space, the live rows against
 //     the row count of the definition;
-//   - the file's page map: no page of those structures marked free;
+//   - the file's page map: no page of those structures marked free, or
+//     outside its inline window;
 //   - every index: each page of the tree (type, table, entries in order,
 //     sizes against the entry bitmap, shared prefix, free space,
 //     previous/next links along each level, tail child), each parent entry

@@ -215,16 +215,12 @@ void MarkPageUsed(JetPageFile& file, quint32 page)
     }
     if (page < first)
         return;  // new pages come at the end of the file, never before the window
-    // Past the window: move it forward so that it ends in the pages it has
-    // not covered yet, which stay free, as they were.
-    const quint32 newFirst = std::max(first, (page - span / 2) / 8 * 8);
-    std::vector<quint32> free;
-    for (quint32 p = newFirst; p < newFirst + span; ++p) {
-        const bool wasFree = p >= first + span || TestBit(bytes, row.extent.start + kInlineBitmapOffset, p - first);
-        if (wasFree && p != page)
-            free.push_back(p);
-    }
-    WriteInline(file, row, newFirst, free);
+    // A file grown past what the inline map covers: Access then keeps a
+    // reference map without bitmap pages, which marks no page free. Moving
+    // the window instead would leave the pages before it looking free.
+    QByteArray& writable = file.writablePage(row.page);
+    std::fill(writable.begin() + row.extent.start, writable.begin() + row.extent.end, '\0');
+    writable[row.extent.start] = static_cast<char>(kReferenceMap);
 }
 
 void MarkPageFree(JetPageFile& file, quint32 page)

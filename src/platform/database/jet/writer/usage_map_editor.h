@@ -25,7 +25,9 @@ void AddToMap(JetPageFile& file, quint32 mapPointer, quint32 page, const PageApp
 void RemoveFromMap(JetPageFile& file, quint32 mapPointer, quint32 page);
 
 // The file's own map, where Access finds pages to reuse: a page taken is
-// cleared, a page given back set. Pages the map does not cover count as free.
+// cleared, a page given back set. Once the file outgrows the inline form,
+// the map becomes a reference map without bitmaps, as Access leaves it in
+// large files: it then marks no page free.
 void MarkPageUsed(JetPageFile& file, quint32 page);
 void MarkPageFree(JetPageFile& file, quint32 page);
 
