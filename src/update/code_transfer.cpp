@@ -10,20 +10,68 @@
 
 namespace {
 
+// The plain text of a value written unquoted. Only a number can stand there,
+// or Null, whose empty place the destination refuses: a text or bytes could
+// pass for a number or end the value list early.
+QString PlainText(const Variant& value)
+{
+    if (value.type() == Variant::Type::Text || value.type() == Variant::Type::Binary)
+        throw RuntimeError::typeMismatch();
+    return DefaultText(value);
+}
+
+QString CodeText(const Variant& code)
+{
+    return code.isNull() ? QStringLiteral("Null") : DefaultText(code);
+}
+
+// The codes that name a source row in an error; they are the first columns
+// of their statement, so they have been read as numbers or Null already.
+QString RowCodes(const Recordset& rs, CodeTable table)
+{
+    if (table == CodeTable::Abi)
+        return QStringLiteral("ABI ") + CodeText(rs.field(QStringLiteral("AbiAbi")));
+    return QStringLiteral("ABI %1, CAB %2")
+        .arg(CodeText(rs.field(QStringLiteral("AbcAbi"))), CodeText(rs.field(QStringLiteral("AbcCab"))));
+}
+
+// SqlTesto of a text column, refusing what no statement can carry: a NUL
+// ends the statement text early in the engines, and half a UTF-16 surrogate
+// pair is no character, so an engine would store another one or fail.
+QString TextLiteral(const Recordset& rs, const char* column, CodeTable table)
+{
+    const QString name = QString::fromLatin1(column);
+    const Variant value = rs.field(name);
+    if (value.type() == Variant::Type::Text) {
+        QString problem;
+        if (value.text().contains(QChar(0)))
+            problem = QStringLiteral("il carattere NUL");
+        else if (!QStringView(value.text()).isValidUtf16())
+            problem = QStringLiteral("metà di una coppia surrogata UTF-16, che non è un carattere");
+        if (!problem.isEmpty())
+            throw RuntimeError(ErrorNumber::InvalidArgument,
+                               QStringLiteral("Il testo della colonna %1 della tabella %2 (%3) contiene %4: "
+                                              "un'istruzione SQL non può contenerlo.")
+                                   .arg(name, table == CodeTable::Abi ? QStringLiteral("abi") : QStringLiteral("abicab"),
+                                        RowCodes(rs, table), problem));
+    }
+    return SqlTesto(value);
+}
+
 QString AbiValues(const Recordset& rs)
 {
-    return QLatin1Char('(') + DefaultText(rs.field(QStringLiteral("AbiAbi"))) + QStringLiteral(", ")
-        + SqlTesto(rs.field(QStringLiteral("AbiBanc"))) + QStringLiteral(", ")
-        + DefaultText(rs.field(QStringLiteral("AbiAbichk"))) + QLatin1Char(')');
+    return QLatin1Char('(') + PlainText(rs.field(QStringLiteral("AbiAbi"))) + QStringLiteral(", ")
+        + TextLiteral(rs, "AbiBanc", CodeTable::Abi) + QStringLiteral(", ")
+        + PlainText(rs.field(QStringLiteral("AbiAbichk"))) + QLatin1Char(')');
 }
 
 QString CabValues(const Recordset& rs)
 {
-    QString values = QLatin1Char('(') + DefaultText(rs.field(QStringLiteral("AbcAbi"))) + QStringLiteral(", ")
-        + DefaultText(rs.field(QStringLiteral("AbcCab")));
+    QString values = QLatin1Char('(') + PlainText(rs.field(QStringLiteral("AbcAbi"))) + QStringLiteral(", ")
+        + PlainText(rs.field(QStringLiteral("AbcCab")));
     for (const char* column : {"AbcBanc", "AbcFiliale", "AbcIndir", "AbcCap", "AbcLocalita", "AbcComune", "AbcProv"})
-        values += QStringLiteral(", ") + SqlTesto(rs.field(QString::fromLatin1(column)));
-    values += QStringLiteral(", ") + DefaultText(rs.field(QStringLiteral("AbcAbichk"))) + QStringLiteral(", ")
+        values += QStringLiteral(", ") + TextLiteral(rs, column, CodeTable::Cab);
+    values += QStringLiteral(", ") + PlainText(rs.field(QStringLiteral("AbcAbichk"))) + QStringLiteral(", ")
         + SqlNumero(ToDouble(rs.field(QStringLiteral("AbcCabchk")))) + QLatin1Char(')');
     return values;
 }

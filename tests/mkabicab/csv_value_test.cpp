@@ -59,10 +59,20 @@ TEST(CsvValue, EmptyIsNullAndQuotedEmptyIsAnEmptyText)
 {
     EXPECT_EQ(Value(kText, QString()), Variant());
     EXPECT_EQ(Value(kText, QString(), true), Variant(QString()));
-    EXPECT_EQ(Value(kLong, QString(), true), Variant());
-    EXPECT_EQ(Value(kDouble, QStringLiteral("  ")), Variant());
     // Blanks are part of a text.
     EXPECT_EQ(Value(kText, QStringLiteral(" RM ")), Variant(QStringLiteral(" RM ")));
+}
+
+TEST(CsvValue, RefusesWhatTheUpdateCouldNotInsert)
+{
+    const QString empty = QStringLiteral("il campo è vuoto, ma l'aggiornamento non può inserire un valore nullo in una "
+                                         "colonna numerica");
+    EXPECT_EQ(Refusal(kLong, QString()), empty);
+    EXPECT_EQ(Refusal(kInteger, QStringLiteral("  ")), empty);
+    EXPECT_EQ(Refusal(kDouble, QString()), empty);
+    EXPECT_THROW(Value(kLong, QString(), true), JetWriteError);
+    EXPECT_EQ(Refusal(kText, QStringLiteral("a") + QChar(0)),
+              QStringLiteral("il testo contiene il carattere NUL, che l'aggiornamento non può inserire"));
 }
 
 TEST(CsvValue, TextLongerThanItsColumn)

@@ -85,7 +85,7 @@ TEST_F(Mkabicab, RoundTripGivesBackTheCsvValues)
         "AbcCabchk,AbcProv,AbcComune,AbcLocalita,AbcCap,AbcIndir,AbcFiliale,AbcBanc,AbcAbichk,AbcCab,AbcAbi\n"
         "7,RM,Roma,Roma,00100,,Sede,\"Banca d'Esempio\",3,1600,1005\n"
         "-0.125,AQ,L'Aquila,Paganica,67100,\"Via dell'Aquila, 3\nscala B\",\"Agenzia \\\\ 2\",Банк,0,1,1006\n"
-        ",,,,,,,,,2,1007\n";
+        "0,,,,,,,,0,2,1007\n";
     const Outcome outcome = run(abi, abicab);
     ASSERT_EQ(outcome.exitCode, 0) << outcome.errors.toStdString();
     ExpectJetFileReadsBack(
@@ -97,7 +97,7 @@ TEST_F(Mkabicab, RoundTripGivesBackTheCsvValues)
                       AbicabRow(1006, 1, QString::fromUtf8("Банк"), "Agenzia \\\\ 2", "Via dell'Aquila, 3\nscala B",
                                 "67100", "Paganica", "L'Aquila", "AQ", 0, -0.125),
                       AbicabRow(1007, 2, Variant(), Variant(), Variant(), Variant(), Variant(), Variant(), Variant(),
-                                Variant(), Variant())})});
+                                0, 0.0)})});
     EXPECT_EQ(files(), (QStringList{QStringLiteral("Abicab.mdb"), QStringLiteral("abi.csv"), QStringLiteral("abicab.csv")}));
 }
 
@@ -145,6 +145,19 @@ TEST_F(Mkabicab, RefusesBadValuesNamingLineAndColumn)
                   abicabFile() + QStringLiteral(", riga 2, colonna AbcCap: il testo ha 6 caratteri, la colonna ne ammette 5"));
     expectRefused(kAbiHeader, kAbicabHeader + "1000,1,B,F,I,00100,L,C,RM,1,\"2,5\"\n",
                   abicabFile() + QStringLiteral(", riga 2, colonna AbcCabchk: '2,5' non è un numero"));
+}
+
+TEST_F(Mkabicab, RefusesValuesTheUpdateCouldNotInsert)
+{
+    expectRefused(kAbiHeader + "1000,Banca,1\n1001,Banca,\n", kAbicabHeader,
+                  abiFile() + QStringLiteral(", riga 3, colonna AbiAbichk: il campo è vuoto, ma l'aggiornamento non può "
+                                             "inserire un valore nullo in una colonna numerica"));
+    expectRefused(kAbiHeader, kAbicabHeader + "1000,1,B,F,I,00100,L,C,RM,,2\n",
+                  abicabFile() + QStringLiteral(", riga 2, colonna AbcAbichk: il campo è vuoto, ma l'aggiornamento non "
+                                                "può inserire un valore nullo in una colonna numerica"));
+    expectRefused(kAbiHeader + QByteArray("1000,\"Ban\0ca\",1\n", 16), kAbicabHeader,
+                  abiFile() + QStringLiteral(", riga 2, colonna AbiBanc: il testo contiene il carattere NUL, che "
+                                             "l'aggiornamento non può inserire"));
 }
 
 TEST_F(Mkabicab, RefusesARowWithTheWrongNumberOfFields)

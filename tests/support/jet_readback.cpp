@@ -37,6 +37,8 @@ QString Describe(const Variant& value)
         return QStringLiteral("double %1").arg(value.real(), 0, 'g', 17);
     case Variant::Type::Text:
         return QStringLiteral("text \"%1\"").arg(value.text());
+    case Variant::Type::Binary:
+        return QStringLiteral("bytes %1").arg(QString::fromLatin1(value.bytes().toHex()));
     }
     return {};
 }

@@ -27,5 +27,6 @@ inline void PrintTo(const Variant& value, std::ostream* out)
     case Variant::Type::Integer: *out << value.integer(); break;
     case Variant::Type::Double: *out << value.real() << "#"; break;
     case Variant::Type::Text: PrintTo(value.text(), out); break;
+    case Variant::Type::Binary: *out << "0x" << value.bytes().toHex().toStdString(); break;
     }
 }

@@ -283,6 +283,19 @@ TEST_F(CodeTransfer, FailsAtTheLineOfTheStepThatFailed)
              t.addBranch("1001, 10, 'B', 'S', NULL, '00100', 'Roma', 'Roma', 'RM', 1, 'sette'");
          },
          1180, ErrorNumber::TypeMismatch},
+        {"text AbiAbichk",  // a digit text could pass for a number, any other for part of the statement
+         [](TransferScene& t) {
+             t.source.exec(QStringLiteral("DROP TABLE abi; CREATE TABLE abi (AbiAbi INTEGER, AbiBanc TEXT, AbiAbichk TEXT);"
+                                          "INSERT INTO abi VALUES (1001, 'B', '7');"));
+             t.addBranch("1001, 10, 'B', 'S', NULL, '00100', 'Roma', 'Roma', 'RM', 1, 1");
+         },
+         950, ErrorNumber::TypeMismatch},
+        {"text AbcCab",
+         [](TransferScene& t) {
+             t.addBank("1001, 'B', 1");
+             t.addBranch("1001, '10); DELETE FROM ABI; --', 'B', 'S', NULL, '00100', 'Roma', 'Roma', 'RM', 1, 1");
+         },
+         1180, ErrorNumber::TypeMismatch},
         {"Null AbiAbi",
          [](TransferScene& t) {
              t.addBank("NULL, 'B', 1");

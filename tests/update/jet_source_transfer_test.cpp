@@ -8,10 +8,16 @@
 #include "source_databases.h"
 #include "sqlite_file.h"
 
+#include "jet_backend_testing.h"
+
+#include <QElapsedTimer>
+#include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace {
+
+using namespace std::chrono_literals;
 
 class JetSourceTransfer : public ::testing::Test {
 protected:
@@ -24,19 +30,30 @@ protected:
             " AbcComune VARCHAR(60), AbcProv VARCHAR(2), AbcAbichk INTEGER, AbcCabchk INTEGER,"
             " PRIMARY KEY (AbcAbi, AbcCab));"
             "INSERT INTO ABI VALUES (300, 'Banca Locale', 1);"
-            "INSERT INTO ABI VALUES (1005, 'Vecchia', 2);"));
+            "INSERT INTO ABI VALUES (1005, 'Vecchia', 2);"
+            "INSERT INTO ABICAB VALUES (1005, 200, 'Vecchia', 'Sede', NULL, '20100', 'Milano', 'Milano', 'MI', 2, 6);"));
     }
 
-    // Runs the transfer with the window's progress report; answers the line of a failure, or 0.
-    int run(const std::vector<JetTable>& tables)
+    QByteArray destinationBytes() const
     {
-        const QString source = WriteSourceDatabase(dir.path(), tables);
+        QFile file(destination.path());
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    // Runs the transfer with the window's progress report, the source opened
+    // at line 140 as the update opens it; answers the line of a failure, or 0.
+    int run(const std::vector<JetTable>& tables) { return runFrom(WriteSourceDatabase(dir.path(), tables)); }
+
+    int runFrom(const QString& source)
+    {
         auto origine = std::make_unique<Connection>();
         auto destinazione = std::make_unique<Connection>();
         destinazione->setTrace([this](const QString& sql) { statements.append(sql); });
         ProgressReport progress(ui, linea);
         try {
+            linea = 140;
             origine->open(FileConnectionString(source));
+            linea = 250;
             destinazione->open(FileConnectionString(destination.path()));
             outcome = TrasferisciCodici(ui, origine, destinazione, progress, linea);
         } catch (const RuntimeError& error) {
@@ -119,6 +136,69 @@ TEST_F(JetSourceTransfer, StopsOnAnEmptySourceTable)
     EXPECT_TRUE(statements.isEmpty());
     ASSERT_EQ(ui.messageBoxes().size(), 1U);
     EXPECT_EQ(ui.messageBoxes()[0].text, QStringLiteral("Nessun codice ABI rilevato dal database di origine."));
+}
+
+// The damaged sources found by an outside test: each gives a clear Italian
+// error and leaves the procedure database byte for byte as it was.
+
+QString Damaged(const char* name)
+{
+    return QStringLiteral(CORVANTA_DAMAGED_SAMPLES "/") + QString::fromLatin1(name);
+}
+
+TEST_F(JetSourceTransfer, ANumberColumnReadAsBytesIsATypeMismatch)
+{
+    const QByteArray before = destinationBytes();
+    // The type byte of AbiAbichk says Binary: its bytes must not become digits.
+    ASSERT_EQ(runFrom(Damaged("type-byte-damaged.mdb")), 950);
+    EXPECT_EQ(failure->number(), ErrorNumber::TypeMismatch);
+    EXPECT_EQ(failure->description(), QStringLiteral("Tipo non corrispondente"));
+    EXPECT_EQ(statements.size(), 2) << "no insert may be sent";
+    EXPECT_EQ(destinationBytes(), before);
+}
+
+TEST_F(JetSourceTransfer, ATextNoStatementCanCarryNamesItsTableAndRow)
+{
+    const QByteArray before = destinationBytes();
+    ASSERT_EQ(runFrom(Damaged("text-with-nul.mdb")), 950);
+    EXPECT_EQ(failure->number(), ErrorNumber::InvalidArgument);
+    EXPECT_EQ(failure->description(),
+              QStringLiteral("Il testo della colonna AbiBanc della tabella abi (ABI 1005) contiene il carattere NUL: "
+                             "un'istruzione SQL non può contenerlo."));
+    EXPECT_EQ(destinationBytes(), before);
+
+    statements.clear();
+    ASSERT_EQ(runFrom(Damaged("lone-surrogate.mdb")), 1180);
+    EXPECT_EQ(failure->number(), ErrorNumber::InvalidArgument);
+    EXPECT_EQ(failure->description(),
+              QStringLiteral("Il testo della colonna AbcProv della tabella abicab (ABI 1315, CAB 1026) contiene metà "
+                             "di una coppia surrogata UTF-16, che non è un carattere: un'istruzione SQL non può "
+                             "contenerlo."));
+    EXPECT_FALSE(statements.last().contains(QStringLiteral("1315, 1026"))) << "the row's statement is never sent";
+    EXPECT_EQ(destinationBytes(), before);
+}
+
+TEST_F(JetSourceTransfer, ACatalogThatMakesTheReaderLoopStopsAtTheMemoryCeiling)
+{
+    const QByteArray before = destinationBytes();
+    // libmdb grows while it loops on these: with a silence limit this long,
+    // only the reader's memory ceiling, lowered here, can end the read in time.
+    SetJetReadLimitsForTests(120s, std::size_t{64} << 20);
+    for (const char* file : {"loops-jet3.mdb", "loops-ace.mdb"}) {
+        SCOPED_TRACE(file);
+        QElapsedTimer timer;
+        timer.start();
+        ASSERT_EQ(runFrom(Damaged(file)), 140) << failure->description().toStdString();
+        EXPECT_LT(timer.elapsed(), 60000);
+        EXPECT_EQ(failure->number(), ErrorNumber::Failure);
+        EXPECT_EQ(failure->description(),
+                  QStringLiteral("Impossibile leggere il database '%1': la lettura non si conclude, il file è "
+                                 "probabilmente danneggiato.")
+                      .arg(Damaged(file)));
+        EXPECT_TRUE(statements.isEmpty());
+    }
+    SetJetReadLimitsForTests(30s);
+    EXPECT_EQ(destinationBytes(), before);
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 // The error numbers support staff know from the Windows platform: the
 // language runtime's own codes and the OLE DB/ADO HRESULTs, as signed 32-bit.
 namespace ErrorNumber {
+constexpr std::int32_t InvalidArgument = 5;       // a value the operation cannot take
 constexpr std::int32_t Overflow = 6;
 constexpr std::int32_t OutOfMemory = 7;
 constexpr std::int32_t TypeMismatch = 13;

@@ -16,8 +16,10 @@ QString DefaultText(const Variant& value)
         return DefaultNumberText(value.real());
     case Variant::Type::Text:
         return value.text();
+    case Variant::Type::Binary:
+        break;
     }
-    return {};
+    throw RuntimeError::typeMismatch();
 }
 
 QString DefaultNumberText(double value)
@@ -45,6 +47,8 @@ double ToDouble(const Variant& value)
             throw RuntimeError::typeMismatch();
         return number;
     }
+    case Variant::Type::Binary:
+        break;
     }
     throw RuntimeError::typeMismatch();
 }

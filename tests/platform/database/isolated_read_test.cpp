@@ -2,9 +2,16 @@
 #include "qt_printers.h"
 #include "runtime_error.h"
 
+#include <QElapsedTimer>
 #include <csignal>
+#include <cstdlib>
+#include <cstring>
 #include <gtest/gtest.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
 #include <thread>
+#include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -61,6 +68,95 @@ TEST(ReadIsolated, SurvivesAReaderThatCrashesOrHangs)
     const RuntimeError hung = failure([](RowSink&) { std::this_thread::sleep_for(1h); });
     EXPECT_EQ(hung.number(), ErrorNumber::Failure);
     EXPECT_NE(hung.description(), crashed.description());
+}
+
+TEST(ReadIsolated, StopsAReaderThatGrowsWithoutEndAsOneThatLoops)
+{
+    constexpr std::size_t kMiB = std::size_t{1} << 20;
+    // Each read may grow by 64 MiB and stay silent for 15 s; past 1 GiB it
+    // stops growing, so that without a ceiling only the silence ends it.
+    const auto failure = [](const std::function<void*(std::size_t)>& allocate) {
+        QElapsedTimer timer;
+        timer.start();
+        try {
+            ReadIsolated(
+                [&](RowSink&) {
+                    for (std::size_t grown = 0; grown < 1024 * kMiB; grown += kMiB)
+                        std::memset(allocate(kMiB), 'x', kMiB);
+                    std::this_thread::sleep_for(1h);
+                },
+                QStringLiteral("rotto.mdb"), 15s, 64 * kMiB);
+        } catch (const RuntimeError& error) {
+            EXPECT_LT(timer.elapsed(), 10000) << "only the ceiling can stop it this soon";
+            return error;
+        }
+        return RuntimeError(0, QString());
+    };
+    // What C++ code meets at the ceiling, and what C libraries such as GLib do.
+    const RuntimeError grewByNew = failure([](std::size_t size) { return static_cast<void*>(new char[size]); });
+    const RuntimeError grewByMalloc = failure([](std::size_t size) {
+        void* chunk = std::malloc(size);
+        if (!chunk)
+            std::abort();
+        return chunk;
+    });
+    EXPECT_EQ(grewByNew.number(), ErrorNumber::Failure);
+    EXPECT_EQ(grewByNew.description(), QStringLiteral("Impossibile leggere il database 'rotto.mdb': la lettura non si "
+                                                      "conclude, il file è probabilmente danneggiato."));
+    EXPECT_EQ(grewByMalloc.number(), ErrorNumber::Failure);
+    EXPECT_EQ(grewByMalloc.description(), grewByNew.description());
+}
+
+// Reads, in a process of its own, with a reader that tells its process id
+// down `pidPipe` and then never ends; answers nothing, since it is killed.
+[[noreturn]] void ToolThatReadsForEver(int pidPipe)
+{
+    try {
+        ReadIsolated(
+            [pidPipe](RowSink&) {
+                const pid_t reader = ::getpid();
+                (void)::write(pidPipe, &reader, sizeof reader);
+                for (;;)
+                    ::pause();
+            },
+            QStringLiteral("anello.mdb"), 1h);
+    } catch (...) {
+    }
+    _exit(0);
+}
+
+TEST(ReadIsolated, TheReaderDiesWithTheToolWhateverKillsIt)
+{
+    // A go-between adopts the orphaned reader, so that it can tell how it
+    // ended: killed at once, or still running after five seconds.
+    const pid_t between = ::fork();
+    ASSERT_GE(between, 0);
+    if (between == 0) {
+        ::prctl(PR_SET_CHILD_SUBREAPER, 1);
+        int fds[2];
+        if (::pipe(fds) != 0)
+            _exit(10);
+        const pid_t tool = ::fork();
+        if (tool == 0)
+            ToolThatReadsForEver(fds[1]);
+        pid_t reader = 0;
+        if (::read(fds[0], &reader, sizeof reader) != sizeof reader)
+            _exit(11);
+        ::kill(tool, SIGKILL);
+        ::waitpid(tool, nullptr, 0);
+        for (int tenth = 0; tenth < 50; ++tenth) {
+            int status = 0;
+            if (::waitpid(reader, &status, WNOHANG) == reader)
+                _exit(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL ? 0 : 12);
+            ::usleep(100000);
+        }
+        ::kill(reader, SIGKILL);
+        _exit(13);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(between, &status, 0), between);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "10, 11: no reader; 12: it ended otherwise; 13: it outlived the tool";
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "database_file.h"
 #include "qt_printers.h"
 #include "jet_backend.h"
+#include "jet_backend_testing.h"
 #include "jet_database_writer.h"
 #include "error_capture.h"
 #include "runtime_error.h"
@@ -9,7 +10,10 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
+#include <cstdlib>
+#include <cstring>
 #include <gtest/gtest.h>
+#include <vector>
 
 namespace {
 
@@ -215,6 +219,65 @@ TEST(JetBackend, KeepsEveryCharacterOfAJet4Text)
     EXPECT_EQ(result.rows[0][0], Variant(emoji));
     EXPECT_EQ(result.rows[1][0], Variant(withNul));
     EXPECT_EQ(result.rows[2][0], Variant(QStringLiteral("Forlì")));
+}
+
+TEST(JetBackend, KeepsBinaryAndUnknownColumnsAsBytes)
+{
+    // A damaged type byte made the Integer column AbiAbichk read as Binary.
+    const ResultSet result = OpenJetDatabase(QStringLiteral(CORVANTA_DAMAGED_SAMPLES "/type-byte-damaged.mdb"))
+                                 ->query(QStringLiteral("SELECT AbiAbi, AbiAbichk FROM abi"));
+    ASSERT_FALSE(result.rows.empty());
+    EXPECT_EQ(result.rows[0][0], Variant(1005));
+    EXPECT_EQ(result.rows[0][1], Variant(QByteArray("\x07\x00", 2)));
+}
+
+TEST(JetBackend, ReadsANumberWhoseLengthIsNotItsTypesAsBytes)
+{
+    // A Long Integer column whose definition says 2 bytes: reading 4 would
+    // take the next column's first bytes into the number.
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("lunghezza.mdb"));
+    WriteJetDatabase(path, {{{QStringLiteral("t"), {{QStringLiteral("N"), JetColumnType::Integer},
+                                                    {QStringLiteral("M"), JetColumnType::Integer}}},
+                             {{Variant(7), Variant(-1)}}}});
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    QByteArray content = file.readAll();
+    // The table's definition is the last page of its kind; its first column's type byte follows the header.
+    qsizetype definition = -1;
+    for (qsizetype page = 0; page < content.size(); page += 4096) {
+        if (content.at(page) == 0x02)
+            definition = page;
+    }
+    ASSERT_GT(definition, 2 * 4096);
+    ASSERT_EQ(content.at(definition + 63), 3) << "Integer";
+    content[definition + 63] = 4;  // Long Integer
+    file.seek(0);
+    file.write(content);
+    file.close();
+
+    const ResultSet result = OpenJetDatabase(path)->query(QStringLiteral("SELECT * FROM t"));
+    ASSERT_EQ(result.rows.size(), 1U);
+    EXPECT_EQ(result.rows[0][0], Variant(QByteArray("\x07\x00", 2)));
+    EXPECT_EQ(result.rows[0][1], Variant(-1));
+}
+
+TEST(JetBackend, ReadsADamagedFileAlikeWhateverTheToolsHeapHolds)
+{
+    // libmdb reads memory it never wrote on this file's damaged catalog: with
+    // the heap full of freed blocks of garbage it took Table1 for abi.
+    std::vector<void*> blocks(100000);
+    for (void*& block : blocks)
+        block = std::memset(std::malloc(64), 'x', 64);
+    for (void* block : blocks)
+        std::free(block);
+    SetJetReadLimitsForTests(std::chrono::seconds(120), std::size_t{64} << 20);
+    const RuntimeError error = ErrorOf([] {
+        OpenJetDatabase(QStringLiteral(CORVANTA_DAMAGED_SAMPLES "/loops-jet3.mdb"))->query(QStringLiteral("SELECT * FROM abi"));
+    });
+    SetJetReadLimitsForTests(std::chrono::seconds(30));
+    EXPECT_TRUE(error.description().endsWith(QStringLiteral("la lettura non si conclude, il file è probabilmente danneggiato.")))
+        << error.description().toStdString();
 }
 
 }  // namespace

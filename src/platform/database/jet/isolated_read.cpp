@@ -4,10 +4,16 @@
 
 #include <QDataStream>
 #include <QIODevice>
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
+#include <cstdlib>
 #include <fcntl.h>
+#include <malloc.h>
+#include <new>
 #include <poll.h>
+#include <sys/prctl.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -26,6 +32,7 @@ void WriteVariant(QDataStream& out, const Variant& value)
     case Variant::Type::Integer: out << value.integer(); break;
     case Variant::Type::Double: out << value.real(); break;
     case Variant::Type::Text: out << value.text(); break;
+    case Variant::Type::Binary: out << value.bytes(); break;
     }
 }
 
@@ -48,6 +55,11 @@ Variant ReadVariant(QDataStream& in)
         QString text;
         in >> text;
         return Variant(text);
+    }
+    case Variant::Type::Binary: {
+        QByteArray bytes;
+        in >> bytes;
+        return Variant(bytes);
     }
     case Variant::Type::Null:
         break;
@@ -126,8 +138,46 @@ private:
     QDataStream rowStream_{&rows_, QIODevice::WriteOnly};
 };
 
+// The status of a child that ran out of the memory it was allowed.
+constexpr int kOutOfMemoryStatus = 101;
+
+// What the child has mapped already, inherited from the parent; 0 when unknown.
+rlim_t MappedBytes()
+{
+    const int fd = ::open("/proc/self/statm", O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return 0;
+    char text[64] = {};
+    const ssize_t got = ::read(fd, text, sizeof text - 1);
+    ::close(fd);
+    if (got <= 0)
+        return 0;
+    return static_cast<rlim_t>(std::strtoull(text, nullptr, 10)) * static_cast<rlim_t>(::sysconf(_SC_PAGESIZE));
+}
+
+// The child must end with the tool whatever ends the tool, even a kill -9,
+// and must not take the machine's memory when a library loops allocating.
+// The kernel kills it when the thread that forked it ends; that thread waits
+// for the child in ReadIsolated, so it ends before the child only with the tool.
+void BindChildToParent(pid_t parent, std::size_t memoryCeiling)
+{
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (::getppid() != parent)  // the parent died before the line above
+        _exit(1);
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_AS, &limit) == 0) {
+        limit.rlim_cur = std::min(MappedBytes() + static_cast<rlim_t>(memoryCeiling), limit.rlim_max);
+        ::setrlimit(RLIMIT_AS, &limit);
+    }
+}
+
 [[noreturn]] void RunChild(const std::function<void(RowSink&)>& read, int fd)
 {
+    // libmdb reads memory it never wrote on some damaged files, and then
+    // reads the file one way or another depending on what the tool left in
+    // the heap before the fork: every allocation starts zeroed, so that one
+    // file is always read alike.
+    ::mallopt(M_PERTURB, 0xff);
     // Libraries that meet a damaged file tend to complain on stderr without end.
     const int devNull = ::open("/dev/null", O_WRONLY);
     if (devNull >= 0)
@@ -138,6 +188,8 @@ private:
         sink.finish(Frame::End, nullptr);
     } catch (const RuntimeError& error) {
         sink.finish(Frame::Error, &error);
+    } catch (const std::bad_alloc&) {
+        _exit(kOutOfMemoryStatus);  // nothing more can be allocated to say so
     } catch (...) {
         const RuntimeError unknown(ErrorNumber::Failure, QStringLiteral("Errore imprevisto durante la lettura."));
         sink.finish(Frame::Error, &unknown);
@@ -198,8 +250,9 @@ RuntimeError Unreadable(const QString& what, const QString& why)
 }  // namespace
 
 ResultSet ReadIsolated(const std::function<void(RowSink&)>& read, const QString& what,
-                       std::chrono::milliseconds quietLimit)
+                       std::chrono::milliseconds quietLimit, std::size_t memoryCeiling)
 {
+    const pid_t parent = ::getpid();
     int fds[2];
     if (::pipe2(fds, O_CLOEXEC) != 0)
         throw Unreadable(what, QString::fromLocal8Bit(strerror(errno)));
@@ -211,6 +264,7 @@ ResultSet ReadIsolated(const std::function<void(RowSink&)>& read, const QString&
     }
     if (child == 0) {
         ::close(fds[0]);
+        BindChildToParent(parent, memoryCeiling);
         RunChild(read, fds[1]);
     }
     ::close(fds[1]);
@@ -256,12 +310,18 @@ ResultSet ReadIsolated(const std::function<void(RowSink&)>& read, const QString&
     if (!ended)
         ::kill(child, SIGKILL);
     int status = 0;
-    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    rusage usage{};
+    while (::wait4(child, &status, 0, &usage) < 0 && errno == EINTR) {
     }
 
     if (error)
         throw *error;
-    if (frames.timedOut())
+    // Most libraries abort when an allocation fails; a child that died having
+    // grown near its ceiling is taken to have run out of memory.
+    const bool outOfMemory = (WIFEXITED(status) && WEXITSTATUS(status) == kOutOfMemoryStatus)
+        || (!ended && WIFSIGNALED(status) && static_cast<std::size_t>(usage.ru_maxrss) * 1024 >= memoryCeiling / 2);
+    // Looping and growing without end are one failure to the user.
+    if (frames.timedOut() || outOfMemory)
         throw Unreadable(what, QStringLiteral("la lettura non si conclude, il file è probabilmente danneggiato."));
     if (!ended)
         throw Unreadable(what, QStringLiteral("il file è danneggiato (lettura interrotta)."));

@@ -1,6 +1,7 @@
 #include "jet_backend.h"
 
 #include "isolated_read.h"
+#include "jet_backend_testing.h"
 #include "jet_select.h"
 #include "runtime_error.h"
 
@@ -31,6 +32,11 @@ RuntimeError TableNotFound(const QString& table)
             QStringLiteral("Impossibile trovare la tabella o la query di input '%1'. Verificare che esista e che "
                            "il nome sia stato digitato correttamente.")
                 .arg(table)};
+}
+
+RuntimeError Damaged(const QString& table)
+{
+    return {ErrorNumber::Failure, QStringLiteral("La tabella '%1' è danneggiata.").arg(table)};
 }
 
 // Jet keeps dates as days since 1899-12-30, the fraction being the time of day.
@@ -73,7 +79,25 @@ QString DecodeJet4Text(const unsigned char* data, int size)
     return text;
 }
 
-// One value of the row libmdb has just cracked; `start` and `size` locate it in the page buffer.
+// The bytes a value of a fixed-size type takes in a row; 0 for the others.
+int FixedSize(int type)
+{
+    switch (type) {
+    case MDB_BYTE: return 1;
+    case MDB_INT: return 2;
+    case MDB_LONGINT:
+    case MDB_FLOAT: return 4;
+    case MDB_MONEY:
+    case MDB_DOUBLE:
+    case MDB_DATETIME: return 8;
+    case MDB_REPID: return 16;
+    case MDB_NUMERIC: return 17;
+    default: return 0;
+    }
+}
+
+// One value of the row libmdb has just cracked; `start` and `size` locate it
+// in the page buffer, which the caller has checked.
 Variant ReadValue(MdbHandle* mdb, const MdbColumn* column, const MdbField& field)
 {
     const unsigned char* data = mdb->pg_buf + field.start;
@@ -81,6 +105,12 @@ Variant ReadValue(MdbHandle* mdb, const MdbColumn* column, const MdbField& field
         return Variant(field.is_null ? 0 : -1);
     if (field.is_null)
         return {};
+    const auto bytes = [&] { return Variant(QByteArray(reinterpret_cast<const char*>(data), field.siz)); };
+    // A damaged definition can give a number column a length that is not its
+    // type's: reading the type's width would take bytes of the next column.
+    const int fixed = FixedSize(column->col_type);
+    if (fixed != 0 && field.siz != fixed)
+        return bytes();
     switch (column->col_type) {
     case MDB_BYTE:
         return Variant(static_cast<int>(data[0]));
@@ -115,9 +145,17 @@ Variant ReadValue(MdbHandle* mdb, const MdbColumn* column, const MdbField& field
         return Variant(value);
     }
     default:
-        // Binary and OLE objects have no place in a text statement.
-        return Variant(QString::fromLatin1(QByteArray(reinterpret_cast<const char*>(data), field.siz).toHex()));
+        // Binary, OLE objects and types unknown here stay bytes, which no
+        // conversion takes for a number or a text.
+        return bytes();
     }
+}
+
+// Where libmdb placed a value: a damaged row can give a negative length,
+// which its own check lets through.
+bool InPage(const MdbField& field)
+{
+    return field.is_null || (field.start >= 0 && field.siz >= 0 && field.start + field.siz <= MDB_PGSIZE);
 }
 
 // An open libmdb handle, for the life of one read in the child process.
@@ -203,9 +241,13 @@ private:
             size_t size = 0;
             if (mdb_find_row(mdb_, static_cast<int>(table->cur_row) - 1, &start, &size) != 0
                 || mdb_crack_row(table, start & kRowOffsetMask, size, fields.data()) < 0)
-                throw RuntimeError(ErrorNumber::Failure, QStringLiteral("La tabella '%1' è danneggiata.").arg(select.table));
-            for (std::size_t i = 0; i < wanted.size(); ++i)
-                row[i] = ReadValue(mdb_, column(wanted[i]), fields[wanted[i]]);
+                throw Damaged(select.table);
+            for (std::size_t i = 0; i < wanted.size(); ++i) {
+                const MdbField& field = fields[wanted[i]];
+                if (!InPage(field))
+                    throw Damaged(select.table);
+                row[i] = ReadValue(mdb_, column(wanted[i]), field);
+            }
             sink.row(row);
         }
     }
@@ -217,15 +259,17 @@ private:
 // loop for ever on some damaged files.
 class JetBackend : public DatabaseBackend {
 public:
-    JetBackend(QString path, std::chrono::milliseconds quietLimit) : path_(std::move(path)), quietLimit_(quietLimit)
+    JetBackend(QString path, std::chrono::milliseconds quietLimit, std::size_t memoryCeiling)
+        : path_(std::move(path)), quietLimit_(quietLimit), memoryCeiling_(memoryCeiling)
     {
-        ReadIsolated([this](RowSink&) { MdbFile(path_).catalog(); }, path_, quietLimit_);
+        ReadIsolated([this](RowSink&) { MdbFile(path_).catalog(); }, path_, quietLimit_, memoryCeiling_);
     }
 
     ResultSet query(const QString& sql) override
     {
         const JetSelect select = ParseJetSelect(sql);
-        return ReadIsolated([&](RowSink& sink) { MdbFile(path_).readTable(select, sink); }, path_, quietLimit_);
+        return ReadIsolated([&](RowSink& sink) { MdbFile(path_).readTable(select, sink); }, path_, quietLimit_,
+                            memoryCeiling_);
     }
 
     void execute(const QString& sql) override { query(sql); }
@@ -238,15 +282,38 @@ public:
 private:
     QString path_;
     std::chrono::milliseconds quietLimit_;
+    std::size_t memoryCeiling_;
 };
 
-}  // namespace
+// How long a read may stay silent before the file is taken for damaged, and
+// how much it may grow, when the caller does not say.
+std::chrono::milliseconds g_quietLimit = std::chrono::seconds(30);
+std::size_t g_memoryCeiling = kReaderMemoryCeiling;
 
-std::unique_ptr<DatabaseBackend> OpenJetDatabase(const QString& path, std::chrono::milliseconds quietLimit)
+std::unique_ptr<DatabaseBackend> OpenWithLimits(const QString& path, std::chrono::milliseconds quietLimit,
+                                                std::size_t memoryCeiling)
 {
     // Access writes whole pages; a file that is not made of them is damaged.
     const qint64 size = QFileInfo(path).size();
     if (size < 4096 || size % 2048 != 0)
         throw CannotOpen(path);
-    return std::make_unique<JetBackend>(path, quietLimit);
+    return std::make_unique<JetBackend>(path, quietLimit, memoryCeiling);
+}
+
+}  // namespace
+
+void SetJetReadLimitsForTests(std::chrono::milliseconds quietLimit, std::size_t memoryCeiling)
+{
+    g_quietLimit = quietLimit;
+    g_memoryCeiling = memoryCeiling;
+}
+
+std::unique_ptr<DatabaseBackend> OpenJetDatabase(const QString& path)
+{
+    return OpenWithLimits(path, g_quietLimit, g_memoryCeiling);
+}
+
+std::unique_ptr<DatabaseBackend> OpenJetDatabase(const QString& path, std::chrono::milliseconds quietLimit)
+{
+    return OpenWithLimits(path, quietLimit, g_memoryCeiling);
 }

@@ -9,6 +9,7 @@
 // named columns from one table. Any other statement is refused with
 // ErrorNumber::ReadOnlyDatabase before anything is touched. A database
 // password is not asked for: libmdb reads protected files as it reads others.
-// A read that sends no rows for `quietLimit` is taken for a damaged file.
-std::unique_ptr<DatabaseBackend> OpenJetDatabase(const QString& path,
-                                                 std::chrono::milliseconds quietLimit = std::chrono::seconds(30));
+// A read that sends no rows for `quietLimit` (30 s unless given) is taken for
+// a damaged file.
+std::unique_ptr<DatabaseBackend> OpenJetDatabase(const QString& path);
+std::unique_ptr<DatabaseBackend> OpenJetDatabase(const QString& path, std::chrono::milliseconds quietLimit);
