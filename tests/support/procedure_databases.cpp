@@ -28,6 +28,8 @@ QString Literal(const Variant& value)
     case Variant::Type::Text:
         return QLatin1Char('\'') + QString(value.text()).replace(QLatin1Char('\''), QStringLiteral("''"))
             + QLatin1Char('\'');
+    case Variant::Type::Binary:
+        break;  // the procedure tables hold none
     }
     return {};
 }

@@ -190,7 +190,7 @@ void JetDatabaseWriter::write(QIODevice& device) const
     for (size_t i = 0; i < tables_.size(); ++i) {
         const Table& table = *tables_[i];
         WritePage(device, DefinitionPage(table.definition, table.layout, false, table.rowCount, placements[i]));
-        for (const IndexPlacement& index : placements[i].indexes)
+        for (std::size_t index = 0; index < placements[i].indexes.size(); ++index)
             WritePage(device, IndexPage({true, placements[i].definitionPage, 0, 0, 0}, {}, kLeafEntryTrailer));
         WriteTableData(device, table.pages, placements[i]);
     }

@@ -31,7 +31,7 @@ struct JetIndex {
 struct JetTableDefinition {
     QString name;
     std::vector<JetColumn> columns;
-    std::vector<JetIndex> indexes;
+    std::vector<JetIndex> indexes = {};
 };
 
 // A description or a value the file cannot hold. The text is Italian and
