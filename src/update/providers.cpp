@@ -2,7 +2,8 @@
 
 #include "database_file.h"
 #include "freetds_connection.h"
-#include "jet_backend.h"
+#include "read_only_formats.h"
+#include "writable_jet_backend.h"
 #include "odbc_backend.h"
 #include "odbc_connection_text.h"
 #include "postgresql_backend.h"
@@ -25,9 +26,11 @@ std::unique_ptr<DatabaseBackend> OpenDatabaseFile(const ConnectionString& settin
     };
     switch (DetectDatabaseFile(path)) {
     case DatabaseFileKind::Jet3:
+        return OpenReadOnlyJetDatabase(path, QStringLiteral("Jet 3 (Access 97)"));
     case DatabaseFileKind::Jet4:
+        return OpenWritableJetDatabase(path, settings.value(QStringLiteral("Jet OLEDB:Database Password")));
     case DatabaseFileKind::Ace:
-        return OpenJetDatabase(path);
+        return OpenReadOnlyJetDatabase(path, QStringLiteral("ACE (Access 2007 e successivi)"));
     case DatabaseFileKind::Sqlite3:
         return OpenSqliteDatabase(path);
     case DatabaseFileKind::Missing:

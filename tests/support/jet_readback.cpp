@@ -201,3 +201,31 @@ void ExpectJetFileReadsBack(const QString& path, const std::vector<JetTable>& ex
     CheckMdbExport(path, expected);
     CheckMdbReader(path, expected);
 }
+
+void ExpectJetRowCount(const QString& path, const QString& table, int rows)
+{
+    try {
+        EXPECT_EQ(OpenJetDatabase(path)->query(QStringLiteral("SELECT * FROM [%1]").arg(table)).rows.size(),
+                  static_cast<std::size_t>(rows))
+            << "project reader: rows of " << table.toStdString();
+    } catch (const RuntimeError& error) {
+        ADD_FAILURE() << "project reader: " << error.description().toStdString();
+    }
+    CsvReader csv = CsvReader::fromUtf8(Run(QStringLiteral("mdb-export"), {path, table}));
+    CsvRecord record;
+    int exported = -1;
+    while (csv.next(record))
+        ++exported;
+    EXPECT_EQ(exported, rows) << "mdb-export: rows of " << table.toStdString();
+    const QByteArray output = Run(QStringLiteral("node"), {QStringLiteral(CORVANTA_MDB_READER_DIR "/read_tables.mjs"),
+                                                           QFileInfo(path).absoluteFilePath()});
+    bool found = false;
+    for (const QJsonValue read : QJsonDocument::fromJson(output).object().value(QStringLiteral("tables")).toArray()) {
+        if (read.toObject().value(QStringLiteral("name")).toString() != table)
+            continue;
+        found = true;
+        EXPECT_EQ(read.toObject().value(QStringLiteral("rows")).toArray().size(), rows) << "mdb-reader: rows";
+        EXPECT_EQ(read.toObject().value(QStringLiteral("rowCount")).toInt(), rows) << "mdb-reader: row count";
+    }
+    EXPECT_TRUE(found) << "mdb-reader: no table " << table.toStdString();
+}

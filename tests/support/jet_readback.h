@@ -17,3 +17,7 @@
 //     libmdb: Null, numbers, texts.
 // A Double column's expected whole numbers count as doubles.
 void ExpectJetFileReadsBack(const QString& path, const std::vector<JetTable>& expected);
+
+// For files of any column types: each of the three readers finds `rows` rows
+// in the table, and mdb-reader's row count in the definition says the same.
+void ExpectJetRowCount(const QString& path, const QString& table, int rows);

@@ -131,21 +131,57 @@ TEST_F(DatabaseAccess, TracesEveryQueryAndStatement)
     EXPECT_EQ(seen, (QStringList{QStringLiteral("SELECT * FROM ABI"), QStringLiteral("DELETE FROM abi WHERE abiabi >=1000")}));
 }
 
-TEST_F(DatabaseAccess, OpensJetAndAceFilesReadOnlyThroughTheirProviders)
+TEST_F(DatabaseAccess, OpensJet3AndAceFilesReadOnlySayingWhichFormatItCannotWrite)
 {
-    const QString sample = QStringLiteral(CORVANTA_JET_SAMPLES "/testV2007.accdb");
-    for (const QString& provider : {QStringLiteral("Microsoft.ACE.OLEDB.12.0"), QStringLiteral("microsoft.jet.oledb.4.0")}) {
-        Connection connection;
-        connection.open(QStringLiteral("Provider=") + provider + QStringLiteral(";Data Source=") + sample + QStringLiteral(";;"));
-        Recordset rs;
-        rs.open(QStringLiteral("SELECT * FROM Table1"), connection);
-        rs.moveLast();
-        EXPECT_EQ(rs.recordCount(), 2);
-        Command command;
-        command.setActiveConnection(connection);
-        command.setCommandText(QStringLiteral("DELETE FROM Table1"));
-        EXPECT_EQ(ErrorOf([&] { command.execute(); }).number(), ErrorNumber::ReadOnlyDatabase);
+    for (const char* file : {"testV2007.accdb", "testV1997.mdb"}) {
+        const QString sample = QStringLiteral(CORVANTA_JET_SAMPLES "/") + QString::fromLatin1(file);
+        for (const QString& provider : {QStringLiteral("Microsoft.ACE.OLEDB.12.0"), QStringLiteral("microsoft.jet.oledb.4.0")}) {
+            Connection connection;
+            connection.open(QStringLiteral("Provider=") + provider + QStringLiteral(";Data Source=") + sample + QStringLiteral(";;"));
+            Recordset rs;
+            rs.open(QStringLiteral("SELECT * FROM Table1"), connection);
+            rs.moveLast();
+            EXPECT_EQ(rs.recordCount(), 2);
+            Command command;
+            command.setActiveConnection(connection);
+            command.setCommandText(QStringLiteral("DELETE FROM Table1 WHERE C >=1000"));
+            const RuntimeError refused = ErrorOf([&] { command.execute(); });
+            EXPECT_EQ(refused.number(), ErrorNumber::ReadOnlyDatabase);
+            EXPECT_TRUE(refused.description().contains(QStringLiteral("non scrive database nel formato")))
+                << refused.description().toStdString();
+        }
     }
+}
+
+// The password of a Jet 4 database, as the connection string gives it: Jet
+// checks it against the file's header, also for a source that has one.
+TEST_F(DatabaseAccess, OpensAJet4DatabaseWithItsPasswordOnly)
+{
+    QString sample = QStringLiteral(CORVANTA_JET_SAMPLES "/passwordV2000.mdb");
+    int rows = 3;
+    const auto open = [&](const QString& password) {
+        return ErrorOf([&] {
+            Connection connection;
+            QString text = QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + sample;
+            if (!password.isNull())
+                text += QStringLiteral(";Jet OLEDB:Database Password=") + password;
+            connection.open(text + QStringLiteral(";;"));
+            Recordset rs;
+            rs.open(QStringLiteral("SELECT * FROM Table1"), connection);
+            rs.moveLast();
+            EXPECT_EQ(rs.recordCount(), rows);
+        });
+    };
+    EXPECT_EQ(open(QStringLiteral("password")).number(), 0);
+    for (const QString& wrong : {QString(), QStringLiteral("Password"), QStringLiteral("passwor"), QStringLiteral("")}) {
+        const RuntimeError refused = open(wrong);
+        EXPECT_EQ(refused.number(), ErrorNumber::AuthenticationFailed);
+        EXPECT_EQ(refused.description(), QStringLiteral("Password non valida."));
+    }
+    // A database without a password opens with any.
+    sample = QStringLiteral(CORVANTA_JET_SAMPLES "/testV2000.mdb");
+    rows = 2;
+    EXPECT_EQ(open(QStringLiteral("qualsiasi")).number(), 0);
 }
 
 TEST_F(DatabaseAccess, RefusesWhatItCannotOpen)

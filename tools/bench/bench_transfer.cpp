@@ -5,7 +5,9 @@
 //     transaction;
 //   - PostgreSQL on a server of the benchmark's own, over its unix socket,
 //     beside psql -1 -f with the same statements;
-//   - the same server through psqlODBC, beside psql -1 -f as well.
+//   - the same server through psqlODBC, beside psql -1 -f as well;
+//   - a Jet 4 procedure database with its primary keys, beside the same
+//     run into SQLite.
 // Each comparison takes the best of three rounds of each side. How time and
 // memory grow with the branches is bench_growth's.
 #include "abicab_layout.h"
@@ -17,6 +19,7 @@
 #include "procedure_schema.h"
 #include "progress_report.h"
 #include "runtime_error.h"
+#include "writable_jet_backend.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -180,6 +183,34 @@ void ComparePostgresql(const QTemporaryDir& dir, const QString& source)
     PrintComparison("PostgreSQL via ODBC (psqlODBC)", odbcBest, "psql -1 -f", psqlBest, 1.3);
 }
 
+// A Jet procedure database: release, ABI and ABICAB with their primary
+// keys, and one bank below 1000.
+void MakeJetDestination(const QString& path)
+{
+    JetDatabaseWriter writer;
+    const int release = writer.addTable(ReleaseDefinition());
+    writer.appendRow(release, {Variant(12), Variant(0), Variant("base")});
+    writer.addTable(ProcedureAbiDefinition());
+    writer.addTable(ProcedureAbicabDefinition());
+    writer.save(path);
+    OpenWritableJetDatabase(path, QString())
+        ->execute(QStringLiteral("INSERT INTO ABI (AbiAbi, AbiBanc, AbiAbichk) VALUES (300, 'Banca Locale', 1)"));
+}
+
+void CompareJet(const QTemporaryDir& dir, const QString& source)
+{
+    double jetBest = 1e9, sqliteBest = 1e9;
+    for (int round = 0; round < kRounds; ++round) {
+        const QString jet = dir.filePath(QStringLiteral("ARCPROC-%1.mdb").arg(round));
+        const QString sqlite = dir.filePath(QStringLiteral("arcproc-jet-%1.db").arg(round));
+        MakeJetDestination(jet);
+        SqliteSchema(sqlite);
+        jetBest = std::min(jetBest, RunTool(source, FileConnectionString(jet), nullptr));
+        sqliteBest = std::min(sqliteBest, RunTool(source, FileConnectionString(sqlite), nullptr));
+    }
+    PrintComparison("Jet 4 con chiavi primarie", jetBest, "strumento su SQLite", sqliteBest, 2.0);
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -197,6 +228,7 @@ int main(int argc, char** argv)
         WriteSource(source, branches);
         std::printf("Abicab.mdb: 1000 banche, %d filiali; dall'apertura di Abicab.mdb al commit:\n", branches);
         CompareSqlite(dir, source);
+        CompareJet(dir, source);
         ComparePostgresql(dir, source);
     } catch (const std::exception& error) {
         std::fprintf(stderr, "bench_transfer: %s\n", error.what());

@@ -9,6 +9,36 @@ JetTableDefinition AbiTableDefinition()
              {QStringLiteral("AbiAbichk"), T::Integer}}};
 }
 
+namespace {
+
+JetTableDefinition WithPrimaryKey(JetTableDefinition table, const char* name, std::vector<QString> columns)
+{
+    table.name = QString::fromLatin1(name);
+    table.indexes.push_back({QStringLiteral("PrimaryKey"), std::move(columns), true});
+    return table;
+}
+
+}  // namespace
+
+JetTableDefinition ProcedureAbiDefinition()
+{
+    return WithPrimaryKey(AbiTableDefinition(), "ABI", {QStringLiteral("AbiAbi")});
+}
+
+JetTableDefinition ProcedureAbicabDefinition()
+{
+    return WithPrimaryKey(AbicabTableDefinition(), "ABICAB", {QStringLiteral("AbcAbi"), QStringLiteral("AbcCab")});
+}
+
+JetTableDefinition ReleaseDefinition()
+{
+    return {QStringLiteral("release"),
+            {{QStringLiteral("rel_maior"), JetColumnType::LongInteger},
+             {QStringLiteral("rel_minor"), JetColumnType::LongInteger},
+             {QStringLiteral("rel_pers"), JetColumnType::Text, 20}},
+            {}};
+}
+
 JetTableDefinition AbicabTableDefinition()
 {
     using T = JetColumnType;

@@ -13,3 +13,10 @@
 //         AbcAbichk Integer, AbcCabchk Double
 JetTableDefinition AbiTableDefinition();
 JetTableDefinition AbicabTableDefinition();
+
+// The same tables as a Jet procedure database keeps them, named ABI and
+// ABICAB, with their primary keys on AbiAbi and on (AbcAbi, AbcCab); and its
+// table release (rel_maior, rel_minor Long Integer, rel_pers Text(20)).
+JetTableDefinition ProcedureAbiDefinition();
+JetTableDefinition ProcedureAbicabDefinition();
+JetTableDefinition ReleaseDefinition();

@@ -2,6 +2,7 @@
 
 #include "catalog.h"
 #include "database_header.h"
+#include "index_page.h"
 #include "jet_format.h"
 #include "row_packing.h"
 #include "row_page.h"
@@ -15,6 +16,10 @@ struct JetDatabaseWriter::Table {
 
     void append(const std::vector<Variant>& values)
     {
+        if (!definition.indexes.empty())
+            throw JetWriteError(QStringLiteral("Tabella '%1': una tabella con indici si riempie con il database "
+                                               "già scritto, che ne mantiene gli indici")
+                                    .arg(definition.name));
         const QByteArray row = PackRow(definition, layout, values);
         if (row.size() > RowPage::maxRowSize())
             throw JetWriteError(QStringLiteral("Tabella '%1': la riga occupa %2 byte, una pagina ne contiene al più %3")
@@ -36,9 +41,11 @@ struct JetDatabaseWriter::Table {
 namespace {
 
 // Where one table's pages go in the file. The two usage maps are rows
-// `mapRow` and `mapRow + 1` of the map pages.
+// `mapRow` and `mapRow + 1` of the map pages, those of its indexes the rows
+// after them; each index has an empty tree, a single leaf page.
 struct TablePlacement {
     quint32 definitionPage = 0;
+    std::vector<IndexPlacement> indexes;
     PageRange data;
     quint32 usedBitmaps = 0;
     quint32 freeBitmaps = 0;
@@ -97,12 +104,16 @@ QByteArray DefinitionPage(const JetTableDefinition& definition, const TableLayou
                           quint32 rowCount, const TablePlacement& placement)
 {
     return TableDefinitionPage(definition, layout,
-                               {system, rowCount, MapRowPointer(placement.mapRow), MapRowPointer(placement.mapRow + 1)});
+                               {system, rowCount, MapRowPointer(placement.mapRow), MapRowPointer(placement.mapRow + 1),
+                                placement.indexes});
 }
 
 }  // namespace
 
-JetDatabaseWriter::JetDatabaseWriter(QDateTime created) : created_(std::move(created)) {}
+JetDatabaseWriter::JetDatabaseWriter(QDateTime created, QString password)
+    : created_(std::move(created)), password_(std::move(password))
+{
+}
 
 JetDatabaseWriter::~JetDatabaseWriter() = default;
 
@@ -133,16 +144,22 @@ void JetDatabaseWriter::write(QIODevice& device) const
     // usage maps of every table (the catalog's first), then each table's
     // definition and data, and last the catalog's data, which names the pages
     // of all the others.
-    const int mapRows = 2 * static_cast<int>(tables_.size() + 1);
+    int mapRows = 2;
+    for (const auto& table : tables_)
+        mapRows += 2 + static_cast<int>(table->definition.indexes.size());
     const int perMapPage = RowPage::capacity(kUsageMapRowSize);
     const auto mapPages = static_cast<quint32>((mapRows + perMapPage - 1) / perMapPage);
     quint32 next = kFirstMapPage + mapPages;
 
     std::vector<TablePlacement> placements(tables_.size());
     std::vector<CatalogedTable> cataloged;
+    int mapRow = 2;
     for (size_t i = 0; i < tables_.size(); ++i) {
-        placements[i].mapRow = 2 * static_cast<int>(i + 1);
+        placements[i].mapRow = mapRow;
+        mapRow += 2;
         placements[i].definitionPage = next++;
+        for (std::size_t index = 0; index < tables_[i]->definition.indexes.size(); ++index)
+            placements[i].indexes.push_back({MapRowPointer(mapRow++), next++});
         PlaceData(placements[i], static_cast<quint32>(tables_[i]->pages.size()), next);
         cataloged.push_back({tables_[i]->definition.name, placements[i].definitionPage});
     }
@@ -154,13 +171,15 @@ void JetDatabaseWriter::write(QIODevice& device) const
     PlaceData(catalogPlacement, static_cast<quint32>(catalog.pages.size()), next);
     const quint32 pageCount = next;
 
-    WritePage(device, DatabaseHeaderPage(created_));
+    WritePage(device, DatabaseHeaderPage(created_, password_));
     WritePage(device, GlobalUsageMapPage(pageCount));
     WritePage(device, DefinitionPage(catalog.definition, catalog.layout, true, catalog.rowCount, catalogPlacement));
     std::vector<QByteArray> mapRowBytes;
     for (const TablePlacement* placement : PlacementsInMapOrder(catalogPlacement, placements)) {
         mapRowBytes.push_back(UsageMapRow(placement->data, placement->usedBitmaps));
         mapRowBytes.push_back(UsageMapRow(placement->data, placement->freeBitmaps));
+        for (const IndexPlacement& index : placement->indexes)
+            mapRowBytes.push_back(UsageMapRow(PageRange{index.rootPage, 1}, 0));
     }
     for (quint32 page = 0; page < mapPages; ++page) {
         RowPage maps;
@@ -171,6 +190,8 @@ void JetDatabaseWriter::write(QIODevice& device) const
     for (size_t i = 0; i < tables_.size(); ++i) {
         const Table& table = *tables_[i];
         WritePage(device, DefinitionPage(table.definition, table.layout, false, table.rowCount, placements[i]));
+        for (std::size_t index = 0; index < placements[i].indexes.size(); ++index)
+            WritePage(device, IndexPage({true, placements[i].definitionPage, 0, 0, 0}, {}, kLeafEntryTrailer));
         WriteTableData(device, table.pages, placements[i]);
     }
     WriteTableData(device, catalog.pages, catalogPlacement);

@@ -9,9 +9,11 @@
 #include <vector>
 
 // Writes a new Jet 4 database (4096-byte pages, as Access 2000 to 2003 write
-// them) with any number of tables and rows; no indexes, queries, relations or
-// password. Rows are packed into pages as they come, so a large table costs
-// about its size in memory, not its number of values.
+// them) with any number of tables and rows, optionally a database password;
+// no queries or relations. A table may have indexes, but then takes its rows
+// through the in-place writer of the database layer, which keeps them: here
+// its trees stay empty. Rows are packed into pages as they come, so a large
+// table costs about its size in memory, not its number of values.
 //
 //     JetDatabaseWriter writer;
 //     const int abi = writer.addTable(AbiTableDefinition());
@@ -22,7 +24,7 @@
 // or value it cannot write, or when the file cannot be written.
 class JetDatabaseWriter {
 public:
-    explicit JetDatabaseWriter(QDateTime created = QDateTime::currentDateTime());
+    explicit JetDatabaseWriter(QDateTime created = QDateTime::currentDateTime(), QString password = QString());
     ~JetDatabaseWriter();
     JetDatabaseWriter(const JetDatabaseWriter&) = delete;
     JetDatabaseWriter& operator=(const JetDatabaseWriter&) = delete;
@@ -42,6 +44,7 @@ private:
     struct Table;
     std::vector<std::unique_ptr<Table>> tables_;
     QDateTime created_;
+    QString password_;
 };
 
 // A whole table at once, for small databases such as those of the tests.

@@ -24,6 +24,7 @@ constexpr std::int32_t NoSuchTable = static_cast<std::int32_t>(0x80040E37);     
 constexpr std::int32_t StatementRejected = static_cast<std::int32_t>(0x80040E14);  // DB_E_ERRORSINCOMMAND
 constexpr std::int32_t IntegrityViolation = static_cast<std::int32_t>(0x80040E2F); // DB_E_INTEGRITYVIOLATION
 constexpr std::int32_t ReadOnlyDatabase = static_cast<std::int32_t>(0x80040E09);   // DB_SEC_E_PERMISSIONDENIED
+constexpr std::int32_t AuthenticationFailed = static_cast<std::int32_t>(0x80040E4D); // DB_SEC_E_AUTH_FAILED
 }  // namespace ErrorNumber
 
 // A run-time error as the error traps see it: a number and a description.

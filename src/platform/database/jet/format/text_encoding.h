@@ -7,5 +7,9 @@
 // form (0xFF 0xFE, then characters whose high byte is zero take one byte and
 // a zero byte switches between one-byte and two-byte characters) when that is
 // shorter and possible. It is not possible when a character's low byte is
-// zero, since the reader would take that byte for a switch.
-QByteArray EncodeJetText(const QString& text);
+// zero, since the reader would take that byte for a switch. A column whose
+// definition does not allow the compressed form gets plain UCS-2.
+QByteArray EncodeJetText(const QString& text, bool mayCompress = true);
+
+// The text of stored bytes in either form; an odd byte at the end belongs to no character.
+QString DecodeJetText(const char* data, qsizetype size);

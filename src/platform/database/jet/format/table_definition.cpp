@@ -11,6 +11,7 @@ namespace {
 constexpr int kMaxNameLength = 64;
 constexpr int kMaxColumns = 255;
 constexpr int kMaxTextLength = 255;
+constexpr std::size_t kMaxIndexColumns = 10;
 
 // Jet refuses names that are empty, too long, start with a blank or hold
 // control characters or any of . ! ` [ ]
@@ -69,11 +70,26 @@ void CheckTableDefinition(const JetTableDefinition& table)
             throw JetWriteError(
                 QStringLiteral("Tabella '%1': la colonna '%2' compare due volte").arg(table.name, column.name));
         seen.insert(column.name.toCaseFolded());
+        if (column.type == JetColumnType::Other)
+            throw JetWriteError(QStringLiteral("Colonna '%1': tipo non ammesso").arg(column.name));
         if (column.type == JetColumnType::Text && (column.length < 1 || column.length > kMaxTextLength))
             throw JetWriteError(QStringLiteral("Colonna '%1': la lunghezza %2 non è fra 1 e %3")
                                     .arg(column.name)
                                     .arg(column.length)
                                     .arg(kMaxTextLength));
+    }
+    bool primaryKey = false;
+    for (const JetIndex& index : table.indexes) {
+        CheckName(index.name, QStringLiteral("Indice"));
+        if (index.columns.empty() || index.columns.size() > kMaxIndexColumns)
+            throw JetWriteError(QStringLiteral("Indice '%1': da 1 a %2 colonne").arg(index.name).arg(kMaxIndexColumns));
+        for (const QString& name : index.columns) {
+            if (!seen.contains(name.toCaseFolded()))
+                throw JetWriteError(QStringLiteral("Indice '%1': la colonna '%2' non esiste").arg(index.name, name));
+        }
+        if (index.primaryKey && primaryKey)
+            throw JetWriteError(QStringLiteral("Tabella '%1': più di una chiave primaria").arg(table.name));
+        primaryKey = primaryKey || index.primaryKey;
     }
 }
 
@@ -114,6 +130,7 @@ void CheckJetValue(const JetColumn& column, const Variant& value)
     case JetColumnType::Binary:
     case JetColumnType::Memo:
     case JetColumnType::Ole:
+    case JetColumnType::Other:
         throw WrongKind(column, "solo Null");
     }
 }

@@ -61,11 +61,38 @@ QByteArray Compressed(const QString& text)
 
 }  // namespace
 
-QByteArray EncodeJetText(const QString& text)
+QByteArray EncodeJetText(const QString& text, bool mayCompress)
 {
     QByteArray plain = Ucs2(text);
-    if (text.isEmpty() || !Compressible(text))
+    if (!mayCompress || text.isEmpty() || !Compressible(text))
         return plain;
     QByteArray compressed = Compressed(text);
     return compressed.size() < plain.size() ? compressed : plain;
+}
+
+QString DecodeJetText(const char* data, qsizetype size)
+{
+    const auto byte = [data](qsizetype at) { return static_cast<quint8>(data[at]); };
+    const auto unit = [&](qsizetype at) { return QChar(static_cast<char16_t>(byte(at) | (byte(at + 1) << 8))); };
+    QString text;
+    if (size < 2 || byte(0) != 0xff || byte(1) != 0xfe) {
+        for (qsizetype i = 0; i + 1 < size; i += 2)
+            text.append(unit(i));
+        return text;
+    }
+    bool oneByte = true;
+    for (qsizetype i = 2; i < size;) {
+        if (byte(i) == 0) {
+            oneByte = !oneByte;
+            ++i;
+        } else if (oneByte) {
+            text.append(QChar(byte(i++)));
+        } else if (i + 1 < size) {
+            text.append(unit(i));
+            i += 2;
+        } else {
+            break;
+        }
+    }
+    return text;
 }

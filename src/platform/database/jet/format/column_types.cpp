@@ -11,6 +11,7 @@ const JetTypeTraits& TraitsOf(JetColumnType type)
     static const JetTypeTraits binaryTraits{0x09, 0, "Binario"};
     static const JetTypeTraits memoTraits{0x0c, 0, "Memo"};
     static const JetTypeTraits oleTraits{0x0b, 0, "Oggetto OLE"};
+    static const JetTypeTraits otherTraits{0x00, 0, "non scrivibile"};
     switch (type) {
     case JetColumnType::Byte:
         return byteTraits;
@@ -30,6 +31,8 @@ const JetTypeTraits& TraitsOf(JetColumnType type)
         return memoTraits;
     case JetColumnType::Ole:
         return oleTraits;
+    case JetColumnType::Other:
+        return otherTraits;
     }
     Q_UNREACHABLE();
 }
@@ -43,6 +46,7 @@ quint16 DeclaredLength(const JetColumn& column)
         return 510;  // what Access declares for the catalog's binary columns
     case JetColumnType::Memo:
     case JetColumnType::Ole:
+    case JetColumnType::Other:
         return 0;
     default:
         return static_cast<quint16>(TraitsOf(column.type).fixedSize);

@@ -9,6 +9,9 @@
 class RowPage {
 public:
     RowPage();
+    // An existing page, to add rows below those it holds. Its offsets have
+    // been checked by the caller.
+    explicit RowPage(QByteArray page);
 
     bool fits(qsizetype rowSize) const;
     // Appends a row; the caller has asked fits().

@@ -10,6 +10,7 @@ namespace {
 constexpr qsizetype kHeaderSize = 14;  // type, 1, free space, owner page, 4 unknown bytes, row count
 constexpr qsizetype kRowCountOffset = 12;
 constexpr qsizetype kOffsetEntrySize = 2;
+constexpr quint16 kOffsetMask = 0x1fff;  // the high bits flag deleted and moved rows
 
 }  // namespace
 
@@ -17,6 +18,14 @@ RowPage::RowPage() : page_(kPageSize, '\0'), dataStart_(kPageSize)
 {
     page_[0] = static_cast<char>(kDataPage);
     page_[1] = 0x01;
+}
+
+RowPage::RowPage(QByteArray page) : page_(std::move(page)), dataStart_(kPageSize)
+{
+    for (int row = 0; row < rowCount(); ++row) {
+        const auto offset = qFromLittleEndian<quint16>(page_.constData() + kHeaderSize + row * kOffsetEntrySize);
+        dataStart_ = std::min<qsizetype>(dataStart_, offset & kOffsetMask);
+    }
 }
 
 qsizetype RowPage::freeSpace() const

@@ -1,0 +1,96 @@
+#include "database_header.h"
+
+#include "jet_format.h"
+#include "little_endian.h"
+#include "rc4.h"
+#include "row_page.h"
+#include "usage_map.h"
+
+#include <cmath>
+#include <cstring>
+
+namespace {
+
+constexpr qsizetype kScrambledStart = 0x18;
+constexpr qsizetype kScrambledSize = 128;
+constexpr qsizetype kPasswordOffset = 0x42;
+constexpr qsizetype kPasswordSize = 40;
+constexpr qsizetype kCreationDateOffset = 0x72;
+constexpr qsizetype kEncodingKeyOffset = 0x3e;
+constexpr qsizetype kSortOrderOffset = 0x6e;
+const QByteArray kHeaderKey("\xc7\xda\x39\x6b", 4);
+constexpr quint16 kWesternCodePage = 1252;
+constexpr quint32 kGeneralSortOrder = 0x0409;
+
+// Jet 4 masks the password with the whole days of the creation date.
+quint32 PasswordMask(double creationDate)
+{
+    return static_cast<quint32>(static_cast<qint32>(std::floor(creationDate)));
+}
+
+void PutBytes(QByteArray& page, qsizetype offset, const char* bytes, qsizetype size)
+{
+    std::memcpy(page.data() + offset, bytes, static_cast<size_t>(size));
+}
+
+}  // namespace
+
+double JetDateTime(const QDateTime& moment)
+{
+    static const QDate epoch(1899, 12, 30);
+    return static_cast<double>(epoch.daysTo(moment.date())) + moment.time().msecsSinceStartOfDay() / 86400000.0;
+}
+
+QByteArray DatabaseHeaderPage(const QDateTime& created, const QString& password)
+{
+    QByteArray page(kPageSize, '\0');
+    page[1] = 0x01;
+    PutBytes(page, 0x04, "Standard Jet DB", 16);
+    page[0x14] = 0x01;  // Jet 4
+    // Written by Access 2000 to 2003 in every file; their meaning is not known.
+    PutBytes(page, 0x18, "\x00\x01\x00\x00\x01\x01\x00\x00\x02\x00\x00\x00\x03\x00\x00\x00\x04\x00\x00\x00\x05", 21);
+    PutBytes(page, 0x98, "\x54\x06\x00\x00\x34\x2e\x30", 7);
+
+    PutLittleEndian(page, 0x3c, kWesternCodePage);
+    // The key at 0x3e stays 0: the pages are not encrypted.
+    const double date = JetDateTime(created);
+    PutLittleEndian(page, kCreationDateOffset, date);
+    // The password in UCS-2, masked four bytes at a time with the creation date.
+    const quint32 mask = PasswordMask(date);
+    QByteArray field(kPasswordSize, '\0');
+    for (qsizetype i = 0; i < password.size() && 2 * i + 1 < kPasswordSize; ++i)
+        PutLittleEndian(field, 2 * i, password.at(i).unicode());
+    for (qsizetype i = 0; i < kPasswordSize; i += 4)
+        PutLittleEndian(page, kPasswordOffset + i, qFromLittleEndian<quint32>(field.constData() + i) ^ mask);
+    PutLittleEndian(page, kSortOrderOffset, kGeneralSortOrder);
+
+    ApplyRc4(kHeaderKey, page.data() + kScrambledStart, kScrambledSize);
+    return page;
+}
+
+QByteArray GlobalUsageMapPage(quint32 pageCount)
+{
+    RowPage page;
+    page.add(FreePagesMapRow(pageCount));
+    return page.bytes(kGlobalUsageMapPage);
+}
+
+std::optional<DatabaseHeader> ReadDatabaseHeader(QByteArray page)
+{
+    if (page.size() < kPageSize || page.mid(4, 16) != QByteArrayLiteral("Standard Jet DB\0") || page.at(0x14) != 1)
+        return std::nullopt;
+    ApplyRc4(kHeaderKey, page.data() + kScrambledStart, kScrambledSize);
+    DatabaseHeader header;
+    header.encodingKey = page.mid(kEncodingKeyOffset, 4);
+    header.sortOrder = qFromLittleEndian<quint32>(page.constData() + kSortOrderOffset);
+    const double date = qFromLittleEndian<double>(page.constData() + kCreationDateOffset);
+    const quint32 mask = std::isfinite(date) && std::abs(date) < 1e9 ? PasswordMask(date) : 0;
+    for (qsizetype i = 0; i + 1 < kPasswordSize; i += 2) {
+        const quint32 word = qFromLittleEndian<quint32>(page.constData() + kPasswordOffset + (i / 4) * 4) ^ mask;
+        const auto unit = static_cast<char16_t>(i % 4 == 0 ? word & 0xffff : word >> 16);
+        if (unit == 0)
+            break;
+        header.password.append(QChar(unit));
+    }
+    return header;
+}

@@ -1,0 +1,170 @@
+#include "row_packing.h"
+
+#include "column_types.h"
+#include "little_endian.h"
+#include "text_encoding.h"
+
+namespace {
+
+void PutFixedValue(QByteArray& row, qsizetype offset, JetColumnType type, const Variant& value)
+{
+    switch (type) {
+    case JetColumnType::Byte:
+        row[offset] = static_cast<char>(value.integer());
+        return;
+    case JetColumnType::Integer:
+        PutLittleEndian(row, offset, static_cast<qint16>(value.integer()));
+        return;
+    case JetColumnType::LongInteger:
+        PutLittleEndian(row, offset, static_cast<qint32>(value.integer()));
+        return;
+    case JetColumnType::Double:
+    case JetColumnType::DateTime:
+        PutLittleEndian(row, offset,
+                        value.type() == Variant::Type::Integer ? static_cast<double>(value.integer()) : value.real());
+        return;
+    default:
+        Q_UNREACHABLE();
+    }
+}
+
+Variant FixedValue(JetColumnType type, const char* data)
+{
+    switch (type) {
+    case JetColumnType::Byte:
+        return Variant(static_cast<quint8>(data[0]));
+    case JetColumnType::Integer:
+        return Variant(qFromLittleEndian<qint16>(data));
+    case JetColumnType::LongInteger:
+        return Variant(qFromLittleEndian<qint32>(data));
+    case JetColumnType::Double:
+    case JetColumnType::DateTime:
+        return Variant(qFromLittleEndian<double>(data));
+    default:
+        return {};
+    }
+}
+
+}  // namespace
+
+TableLayout LayOutTable(const JetTableDefinition& table)
+{
+    TableLayout layout;
+    for (const JetColumn& column : table.columns) {
+        ColumnPlacement placement;
+        placement.number = layout.columnCount++;
+        const int size = TraitsOf(column.type).fixedSize;
+        if (size > 0) {
+            placement.fixedOffset = layout.fixedSize;
+            placement.fixedSize = size;
+            layout.fixedSize += size;
+        } else {
+            placement.variableIndex = layout.variableCount++;
+        }
+        layout.columns.push_back(placement);
+    }
+    return layout;
+}
+
+QByteArray PackRow(const JetTableDefinition& table, const TableLayout& layout, const std::vector<Variant>& values)
+{
+    const auto columnCount = static_cast<qsizetype>(table.columns.size());
+    if (static_cast<qsizetype>(values.size()) != columnCount)
+        throw JetWriteError(QStringLiteral("Tabella '%1': la riga ha %2 valori, le colonne sono %3")
+                                .arg(table.name)
+                                .arg(values.size())
+                                .arg(columnCount));
+    for (qsizetype i = 0; i < columnCount; ++i) {
+        try {
+            CheckJetValue(table.columns[i], values[i]);
+        } catch (const JetWriteError& error) {
+            throw JetWriteError(QStringLiteral("Colonna '%1': %2").arg(table.columns[i].name, error.message()));
+        }
+    }
+
+    QByteArray row;
+    AppendLittleEndian(row, static_cast<quint16>(layout.columnCount));
+    const qsizetype fixedStart = row.size();
+    row.append(QByteArray(layout.fixedSize, '\0'));
+    QByteArray nullMask((layout.columnCount + 7) / 8, '\0');
+    std::vector<qsizetype> columnOfVariable(layout.variableCount, -1);
+    for (qsizetype i = 0; i < columnCount; ++i) {
+        const ColumnPlacement& placement = layout.columns[i];
+        if (placement.variableIndex >= 0)
+            columnOfVariable[placement.variableIndex] = i;
+        if (!values[i].isNull()) {
+            nullMask[placement.number / 8] = static_cast<char>(nullMask[placement.number / 8] | (1 << (placement.number % 8)));
+            if (placement.fixedOffset >= 0)
+                PutFixedValue(row, fixedStart + placement.fixedOffset, table.columns[i].type, values[i]);
+        }
+    }
+    // The values lie in the order of their numbers; a number no column has holds nothing.
+    std::vector<quint16> variableOffsets(layout.variableCount);
+    for (int v = 0; v < layout.variableCount; ++v) {
+        variableOffsets[v] = static_cast<quint16>(row.size());
+        const qsizetype i = columnOfVariable[v];
+        if (i >= 0 && !values[i].isNull())
+            row.append(EncodeJetText(values[i].text(), table.columns[i].compressedText));
+    }
+    if (layout.variableCount > 0) {
+        AppendLittleEndian(row, static_cast<quint16>(row.size()));
+        for (auto offset = variableOffsets.rbegin(); offset != variableOffsets.rend(); ++offset)
+            AppendLittleEndian(row, *offset);
+        AppendLittleEndian(row, static_cast<quint16>(layout.variableCount));
+    }
+    row.append(nullMask);
+    return row;
+}
+
+std::optional<std::vector<Variant>> UnpackRow(const JetTableDefinition& table, const TableLayout& layout,
+                                              const QByteArray& row)
+{
+    const qsizetype size = row.size();
+    if (size < 2)
+        return std::nullopt;
+    const int rowColumns = qFromLittleEndian<quint16>(row.constData());
+    const qsizetype maskSize = (rowColumns + 7) / 8;
+    const qsizetype maskStart = size - maskSize;
+    if (maskStart < 2)
+        return std::nullopt;
+    const auto present = [&](int number) {
+        return number < rowColumns && ((static_cast<quint8>(row[maskStart + number / 8]) >> (number % 8)) & 1);
+    };
+    // The variable part, read from the end: count, offsets in reverse, end of data.
+    int variableCount = 0;
+    qsizetype dataEnd = maskStart;
+    const auto variableOffset = [&](int i) {
+        return static_cast<qsizetype>(qFromLittleEndian<quint16>(row.constData() + maskStart - 4 - 2 * i));
+    };
+    if (layout.variableCount > 0) {
+        if (maskStart < 4)
+            return std::nullopt;
+        variableCount = qFromLittleEndian<quint16>(row.constData() + maskStart - 2);
+        if (maskStart - 4 - 2 * variableCount < 2)
+            return std::nullopt;
+        dataEnd = variableOffset(variableCount);
+        if (dataEnd > maskStart - 4 - 2 * variableCount)
+            return std::nullopt;
+    }
+    std::vector<Variant> values(table.columns.size());
+    for (std::size_t i = 0; i < table.columns.size(); ++i) {
+        const ColumnPlacement& placement = layout.columns[i];
+        if (!present(placement.number))
+            continue;
+        if (placement.fixedOffset >= 0) {
+            if (2 + placement.fixedOffset + placement.fixedSize > dataEnd)
+                return std::nullopt;
+            values[i] = FixedValue(table.columns[i].type, row.constData() + 2 + placement.fixedOffset);
+            continue;
+        }
+        if (placement.variableIndex >= variableCount)
+            continue;
+        const qsizetype start = variableOffset(placement.variableIndex);
+        const qsizetype end = variableOffset(placement.variableIndex + 1);
+        if (start < 2 || start > end || end > dataEnd)
+            return std::nullopt;
+        if (table.columns[i].type == JetColumnType::Text)
+            values[i] = Variant(DecodeJetText(row.constData() + start, end - start));
+    }
+    return values;
+}

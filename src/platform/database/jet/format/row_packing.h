@@ -1,0 +1,41 @@
+#pragma once
+
+#include "table_definition.h"
+
+#include <QByteArray>
+#include <optional>
+#include <vector>
+
+// Where each column's value lies in a row: fixed-size values at their fixed
+// offsets, then the variable-length ones in the order of their numbers. A
+// new table numbers its columns in the order of the definition; an existing
+// table says where its columns go in its definition page.
+struct ColumnPlacement {
+    int number = 0;        // the column's bit in the mask of non-Null columns
+    int fixedOffset = -1;  // within the fixed part; -1 for a variable-length column
+    int fixedSize = 0;
+    int variableIndex = -1;
+};
+
+struct TableLayout {
+    std::vector<ColumnPlacement> columns;
+    int columnCount = 0;  // the count a row starts with, and the bits of its mask
+    int fixedSize = 0;
+    int variableCount = 0;
+};
+
+TableLayout LayOutTable(const JetTableDefinition& table);
+
+// One row as Jet 4 stores it: the column count, the fixed part (space kept
+// for a Null too), the variable-length values, their offset table in reverse
+// order with the end offset and their count, and the mask of non-Null columns.
+// Throws JetWriteError for a wrong number of values or a value that does not
+// fit its column.
+QByteArray PackRow(const JetTableDefinition& table, const TableLayout& layout, const std::vector<Variant>& values);
+
+// The values of a stored row, one per column of the definition: whole
+// numbers, Doubles (also for DateTime) and texts; Null for a Null, for a
+// column the row predates and for the types kept elsewhere (Memo, OLE,
+// Binary, Other). Empty when the row's bytes contradict its own layout.
+std::optional<std::vector<Variant>> UnpackRow(const JetTableDefinition& table, const TableLayout& layout,
+                                              const QByteArray& row);

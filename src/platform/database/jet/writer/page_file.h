@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QByteArray>
+#include <QFile>
+#include <QString>
+#include <map>
+#include <unordered_map>
+
+// The pages of an existing Jet 4 file as a change sees them: read from the
+// file when first needed, kept in memory once changed, and pages added past
+// the end of the file. The file itself is never written: saveAs() writes the
+// original bytes with the changes into another file. Pages are handed out
+// decrypted when the file's pages are encrypted (page 0 never is).
+class JetPageFile {
+public:
+    // Raises RuntimeError when the file cannot be read.
+    JetPageFile(const QString& path, const QByteArray& encodingKey);
+
+    quint32 pageCount() const { return pageCount_; }
+    const QByteArray& page(quint32 number);
+    // The page to change in place; the reference stays valid until the next call.
+    QByteArray& writablePage(quint32 number);
+    // A new page at the end of the file, for the caller to fill.
+    quint32 appendPage(const QByteArray& page);
+    bool changed() const { return !changed_.empty(); }
+
+    // Writes the whole file with the changes to `fd`, an empty file; raises
+    // RuntimeError when it cannot.
+    void writeTo(int fd, const QString& what);
+
+private:
+    QByteArray readPage(quint32 number);
+    QByteArray encrypted(quint32 number, QByteArray page) const;
+
+    QFile file_;
+    QByteArray key_;
+    quint32 originalPages_ = 0;
+    quint32 pageCount_ = 0;
+    std::unordered_map<quint32, QByteArray> read_;
+    std::map<quint32, QByteArray> changed_;
+};

@@ -1,0 +1,372 @@
+#include "error_capture.h"
+#include "jet_backend.h"
+#include "jet_checker.h"
+#include "jet_readback.h"
+#include "procedure_databases.h"
+#include "runtime_error.h"
+#include "writable_jet_backend.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <csignal>
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+QString Sample(const QString& name)
+{
+    return QStringLiteral(CORVANTA_JET_SAMPLES "/") + name;
+}
+
+class WritableJet : public ::testing::Test {
+protected:
+    // A writable copy of an Access-made sample.
+    QString copy(const QString& sample, const QString& name = QString())
+    {
+        const QString path = dir.filePath(name.isEmpty() ? sample : name);
+        QFile::copy(Sample(sample), path);
+        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+        return path;
+    }
+
+    QTemporaryDir dir;
+};
+
+TEST_F(WritableJet, DeletesFromAThresholdAndInsertsKeepingIndexesAndMaps)
+{
+    SourceRows banks = BanksFrom(990, 20);
+    SourceRows branches = ManyAbicabRows(600);
+    for (auto& row : branches)
+        row[0] = Variant(row[0].integer() - 10);  // ABI 990 to 1004: some stay, most go
+    const QString path = WriteJetProcedureDatabase(dir.path(), banks, branches);
+    ExpectProcedureDatabaseHolds(path, banks, branches);
+
+    QStringList statements{QStringLiteral("DELETE FROM abi WHERE abiabi >=1000"),
+                           QStringLiteral("DELETE FROM abicab WHERE abcabi >=1000")};
+    SourceRows newBanks = BanksFrom(1000, 30);
+    SourceRows newBranches = ManyAbicabRows(1500);
+    for (const auto& row : newBanks)
+        statements.append(InsertStatement(ProcedureAbiDefinition(), row));
+    for (const auto& row : newBranches)
+        statements.append(InsertStatement(ProcedureAbicabDefinition(), row));
+    RunJetStatements(path, statements);
+
+    SourceRows keptBanks, keptBranches;
+    std::copy_if(banks.begin(), banks.end(), std::back_inserter(keptBanks), [](const auto& r) { return r[0].integer() < 1000; });
+    std::copy_if(branches.begin(), branches.end(), std::back_inserter(keptBranches), [](const auto& r) { return r[0].integer() < 1000; });
+    keptBanks.insert(keptBanks.end(), newBanks.begin(), newBanks.end());
+    keptBranches.insert(keptBranches.end(), newBranches.begin(), newBranches.end());
+    ExpectProcedureDatabaseHolds(path, keptBanks, keptBranches);
+}
+
+struct AccessCase {
+    const char* file;
+    const char* table;
+    const char* password;
+    std::vector<const char*> statements;
+    int rowsAfter;
+};
+
+// Deletes and inserts in the indexed tables of files Access made: a
+// descending index over several pages, unique and ignore-nulls indexes, text
+// keys compressed or not, reference-type page maps, encrypted pages, a
+// database password. Every structure passes the checker afterwards, and the
+// three readers count the rows the definition counts.
+TEST_F(WritableJet, AccessMadeTablesTakeDeletesAndInserts)
+{
+    const std::vector<AccessCase> cases{
+        {"compIndexTestV2000.mdb", "Table1", "",
+         {"DELETE FROM Table1 WHERE CD_AGENTE >= 200", "INSERT INTO Table1 (CD_AGENTE, RS_AGENTE) VALUES (-7, 'Agente')",
+          "INSERT INTO Table1 (CD_AGENTE, RS_AGENTE, DC_AGENTE) VALUES (Null, 'Senza codice', 'x')",
+          "INSERT INTO [TABLE1] ([cd_agente], DC_AGENTE) VALUES (2147483647, 'L''ultimo')"},
+         512 - 494 + 3},
+        {"testIndexPropertiesV2000.mdb", "TableIgnoreNulls2", "",
+         {"INSERT INTO TableIgnoreNulls2 (row, data1, data2) VALUES ('r1', Null, Null)",
+          "INSERT INTO TableIgnoreNulls2 (row, data1, data2) VALUES ('r2', 'àèìòù ÀÉ', -5)",
+          "INSERT INTO TableIgnoreNulls2 (row) VALUES ('r3')"},
+         11 + 3},
+        {"testIndexPropertiesV2000.mdb", "TableUnique1_temp", "",
+         {"INSERT INTO TableUnique1_temp (row, data) VALUES ('n1', Null)",
+          "INSERT INTO TableUnique1_temp (row, data) VALUES ('n2', Null)",
+          "INSERT INTO TableUnique1_temp (row, data) VALUES ('n3', 'Sant''Agata de'' Goti - Forlì')"},
+         10 + 3},
+        {"bigIndexTestV2000.mdb", "Table1", "",
+         {"INSERT INTO Table1 (col1, col2) VALUES ('Città', 'a')", "INSERT INTO Table1 (col1) VALUES ('citta  ')",
+          "INSERT INTO Table1 (col1) VALUES ('CITTÀ')", "INSERT INTO Table1 (col1) VALUES ('d''Ancona')",
+          "INSERT INTO Table1 (col1) VALUES ('co-operativa')", "INSERT INTO Table1 (col1) VALUES (Null)"},
+         6},
+        {"testRefGlobalV2000.mdb", "Table1", "",
+         {"INSERT INTO Table1 (A, B, C, D, E, F, G) VALUES ('chiave', 'non compresso', 7, -300, 123456, -2.5, 36000.25)",
+          "DELETE FROM Table1 WHERE E >= 100000"},
+         1},
+        {"encryptedV2000.mdb", "Table1", "",
+         {"INSERT INTO Table1 (ID, col1, col2) VALUES (100, 'cifrato', 5)", "DELETE FROM Table1 WHERE ID >= 2",
+          "INSERT INTO Table1 (ID, col1) VALUES (3, 'di nuovo')"},
+         2},
+        {"passwordV2000.mdb", "Table1", "password",
+         {"INSERT INTO Table1 (ID, Data) VALUES (10, 'protetto')", "DELETE FROM Table1 WHERE ID >= 2"},
+         1},
+    };
+    for (const AccessCase& test : cases) {
+        SCOPED_TRACE(std::string(test.file) + " " + test.table);
+        const QString path = copy(QString::fromLatin1(test.file));
+        const QString password = QString::fromLatin1(test.password);
+        QStringList statements;
+        for (const char* statement : test.statements)
+            statements.append(QString::fromUtf8(statement));
+        try {
+            RunJetStatements(path, statements, password);
+        } catch (const RuntimeError& error) {
+            ADD_FAILURE() << error.description().toStdString();
+            continue;
+        }
+        QStringList tables = JetUserTables(path);
+        tables.append(QStringLiteral("MSysObjects"));
+        const QStringList problems = CheckJetTables(path, tables, password);
+        EXPECT_TRUE(problems.isEmpty()) << problems.join(QLatin1Char('\n')).toStdString();
+        ExpectJetRowCount(path, QString::fromLatin1(test.table), test.rowsAfter);
+    }
+}
+
+// Everything refused is refused before anything is touched: the file stays
+// byte for byte what it was, and so does a transaction's earlier work.
+TEST_F(WritableJet, RefusesWhatItCannotDoExactlyBeforeTouchingAnything)
+{
+    const QString path = WriteJetProcedureDatabase(dir.path(), BanksFrom(990, 20), {});
+    const QByteArray before = FileDigest(path);
+    const QString longText(81, QLatin1Char('x'));
+    const std::vector<std::pair<const char*, std::int32_t>> refused{
+        {"UPDATE ABI SET AbiBanc = 'x'", ErrorNumber::StatementRejected},
+        {"DROP TABLE ABI", ErrorNumber::StatementRejected},
+        {"DELETE FROM ABI", ErrorNumber::StatementRejected},
+        {"DELETE FROM ABI WHERE AbiAbi > 1000", ErrorNumber::StatementRejected},
+        {"DELETE FROM ABI WHERE AbiAbi >= 1000 OR 1=1", ErrorNumber::StatementRejected},
+        {"DELETE FROM ABI WHERE AbiBanc >= 1000", ErrorNumber::StatementRejected},
+        {"DELETE FROM ABI WHERE Nessuna >= 1000", ErrorNumber::StatementRejected},
+        {"DELETE FROM Nessuna WHERE AbiAbi >= 1000", ErrorNumber::NoSuchTable},
+        {"DELETE FROM MSysObjects WHERE Id >= 0", ErrorNumber::NoSuchTable},
+        {"INSERT INTO ABI (AbiAbi, AbiBanc) VALUES (1)", ErrorNumber::StatementRejected},
+        {"INSERT INTO ABI (AbiAbi, AbiAbi) VALUES (1, 2)", ErrorNumber::StatementRejected},
+        {"INSERT INTO ABI (AbiAbi, Nessuna) VALUES (1, 2)", ErrorNumber::StatementRejected},
+        {"INSERT INTO ABI (AbiAbi, AbiBanc) VALUES (1, 'non chiusa)", ErrorNumber::StatementRejected},
+        {"INSERT INTO ABI (AbiAbi) VALUES (1); DELETE FROM ABI WHERE AbiAbi >= 0", ErrorNumber::StatementRejected},
+        {"INSERT INTO ABI (AbiAbi) SELECT AbiAbi FROM ABI", ErrorNumber::StatementRejected},
+        {"INSERT INTO ABI (AbiAbi, AbiBanc) VALUES (995, 'doppia')", ErrorNumber::IntegrityViolation},
+        {"INSERT INTO ABI (AbiAbi, AbiBanc) VALUES (Null, 'senza chiave')", ErrorNumber::IntegrityViolation},
+        {"INSERT INTO ABI (AbiBanc) VALUES ('senza chiave')", ErrorNumber::IntegrityViolation},
+        {"INSERT INTO ABI (AbiAbi, AbiAbichk) VALUES (2000, 40000)", ErrorNumber::Failure},
+        {"INSERT INTO ABI (AbiAbi, AbiAbichk) VALUES (2000, 2.5)", ErrorNumber::Failure},
+        {"INSERT INTO ABI (AbiAbi, AbiAbichk) VALUES (2000, '3')", ErrorNumber::Failure},
+        {"INSERT INTO ABI (AbiAbi, AbiBanc) VALUES (2000, 5)", ErrorNumber::Failure},
+    };
+    const auto database = OpenWritableJetDatabase(path, QString());
+    for (const auto& [statement, number] : refused) {
+        SCOPED_TRACE(statement);
+        EXPECT_EQ(ErrorNumberOf([&] { database->execute(QString::fromUtf8(statement)); }), number);
+        EXPECT_EQ(FileDigest(path), before);
+    }
+    const RuntimeError tooLong = ErrorOf([&] {
+        database->execute(QStringLiteral("INSERT INTO ABI (AbiAbi, AbiBanc) VALUES (2000, '%1')").arg(longText));
+    });
+    EXPECT_EQ(tooLong.number(), ErrorNumber::Failure);
+    EXPECT_TRUE(tooLong.description().contains(QStringLiteral("81 caratteri"))) << tooLong.description().toStdString();
+
+    // Inside a transaction a refusal leaves the statements before it, to be committed or rolled back.
+    database->beginTransaction();
+    database->execute(QStringLiteral("INSERT INTO ABI (AbiAbi, AbiBanc) VALUES (2000, 'prima')"));
+    EXPECT_EQ(ErrorNumberOf([&] { database->execute(QStringLiteral("INSERT INTO ABI (AbiAbi) VALUES (2000)")); }),
+              ErrorNumber::IntegrityViolation);
+    database->execute(QStringLiteral("INSERT INTO ABI (AbiAbi, AbiBanc) VALUES (2001, 'dopo');"));
+    EXPECT_EQ(database->query(QStringLiteral("SELECT AbiAbi FROM ABI")).rows.size(), 22U);
+    database->rollbackTransaction();
+    EXPECT_EQ(FileDigest(path), before);
+    database->beginTransaction();
+    database->execute(QStringLiteral("insert into [abi] ([ABIABI], abibanc) values (2000, 'dopo')"));
+    database->commitTransaction();
+    ExpectProcedureDatabaseHolds(path, Joined(BanksFrom(990, 20), {AbiRow(2000, QStringLiteral("dopo"), Variant())}), {});
+}
+
+// Literals as the update writes them: exponent forms, signs, Null, doubled apostrophes.
+TEST_F(WritableJet, StoresTheLiteralsTheUpdateWrites)
+{
+    const QString path = WriteJetProcedureDatabase(dir.path(), {}, {});
+    RunJetStatements(path, {QStringLiteral("INSERT INTO ABICAB (AbcAbi, AbcCab, AbcBanc, AbcFiliale, AbcIndir, AbcCap, "
+                                           "AbcLocalita, AbcComune, AbcProv, AbcAbichk, AbcCabchk) VALUES (1005, 1600, "
+                                           "'Banca d''Esempio', 'Sede', Null, '00100', 'Roma', 'Roma', 'RM', 3, 7)"),
+                            QStringLiteral("INSERT INTO ABICAB (AbcAbi, AbcCab, AbcCabchk) VALUES (-1, 1, -2.5)"),
+                            QStringLiteral("INSERT INTO ABICAB (AbcAbi, AbcCab, AbcCabchk) VALUES (1, 2, 1.5E+20)"),
+                            QStringLiteral("INSERT INTO ABICAB (AbcAbi, AbcCab, AbcCabchk) VALUES (1, 3, 1E-07)"),
+                            QStringLiteral("INSERT INTO ABICAB (AbcAbi, AbcCab, AbcAbichk, AbcCabchk) VALUES (1, 4, 7.0, .25)")});
+    const Variant null;
+    ExpectProcedureDatabaseHolds(
+        path, {},
+        {AbicabRow(1005, 1600, QStringLiteral("Banca d'Esempio"), QStringLiteral("Sede"), null, QStringLiteral("00100"),
+                   QStringLiteral("Roma"), QStringLiteral("Roma"), QStringLiteral("RM"), 3, 7.0),
+         AbicabRow(-1, 1, null, null, null, null, null, null, null, null, -2.5),
+         AbicabRow(1, 2, null, null, null, null, null, null, null, null, 1.5e20),
+         AbicabRow(1, 3, null, null, null, null, null, null, null, null, 1e-7),
+         AbicabRow(1, 4, null, null, null, null, null, null, null, 7, 0.25)});
+}
+
+// Tables whose indexes the writer cannot keep exact are refused as a whole,
+// before the first change: a relationship to check, characters the sort
+// order has no weight for here.
+TEST_F(WritableJet, RefusesTablesWhoseIndexesItCannotKeepExact)
+{
+    const QString related = copy(QStringLiteral("indexTestV2000.mdb"));
+    const QString cyrillic = copy(QStringLiteral("testUnicodeCompV2003.mdb"));
+    const QByteArray relatedBefore = FileDigest(related);
+    const QByteArray cyrillicBefore = FileDigest(cyrillic);
+
+    const RuntimeError relationship = ErrorOf([&] {
+        OpenWritableJetDatabase(related, QString())->execute(QStringLiteral("INSERT INTO Table1 (id) VALUES (99)"));
+    });
+    EXPECT_EQ(relationship.number(), ErrorNumber::Failure);
+    EXPECT_TRUE(relationship.description().contains(QStringLiteral("relazione"))) << relationship.description().toStdString();
+    const RuntimeError characters = ErrorOf([&] {
+        OpenWritableJetDatabase(cyrillic, QString())->execute(QStringLiteral("DELETE FROM [Table] WHERE ID >= 100"));
+    });
+    EXPECT_EQ(characters.number(), ErrorNumber::Failure);
+    EXPECT_TRUE(characters.description().contains(QStringLiteral("ordinamento"))) << characters.description().toStdString();
+    EXPECT_EQ(FileDigest(related), relatedBefore);
+    EXPECT_EQ(FileDigest(cyrillic), cyrillicBefore);
+
+    // The text column col1 of Table1 (definition on page 24, its first column) given the Cyrillic sort order.
+    const QString otherOrder = copy(QStringLiteral("bigIndexTestV2000.mdb"), QStringLiteral("ordinamento.mdb"));
+    {
+        QFile file(otherOrder);
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(file.seek(24 * 4096 + 63 + 12 + 11));
+        file.write(QByteArray("\x19\x04", 2));
+    }
+    const QByteArray otherOrderBefore = FileDigest(otherOrder);
+    const RuntimeError sortOrder = ErrorOf([&] {
+        OpenWritableJetDatabase(otherOrder, QString())->execute(QStringLiteral("INSERT INTO Table1 (col1) VALUES ('a')"));
+    });
+    EXPECT_TRUE(sortOrder.description().contains(QStringLiteral("ordinamento diverso"))) << sortOrder.description().toStdString();
+    EXPECT_EQ(FileDigest(otherOrder), otherOrderBefore);
+
+    // In a text that is not indexed any character is fine; in an indexed one the statement is refused.
+    const QString text = copy(QStringLiteral("bigIndexTestV2000.mdb"));
+    const QByteArray textBefore = FileDigest(text);
+    EXPECT_EQ(ErrorNumberOf([&] {
+                  RunJetStatements(text, {QStringLiteral("INSERT INTO Table1 (col2) VALUES ('Мир €')"),
+                                          QStringLiteral("INSERT INTO Table1 (col1) VALUES ('Мир')")});
+              }),
+              ErrorNumber::Failure);
+    EXPECT_EQ(FileDigest(text), textBefore);
+    RunJetStatements(text, {QStringLiteral("INSERT INTO Table1 (col1, col2) VALUES ('Mir', 'Мир €')")});
+    ExpectJetRowCount(text, QStringLiteral("Table1"), 1);
+}
+
+// Access, also under Wine, holds byte-range locks on the .ldb next to the
+// database while it has it open; a lock file without them is left over.
+TEST_F(WritableJet, RefusesADatabaseAnotherProgramHasOpen)
+{
+    const QString path = WriteJetProcedureDatabase(dir.path(), {}, {});
+    const QString lockFile = dir.filePath(QStringLiteral("ARCPROC.ldb"));
+    QFile stale(lockFile);
+    ASSERT_TRUE(stale.open(QIODevice::WriteOnly));
+    stale.write(QByteArray(64, 'x'));
+    stale.close();
+    RunJetStatements(path, {QStringLiteral("INSERT INTO ABI (AbiAbi) VALUES (1)")});
+
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const pid_t holder = ::fork();
+    ASSERT_GE(holder, 0);
+    if (holder == 0) {
+        const int fd = ::open(QFile::encodeName(lockFile).constData(), O_RDWR);
+        struct flock lock {};
+        lock.l_type = F_WRLCK;
+        lock.l_whence = SEEK_SET;
+        lock.l_start = 10;
+        lock.l_len = 1;
+        ::fcntl(fd, F_SETLK, &lock);
+        (void)::write(ready[1], "1", 1);
+        ::pause();
+        ::_exit(0);
+    }
+    char signal = 0;
+    ASSERT_EQ(::read(ready[0], &signal, 1), 1);
+    const QByteArray before = FileDigest(path);
+    const RuntimeError refused = ErrorOf([&] { RunJetStatements(path, {QStringLiteral("INSERT INTO ABI (AbiAbi) VALUES (2)")}); });
+    ::kill(holder, SIGKILL);
+    ::waitpid(holder, nullptr, 0);
+    EXPECT_EQ(refused.number(), ErrorNumber::Failure);
+    EXPECT_TRUE(refused.description().contains(QStringLiteral("aperto da un altro programma"))) << refused.description().toStdString();
+    EXPECT_EQ(FileDigest(path), before);
+    RunJetStatements(path, {QStringLiteral("INSERT INTO ABI (AbiAbi) VALUES (2)")});
+}
+
+// A query inside a transaction sees what the transaction has done so far.
+TEST_F(WritableJet, QueriesInsideATransactionSeeItsChanges)
+{
+    const QString path = WriteJetProcedureDatabase(dir.path(), BanksFrom(990, 20), {});
+    const auto database = OpenWritableJetDatabase(path, QString());
+    database->beginTransaction();
+    database->execute(QStringLiteral("DELETE FROM ABI WHERE AbiAbi >= 1000"));
+    database->execute(QStringLiteral("INSERT INTO ABI (AbiAbi, AbiBanc) VALUES (5000, 'nuova')"));
+    EXPECT_EQ(database->query(QStringLiteral("SELECT AbiAbi FROM ABI")).rows.size(), 11U);
+    database->execute(QStringLiteral("INSERT INTO ABI (AbiAbi, AbiBanc) VALUES (5001, 'altra')"));
+    database->commitTransaction();
+    EXPECT_EQ(database->query(QStringLiteral("SELECT AbiAbi FROM ABI")).rows.size(), 12U);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
+    ExpectProcedureDatabaseHolds(path, Joined(BanksFrom(990, 10), {AbiRow(5000, QStringLiteral("nuova"), Variant()),
+                                                               AbiRow(5001, QStringLiteral("altra"), Variant())}), {});
+}
+
+// Permissions and owner of the file survive the rename of the new copy over it.
+TEST_F(WritableJet, KeepsThePermissionsOfTheFile)
+{
+    const QString path = WriteJetProcedureDatabase(dir.path(), {}, {});
+    const QFile::Permissions permissions = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther;
+    QFile::setPermissions(path, permissions);
+    RunJetStatements(path, {QStringLiteral("INSERT INTO ABI (AbiAbi) VALUES (1)")});
+    EXPECT_EQ(QFile::permissions(path) & 0x7077, permissions);  // owner, group, others
+}
+
+// Every row deleted: the trees go back to a single empty leaf, and the table takes rows again.
+TEST_F(WritableJet, EmptiesATableAndFillsItAgain)
+{
+    const QString path = WriteJetProcedureDatabase(dir.path(), BanksFrom(1000, 10), ManyAbicabRows(2000));
+    RunJetStatements(path, {QStringLiteral("DELETE FROM abi WHERE abiabi >=1000"),
+                            QStringLiteral("DELETE FROM abicab WHERE abcabi >=1000")});
+    ExpectProcedureDatabaseHolds(path, {}, {});
+    RunJetStatements(path, {InsertStatement(ProcedureAbiDefinition(), AbiRow(1, QStringLiteral("Prima"), 1))});
+    ExpectProcedureDatabaseHolds(path, {AbiRow(1, QStringLiteral("Prima"), 1)}, {});
+}
+
+// Jet numbers an AutoNumber column an INSERT leaves out; the writer refuses
+// such an INSERT rather than store Null there.
+TEST_F(WritableJet, RefusesToLeaveAnAutoNumberColumnOut)
+{
+    const QString path = WriteJetProcedureDatabase(dir.path(), {}, {});
+    {
+        // AbiAbichk, the third column of ABI, made an AutoNumber column in its descriptor.
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+        QByteArray bytes = file.readAll();
+        const QByteArray name = QByteArray::fromRawData(reinterpret_cast<const char*>(u"AbiAbichk"), 18);
+        const qsizetype page = bytes.indexOf(name) / 4096 * 4096;
+        ASSERT_GT(page, 0);
+        const qsizetype flags = page + 63 + 12 + 25 * 2 + 15;
+        bytes[flags] = static_cast<char>(bytes[flags] | 0x04);
+        file.seek(0);
+        file.write(bytes);
+    }
+    const QByteArray before = FileDigest(path);
+    const RuntimeError refused = ErrorOf([&] { RunJetStatements(path, {QStringLiteral("INSERT INTO ABI (AbiAbi) VALUES (1)")}); });
+    EXPECT_EQ(refused.number(), ErrorNumber::Failure);
+    EXPECT_TRUE(refused.description().contains(QStringLiteral("numero automatico"))) << refused.description().toStdString();
+    EXPECT_EQ(FileDigest(path), before);
+    RunJetStatements(path, {QStringLiteral("INSERT INTO ABI (AbiAbi, AbiAbichk) VALUES (1, 7)")});
+    ExpectProcedureDatabaseHolds(path, {AbiRow(1, Variant(), 7)}, {});
+}
+
+}  // namespace

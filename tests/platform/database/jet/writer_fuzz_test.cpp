@@ -1,0 +1,114 @@
+// Damaged files opened for writing: each one is refused with an error or
+// written so that the checker passes, and the writer neither crashes nor
+// hangs. Every case runs in a child process with an alarm, so a crash or a
+// hang is told apart from a refusal.
+#include "jet_checker.h"
+#include "procedure_databases.h"
+#include "runtime_error.h"
+#include "writable_jet_backend.h"
+
+#include <QFile>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+enum Outcome { Written = 0, Refused = 1, WrittenBadly = 2 };
+
+constexpr int kPageSize = 4096;
+constexpr int kCases = 250;
+
+QByteArray Mutated(const QByteArray& original, QRandomGenerator& random)
+{
+    QByteArray bytes = original;
+    const int changes = 1 + random.bounded(4);
+    const int pages = static_cast<int>(bytes.size() / kPageSize);
+    for (int i = 0; i < changes; ++i) {
+        const int page = random.bounded(pages);
+        // Mostly the headers and tables at the start of a page, where a change matters most.
+        const int offset = random.bounded(3) == 0 ? random.bounded(kPageSize) : random.bounded(96);
+        bytes[page * kPageSize + offset] = static_cast<char>(random.bounded(256));
+    }
+    return bytes;
+}
+
+// In the child: the run's statements on the damaged file.
+Outcome WriteInto(const QString& path, const QStringList& statements, const QStringList& tables)
+{
+    const bool soundBefore = CheckJetTables(path, tables).isEmpty();
+    try {
+        RunJetStatements(path, statements);
+    } catch (const RuntimeError&) {
+        return Refused;
+    }
+    return !soundBefore || CheckJetTables(path, tables).isEmpty() ? Written : WrittenBadly;
+}
+
+struct FuzzTarget {
+    QByteArray bytes;
+    QStringList statements;
+    QStringList tables;
+};
+
+void Fuzz(const QString& folder, const FuzzTarget& target, quint32 seed)
+{
+    QRandomGenerator random(seed);
+    int outcomes[3] = {0, 0, 0};
+    for (int i = 0; i < kCases; ++i) {
+        const QString path = folder + QStringLiteral("/caso.mdb");
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(Mutated(target.bytes, random));
+        file.close();
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            ::alarm(45);  // the Jet reader itself gives up on a looping file after 30 s
+            ::_exit(WriteInto(path, target.statements, target.tables));
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFEXITED(status)) << "case " << i << " crashed or hung: signal " << WTERMSIG(status);
+        ASSERT_NE(WEXITSTATUS(status), WrittenBadly) << "case " << i << " was written but fails the checker";
+        ++outcomes[WEXITSTATUS(status)];
+    }
+    // Both kinds of outcome occur, or the mutations were all harmless or all fatal.
+    EXPECT_GT(outcomes[Written], 0);
+    EXPECT_GT(outcomes[Refused], 0);
+}
+
+QByteArray Contents(const QString& path)
+{
+    QFile file(path);
+    file.open(QIODevice::ReadOnly);
+    return file.readAll();
+}
+
+TEST(JetWriterFuzz, DamagedProcedureDatabasesAreRefusedOrWrittenSoundly)
+{
+    QTemporaryDir dir;
+    SourceRows banks;
+    for (int abi = 990; abi < 1010; ++abi)
+        banks.push_back(AbiRow(abi, QStringLiteral("Banca %1").arg(abi), 1));
+    const QString path = WriteJetProcedureDatabase(dir.path(), banks, ManyAbicabRows(400));
+    QStringList statements{QStringLiteral("DELETE FROM abi WHERE abiabi >=1000"),
+                           QStringLiteral("DELETE FROM abicab WHERE abcabi >=1000")};
+    for (const auto& row : ManyAbicabRows(300))
+        statements.append(InsertStatement(ProcedureAbicabDefinition(), row));
+    Fuzz(dir.path(), {Contents(path), statements, {QStringLiteral("ABI"), QStringLiteral("ABICAB")}}, 1);
+}
+
+TEST(JetWriterFuzz, DamagedAccessFilesAreRefusedOrWrittenSoundly)
+{
+    QTemporaryDir dir;
+    QStringList statements{QStringLiteral("DELETE FROM Table1 WHERE CD_AGENTE >= 300")};
+    for (int i = 0; i < 50; ++i)
+        statements.append(QStringLiteral("INSERT INTO Table1 (CD_AGENTE, RS_AGENTE) VALUES (%1, 'Agente %1')").arg(5000 + i));
+    Fuzz(dir.path(), {Contents(QStringLiteral(CORVANTA_JET_SAMPLES "/compIndexTestV2000.mdb")), statements,
+                      {QStringLiteral("Table1")}}, 2);
+}
+
+}  // namespace

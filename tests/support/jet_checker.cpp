@@ -1,0 +1,381 @@
+#include "jet_checker.h"
+
+#include "database_header.h"
+#include "index_key.h"
+#include "jet_format.h"
+#include "page_file.h"
+#include "runtime_error.h"
+#include "table_rows.h"
+#include "table_schema.h"
+#include "usage_map_editor.h"
+
+#include <QFile>
+#include <QSet>
+#include <QtEndian>
+#include <map>
+#include <set>
+
+namespace {
+
+constexpr quint32 kCatalogPage = 2;
+constexpr qsizetype kEntriesStart = 0x1e0;
+constexpr qsizetype kBitmapStart = 0x1b;
+
+// Reads the file's pages and keeps the problems found.
+class Checker {
+public:
+    explicit Checker(const QString& path, const QString& password)
+    {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly)) {
+            problem(QStringLiteral("cannot open %1").arg(path));
+            return;
+        }
+        const auto header = ReadDatabaseHeader(file.read(kPageSize));
+        if (!header) {
+            problem(QStringLiteral("not a Jet 4 file"));
+            return;
+        }
+        if (!header->password.isEmpty() && header->password != password)
+            problem(QStringLiteral("the password does not open the file"));
+        file_ = std::make_unique<JetPageFile>(path, header->encodingKey);
+    }
+
+    bool usable() const { return file_ != nullptr; }
+    JetPageFile& file() { return *file_; }
+    void problem(const QString& text) { problems_.append(text); }
+    QStringList problems() const { return problems_; }
+
+    quint32 definitionPageOf(const QString& name)
+    {
+        if (name.compare(QLatin1String("MSysObjects"), Qt::CaseInsensitive) == 0)
+            return kCatalogPage;
+        quint32 page = 0;
+        const JetTableSchema catalog = ReadTableSchema(*file_, kCatalogPage, QStringLiteral("MSysObjects"));
+        ForEachLiveRow(*file_, catalog, [&](RowLocation, const std::vector<Variant>& row) {
+            const Variant& rowName = row[catalog.columnNamed(QStringLiteral("Name"))];
+            const Variant& type = row[catalog.columnNamed(QStringLiteral("Type"))];
+            if (type == Variant(1) && rowName.type() == Variant::Type::Text
+                && rowName.text().compare(name, Qt::CaseInsensitive) == 0)
+                page = static_cast<quint32>(row[catalog.columnNamed(QStringLiteral("Id"))].integer()) & 0xffffff;
+        });
+        return page;
+    }
+
+    void checkTable(const QString& name)
+    {
+        const quint32 definition = definitionPageOf(name);
+        if (definition == 0) {
+            problem(QStringLiteral("%1: not in the catalog").arg(name));
+            return;
+        }
+        const JetTableSchema table = ReadTableSchema(*file_, definition, name);
+        const std::vector<quint32> owned = PagesInMap(*file_, table.usageMap);
+        claim(definition, name);
+        claimMap(table.usageMap, name);
+        claimMap(table.freeSpaceMap, name);
+        checkDataPages(table, owned);
+        for (const quint32 page : PagesInMap(*file_, table.freeSpaceMap)) {
+            if (!std::binary_search(owned.begin(), owned.end(), page))
+                problem(QStringLiteral("%1: page %2 has free space but is not the table's").arg(name).arg(page));
+        }
+        std::vector<std::pair<RowLocation, std::vector<Variant>>> rows;
+        ForEachLiveRow(*file_, table, [&](RowLocation where, const std::vector<Variant>& values) {
+            rows.emplace_back(where, values);
+        });
+        if (rows.size() != table.rowCount)
+            problem(QStringLiteral("%1: %2 live rows, the definition says %3").arg(name).arg(rows.size()).arg(table.rowCount));
+        for (std::size_t i = 0; i < table.indexes.size(); ++i)
+            checkIndex(table, static_cast<int>(i), rows);
+    }
+
+    void checkGlobalMap()
+    {
+        const QByteArray& page = file_->page(kGlobalUsageMapPage);
+        const RowExtent extent = RowOnPage(page, 0);
+        if (static_cast<quint8>(page[extent.start]) != 0)
+            return;  // the reference form covers only the pages of its bitmaps
+        const quint32 first = qFromLittleEndian<quint32>(page.constData() + extent.start + 1);
+        const auto span = static_cast<quint32>(extent.end - extent.start - 5) * 8;
+        for (const auto& [number, owner] : claimed_) {
+            if (number < first || number >= first + span) {
+                problem(QStringLiteral("page %1 of %2 lies outside the file's page map, as if free").arg(number).arg(owner));
+                continue;
+            }
+            const quint32 bit = number - first;
+            if ((static_cast<quint8>(page[extent.start + 5 + bit / 8]) >> (bit % 8)) & 1)
+                problem(QStringLiteral("page %1 of %2 is marked free in the file's page map").arg(number).arg(owner));
+        }
+    }
+
+private:
+    void claim(quint32 page, const QString& owner)
+    {
+        if (page >= file_->pageCount())
+            problem(QStringLiteral("%1: page %2 is past the end of the file").arg(owner).arg(page));
+        claimed_.emplace(page, owner);
+    }
+
+    void claimMap(quint32 pointer, const QString& owner)
+    {
+        claim(pointer >> 8, owner);
+        const QByteArray& page = file_->page(pointer >> 8);
+        const RowExtent extent = RowOnPage(page, static_cast<int>(pointer & 0xff));
+        if (static_cast<quint8>(page[extent.start]) != 1)
+            return;
+        for (qsizetype at = extent.start + 1; at + 4 <= extent.end; at += 4) {
+            const quint32 bitmap = qFromLittleEndian<quint32>(page.constData() + at);
+            if (bitmap == 0)
+                continue;
+            claim(bitmap, owner);
+            if (static_cast<quint8>(file_->page(bitmap)[0]) != kUsageBitmapPage)
+                problem(QStringLiteral("%1: map page %2 is not a bitmap page").arg(owner).arg(bitmap));
+        }
+    }
+
+    void checkDataPages(const JetTableSchema& table, const std::vector<quint32>& owned)
+    {
+        for (quint32 number = 1; number < file_->pageCount(); ++number) {
+            const QByteArray& page = file_->page(number);
+            if (static_cast<quint8>(page[0]) != kDataPage || qFromLittleEndian<quint32>(page.constData() + 4) != table.definitionPage)
+                continue;
+            claim(number, table.name);
+            if (!std::binary_search(owned.begin(), owned.end(), number))
+                problem(QStringLiteral("%1: data page %2 is missing from the table's map").arg(table.name).arg(number));
+            const int rows = qFromLittleEndian<quint16>(page.constData() + 12);
+            int lowest = kPageSize;
+            std::vector<std::pair<int, int>> extents;
+            for (int row = 0; row < rows; ++row) {
+                const RowExtent extent = RowOnPage(page, row);
+                lowest = std::min<int>(lowest, static_cast<int>(extent.start));
+                extents.emplace_back(static_cast<int>(extent.start), static_cast<int>(extent.end));
+            }
+            std::sort(extents.begin(), extents.end());
+            for (std::size_t i = 1; i < extents.size(); ++i) {
+                if (extents[i].first < extents[i - 1].second)
+                    problem(QStringLiteral("%1: rows overlap on page %2").arg(table.name).arg(number));
+            }
+            const int free = qFromLittleEndian<quint16>(page.constData() + 2);
+            if (free != lowest - (14 + 2 * rows))
+                problem(QStringLiteral("%1: page %2 says %3 bytes free, it has %4")
+                            .arg(table.name).arg(number).arg(free).arg(lowest - (14 + 2 * rows)));
+        }
+        for (const quint32 page : owned) {
+            if (page >= file_->pageCount())
+                problem(QStringLiteral("%1: its map names page %2, past the end").arg(table.name).arg(page));
+        }
+    }
+
+    // The entries of one index page, each whole again, as the bitmap marks their ends.
+    struct IndexPage {
+        bool leaf = true;
+        quint32 previous = 0, next = 0, tail = 0;
+        std::vector<QByteArray> entries;
+    };
+
+    std::optional<IndexPage> readIndexPage(const JetTableSchema& table, quint32 number, const QString& where)
+    {
+        if (number == 0 || number >= file_->pageCount()) {
+            problem(QStringLiteral("%1: index page %2 is outside the file").arg(where).arg(number));
+            return std::nullopt;
+        }
+        const QByteArray& page = file_->page(number);
+        IndexPage result;
+        const quint8 type = static_cast<quint8>(page[0]);
+        if ((type != 0x03 && type != 0x04) || qFromLittleEndian<quint32>(page.constData() + 4) != table.definitionPage) {
+            problem(QStringLiteral("%1: page %2 is not an index page of the table").arg(where).arg(number));
+            return std::nullopt;
+        }
+        result.leaf = type == 0x04;
+        result.previous = qFromLittleEndian<quint32>(page.constData() + 12);
+        result.next = qFromLittleEndian<quint32>(page.constData() + 16);
+        result.tail = qFromLittleEndian<quint32>(page.constData() + 20);
+        const int prefix = qFromLittleEndian<quint16>(page.constData() + 24);
+        qsizetype start = 0;
+        QByteArray shared;
+        for (qsizetype bit = 0; bit < (kEntriesStart - kBitmapStart) * 8; ++bit) {
+            if (((static_cast<quint8>(page[kBitmapStart + bit / 8]) >> (bit % 8)) & 1) == 0)
+                continue;
+            if (kEntriesStart + bit > kPageSize || bit <= start) {
+                problem(QStringLiteral("%1: page %2 has an entry bitmap out of bounds").arg(where).arg(number));
+                return std::nullopt;
+            }
+            QByteArray stored = page.mid(kEntriesStart + start, bit - start);
+            if (result.entries.empty()) {
+                if (stored.size() < prefix) {
+                    problem(QStringLiteral("%1: page %2 shares a prefix longer than its first entry").arg(where).arg(number));
+                    return std::nullopt;
+                }
+                shared = stored.left(prefix);
+                result.entries.push_back(stored);
+            } else {
+                result.entries.push_back(shared + stored);
+            }
+            start = bit;
+        }
+        const int free = qFromLittleEndian<quint16>(page.constData() + 2);
+        if (free != kPageSize - (kEntriesStart + start))
+            problem(QStringLiteral("%1: page %2 says %3 bytes free, it has %4")
+                        .arg(where).arg(number).arg(free).arg(kPageSize - (kEntriesStart + start)));
+        for (std::size_t i = 1; i < result.entries.size(); ++i) {
+            if (!(result.entries[i - 1] < result.entries[i]))
+                problem(QStringLiteral("%1: entries out of order on page %2").arg(where).arg(number));
+        }
+        const int trailer = result.leaf ? 4 : 8;
+        for (const QByteArray& entry : result.entries) {
+            if (entry.size() <= trailer)
+                problem(QStringLiteral("%1: an entry of page %2 is too short").arg(where).arg(number));
+        }
+        return result;
+    }
+
+    struct TreeWalk {
+        QSet<quint32> pages;
+        std::vector<std::vector<std::pair<quint32, IndexPage>>> levels;  // pages of each depth, in order
+        std::vector<QByteArray> leaves;
+        std::set<int> leafDepths;
+    };
+
+    // Visits a subtree in order; answers its last leaf entry.
+    QByteArray visit(const JetTableSchema& table, quint32 number, int depth, const QString& where, TreeWalk& walk)
+    {
+        if (depth > 16 || walk.pages.contains(number)) {
+            problem(QStringLiteral("%1: page %2 is reached twice or too deep").arg(where).arg(number));
+            return {};
+        }
+        walk.pages.insert(number);
+        const std::optional<IndexPage> page = readIndexPage(table, number, where);
+        if (!page)
+            return {};
+        if (walk.levels.size() <= static_cast<std::size_t>(depth))
+            walk.levels.resize(depth + 1);
+        walk.levels[depth].emplace_back(number, *page);
+        if (page->leaf) {
+            walk.leafDepths.insert(depth);
+            if (page->tail != 0)
+                problem(QStringLiteral("%1: leaf page %2 names a tail").arg(where).arg(number));
+            walk.leaves.insert(walk.leaves.end(), page->entries.begin(), page->entries.end());
+            return page->entries.empty() ? QByteArray() : page->entries.back();
+        }
+        QByteArray last;
+        for (const QByteArray& entry : page->entries) {
+            last = visit(table, qFromBigEndian<quint32>(entry.constData() + entry.size() - 4), depth + 1, where, walk);
+            if (last != entry.chopped(4))
+                problem(QStringLiteral("%1: an entry of node page %2 is not its child's last").arg(where).arg(number));
+        }
+        if (page->tail != 0)
+            last = visit(table, page->tail, depth + 1, where, walk);
+        if (page->entries.empty())
+            problem(QStringLiteral("%1: node page %2 has no entries").arg(where).arg(number));
+        return last;
+    }
+
+    std::vector<QByteArray> walkTree(const JetTableSchema& table, const SchemaIndex& index, const QString& where,
+                                     QSet<quint32>& pages)
+    {
+        TreeWalk walk;
+        visit(table, index.rootPage, 0, where, walk);
+        pages = walk.pages;
+        if (walk.leafDepths.size() > 1)
+            problem(QStringLiteral("%1: leaves at different depths").arg(where));
+        for (const auto& level : walk.levels) {
+            for (std::size_t i = 0; i < level.size(); ++i) {
+                const quint32 previous = i > 0 ? level[i - 1].first : 0;
+                const quint32 next = i + 1 < level.size() ? level[i + 1].first : 0;
+                if (level[i].second.previous != previous || level[i].second.next != next)
+                    problem(QStringLiteral("%1: page %2 links %3/%4, expected %5/%6")
+                                .arg(where).arg(level[i].first).arg(level[i].second.previous)
+                                .arg(level[i].second.next).arg(previous).arg(next));
+            }
+        }
+        for (std::size_t i = 1; i < walk.leaves.size(); ++i) {
+            if (!(walk.leaves[i - 1] < walk.leaves[i]))
+                problem(QStringLiteral("%1: leaf entries out of order across pages").arg(where));
+        }
+        return walk.leaves;
+    }
+
+    void checkIndex(const JetTableSchema& table, int number,
+                    const std::vector<std::pair<RowLocation, std::vector<Variant>>>& rows)
+    {
+        const SchemaIndex& index = table.indexes[number];
+        const QString where = QStringLiteral("%1 index %2").arg(table.name).arg(number);
+        QSet<quint32> pages;
+        const std::vector<QByteArray> leaves = walkTree(table, index, where, pages);
+        claimMap(index.usageMap, where);
+        for (const quint32 page : pages)
+            claim(page, where);
+        QSet<quint32> mapped;
+        for (const quint32 page : PagesInMap(*file_, index.usageMap))
+            mapped.insert(page);
+        mapped.insert(index.rootPage);
+        if (mapped != pages)
+            problem(QStringLiteral("%1: the index's map lists %2 pages, the tree has %3").arg(where).arg(mapped.size()).arg(pages.size()));
+
+        std::multiset<QByteArray> expected;
+        for (const auto& [location, values] : rows) {
+            const bool allNull = std::all_of(index.columns.begin(), index.columns.end(),
+                                             [&](const IndexColumn& c) { return values[c.column].isNull(); });
+            if (index.ignoresNulls() && allNull)
+                continue;
+            const std::optional<QByteArray> key = IndexKey(table, index, values);
+            if (!key) {
+                problem(QStringLiteral("%1: a row's key cannot be encoded").arg(where));
+                return;
+            }
+            expected.insert(LeafEntry(*key, location.page, location.row));
+        }
+        const std::multiset<QByteArray> actual(leaves.begin(), leaves.end());
+        if (actual != expected) {
+            std::vector<QByteArray> missing, extra;
+            std::set_difference(expected.begin(), expected.end(), actual.begin(), actual.end(), std::back_inserter(missing));
+            std::set_difference(actual.begin(), actual.end(), expected.begin(), expected.end(), std::back_inserter(extra));
+            problem(QStringLiteral("%1: %2 entries for %3 rows; missing %4 (first %5), unexpected %6 (first %7)")
+                        .arg(where).arg(actual.size()).arg(expected.size()).arg(missing.size())
+                        .arg(QString::fromLatin1(missing.empty() ? QByteArray() : missing.front().toHex()))
+                        .arg(extra.size())
+                        .arg(QString::fromLatin1(extra.empty() ? QByteArray() : extra.front().toHex())));
+        }
+    }
+
+    std::unique_ptr<JetPageFile> file_;
+    QStringList problems_;
+    std::multimap<quint32, QString> claimed_;
+};
+
+}  // namespace
+
+QStringList CheckJetTables(const QString& path, const QStringList& tables, const QString& password)
+{
+    Checker checker(path, password);
+    if (!checker.usable())
+        return checker.problems();
+    try {
+        for (const QString& table : tables)
+            checker.checkTable(table);
+        checker.checkGlobalMap();
+    } catch (const RuntimeError& error) {
+        checker.problem(error.description());
+    }
+    return checker.problems();
+}
+
+QStringList JetUserTables(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    const auto header = ReadDatabaseHeader(file.read(kPageSize));
+    if (!header)
+        return {};
+    JetPageFile pages(path, header->encodingKey);
+    const JetTableSchema catalog = ReadTableSchema(pages, kCatalogPage, QStringLiteral("MSysObjects"));
+    QStringList names;
+    ForEachLiveRow(pages, catalog, [&](RowLocation, const std::vector<Variant>& row) {
+        const Variant& flags = row[catalog.columnNamed(QStringLiteral("Flags"))];
+        if (row[catalog.columnNamed(QStringLiteral("Type"))] == Variant(1)
+            && (flags.isNull() || (flags.integer() & 0x80000002) == 0))
+            names.append(row[catalog.columnNamed(QStringLiteral("Name"))].text());
+    });
+    return names;
+}
