@@ -35,45 +35,89 @@ QString RowCodes(const Recordset& rs, CodeTable table)
         .arg(CodeText(rs.field(QStringLiteral("AbcAbi"))), CodeText(rs.field(QStringLiteral("AbcCab"))));
 }
 
-// SqlTesto of a text column, refusing what no statement can carry: a NUL
-// ends the statement text early in the engines, and half a UTF-16 surrogate
-// pair is no character, so an engine would store another one or fail.
-QString TextLiteral(const Recordset& rs, const char* column, CodeTable table)
-{
-    const QString name = QString::fromLatin1(column);
-    const Variant value = rs.field(name);
-    if (value.type() == Variant::Type::Text) {
-        QString problem;
-        if (value.text().contains(QChar(0)))
-            problem = QStringLiteral("il carattere NUL");
-        else if (!QStringView(value.text()).isValidUtf16())
-            problem = QStringLiteral("metà di una coppia surrogata UTF-16, che non è un carattere");
-        if (!problem.isEmpty())
-            throw RuntimeError(ErrorNumber::InvalidArgument,
-                               QStringLiteral("Il testo della colonna %1 della tabella %2 (%3) contiene %4: "
-                                              "un'istruzione SQL non può contenerlo.")
-                                   .arg(name, table == CodeTable::Abi ? QStringLiteral("abi") : QStringLiteral("abicab"),
-                                        RowCodes(rs, table), problem));
+// The value list of one row's statement, "(" + the values separated by
+// ", " + ")", built in one string: it is made for every source row.
+class ValueList {
+public:
+    ValueList(const Recordset& rs, CodeTable table) : rs_(rs), table_(table) { values_.reserve(256); }
+
+    // A column written as its plain text.
+    void plain(const QString& column) { append(PlainText(rs_.field(column))); }
+    // A text column through SqlTesto, refusing what no statement can carry:
+    // a NUL ends the statement text early in the engines, and half a UTF-16
+    // surrogate pair is no character, so an engine would store another one
+    // or fail.
+    void text(const QString& column)
+    {
+        const Variant value = rs_.field(column);
+        if (value.type() == Variant::Type::Text) {
+            if (value.text().contains(QChar(0)))
+                refuse(column, QStringLiteral("il carattere NUL"));
+            if (!QStringView(value.text()).isValidUtf16())
+                refuse(column, QStringLiteral("metà di una coppia surrogata UTF-16, che non è un carattere"));
+        }
+        append(SqlTesto(value));
     }
-    return SqlTesto(value);
-}
+    // A number column through SqlNumero.
+    void number(const QString& column) { append(SqlNumero(ToDouble(rs_.field(column)))); }
+
+    QString finish()
+    {
+        values_ += QLatin1Char(')');
+        return values_;
+    }
+
+private:
+    void append(const QString& value)
+    {
+        values_ += values_.isEmpty() ? QStringLiteral("(") : QStringLiteral(", ");
+        values_ += value;
+    }
+
+    [[noreturn]] void refuse(const QString& column, const QString& problem) const
+    {
+        throw RuntimeError(ErrorNumber::InvalidArgument,
+                           QStringLiteral("Il testo della colonna %1 della tabella %2 (%3) contiene %4: "
+                                          "un'istruzione SQL non può contenerlo.")
+                               .arg(column, table_ == CodeTable::Abi ? QStringLiteral("abi") : QStringLiteral("abicab"),
+                                    RowCodes(rs_, table_), problem));
+    }
+
+    const Recordset& rs_;
+    CodeTable table_;
+    QString values_;
+};
+
+const QString kAbiAbi = QStringLiteral("AbiAbi");
+const QString kAbiBanc = QStringLiteral("AbiBanc");
+const QString kAbiAbichk = QStringLiteral("AbiAbichk");
+const QString kAbcAbi = QStringLiteral("AbcAbi");
+const QString kAbcCab = QStringLiteral("AbcCab");
+const QString kAbcTexts[] = {QStringLiteral("AbcBanc"),     QStringLiteral("AbcFiliale"), QStringLiteral("AbcIndir"),
+                             QStringLiteral("AbcCap"),      QStringLiteral("AbcLocalita"), QStringLiteral("AbcComune"),
+                             QStringLiteral("AbcProv")};
+const QString kAbcAbichk = QStringLiteral("AbcAbichk");
+const QString kAbcCabchk = QStringLiteral("AbcCabchk");
 
 QString AbiValues(const Recordset& rs)
 {
-    return QLatin1Char('(') + PlainText(rs.field(QStringLiteral("AbiAbi"))) + QStringLiteral(", ")
-        + TextLiteral(rs, "AbiBanc", CodeTable::Abi) + QStringLiteral(", ")
-        + PlainText(rs.field(QStringLiteral("AbiAbichk"))) + QLatin1Char(')');
+    ValueList values(rs, CodeTable::Abi);
+    values.plain(kAbiAbi);
+    values.text(kAbiBanc);
+    values.plain(kAbiAbichk);
+    return values.finish();
 }
 
 QString CabValues(const Recordset& rs)
 {
-    QString values = QLatin1Char('(') + PlainText(rs.field(QStringLiteral("AbcAbi"))) + QStringLiteral(", ")
-        + PlainText(rs.field(QStringLiteral("AbcCab")));
-    for (const char* column : {"AbcBanc", "AbcFiliale", "AbcIndir", "AbcCap", "AbcLocalita", "AbcComune", "AbcProv"})
-        values += QStringLiteral(", ") + TextLiteral(rs, column, CodeTable::Cab);
-    values += QStringLiteral(", ") + PlainText(rs.field(QStringLiteral("AbcAbichk"))) + QStringLiteral(", ")
-        + SqlNumero(ToDouble(rs.field(QStringLiteral("AbcCabchk")))) + QLatin1Char(')');
-    return values;
+    ValueList values(rs, CodeTable::Cab);
+    values.plain(kAbcAbi);
+    values.plain(kAbcCab);
+    for (const QString& column : kAbcTexts)
+        values.text(column);
+    values.plain(kAbcAbichk);
+    values.number(kAbcCabchk);
+    return values.finish();
 }
 
 // The two insert loops are one: the CAB loop runs the same steps as the ABI

@@ -175,19 +175,21 @@ std::int32_t Recordset::recordCount() const
 Variant Recordset::field(const QString& name) const
 {
     requireCurrentRow();
-    // Every row asks for the same names: find each one once.
-    auto known = columnIndex_.constFind(name);
-    if (known == columnIndex_.cend()) {
-        qsizetype i = 0;
-        while (i < rows_.columns.size() && rows_.columns.at(i).compare(name, Qt::CaseInsensitive) != 0)
-            ++i;
-        if (i == rows_.columns.size())
-            throw RuntimeError(ErrorNumber::ItemNotFound,
-                               QStringLiteral("Impossibile trovare l'elemento nell'insieme corrispondente al nome o al "
-                                              "numero richiesto."));
-        known = columnIndex_.insert(name, i);
+    // Every row asks for the same few names, written the same way: each is
+    // matched without regard to case once, then found by its exact text.
+    for (const auto& [asked, index] : columnIndex_) {
+        if (asked == name)
+            return rows_.rows[position_][static_cast<std::size_t>(index)];
     }
-    return rows_.rows[position_][static_cast<std::size_t>(*known)];
+    qsizetype i = 0;
+    while (i < rows_.columns.size() && rows_.columns.at(i).compare(name, Qt::CaseInsensitive) != 0)
+        ++i;
+    if (i == rows_.columns.size())
+        throw RuntimeError(ErrorNumber::ItemNotFound,
+                           QStringLiteral("Impossibile trovare l'elemento nell'insieme corrispondente al nome o al "
+                                          "numero richiesto."));
+    columnIndex_.emplace_back(name, i);
+    return rows_.rows[position_][static_cast<std::size_t>(i)];
 }
 
 void Command::setActiveConnection(Connection& connection)

@@ -3,7 +3,6 @@
 #include "database_backend.h"
 #include "variant.h"
 
-#include <QHash>
 #include <functional>
 #include <memory>
 
@@ -81,7 +80,7 @@ private:
     bool open_ = false;
     std::weak_ptr<DatabaseSession> session_;
     ResultSet rows_;
-    mutable QHash<QString, qsizetype> columnIndex_;
+    mutable std::vector<std::pair<QString, qsizetype>> columnIndex_;
     std::size_t position_ = 0;
 };
 

@@ -33,7 +33,17 @@ QString PhaseCaption(CodeTable table)
 
 QString RowCaption(CodeTable table, std::int32_t counter, std::int32_t rowCount)
 {
-    return QStringLiteral("Aggiornamento codici %1 (%2 di %3) in corso...").arg(TableName(table)).arg(counter).arg(rowCount);
+    // Made for every row: appended into one string rather than formatted.
+    QString caption;
+    caption.reserve(64);
+    caption += QLatin1String("Aggiornamento codici ");
+    caption += TableName(table);
+    caption += QLatin1String(" (");
+    caption += QString::number(counter);
+    caption += QLatin1String(" di ");
+    caption += QString::number(rowCount);
+    caption += QLatin1String(") in corso...");
+    return caption;
 }
 
 // The bar runs from 0 to 999 over the rows, on a fixed scale whatever their number.

@@ -4,8 +4,20 @@ QString SqlTesto(const Variant& value)
 {
     if (value.isNull() || (value.type() == Variant::Type::Text && value.text().isEmpty()))
         return QStringLiteral("Null");
-    QString text = DefaultText(value);
-    return QLatin1Char('\'') + text.replace(QLatin1Char('\''), QStringLiteral("''")) + QLatin1Char('\'');
+    // Built in one string: the update makes one for every text of every row.
+    const QString text = DefaultText(value);
+    QString literal;
+    literal.reserve(text.size() + 8);
+    literal += QLatin1Char('\'');
+    qsizetype from = 0;
+    for (qsizetype quote = text.indexOf(QLatin1Char('\'')); quote >= 0; quote = text.indexOf(QLatin1Char('\''), from)) {
+        literal += QStringView(text).mid(from, quote + 1 - from);
+        literal += QLatin1Char('\'');
+        from = quote + 1;
+    }
+    literal += QStringView(text).mid(from);
+    literal += QLatin1Char('\'');
+    return literal;
 }
 
 QString SqlNumero(double value)

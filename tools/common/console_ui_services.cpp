@@ -1,6 +1,5 @@
 #include "console_ui_services.h"
 
-#include <QRegularExpression>
 #include <QTextStream>
 #include <cstdio>
 #include <unistd.h>
@@ -17,6 +16,30 @@ QString ReadLine()
 {
     static QTextStream in(stdin);
     return in.readLine();  // a null string at the end of the input
+}
+
+bool IsDigit(QChar c)
+{
+    return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+}
+
+// Compared without a copy: the progress caption changes with every row.
+bool DifferOnlyInDigits(QStringView a, QStringView b)
+{
+    qsizetype i = 0;
+    qsizetype j = 0;
+    for (;;) {
+        while (i < a.size() && IsDigit(a[i]))
+            ++i;
+        while (j < b.size() && IsDigit(b[j]))
+            ++j;
+        if (i == a.size() || j == b.size())
+            return i == a.size() && j == b.size();
+        if (a[i] != b[j])
+            return false;
+        ++i;
+        ++j;
+    }
 }
 
 }  // namespace
@@ -76,8 +99,7 @@ void ConsoleUiServices::setCaption(Control control, const QString& caption)
     // Captions that differ only in their numbers are the row progress of one
     // phase: on a terminal they overwrite each other, in a log only the
     // phase's first one is kept.
-    static const QRegularExpression digits(QStringLiteral("[0-9]+"));
-    const bool samePhase = QString(previous).remove(digits) == QString(caption).remove(digits);
+    const bool samePhase = DifferOnlyInDigits(previous, caption);
     if (samePhase && !isatty(fileno(stderr)))
         return;
     if (samePhase && progressLineOpen_)

@@ -26,6 +26,10 @@ QString DefaultNumberText(double value)
 {
     if (value == 0.0)
         return QStringLiteral("0");  // also for -0, which has no sign of its own
+    // Whole numbers of up to 15 digits are their digits: the common case,
+    // spared the general conversion.
+    if (std::abs(value) < 1e15 && value == std::trunc(value))
+        return QString::number(static_cast<qint64>(value));
     // QString::number ignores the process locale and always writes ".".
     QString text = QString::number(value, 'G', 15);
     return text.replace(QLatin1Char('.'), QLocale().decimalPoint());
