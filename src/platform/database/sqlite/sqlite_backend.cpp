@@ -1,7 +1,9 @@
 #include "sqlite_backend.h"
 
 #include "engine_error.h"
+#include "literal_insert.h"
 
+#include <QHash>
 #include <sqlite3.h>
 
 namespace {
@@ -85,9 +87,8 @@ Variant ColumnValue(sqlite3_stmt* statement, int column)
 // One compiled statement, finalized whatever happens.
 class Statement {
 public:
-    Statement(sqlite3* db, const QString& sql) : db_(db)
+    Statement(sqlite3* db, const QByteArray& text) : db_(db)
     {
-        const QByteArray text = sql.toUtf8();
         const char* tail = nullptr;
         if (sqlite3_prepare_v2(db, text.constData(), static_cast<int>(text.size()), &statement_, &tail) != SQLITE_OK)
             throw ErrorOf(db);
@@ -145,11 +146,16 @@ public:
         }
     }
 
-    ~SqliteBackend() override { sqlite3_close(db_); }
+    ~SqliteBackend() override
+    {
+        for (sqlite3_stmt* insert : std::as_const(inserts_))
+            sqlite3_finalize(insert);
+        sqlite3_close(db_);
+    }
 
     ResultSet query(const QString& sql) override
     {
-        Statement statement(db_, sql);
+        Statement statement(db_, sql.toUtf8());
         ResultSet result;
         const int columns = sqlite3_column_count(statement.handle());
         for (int i = 0; i < columns; ++i)
@@ -166,7 +172,14 @@ public:
 
     void execute(const QString& sql) override
     {
-        Statement statement(db_, sql);
+        const QByteArray text = sql.toUtf8();
+        if (const std::optional<LiteralInsert> insert = ReadLiteralInsert(text)) {
+            if (sqlite3_stmt* compiled = compiledInsert(*insert)) {
+                run(compiled, *insert);
+                return;
+            }
+        }
+        Statement statement(db_, text);
         while (statement.step()) {
         }
     }
@@ -176,7 +189,53 @@ public:
     void rollbackTransaction() override { execute(QStringLiteral("ROLLBACK")); }
 
 private:
+    // The head of an insert compiled once with a parameter for each value;
+    // null when SQLite refuses it, and the statement then goes to SQLite as
+    // it stands, to fail with SQLite's own words.
+    sqlite3_stmt* compiledInsert(const LiteralInsert& insert)
+    {
+        const QPair<QByteArray, std::size_t> key{insert.head, insert.values.size()};
+        if (sqlite3_stmt* known = inserts_.value(key))
+            return known;
+        const QByteArray text = insert.parameterized();
+        sqlite3_stmt* compiled = nullptr;
+        if (sqlite3_prepare_v2(db_, text.constData(), static_cast<int>(text.size()), &compiled, nullptr) != SQLITE_OK) {
+            sqlite3_finalize(compiled);
+            return nullptr;
+        }
+        inserts_.insert(key, compiled);
+        return compiled;
+    }
+
+    // Binds each literal as the value SQLite reads from it, and runs the insert.
+    void run(sqlite3_stmt* compiled, const LiteralInsert& insert)
+    {
+        for (int i = 0; i < static_cast<int>(insert.values.size()); ++i) {
+            const LiteralInsert::Value& value = insert.values[static_cast<std::size_t>(i)];
+            switch (value.kind) {
+            case LiteralInsert::Value::Kind::Null:
+                sqlite3_bind_null(compiled, i + 1);
+                break;
+            case LiteralInsert::Value::Kind::Integer:
+                sqlite3_bind_int64(compiled, i + 1, value.integer);
+                break;
+            case LiteralInsert::Value::Kind::Text:
+                sqlite3_bind_text(compiled, i + 1, value.text.constData(), static_cast<int>(value.text.size()),
+                                  SQLITE_STATIC);
+                break;
+            }
+        }
+        const int stepped = sqlite3_step(compiled);
+        const std::optional<RuntimeError> failure =
+            stepped == SQLITE_DONE ? std::nullopt : std::optional<RuntimeError>(ErrorOf(db_));
+        sqlite3_reset(compiled);
+        if (failure)
+            throw *failure;
+    }
+
     sqlite3* db_ = nullptr;
+    // By head and number of values.
+    QHash<QPair<QByteArray, std::size_t>, sqlite3_stmt*> inserts_;
 };
 
 }  // namespace
