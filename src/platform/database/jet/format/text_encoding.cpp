@@ -20,18 +20,20 @@ bool Compressible(const QString& text)
 
 QByteArray Ucs2(const QString& text)
 {
-    QByteArray bytes;
-    bytes.reserve(text.size() * 2);
-    for (const QChar c : text)
-        AppendLittleEndian<quint16>(bytes, c.unicode());
+    QByteArray bytes(text.size() * 2, Qt::Uninitialized);
+    qToLittleEndian<quint16>(text.utf16(), text.size(), bytes.data());
     return bytes;
 }
 
 // Each run of narrow characters goes into one-byte mode unless the two switch
-// bytes around it would cost more than they save.
+// bytes around it would cost more than they save. Written into one buffer
+// of the largest size it can take: every text of every inserted row passes here.
 QByteArray Compressed(const QString& text)
 {
-    QByteArray bytes("\xff\xfe", 2);
+    QByteArray bytes(2 + 3 * text.size(), Qt::Uninitialized);
+    char* out = bytes.data();
+    *out++ = '\xff';
+    *out++ = '\xfe';
     bool oneByteMode = true;
     qsizetype i = 0;
     while (i < text.size()) {
@@ -46,16 +48,20 @@ QByteArray Compressed(const QString& text)
             wantOneByte = 1 + length + switchBack < 2 * length;
         }
         if (wantOneByte != oneByteMode) {
-            bytes.append('\0');
+            *out++ = '\0';
             oneByteMode = wantOneByte;
         }
         for (; i < end; ++i) {
-            if (oneByteMode)
-                bytes.append(static_cast<char>(text[i].unicode()));
-            else
-                AppendLittleEndian<quint16>(bytes, text[i].unicode());
+            const char16_t unit = text[i].unicode();
+            if (oneByteMode) {
+                *out++ = static_cast<char>(unit);
+            } else {
+                qToLittleEndian<quint16>(unit, out);
+                out += 2;
+            }
         }
     }
+    bytes.resize(out - bytes.constData());
     return bytes;
 }
 
@@ -63,11 +69,12 @@ QByteArray Compressed(const QString& text)
 
 QByteArray EncodeJetText(const QString& text, bool mayCompress)
 {
-    QByteArray plain = Ucs2(text);
-    if (!mayCompress || text.isEmpty() || !Compressible(text))
-        return plain;
-    QByteArray compressed = Compressed(text);
-    return compressed.size() < plain.size() ? compressed : plain;
+    if (mayCompress && !text.isEmpty() && Compressible(text)) {
+        QByteArray compressed = Compressed(text);
+        if (compressed.size() < text.size() * 2)
+            return compressed;
+    }
+    return Ucs2(text);
 }
 
 QString DecodeJetText(const char* data, qsizetype size)

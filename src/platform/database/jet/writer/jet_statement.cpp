@@ -3,14 +3,17 @@
 #include "runtime_error.h"
 
 #include <QLocale>
-#include <QSet>
 #include <cmath>
 
 namespace {
 
+// A token points into the statement; only a text literal, whose doubled
+// apostrophes are read as one, has characters of its own. Every row of the
+// update is one statement, so tokens are made by the hundred thousand.
 struct Token {
     enum Kind { Name, Bracketed, Text, Number, Symbol, End } kind;
-    QString text;
+    QStringView text;
+    QString unquoted;
 };
 
 RuntimeError SyntaxError()
@@ -27,7 +30,7 @@ public:
         while (pos_ < sql_.size() && sql_.at(pos_).isSpace())
             ++pos_;
         if (pos_ >= sql_.size())
-            return {Token::End, {}};
+            return {Token::End, {}, {}};
         const QChar c = sql_.at(pos_);
         if (c == QLatin1Char('['))
             return bracketed();
@@ -39,13 +42,14 @@ public:
             const qsizetype start = pos_;
             while (pos_ < sql_.size() && (sql_.at(pos_).isLetterOrNumber() || sql_.at(pos_) == QLatin1Char('_')))
                 ++pos_;
-            return {Token::Name, sql_.mid(start, pos_ - start)};
+            return {Token::Name, QStringView(sql_).sliced(start, pos_ - start), {}};
         }
-        if (sql_.mid(pos_, 2) == QLatin1String(">=")) {
+        if (QStringView(sql_).sliced(pos_).startsWith(QLatin1String(">="))) {
             pos_ += 2;
-            return {Token::Symbol, QStringLiteral(">=")};
+            return {Token::Symbol, QStringView(sql_).sliced(pos_ - 2, 2), {}};
         }
-        return {Token::Symbol, sql_.mid(pos_++, 1)};
+        ++pos_;
+        return {Token::Symbol, QStringView(sql_).sliced(pos_ - 1, 1), {}};
     }
 
 private:
@@ -54,7 +58,7 @@ private:
         const qsizetype close = sql_.indexOf(QLatin1Char(']'), pos_ + 1);
         if (close < 0)
             throw SyntaxError();
-        Token token{Token::Bracketed, sql_.mid(pos_ + 1, close - pos_ - 1)};
+        Token token{Token::Bracketed, QStringView(sql_).sliced(pos_ + 1, close - pos_ - 1), {}};
         pos_ = close + 1;
         return token;
     }
@@ -62,19 +66,20 @@ private:
     Token text()
     {
         QString value;
-        for (++pos_; pos_ < sql_.size(); ++pos_) {
-            const QChar c = sql_.at(pos_);
-            if (c != QLatin1Char('\'')) {
-                value.append(c);
-            } else if (pos_ + 1 < sql_.size() && sql_.at(pos_ + 1) == QLatin1Char('\'')) {
-                value.append(c);
-                ++pos_;
-            } else {
-                ++pos_;
-                return {Token::Text, value};
+        qsizetype from = pos_ + 1;
+        for (;;) {
+            const qsizetype quote = sql_.indexOf(QLatin1Char('\''), from);
+            if (quote < 0)
+                throw SyntaxError();
+            value += QStringView(sql_).sliced(from, quote - from);
+            if (quote + 1 < sql_.size() && sql_.at(quote + 1) == QLatin1Char('\'')) {
+                value += QLatin1Char('\'');
+                from = quote + 2;
+                continue;
             }
+            pos_ = quote + 1;
+            return {Token::Text, {}, value};
         }
-        throw SyntaxError();
     }
 
     Token number()
@@ -98,7 +103,7 @@ private:
             if (pos_ == exponent)
                 throw SyntaxError();
         }
-        return {Token::Number, sql_.mid(start, pos_ - start)};
+        return {Token::Number, QStringView(sql_).sliced(start, pos_ - start), {}};
     }
 
     const QString& sql_;
@@ -137,7 +142,7 @@ public:
     {
         if (token_.kind != Token::Name && token_.kind != Token::Bracketed)
             throw SyntaxError();
-        QString text = token_.text;
+        QString text = token_.text.toString();
         advance();
         return text;
     }
@@ -149,7 +154,7 @@ public:
             return {};
         }
         if (token_.kind == Token::Text) {
-            Variant value(token_.text);
+            Variant value(std::move(token_.unquoted));
             advance();
             return value;
         }
@@ -160,7 +165,7 @@ public:
         }
         if (token_.kind != Token::Number)
             throw SyntaxError();
-        const QString digits = (negative ? QStringLiteral("-") : QString()) + token_.text;
+        const QString digits = (negative ? QStringLiteral("-") : QString()) + token_.text.toString();
         advance();
         bool whole = false;
         const qint64 integer = digits.toLongLong(&whole);
@@ -210,13 +215,14 @@ JetInsert ParseInsert(Parser& parser)
     parser.keyword("INTO");
     statement.table = parser.name();
     parser.symbol("(");
-    QSet<QString> seen;
     for (;;) {
-        statement.columns.append(parser.name());
-        if (seen.contains(statement.columns.back().toCaseFolded()))
-            throw RuntimeError(ErrorNumber::StatementRejected,
-                               QStringLiteral("Destinazione di output '%1' replicata.").arg(statement.columns.back()));
-        seen.insert(statement.columns.back().toCaseFolded());
+        const QString column = parser.name();
+        for (const QString& earlier : std::as_const(statement.columns)) {
+            if (earlier.compare(column, Qt::CaseInsensitive) == 0)
+                throw RuntimeError(ErrorNumber::StatementRejected,
+                                   QStringLiteral("Destinazione di output '%1' replicata.").arg(column));
+        }
+        statement.columns.append(column);
         if (!parser.atSymbol(","))
             break;
         parser.symbol(",");

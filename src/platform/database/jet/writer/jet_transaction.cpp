@@ -94,13 +94,34 @@ quint32 JetTransaction::appendPage(const QByteArray& page)
 
 TableChange& JetTransaction::table(const QString& name)
 {
+    if (lastTable_ && name == lastName_)
+        return *lastTable_;
     const QString key = name.toCaseFolded();
     auto known = tables_.find(key);
     if (known == tables_.end()) {
         const quint32 page = DefinitionPageOf(file_, name);
         known = tables_.insert(key, std::make_shared<TableChange>(file_, ReadTableSchema(file_, page, name)));
     }
+    lastName_ = name;
+    lastTable_ = known->get();
     return **known;
+}
+
+const std::vector<int>& JetTransaction::columnsOf(const TableChange& target, const QStringList& names)
+{
+    if (&target == mappedTable_ && names == mappedNames_)
+        return mappedColumns_;
+    std::vector<int> columns;
+    for (const QString& name : names) {
+        const int column = target.schema().columnNamed(name);
+        if (column < 0)
+            throw UnknownColumn(name);
+        columns.push_back(column);
+    }
+    mappedTable_ = &target;
+    mappedNames_ = names;
+    mappedColumns_ = std::move(columns);
+    return mappedColumns_;
 }
 
 void JetTransaction::apply(const JetChange& change)
@@ -127,12 +148,9 @@ void JetTransaction::apply(const JetChange& change)
     TableChange& target = table(insert.table);
     const JetTableSchema& schema = target.schema();
     std::vector<Variant> values(schema.columns.size());
-    for (qsizetype i = 0; i < insert.columns.size(); ++i) {
-        const int column = schema.columnNamed(insert.columns[i]);
-        if (column < 0)
-            throw UnknownColumn(insert.columns[i]);
-        values[column] = ForColumn(schema.columns[column], insert.values[i]);
-    }
+    const std::vector<int>& columns = columnsOf(target, insert.columns);
+    for (std::size_t i = 0; i < columns.size(); ++i)
+        values[columns[i]] = ForColumn(schema.columns[columns[i]], insert.values[i]);
     target.insert(values, append_);
 }
 

@@ -30,10 +30,19 @@ public:
 
 private:
     TableChange& table(const QString& name);
+    // Where each of the statement's columns stands in the table.
+    const std::vector<int>& columnsOf(const TableChange& target, const QStringList& names);
     quint32 appendPage(const QByteArray& page);
 
     QString path_;
     JetPageFile file_;
     QHash<QString, std::shared_ptr<TableChange>> tables_;
     PageAppender append_;
+    // The update names the same table and columns in row after row: the
+    // last ones are kept as found.
+    QString lastName_;
+    TableChange* lastTable_ = nullptr;
+    const TableChange* mappedTable_ = nullptr;
+    QStringList mappedNames_;
+    std::vector<int> mappedColumns_;
 };
