@@ -1,4 +1,4 @@
-// bench_transfer [FILIALI]: the whole transfer, from opening Abicab.mdb (the
+// bench_transfer [FILIALI [MOTORE]]: the whole transfer, from opening Abicab.mdb (the
 // demo's 1,000 banks and FILIALI branches, 50,000 unless told, written by the
 // Jet writer) to the commit, into each engine the tool reaches here:
 //   - SQLite, beside the sqlite3 shell running the same statements in one
@@ -219,17 +219,24 @@ int main(int argc, char** argv)
     const QStringList args = app.arguments();
     try {
         const int branches = args.size() > 1 ? args.at(1).toInt() : 50000;
-        if (args.size() > 2 || branches <= 0) {
-            std::fputs("Uso: bench_transfer [FILIALI]\n", stderr);
+        // One engine alone, when named: for looking closer at it.
+        const QString only = args.size() > 2 ? args.at(2) : QString();
+        const QStringList engines{QStringLiteral("sqlite"), QStringLiteral("jet"), QStringLiteral("postgresql")};
+        if (args.size() > 3 || branches <= 0 || (!only.isEmpty() && !engines.contains(only))) {
+            std::fputs("Uso: bench_transfer [FILIALI [sqlite|jet|postgresql]]\n", stderr);
             return 2;
         }
+        const auto wanted = [&](const char* engine) { return only.isEmpty() || only == QLatin1String(engine); };
         QTemporaryDir dir;
         const QString source = dir.filePath(QStringLiteral("Abicab.mdb"));
         WriteSource(source, branches);
         std::printf("Abicab.mdb: 1000 banche, %d filiali; dall'apertura di Abicab.mdb al commit:\n", branches);
-        CompareSqlite(dir, source);
-        CompareJet(dir, source);
-        ComparePostgresql(dir, source);
+        if (wanted("sqlite"))
+            CompareSqlite(dir, source);
+        if (wanted("jet"))
+            CompareJet(dir, source);
+        if (wanted("postgresql"))
+            ComparePostgresql(dir, source);
     } catch (const std::exception& error) {
         std::fprintf(stderr, "bench_transfer: %s\n", error.what());
         return 1;
