@@ -192,6 +192,27 @@ public:
         mdb_free_tabledef(table);
     }
 
+    // The columns of the table whose Required property is set: Jet keeps
+    // it among the table's properties, which libmdb reads.
+    void readRequiredColumns(const QString& name, RowSink& sink)
+    {
+        MdbTableDef* table = mdb_read_table(findTable(name));
+        if (!table)
+            throw TableNotFound(name);
+        const bool read = mdb_read_columns(table) != nullptr;
+        sink.columns({QStringLiteral("Colonna")});
+        for (guint i = 0; read && i < table->num_cols; ++i) {
+            const auto* column = static_cast<MdbColumn*>(g_ptr_array_index(table->columns, i));
+            const char* required = mdb_col_get_prop(column, "Required");
+            if (required && required[0] == 'y')
+                sink.row({Variant(QString::fromUtf8(column->name))});
+        }
+        mdb_free_tabledef(table);
+        if (!read)
+            throw RuntimeError(ErrorNumber::Failure,
+                               QStringLiteral("Impossibile leggere le colonne della tabella '%1'.").arg(name));
+    }
+
 private:
     MdbCatalogEntry* findTable(const QString& name)
     {
@@ -300,7 +321,22 @@ std::unique_ptr<DatabaseBackend> OpenWithLimits(const QString& path, std::chrono
     return std::make_unique<JetBackend>(path, quietLimit, memoryCeiling);
 }
 
+ResultSet ReadRequiredColumns(const QString& path, const QString& table)
+{
+    return ReadIsolated([&](RowSink& sink) { MdbFile(path).readRequiredColumns(table, sink); }, path, g_quietLimit,
+                        g_memoryCeiling);
+}
+
 }  // namespace
+
+QStringList RequiredJetColumns(const QString& path, const QString& table)
+{
+    const ResultSet result = ReadRequiredColumns(path, table);
+    QStringList names;
+    for (const std::vector<Variant>& row : result.rows)
+        names.append(row.at(0).text());
+    return names;
+}
 
 void SetJetReadLimitsForTests(std::chrono::milliseconds quietLimit, std::size_t memoryCeiling)
 {

@@ -13,3 +13,7 @@
 // a damaged file.
 std::unique_ptr<DatabaseBackend> OpenJetDatabase(const QString& path);
 std::unique_ptr<DatabaseBackend> OpenJetDatabase(const QString& path, std::chrono::milliseconds quietLimit);
+
+// The names of the table's columns whose Required property is set, read
+// through libmdb like the rows.
+QStringList RequiredJetColumns(const QString& path, const QString& table);

@@ -370,3 +370,31 @@ TEST_F(WritableJet, RefusesToLeaveAnAutoNumberColumnOut)
 }
 
 }  // namespace
+
+// A column whose Required property is set takes no Null, as Jet refuses it.
+TEST_F(WritableJet, RefusesNullInARequiredColumn)
+{
+    const QString path = copy(QStringLiteral("testV2000.mdb"));
+    {
+        // The value of the property Required of column A in Table1's
+        // properties, as mdb-prop reads them: byte 0x1dc22, 0 for no.
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(file.seek(0x1dc22));
+        ASSERT_EQ(file.read(1), QByteArray(1, '\0'));
+        ASSERT_TRUE(file.seek(0x1dc22));
+        file.write(QByteArray(1, '\1'));
+    }
+    ASSERT_EQ(RequiredJetColumns(path, QStringLiteral("table1")), QStringList{QStringLiteral("A")});
+    EXPECT_TRUE(RequiredJetColumns(Sample(QStringLiteral("testV2000.mdb")), QStringLiteral("Table1")).isEmpty());
+
+    const QByteArray before = FileDigest(path);
+    for (const char* insert : {"INSERT INTO Table1 (B, C) VALUES ('b', 1)", "INSERT INTO Table1 (A, B) VALUES (Null, 'b')"}) {
+        const RuntimeError refused = ErrorOf([&] { RunJetStatements(path, {QString::fromLatin1(insert)}); });
+        EXPECT_EQ(refused.number(), ErrorNumber::IntegrityViolation) << insert;
+        EXPECT_TRUE(refused.description().contains(QStringLiteral("Required"))) << refused.description().toStdString();
+    }
+    EXPECT_EQ(FileDigest(path), before);
+    RunJetStatements(path, {QStringLiteral("INSERT INTO Table1 (A, B, C, D, E) VALUES ('z', 'y', 9, 99, 999)")});
+    EXPECT_EQ(OpenJetDatabase(path)->query(QStringLiteral("SELECT A FROM Table1")).rows.size(), 3U);
+}

@@ -1,6 +1,7 @@
 #include "jet_transaction.h"
 
 #include "file_replacement.h"
+#include "jet_backend.h"
 #include "open_elsewhere.h"
 #include "runtime_error.h"
 #include "table_rows.h"
@@ -100,7 +101,13 @@ TableChange& JetTransaction::table(const QString& name)
     auto known = tables_.find(key);
     if (known == tables_.end()) {
         const quint32 page = DefinitionPageOf(file_, name);
-        known = tables_.insert(key, std::make_shared<TableChange>(file_, ReadTableSchema(file_, page, name)));
+        JetTableSchema schema = ReadTableSchema(file_, page, name);
+        for (const QString& required : RequiredJetColumns(path_, name)) {
+            const int column = schema.columnNamed(required);
+            if (column >= 0)
+                schema.columns[column].required = true;
+        }
+        known = tables_.insert(key, std::make_shared<TableChange>(file_, std::move(schema)));
     }
     lastName_ = name;
     lastTable_ = known->get();

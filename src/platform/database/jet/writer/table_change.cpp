@@ -115,6 +115,11 @@ void TableChange::insert(const std::vector<Variant>& values, const PageAppender&
                                QStringLiteral("Impossibile inserire la riga nella tabella '%1': lo strumento non assegna "
                                               "il numero automatico della colonna '%2'.")
                                    .arg(schema_.name, schema_.columns[i].column.name));
+        if (schema_.columns[i].required && values[i].isNull())
+            throw RuntimeError(ErrorNumber::IntegrityViolation,
+                               QStringLiteral("Il campo '%1.%2' non può contenere un valore Null perché la proprietà "
+                                              "Required per questo campo è impostata su True.")
+                                   .arg(schema_.name, schema_.columns[i].column.name));
     }
     for (const SchemaIndex& index : schema_.indexes) {
         if (!index.required())

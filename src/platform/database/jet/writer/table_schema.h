@@ -16,6 +16,7 @@ struct SchemaColumn {
     quint8 flags = 0;
     quint16 sortOrder = 0;
     ColumnPlacement placement;
+    bool required = false;  // the column's Required property: no Null
 };
 
 struct IndexColumn {
