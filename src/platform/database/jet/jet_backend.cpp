@@ -4,6 +4,7 @@
 #include "jet_backend_testing.h"
 #include "jet_select.h"
 #include "runtime_error.h"
+#include "text_encoding.h"
 
 #include <QDateTime>
 #include <QFileInfo>
@@ -45,38 +46,6 @@ QString DateText(double days)
     static const QDateTime epoch(QDate(1899, 12, 30), QTime(0, 0), Qt::UTC);
     const auto msecs = static_cast<qint64>(std::llround(days * 86400000.0));
     return epoch.addMSecs(msecs).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-}
-
-// Jet 4 keeps texts as UTF-16, or compressed: after the mark FF FE, runs of
-// one byte per character (the high byte being 0) and runs of two bytes per
-// character, each 0 byte switching from one to the other. Decoded here
-// rather than by libmdb, which loses characters beyond the BMP and stops at
-// an embedded NUL.
-QString DecodeJet4Text(const unsigned char* data, int size)
-{
-    const auto unit = [data](int at) { return QChar(static_cast<char16_t>(data[at] | (data[at + 1] << 8))); };
-    QString text;
-    text.reserve(size);
-    if (size < 2 || data[0] != 0xff || data[1] != 0xfe) {
-        for (int i = 0; i + 1 < size; i += 2)
-            text.append(unit(i));
-        return text;
-    }
-    bool compressed = true;
-    for (int i = 2; i < size;) {
-        if (data[i] == 0) {
-            compressed = !compressed;
-            ++i;
-        } else if (compressed) {
-            text.append(QChar(data[i++]));
-        } else if (i + 1 < size) {
-            text.append(unit(i));
-            i += 2;
-        } else {
-            break;  // an odd byte at the end belongs to no character
-        }
-    }
-    return text;
 }
 
 // The bytes a value of a fixed-size type takes in a row; 0 for the others.
@@ -134,7 +103,9 @@ Variant ReadValue(MdbHandle* mdb, const MdbColumn* column, const MdbField& field
     }
     case MDB_TEXT:
         if (!IS_JET3(mdb))
-            return Variant(DecodeJet4Text(data, field.siz));
+            // Decoded here rather than by libmdb, which loses characters
+            // beyond the BMP and stops at an embedded NUL.
+            return Variant(DecodeJetText(reinterpret_cast<const char*>(data), field.siz));
         [[fallthrough]];
     case MDB_MEMO:
     case MDB_REPID: {

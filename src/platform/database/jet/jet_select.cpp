@@ -1,64 +1,23 @@
 #include "jet_select.h"
 
+#include "jet_sql_tokens.h"
 #include "runtime_error.h"
 
 namespace {
-
-struct Token {
-    enum Kind { Name, Bracketed, Comma, Star, End, Other } kind;
-    QString text;
-};
-
-class Tokenizer {
-public:
-    explicit Tokenizer(const QString& sql) : sql_(sql) {}
-
-    Token next()
-    {
-        while (pos_ < sql_.size() && sql_.at(pos_).isSpace())
-            ++pos_;
-        if (pos_ >= sql_.size())
-            return {Token::End, {}};
-        const QChar c = sql_.at(pos_);
-        if (c == QLatin1Char(',') || c == QLatin1Char('*')) {
-            ++pos_;
-            return {c == QLatin1Char(',') ? Token::Comma : Token::Star, QString(c)};
-        }
-        if (c == QLatin1Char('[')) {
-            const qsizetype close = sql_.indexOf(QLatin1Char(']'), pos_ + 1);
-            if (close < 0)
-                return {Token::Other, sql_.mid(pos_)};
-            Token token{Token::Bracketed, sql_.mid(pos_ + 1, close - pos_ - 1)};
-            pos_ = close + 1;
-            return token;
-        }
-        if (c.isLetterOrNumber() || c == QLatin1Char('_')) {
-            const qsizetype start = pos_;
-            while (pos_ < sql_.size() && (sql_.at(pos_).isLetterOrNumber() || sql_.at(pos_) == QLatin1Char('_')))
-                ++pos_;
-            return {Token::Name, sql_.mid(start, pos_ - start)};
-        }
-        return {Token::Other, sql_.mid(pos_++, 1)};
-    }
-
-private:
-    const QString& sql_;
-    qsizetype pos_ = 0;
-};
 
 bool IsKeyword(const Token& token, const char* keyword)
 {
     return token.kind == Token::Name && token.text.compare(QLatin1String(keyword), Qt::CaseInsensitive) == 0;
 }
 
+bool IsSymbol(const Token& token, const char* symbol)
+{
+    return token.kind == Token::Symbol && token.text == QLatin1String(symbol);
+}
+
 bool IsIdentifier(const Token& token)
 {
     return (token.kind == Token::Name && !IsKeyword(token, "FROM")) || token.kind == Token::Bracketed;
-}
-
-RuntimeError SyntaxError()
-{
-    return {ErrorNumber::StatementRejected, QStringLiteral("Errore di sintassi nell'istruzione SQL.")};
 }
 
 }  // namespace
@@ -75,15 +34,15 @@ JetSelect ParseJetSelect(const QString& statement)
 
     JetSelect select;
     Token token = tokens.next();
-    if (token.kind == Token::Star) {
+    if (IsSymbol(token, "*")) {
         token = tokens.next();
     } else {
         for (;;) {
             if (!IsIdentifier(token))
                 throw SyntaxError();
-            select.columns.append(token.text);
+            select.columns.append(token.text.toString());
             token = tokens.next();
-            if (token.kind != Token::Comma)
+            if (!IsSymbol(token, ","))
                 break;
             token = tokens.next();
         }
@@ -93,7 +52,7 @@ JetSelect ParseJetSelect(const QString& statement)
     token = tokens.next();
     if (!IsIdentifier(token))
         throw SyntaxError();
-    select.table = token.text;
+    select.table = token.text.toString();
     if (tokens.next().kind != Token::End)
         throw SyntaxError();
     return select;
