@@ -27,14 +27,6 @@ RuntimeError CannotOpen(const QString& path)
                 .arg(path)};
 }
 
-RuntimeError TableNotFound(const QString& table)
-{
-    return {ErrorNumber::NoSuchTable,
-            QStringLiteral("Impossibile trovare la tabella o la query di input '%1'. Verificare che esista e che "
-                           "il nome sia stato digitato correttamente.")
-                .arg(table)};
-}
-
 RuntimeError Damaged(const QString& table)
 {
     return {ErrorNumber::Failure, QStringLiteral("La tabella '%1' è danneggiata.").arg(table)};
@@ -153,7 +145,7 @@ public:
     {
         MdbTableDef* table = mdb_read_table(findTable(select.table));
         if (!table)
-            throw TableNotFound(select.table);
+            throw JetTableNotFound(select.table);
         try {
             readRows(table, select, sink);
         } catch (...) {
@@ -169,7 +161,7 @@ public:
     {
         MdbTableDef* table = mdb_read_table(findTable(name));
         if (!table)
-            throw TableNotFound(name);
+            throw JetTableNotFound(name);
         const bool read = mdb_read_columns(table) != nullptr;
         sink.columns({QStringLiteral("Colonna")});
         for (guint i = 0; read && i < table->num_cols; ++i) {
@@ -194,7 +186,7 @@ private:
                 && QString::fromUtf8(entry->object_name).compare(name, Qt::CaseInsensitive) == 0)
                 return entry;
         }
-        throw TableNotFound(name);
+        throw JetTableNotFound(name);
     }
 
     void readRows(MdbTableDef* table, const JetSelect& select, RowSink& sink)
@@ -299,6 +291,14 @@ ResultSet ReadRequiredColumns(const QString& path, const QString& table)
 }
 
 }  // namespace
+
+RuntimeError JetTableNotFound(const QString& table)
+{
+    return {ErrorNumber::NoSuchTable,
+            QStringLiteral("Impossibile trovare la tabella o la query di input '%1'. Verificare che esista e che "
+                           "il nome sia stato digitato correttamente.")
+                .arg(table)};
+}
 
 QStringList RequiredJetColumns(const QString& path, const QString& table)
 {

@@ -17,3 +17,6 @@ std::unique_ptr<DatabaseBackend> OpenJetDatabase(const QString& path, std::chron
 // The names of the table's columns whose Required property is set, read
 // through libmdb like the rows.
 QStringList RequiredJetColumns(const QString& path, const QString& table);
+
+// A table the file does not hold, as both the reader and the writer report it.
+RuntimeError JetTableNotFound(const QString& table);

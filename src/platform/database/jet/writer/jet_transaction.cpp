@@ -14,14 +14,6 @@ constexpr qint64 kTableType = 1;
 constexpr qint64 kSystemFlags = 0x80000002;
 constexpr quint32 kPageNumberMask = 0x00ffffff;
 
-RuntimeError TableNotFound(const QString& table)
-{
-    return {ErrorNumber::NoSuchTable,
-            QStringLiteral("Impossibile trovare la tabella o la query di input '%1'. Verificare che esista e che "
-                           "il nome sia stato digitato correttamente.")
-                .arg(table)};
-}
-
 RuntimeError OpenElsewhere(const QString& path)
 {
     return {ErrorNumber::Failure,
@@ -51,7 +43,7 @@ quint32 DefinitionPageOf(JetPageFile& file, const QString& name)
             page = static_cast<quint32>(integer(idColumn)) & kPageNumberMask;
     });
     if (page == 0 || page >= file.pageCount())
-        throw TableNotFound(name);
+        throw JetTableNotFound(name);
     return page;
 }
 
