@@ -1,7 +1,7 @@
 // aggiorna-abicab: the window that replaces the bank codes of a Corvanta
 // installation with those of Abicab.mdb, found next to the program.
-#include "main_window.h"
-#include "qt_ui_services.h"
+#include "app/main_window.h"
+#include "app/qt_ui_services.h"
 
 #include <QApplication>
 #include <QTextStream>

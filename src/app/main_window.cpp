@@ -1,8 +1,8 @@
-#include "main_window.h"
+#include "app/main_window.h"
 
-#include "error_report.h"
-#include "profile_selection.h"
-#include "runtime_error.h"
+#include "ui/error_report.h"
+#include "settings/profile_selection.h"
+#include "platform/runtime/runtime_error.h"
 
 #include <QCloseEvent>
 #include <QFont>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "qt_ui_services.h"
-#include "update_run.h"
+#include "app/qt_ui_services.h"
+#include "update/update_run.h"
 
 #include <QCoreApplication>
 #include <QWidget>

@@ -1,4 +1,4 @@
-#include "qt_ui_services.h"
+#include "app/qt_ui_services.h"
 
 #include <QAbstractButton>
 #include <QApplication>

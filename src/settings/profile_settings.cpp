@@ -1,11 +1,11 @@
-#include "profile_settings.h"
+#include "settings/profile_settings.h"
 
-#include "error_report.h"
-#include "per_user_settings.h"
-#include "registry_keys.h"
-#include "runtime_error.h"
-#include "variant.h"
-#include "wine_registry.h"
+#include "ui/error_report.h"
+#include "platform/wine_registry/per_user_settings.h"
+#include "settings/reg_functions.h"
+#include "platform/runtime/runtime_error.h"
+#include "platform/runtime/variant.h"
+#include "platform/wine_registry/wine_registry.h"
 
 ProfileGlobals VarGlobali;
 

@@ -1,9 +1,9 @@
-#include "code_transfer.h"
+#include "update/code_transfer.h"
 
-#include "connections.h"
-#include "error_report.h"
-#include "runtime_error.h"
-#include "sql_literals.h"
+#include "update/connections.h"
+#include "ui/error_report.h"
+#include "platform/runtime/runtime_error.h"
+#include "update/sql_literals.h"
 
 #include <algorithm>
 #include <optional>

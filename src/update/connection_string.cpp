@@ -1,4 +1,4 @@
-#include "connection_string.h"
+#include "update/connection_string.h"
 
 namespace {
 

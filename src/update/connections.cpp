@@ -1,6 +1,6 @@
-#include "connections.h"
+#include "update/connections.h"
 
-#include "profile_settings.h"
+#include "settings/profile_settings.h"
 
 QString TestoOrigine(const QString& cartellaProgramma)
 {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "database_access.h"
+#include "update/database_access.h"
 
 #include <memory>
 

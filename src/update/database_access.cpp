@@ -1,7 +1,7 @@
-#include "database_access.h"
+#include "update/database_access.h"
 
-#include "providers.h"
-#include "runtime_error.h"
+#include "update/providers.h"
+#include "platform/runtime/runtime_error.h"
 
 namespace {
 

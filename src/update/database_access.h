@@ -1,7 +1,7 @@
 #pragma once
 
-#include "database_backend.h"
-#include "variant.h"
+#include "platform/database/database_backend.h"
+#include "platform/runtime/variant.h"
 
 #include <functional>
 #include <memory>

@@ -1,6 +1,6 @@
-#include "progress_report.h"
+#include "update/progress_report.h"
 
-#include "runtime_error.h"
+#include "platform/runtime/runtime_error.h"
 
 #include <cmath>
 #include <limits>

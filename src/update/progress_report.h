@@ -1,6 +1,6 @@
 #pragma once
 
-#include "code_transfer.h"
+#include "update/code_transfer.h"
 
 // The window's side of the transfer: the phase captions in lbProgr, the row
 // progress in lbProgr and pbProgr on a fixed 0 to 1000 scale, and the event

@@ -1,15 +1,15 @@
-#include "providers.h"
+#include "update/providers.h"
 
-#include "database_file.h"
-#include "freetds_connection.h"
-#include "read_only_formats.h"
-#include "writable_jet_backend.h"
-#include "odbc_backend.h"
-#include "odbc_connection_text.h"
-#include "postgresql_backend.h"
-#include "runtime_error.h"
-#include "sqlite_backend.h"
-#include "windows_path.h"
+#include "platform/database/database_file.h"
+#include "platform/database/sqlserver/freetds_connection.h"
+#include "platform/database/jet/read_only_formats.h"
+#include "platform/database/jet/in_place/writable_jet_backend.h"
+#include "platform/database/odbc/odbc_backend.h"
+#include "platform/database/odbc/odbc_connection_text.h"
+#include "platform/database/postgresql/postgresql_backend.h"
+#include "platform/runtime/runtime_error.h"
+#include "platform/database/sqlite/sqlite_backend.h"
+#include "platform/paths/windows_path.h"
 
 namespace {
 

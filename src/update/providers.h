@@ -1,7 +1,7 @@
 #pragma once
 
-#include "connection_string.h"
-#include "database_backend.h"
+#include "update/connection_string.h"
+#include "platform/database/database_backend.h"
 
 #include <memory>
 

@@ -1,4 +1,4 @@
-#include "release_check.h"
+#include "update/release_check.h"
 
 std::int32_t LeggiRelease(Connection& destinazione, int& linea)
 {

@@ -1,4 +1,4 @@
-#include "sql_literals.h"
+#include "update/sql_literals.h"
 
 QString SqlTesto(const Variant& value)
 {

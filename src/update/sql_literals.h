@@ -1,6 +1,6 @@
 #pragma once
 
-#include "variant.h"
+#include "platform/runtime/variant.h"
 
 // SQL literals for the statements of the transfer, which are sent as plain text.
 

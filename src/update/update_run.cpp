@@ -1,11 +1,11 @@
-#include "update_run.h"
+#include "update/update_run.h"
 
-#include "code_transfer.h"
-#include "connections.h"
-#include "error_report.h"
-#include "progress_report.h"
-#include "release_check.h"
-#include "runtime_error.h"
+#include "update/code_transfer.h"
+#include "update/connections.h"
+#include "ui/error_report.h"
+#include "update/progress_report.h"
+#include "update/release_check.h"
+#include "platform/runtime/runtime_error.h"
 
 #include <new>
 

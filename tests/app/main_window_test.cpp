@@ -1,11 +1,11 @@
 // The real window on a test installation, driven as a user drives it: clicks
 // and keys on its widgets, answers typed into its real boxes.
-#include "main_window.h"
+#include "app/main_window.h"
 
 #include "modal_boxes.h"
-#include "profile_settings.h"
-#include "qt_printers.h"
-#include "test_installation.h"
+#include "settings/profile_settings.h"
+#include "support/qt_printers.h"
+#include "support/test_installation.h"
 
 #include <QApplication>
 #include <QGroupBox>

@@ -1,5 +1,5 @@
-#include "qt_printers.h"
-#include "qt_ui_services.h"
+#include "support/qt_printers.h"
+#include "app/qt_ui_services.h"
 
 #include <QApplication>
 #include <QGroupBox>

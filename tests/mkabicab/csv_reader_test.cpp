@@ -1,7 +1,7 @@
-#include "csv_reader.h"
+#include "mkabicab/csv_reader.h"
 
 #include <QStringList>
-#include "qt_printers.h"
+#include "support/qt_printers.h"
 
 #include <gtest/gtest.h>
 

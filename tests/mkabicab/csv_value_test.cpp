@@ -1,6 +1,6 @@
-#include "csv_value.h"
+#include "mkabicab/csv_value.h"
 
-#include "qt_printers.h"
+#include "support/qt_printers.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // mkabicab run as its user runs it: two CSV files in, a Jet file or a refusal out.
-#include "jet_readback.h"
-#include "qt_printers.h"
-#include "source_databases.h"
+#include "support/jet_readback.h"
+#include "support/qt_printers.h"
+#include "support/source_databases.h"
 
 #include <QDir>
 #include <QFile>

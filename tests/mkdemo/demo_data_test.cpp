@@ -1,6 +1,6 @@
-#include "demo_data.h"
-#include "jet_readback.h"
-#include "source_databases.h"
+#include "mkdemo/demo_data.h"
+#include "support/jet_readback.h"
+#include "support/source_databases.h"
 
 #include <QProcess>
 #include <QRegularExpression>

@@ -12,16 +12,16 @@
 // --aggiorna CARTELLA_PROGRAMMA), so that a crash or a hang is seen from
 // outside. Exits with 1 when anything was found; the damaged files found are
 // kept in the findings folder, with a line each in reperti.txt.
-#include "abicab_layout.h"
-#include "console_ui_services.h"
-#include "demo_data.h"
-#include "jet_backend_testing.h"
+#include "layouts/abicab_layout.h"
+#include "cli/console_ui_services.h"
+#include "mkdemo/demo_data.h"
+#include "platform/database/jet/jet_backend_testing.h"
 #include "jet_damage.h"
-#include "jet_database_writer.h"
-#include "profile_selection.h"
+#include "platform/database/jet/new_file/jet_database_writer.h"
+#include "settings/profile_selection.h"
 #include "transfer_oracle.h"
-#include "update_run.h"
-#include "wine_prefix_writer.h"
+#include "update/update_run.h"
+#include "mkprefix/wine_prefix_writer.h"
 
 #include <QCoreApplication>
 #include <QDir>

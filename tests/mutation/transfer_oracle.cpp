@@ -1,6 +1,6 @@
 #include "transfer_oracle.h"
 
-#include "csv_reader.h"
+#include "mkabicab/csv_reader.h"
 
 #include <QLocale>
 #include <QProcess>

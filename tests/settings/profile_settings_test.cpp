@@ -1,11 +1,11 @@
-#include "profile_settings.h"
-#include "qt_printers.h"
-#include "registry_keys.h"
-#include "registry_keys_testing.h"
-#include "runtime_error.h"
-#include "scripted_ui_services.h"
-#include "temporary_prefix.h"
-#include "wine_registry_testing.h"
+#include "settings/profile_settings.h"
+#include "support/qt_printers.h"
+#include "settings/reg_functions.h"
+#include "settings/reg_functions_testing.h"
+#include "platform/runtime/runtime_error.h"
+#include "support/scripted_ui_services.h"
+#include "support/temporary_prefix.h"
+#include "platform/wine_registry/wine_registry_testing.h"
 
 #include <gtest/gtest.h>
 

@@ -1,13 +1,13 @@
-#include "jet_checker.h"
+#include "support/jet_checker.h"
 
-#include "database_header.h"
-#include "index_key.h"
-#include "jet_format.h"
-#include "page_file.h"
-#include "runtime_error.h"
-#include "table_rows.h"
-#include "table_schema.h"
-#include "usage_map_editor.h"
+#include "platform/database/jet/format/database_header.h"
+#include "platform/database/jet/in_place/index_key.h"
+#include "platform/database/jet/format/jet_format.h"
+#include "platform/database/jet/in_place/page_file.h"
+#include "platform/runtime/runtime_error.h"
+#include "platform/database/jet/in_place/table_rows.h"
+#include "platform/database/jet/in_place/table_schema.h"
+#include "platform/database/jet/in_place/usage_map_editor.h"
 
 #include <QFile>
 #include <QSet>

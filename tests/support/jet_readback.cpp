@@ -1,8 +1,8 @@
-#include "jet_readback.h"
+#include "support/jet_readback.h"
 
-#include "csv_reader.h"
-#include "jet_backend.h"
-#include "runtime_error.h"
+#include "mkabicab/csv_reader.h"
+#include "platform/database/jet/jet_backend.h"
+#include "platform/runtime/runtime_error.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,12 +1,12 @@
-#include "procedure_databases.h"
+#include "support/procedure_databases.h"
 
-#include "abicab_layout.h"
-#include "jet_backend.h"
-#include "jet_checker.h"
-#include "jet_table_adder.h"
-#include "jet_readback.h"
-#include "runtime_error.h"
-#include "writable_jet_backend.h"
+#include "layouts/abicab_layout.h"
+#include "platform/database/jet/jet_backend.h"
+#include "support/jet_checker.h"
+#include "platform/database/jet/in_place/jet_table_adder.h"
+#include "support/jet_readback.h"
+#include "platform/runtime/runtime_error.h"
+#include "platform/database/jet/in_place/writable_jet_backend.h"
 
 #include <QCryptographicHash>
 #include <QDir>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "abicab_layout.h"
-#include "jet_database_writer.h"
-#include "source_databases.h"
+#include "layouts/abicab_layout.h"
+#include "platform/database/jet/new_file/jet_database_writer.h"
+#include "support/source_databases.h"
 
 #include <QString>
 

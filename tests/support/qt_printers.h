@@ -1,7 +1,7 @@
 #pragma once
 
 // Readable failure messages for the Qt and project types the tests compare.
-#include "variant.h"
+#include "platform/runtime/variant.h"
 
 #include <QString>
 #include <QStringList>

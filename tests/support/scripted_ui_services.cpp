@@ -1,4 +1,4 @@
-#include "scripted_ui_services.h"
+#include "support/scripted_ui_services.h"
 
 #include <stdexcept>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui_services.h"
+#include "ui/ui_services.h"
 
 #include <QMap>
 #include <QStringList>

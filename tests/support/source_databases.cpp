@@ -1,6 +1,6 @@
-#include "source_databases.h"
+#include "support/source_databases.h"
 
-#include "abicab_layout.h"
+#include "layouts/abicab_layout.h"
 
 #include <QDir>
 #include <algorithm>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "jet_database_writer.h"
+#include "platform/database/jet/new_file/jet_database_writer.h"
 
 #include <QString>
 #include <vector>

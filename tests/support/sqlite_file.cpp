@@ -1,4 +1,4 @@
-#include "sqlite_file.h"
+#include "support/sqlite_file.h"
 
 #include <sqlite3.h>
 #include <stdexcept>

@@ -1,6 +1,6 @@
-#include "temporary_prefix.h"
+#include "support/temporary_prefix.h"
 
-#include "wine_registry_testing.h"
+#include "platform/wine_registry/wine_registry_testing.h"
 
 #include <QFile>
 #include <stdexcept>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "wine_prefix_writer.h"
+#include "mkprefix/wine_prefix_writer.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,8 +1,8 @@
-#include "test_installation.h"
+#include "support/test_installation.h"
 
-#include "procedure_schema.h"
-#include "profile_settings.h"
-#include "registry_keys_testing.h"
+#include "layouts/procedure_schema.h"
+#include "settings/profile_settings.h"
+#include "settings/reg_functions_testing.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "source_databases.h"
-#include "sqlite_file.h"
-#include "temporary_prefix.h"
+#include "support/source_databases.h"
+#include "support/sqlite_file.h"
+#include "support/temporary_prefix.h"
 
 #include <QMap>
 #include <QTemporaryDir>

@@ -1,7 +1,7 @@
 // Every test program runs inside a QApplication, since the SQL drivers are
 // plugins and the user-interface services need widgets; the offscreen
 // platform lets them run without a display.
-#include "qt_ui_services.h"
+#include "app/qt_ui_services.h"
 
 #include <QApplication>
 #include <gtest/gtest.h>

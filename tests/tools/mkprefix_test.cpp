@@ -1,10 +1,10 @@
-#include "per_user_settings.h"
-#include "qt_printers.h"
-#include "runtime_error.h"
-#include "temporary_prefix.h"
-#include "wine_prefix_writer.h"
-#include "wine_registry_file.h"
-#include "wine_registry_writer.h"
+#include "platform/wine_registry/per_user_settings.h"
+#include "support/qt_printers.h"
+#include "platform/runtime/runtime_error.h"
+#include "support/temporary_prefix.h"
+#include "mkprefix/wine_prefix_writer.h"
+#include "platform/wine_registry/wine_registry_file.h"
+#include "mkprefix/wine_registry_writer.h"
 
 #include <gtest/gtest.h>
 

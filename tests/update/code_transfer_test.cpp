@@ -1,9 +1,9 @@
-#include "code_transfer.h"
-#include "procedure_schema.h"
-#include "qt_printers.h"
-#include "runtime_error.h"
-#include "scripted_ui_services.h"
-#include "sqlite_file.h"
+#include "update/code_transfer.h"
+#include "layouts/procedure_schema.h"
+#include "support/qt_printers.h"
+#include "platform/runtime/runtime_error.h"
+#include "support/scripted_ui_services.h"
+#include "support/sqlite_file.h"
 
 #include <QLocale>
 #include <QTemporaryDir>

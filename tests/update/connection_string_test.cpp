@@ -1,5 +1,5 @@
-#include "connection_string.h"
-#include "qt_printers.h"
+#include "update/connection_string.h"
+#include "support/qt_printers.h"
 
 #include <gtest/gtest.h>
 

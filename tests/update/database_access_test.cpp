@@ -1,8 +1,8 @@
-#include "database_access.h"
-#include "qt_printers.h"
-#include "error_capture.h"
-#include "runtime_error.h"
-#include "sqlite_file.h"
+#include "update/database_access.h"
+#include "support/qt_printers.h"
+#include "support/error_capture.h"
+#include "platform/runtime/runtime_error.h"
+#include "support/sqlite_file.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -1,14 +1,14 @@
 // Whole transfers from a Jet source into a procedure database on every engine
 // that can run here, each server started by the test itself.
-#include "code_transfer.h"
-#include "mariadb_server.h"
-#include "postgresql_server.h"
-#include "procedure_schema.h"
-#include "qt_printers.h"
-#include "runtime_error.h"
-#include "scripted_ui_services.h"
-#include "source_databases.h"
-#include "sqlite_file.h"
+#include "update/code_transfer.h"
+#include "servers/mariadb_server.h"
+#include "servers/postgresql_server.h"
+#include "layouts/procedure_schema.h"
+#include "support/qt_printers.h"
+#include "platform/runtime/runtime_error.h"
+#include "support/scripted_ui_services.h"
+#include "support/source_databases.h"
+#include "support/sqlite_file.h"
 
 #include <QFileInfo>
 #include <QTemporaryDir>

@@ -1,12 +1,12 @@
 // Whole transfers into a Jet procedure database, as the update runs them:
 // one transaction from the deletion to the last insert, written over the
 // file at its commit.
-#include "code_transfer.h"
-#include "jet_transaction.h"
-#include "procedure_databases.h"
-#include "progress_report.h"
-#include "runtime_error.h"
-#include "scripted_ui_services.h"
+#include "update/code_transfer.h"
+#include "platform/database/jet/in_place/jet_transaction.h"
+#include "support/procedure_databases.h"
+#include "update/progress_report.h"
+#include "platform/runtime/runtime_error.h"
+#include "support/scripted_ui_services.h"
 
 #include <QCryptographicHash>
 #include <QDir>

@@ -1,14 +1,14 @@
 // The transfer from a real Jet source, as Abicab.mdb is delivered, into an
 // SQLite procedure database.
-#include "code_transfer.h"
-#include "progress_report.h"
-#include "qt_printers.h"
-#include "runtime_error.h"
-#include "scripted_ui_services.h"
-#include "source_databases.h"
-#include "sqlite_file.h"
+#include "update/code_transfer.h"
+#include "update/progress_report.h"
+#include "support/qt_printers.h"
+#include "platform/runtime/runtime_error.h"
+#include "support/scripted_ui_services.h"
+#include "support/source_databases.h"
+#include "support/sqlite_file.h"
 
-#include "jet_backend_testing.h"
+#include "platform/database/jet/jet_backend_testing.h"
 
 #include <QElapsedTimer>
 #include <QFile>

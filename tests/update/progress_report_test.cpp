@@ -1,7 +1,7 @@
-#include "progress_report.h"
-#include "qt_printers.h"
-#include "runtime_error.h"
-#include "scripted_ui_services.h"
+#include "update/progress_report.h"
+#include "support/qt_printers.h"
+#include "platform/runtime/runtime_error.h"
+#include "support/scripted_ui_services.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "database_access.h"
-#include "error_capture.h"
-#include "qt_printers.h"
+#include "update/database_access.h"
+#include "support/error_capture.h"
+#include "support/qt_printers.h"
 
 #include <QTemporaryDir>
 #include <gtest/gtest.h>

@@ -1,13 +1,13 @@
 // The whole update run of a profile whose procedure database is on a
 // PostgreSQL server: from the profile's provider and connection text to the
 // error report, on a server the test starts.
-#include "postgresql_server.h"
-#include "procedure_schema.h"
-#include "profile_settings.h"
-#include "qt_printers.h"
-#include "scripted_ui_services.h"
-#include "test_installation.h"
-#include "update_run.h"
+#include "servers/postgresql_server.h"
+#include "layouts/procedure_schema.h"
+#include "settings/profile_settings.h"
+#include "support/qt_printers.h"
+#include "support/scripted_ui_services.h"
+#include "support/test_installation.h"
+#include "update/update_run.h"
 
 #include <gtest/gtest.h>
 

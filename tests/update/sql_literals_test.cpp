@@ -1,5 +1,5 @@
-#include "qt_printers.h"
-#include "sql_literals.h"
+#include "support/qt_printers.h"
+#include "update/sql_literals.h"
 
 #include <QLocale>
 #include <gtest/gtest.h>

@@ -1,12 +1,12 @@
 // The whole update run on a test installation: a profile in a Wine prefix,
 // a Jet source next to the program and an SQLite procedure database.
-#include "connections.h"
-#include "profile_settings.h"
-#include "qt_printers.h"
-#include "runtime_error.h"
-#include "scripted_ui_services.h"
-#include "test_installation.h"
-#include "update_run.h"
+#include "update/connections.h"
+#include "settings/profile_settings.h"
+#include "support/qt_printers.h"
+#include "platform/runtime/runtime_error.h"
+#include "support/scripted_ui_services.h"
+#include "support/test_installation.h"
+#include "update/update_run.h"
 
 #include <gtest/gtest.h>
 

@@ -7,9 +7,9 @@
 // and between counts.
 //
 //   bench_growth [FILIALI ...]
-#include "abicab_layout.h"
-#include "demo_data.h"
-#include "jet_database_writer.h"
+#include "layouts/abicab_layout.h"
+#include "mkdemo/demo_data.h"
+#include "platform/database/jet/new_file/jet_database_writer.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,10 +1,10 @@
 // bench_jet [ROUNDS]: how long writing the demo's 40,000 branch rows into a
 // Jet file takes, and reading them back through the tool's own Jet reader.
 // Prints the best and the median of the rounds (5 unless told).
-#include "abicab_layout.h"
-#include "demo_data.h"
-#include "jet_backend.h"
-#include "jet_database_writer.h"
+#include "layouts/abicab_layout.h"
+#include "mkdemo/demo_data.h"
+#include "platform/database/jet/jet_backend.h"
+#include "platform/database/jet/new_file/jet_database_writer.h"
 
 #include <QElapsedTimer>
 #include <QFileInfo>

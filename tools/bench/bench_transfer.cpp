@@ -10,16 +10,16 @@
 //     run into SQLite.
 // Each comparison takes the best of three rounds of each side. How time and
 // memory grow with the branches is bench_growth's.
-#include "abicab_layout.h"
-#include "code_transfer.h"
-#include "console_ui_services.h"
-#include "demo_data.h"
-#include "jet_database_writer.h"
-#include "postgresql_server.h"
-#include "procedure_schema.h"
-#include "progress_report.h"
-#include "runtime_error.h"
-#include "writable_jet_backend.h"
+#include "layouts/abicab_layout.h"
+#include "update/code_transfer.h"
+#include "cli/console_ui_services.h"
+#include "mkdemo/demo_data.h"
+#include "platform/database/jet/new_file/jet_database_writer.h"
+#include "servers/postgresql_server.h"
+#include "layouts/procedure_schema.h"
+#include "update/progress_report.h"
+#include "platform/runtime/runtime_error.h"
+#include "platform/database/jet/in_place/writable_jet_backend.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

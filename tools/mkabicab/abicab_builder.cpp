@@ -1,9 +1,9 @@
-#include "abicab_builder.h"
+#include "mkabicab/abicab_builder.h"
 
-#include "abicab_layout.h"
-#include "csv_reader.h"
-#include "csv_value.h"
-#include "jet_database_writer.h"
+#include "layouts/abicab_layout.h"
+#include "mkabicab/csv_reader.h"
+#include "mkabicab/csv_value.h"
+#include "platform/database/jet/new_file/jet_database_writer.h"
 
 #include <QFile>
 

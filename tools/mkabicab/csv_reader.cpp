@@ -1,4 +1,4 @@
-#include "csv_reader.h"
+#include "mkabicab/csv_reader.h"
 
 #include <QStringDecoder>
 

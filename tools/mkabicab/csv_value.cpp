@@ -1,4 +1,4 @@
-#include "csv_value.h"
+#include "mkabicab/csv_value.h"
 
 #include <QLocale>
 

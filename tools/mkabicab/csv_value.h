@@ -1,7 +1,7 @@
 #pragma once
 
-#include "csv_reader.h"
-#include "table_definition.h"
+#include "mkabicab/csv_reader.h"
+#include "platform/database/jet/format/table_definition.h"
 
 // The value a CSV field gives a column. In a text column an empty field is
 // Null and a quoted empty field ("") an empty text; a text holding a NUL is

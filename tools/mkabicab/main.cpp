@@ -1,8 +1,8 @@
 // mkabicab ABI.csv ABICAB.csv USCITA.mdb: builds the source database of the
 // bank-code update from two CSV files, the form in which fresh codes come.
-#include "abicab_builder.h"
-#include "abicab_layout.h"
-#include "column_types.h"
+#include "mkabicab/abicab_builder.h"
+#include "layouts/abicab_layout.h"
+#include "platform/database/jet/format/column_types.h"
 
 #include <QCoreApplication>
 #include <QStringList>

@@ -1,7 +1,7 @@
-#include "demo_data.h"
+#include "mkdemo/demo_data.h"
 
-#include "demo_random.h"
-#include "italian_places.h"
+#include "mkdemo/demo_random.h"
+#include "mkdemo/italian_places.h"
 
 #include <QSet>
 #include <QString>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "variant.h"
+#include "platform/runtime/variant.h"
 
 #include <vector>
 

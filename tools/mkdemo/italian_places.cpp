@@ -1,4 +1,4 @@
-#include "italian_places.h"
+#include "mkdemo/italian_places.h"
 
 const std::vector<ItalianTown>& ItalianTowns()
 {

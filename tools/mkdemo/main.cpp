@@ -1,8 +1,8 @@
 // mkdemo USCITA.mdb: writes the demo's Abicab.mdb, about 1,000 banks and
 // 40,000 branches, the same on every run.
-#include "abicab_layout.h"
-#include "demo_data.h"
-#include "jet_database_writer.h"
+#include "layouts/abicab_layout.h"
+#include "mkdemo/demo_data.h"
+#include "platform/database/jet/new_file/jet_database_writer.h"
 
 #include <QCoreApplication>
 #include <cstdio>

@@ -1,8 +1,8 @@
-#include "wine_prefix_writer.h"
+#include "mkprefix/wine_prefix_writer.h"
 
-#include "runtime_error.h"
-#include "wine_registry_file.h"
-#include "wine_registry_writer.h"
+#include "platform/runtime/runtime_error.h"
+#include "platform/wine_registry/wine_registry_file.h"
+#include "mkprefix/wine_registry_writer.h"
 
 #include <QDateTime>
 #include <QDir>

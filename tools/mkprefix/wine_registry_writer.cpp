@@ -1,4 +1,4 @@
-#include "wine_registry_writer.h"
+#include "mkprefix/wine_registry_writer.h"
 
 #include <QStringList>
 

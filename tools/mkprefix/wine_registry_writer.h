@@ -1,6 +1,6 @@
 #pragma once
 
-#include "registry_tree.h"
+#include "platform/wine_registry/registry_tree.h"
 
 #include <QByteArray>
 #include <QString>

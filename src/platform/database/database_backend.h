@@ -1,7 +1,7 @@
 #pragma once
 
-#include "runtime_error.h"
-#include "variant.h"
+#include "platform/runtime/runtime_error.h"
+#include "platform/runtime/variant.h"
 
 #include <QStringList>
 #include <vector>

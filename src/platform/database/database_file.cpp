@@ -1,4 +1,4 @@
-#include "database_file.h"
+#include "platform/database/database_file.h"
 
 #include <QFile>
 #include <QFileInfo>

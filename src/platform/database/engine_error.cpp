@@ -1,4 +1,4 @@
-#include "engine_error.h"
+#include "platform/database/engine_error.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "runtime_error.h"
+#include "platform/runtime/runtime_error.h"
 
 // What went wrong in an engine, in the terms the user and support staff
 // think in; each engine sorts its own codes into these.

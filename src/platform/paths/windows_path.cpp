@@ -1,6 +1,6 @@
-#include "windows_path.h"
+#include "platform/paths/windows_path.h"
 
-#include "wine_prefix.h"
+#include "platform/paths/wine_prefix.h"
 
 #include <QDir>
 #include <QFileInfo>

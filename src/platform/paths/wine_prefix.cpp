@@ -1,4 +1,4 @@
-#include "wine_prefix.h"
+#include "platform/paths/wine_prefix.h"
 
 #include <QDir>
 

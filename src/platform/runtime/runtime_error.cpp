@@ -1,4 +1,4 @@
-#include "runtime_error.h"
+#include "platform/runtime/runtime_error.h"
 
 RuntimeError::RuntimeError(std::int32_t number, QString description)
     : number_(number), description_(std::move(description)),

@@ -1,6 +1,6 @@
-#include "variant.h"
+#include "platform/runtime/variant.h"
 
-#include "runtime_error.h"
+#include "platform/runtime/runtime_error.h"
 
 #include <QLocale>
 #include <cmath>

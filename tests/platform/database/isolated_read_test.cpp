@@ -1,6 +1,6 @@
-#include "isolated_read.h"
-#include "qt_printers.h"
-#include "runtime_error.h"
+#include "platform/database/jet/isolated_read.h"
+#include "support/qt_printers.h"
+#include "platform/runtime/runtime_error.h"
 
 #include <QElapsedTimer>
 #include <csignal>

@@ -1,10 +1,10 @@
-#include "database_file.h"
-#include "qt_printers.h"
-#include "jet_backend.h"
-#include "jet_backend_testing.h"
-#include "jet_database_writer.h"
-#include "error_capture.h"
-#include "runtime_error.h"
+#include "platform/database/database_file.h"
+#include "support/qt_printers.h"
+#include "platform/database/jet/jet_backend.h"
+#include "platform/database/jet/jet_backend_testing.h"
+#include "platform/database/jet/new_file/jet_database_writer.h"
+#include "support/error_capture.h"
+#include "platform/runtime/runtime_error.h"
 
 #include <QCryptographicHash>
 #include <QElapsedTimer>

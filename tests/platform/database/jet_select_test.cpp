@@ -1,5 +1,5 @@
-#include "jet_select.h"
-#include "runtime_error.h"
+#include "platform/database/jet/jet_select.h"
+#include "platform/runtime/runtime_error.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
-#include "error_capture.h"
-#include "freetds_connection.h"
-#include "odbc_backend.h"
-#include "postgresql_server.h"
-#include "qt_printers.h"
-#include "silent_server.h"
+#include "support/error_capture.h"
+#include "platform/database/sqlserver/freetds_connection.h"
+#include "platform/database/odbc/odbc_backend.h"
+#include "servers/postgresql_server.h"
+#include "support/qt_printers.h"
+#include "servers/silent_server.h"
 
 #include <QDir>
 #include <QElapsedTimer>

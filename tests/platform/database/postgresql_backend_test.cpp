@@ -1,8 +1,8 @@
-#include "error_capture.h"
-#include "postgresql_backend.h"
-#include "postgresql_server.h"
-#include "qt_printers.h"
-#include "silent_server.h"
+#include "support/error_capture.h"
+#include "platform/database/postgresql/postgresql_backend.h"
+#include "servers/postgresql_server.h"
+#include "support/qt_printers.h"
+#include "servers/silent_server.h"
 
 #include <QElapsedTimer>
 #include <QProcess>

@@ -1,7 +1,7 @@
-#include "error_capture.h"
-#include "qt_printers.h"
-#include "sqlite_backend.h"
-#include "sqlite_file.h"
+#include "support/error_capture.h"
+#include "support/qt_printers.h"
+#include "platform/database/sqlite/sqlite_backend.h"
+#include "support/sqlite_file.h"
 
 #include <QElapsedTimer>
 #include <QTemporaryDir>

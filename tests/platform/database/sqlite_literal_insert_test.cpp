@@ -1,8 +1,8 @@
-#include "error_capture.h"
-#include "literal_insert.h"
-#include "qt_printers.h"
-#include "sqlite_backend.h"
-#include "sqlite_file.h"
+#include "support/error_capture.h"
+#include "platform/database/sqlite/literal_insert.h"
+#include "support/qt_printers.h"
+#include "platform/database/sqlite/sqlite_backend.h"
+#include "support/sqlite_file.h"
 
 #include <QTemporaryDir>
 #include <gtest/gtest.h>

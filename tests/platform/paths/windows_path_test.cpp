@@ -1,6 +1,6 @@
-#include "qt_printers.h"
-#include "temporary_prefix.h"
-#include "windows_path.h"
+#include "support/qt_printers.h"
+#include "support/temporary_prefix.h"
+#include "platform/paths/windows_path.h"
 
 #include <gtest/gtest.h>
 

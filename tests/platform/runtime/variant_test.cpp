@@ -1,6 +1,6 @@
-#include "error_capture.h"
-#include "runtime_error.h"
-#include "variant.h"
+#include "support/error_capture.h"
+#include "platform/runtime/runtime_error.h"
+#include "platform/runtime/variant.h"
 
 #include <QLocale>
 #include <gtest/gtest.h>

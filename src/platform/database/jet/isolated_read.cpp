@@ -1,6 +1,6 @@
-#include "isolated_read.h"
+#include "platform/database/jet/isolated_read.h"
 
-#include "runtime_error.h"
+#include "platform/runtime/runtime_error.h"
 
 #include <QDataStream>
 #include <QIODevice>

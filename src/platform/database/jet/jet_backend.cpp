@@ -1,10 +1,10 @@
-#include "jet_backend.h"
+#include "platform/database/jet/jet_backend.h"
 
-#include "isolated_read.h"
-#include "jet_backend_testing.h"
-#include "jet_select.h"
-#include "runtime_error.h"
-#include "text_encoding.h"
+#include "platform/database/jet/isolated_read.h"
+#include "platform/database/jet/jet_backend_testing.h"
+#include "platform/database/jet/jet_select.h"
+#include "platform/runtime/runtime_error.h"
+#include "platform/database/jet/format/text_encoding.h"
 
 #include <QDateTime>
 #include <QFileInfo>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "database_backend.h"
+#include "platform/database/database_backend.h"
 
 #include <chrono>
 #include <memory>

@@ -2,7 +2,7 @@
 
 // For tests only: the Jet reader's process-wide limits.
 
-#include "isolated_read.h"
+#include "platform/database/jet/isolated_read.h"
 
 #include <chrono>
 #include <cstddef>

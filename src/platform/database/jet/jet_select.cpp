@@ -1,7 +1,7 @@
-#include "jet_select.h"
+#include "platform/database/jet/jet_select.h"
 
-#include "jet_sql_tokens.h"
-#include "runtime_error.h"
+#include "platform/database/jet/jet_sql_tokens.h"
+#include "platform/runtime/runtime_error.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "jet_sql_tokens.h"
+#include "platform/database/jet/jet_sql_tokens.h"
 
 RuntimeError SyntaxError()
 {

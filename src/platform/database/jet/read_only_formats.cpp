@@ -1,7 +1,7 @@
-#include "read_only_formats.h"
+#include "platform/database/jet/read_only_formats.h"
 
-#include "jet_backend.h"
-#include "runtime_error.h"
+#include "platform/database/jet/jet_backend.h"
+#include "platform/runtime/runtime_error.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "driver_logs.h"
+#include "platform/database/odbc/driver_logs.h"
 
 #include <QDir>
 #include <pwd.h>

@@ -1,7 +1,7 @@
-#include "odbc_backend.h"
+#include "platform/database/odbc/odbc_backend.h"
 
-#include "driver_logs.h"
-#include "engine_error.h"
+#include "platform/database/odbc/driver_logs.h"
+#include "platform/database/engine_error.h"
 
 #include <sql.h>
 #include <sqlext.h>

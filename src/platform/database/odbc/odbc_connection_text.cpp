@@ -1,4 +1,4 @@
-#include "odbc_connection_text.h"
+#include "platform/database/odbc/odbc_connection_text.h"
 
 QString OdbcAttribute(const QString& keyword, const QString& value)
 {

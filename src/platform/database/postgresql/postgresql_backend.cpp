@@ -1,6 +1,6 @@
-#include "postgresql_backend.h"
+#include "platform/database/postgresql/postgresql_backend.h"
 
-#include "engine_error.h"
+#include "platform/database/engine_error.h"
 
 #include <libpq-fe.h>
 #include <poll.h>

@@ -1,4 +1,4 @@
-#include "literal_insert.h"
+#include "platform/database/sqlite/literal_insert.h"
 
 #include <cstring>
 #include <limits>

@@ -1,7 +1,7 @@
-#include "sqlite_backend.h"
+#include "platform/database/sqlite/sqlite_backend.h"
 
-#include "engine_error.h"
-#include "literal_insert.h"
+#include "platform/database/engine_error.h"
+#include "platform/database/sqlite/literal_insert.h"
 
 #include <QHash>
 #include <sqlite3.h>

@@ -1,7 +1,7 @@
-#include "freetds_connection.h"
+#include "platform/database/sqlserver/freetds_connection.h"
 
-#include "odbc_connection_text.h"
-#include "runtime_error.h"
+#include "platform/database/odbc/odbc_connection_text.h"
+#include "platform/runtime/runtime_error.h"
 
 QString FreeTdsConnectionText(const SqlServerLogin& login)
 {

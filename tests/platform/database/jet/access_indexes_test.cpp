@@ -1,4 +1,4 @@
-#include "jet_checker.h"
+#include "support/jet_checker.h"
 
 #include <QDir>
 #include <gtest/gtest.h>

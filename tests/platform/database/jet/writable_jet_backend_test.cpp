@@ -1,10 +1,10 @@
-#include "error_capture.h"
-#include "jet_backend.h"
-#include "jet_checker.h"
-#include "jet_readback.h"
-#include "procedure_databases.h"
-#include "runtime_error.h"
-#include "writable_jet_backend.h"
+#include "support/error_capture.h"
+#include "platform/database/jet/jet_backend.h"
+#include "support/jet_checker.h"
+#include "support/jet_readback.h"
+#include "support/procedure_databases.h"
+#include "platform/runtime/runtime_error.h"
+#include "platform/database/jet/in_place/writable_jet_backend.h"
 
 #include <QCryptographicHash>
 #include <QDir>

@@ -2,10 +2,10 @@
 // written so that the checker passes, and the writer neither crashes nor
 // hangs. Every case runs in a child process with an alarm, so a crash or a
 // hang is told apart from a refusal.
-#include "jet_checker.h"
-#include "procedure_databases.h"
-#include "runtime_error.h"
-#include "writable_jet_backend.h"
+#include "support/jet_checker.h"
+#include "support/procedure_databases.h"
+#include "platform/runtime/runtime_error.h"
+#include "platform/database/jet/in_place/writable_jet_backend.h"
 
 #include <QFile>
 #include <QRandomGenerator>

@@ -1,4 +1,4 @@
-#include "column_types.h"
+#include "platform/database/jet/format/column_types.h"
 
 const JetTypeTraits& TraitsOf(JetColumnType type)
 {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "table_definition.h"
+#include "platform/database/jet/format/table_definition.h"
 
 #include <QtGlobal>
 

@@ -1,10 +1,10 @@
-#include "database_header.h"
+#include "platform/database/jet/format/database_header.h"
 
-#include "jet_format.h"
-#include "little_endian.h"
-#include "rc4.h"
-#include "row_page.h"
-#include "usage_map.h"
+#include "platform/database/jet/format/jet_format.h"
+#include "platform/database/jet/format/little_endian.h"
+#include "platform/database/jet/format/rc4.h"
+#include "platform/database/jet/format/row_page.h"
+#include "platform/database/jet/format/usage_map.h"
 
 #include <cmath>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "rc4.h"
+#include "platform/database/jet/format/rc4.h"
 
 #include <array>
 #include <utility>

@@ -1,8 +1,8 @@
-#include "row_packing.h"
+#include "platform/database/jet/format/row_packing.h"
 
-#include "column_types.h"
-#include "little_endian.h"
-#include "text_encoding.h"
+#include "platform/database/jet/format/column_types.h"
+#include "platform/database/jet/format/little_endian.h"
+#include "platform/database/jet/format/text_encoding.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
-#include "row_page.h"
+#include "platform/database/jet/format/row_page.h"
 
-#include "jet_format.h"
-#include "little_endian.h"
+#include "platform/database/jet/format/jet_format.h"
+#include "platform/database/jet/format/little_endian.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
-#include "table_definition.h"
+#include "platform/database/jet/format/table_definition.h"
 
-#include "column_types.h"
+#include "platform/database/jet/format/column_types.h"
 
 #include <QSet>
 #include <cmath>

@@ -1,8 +1,8 @@
-#include "table_definition_page.h"
+#include "platform/database/jet/format/table_definition_page.h"
 
-#include "column_types.h"
-#include "jet_format.h"
-#include "little_endian.h"
+#include "platform/database/jet/format/column_types.h"
+#include "platform/database/jet/format/jet_format.h"
+#include "platform/database/jet/format/little_endian.h"
 
 namespace {
 

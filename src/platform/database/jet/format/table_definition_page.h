@@ -1,7 +1,7 @@
 #pragma once
 
-#include "row_packing.h"
-#include "table_definition.h"
+#include "platform/database/jet/format/row_packing.h"
+#include "platform/database/jet/format/table_definition.h"
 
 #include <QByteArray>
 #include <vector>

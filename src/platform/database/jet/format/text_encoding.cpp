@@ -1,6 +1,6 @@
-#include "text_encoding.h"
+#include "platform/database/jet/format/text_encoding.h"
 
-#include "little_endian.h"
+#include "platform/database/jet/format/little_endian.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
-#include "usage_map.h"
+#include "platform/database/jet/format/usage_map.h"
 
-#include "jet_format.h"
-#include "little_endian.h"
-#include "table_definition.h"
+#include "platform/database/jet/format/jet_format.h"
+#include "platform/database/jet/format/little_endian.h"
+#include "platform/database/jet/format/table_definition.h"
 
 #include <algorithm>
 

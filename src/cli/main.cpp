@@ -1,0 +1,99 @@
+// The update of the bank codes from the command line, for administrators and
+// for the demo: the same update run as the window's "OK", its boxes printed
+// on the terminal and its questions asked there.
+//
+//   trasferisci-codici [--si] --profilo NOME         Abicab.mdb next to the program, the
+//                                                    procedure database of the profile
+//   trasferisci-codici [--si] ORIGINE DESTINAZIONE   two database files
+//
+// Exit status: 0 completed, 3 ended without changes (declined, profile or
+// release refused, no codes in the source), 1 an error was reported, 2 usage.
+#include "update/code_transfer.h"
+#include "cli/console_ui_services.h"
+#include "ui/error_report.h"
+#include "settings/profile_selection.h"
+#include "update/progress_report.h"
+#include "platform/runtime/runtime_error.h"
+#include "update/update_run.h"
+
+#include <QCoreApplication>
+#include <QTextStream>
+
+namespace {
+
+constexpr int kCompleted = 0;
+constexpr int kFailed = 1;
+constexpr int kUsage = 2;
+constexpr int kUnchanged = 3;
+
+int Usage()
+{
+    QTextStream(stderr) << "Uso: trasferisci-codici [--si] --profilo NOME\n"
+                           "     trasferisci-codici [--si] ORIGINE DESTINAZIONE\n"
+                           "Sostituisce nell'archivio procedura i codici ABI/CAB da 1000 in su con quelli delle\n"
+                           "tabelle abi e abicab dell'origine. Con --profilo l'origine è Abicab.mdb nella cartella\n"
+                           "del programma e la destinazione è l'archivio procedura del profilo NOME, letto dalle\n"
+                           "impostazioni dell'installazione nel prefisso Wine ($WINEPREFIX), con la verifica della\n"
+                           "release. Le domande si rispondono sul terminale; --si risponde Sì a tutte.\n"
+                           "Esito: 0 completato, 3 concluso senza modifiche, 1 errore.\n";
+    return kUsage;
+}
+
+// The profile is checked as the window checks it: refused without an
+// installation, asked about when it is a client's.
+int RunForProfile(ConsoleUiServices& ui, const QString& profilo)
+{
+    // Its only critical boxes are error reports.
+    const int criticalBefore = ui.criticalBoxes();
+    if (!SelezionaProfilo(ui, profilo))
+        return ui.criticalBoxes() > criticalBefore ? kFailed : kUnchanged;
+    UpdateRun run(ui, QCoreApplication::applicationDirPath());
+    run.CopiaAbiCab();
+    switch (run.esito()) {
+    case RunOutcome::Completed: return kCompleted;
+    case RunOutcome::Failed: return kFailed;
+    default: return kUnchanged;
+    }
+}
+
+// Two named files, without profile or release check: for copying codes
+// between databases by hand.
+int RunForFiles(UiServices& ui, const QString& origineFile, const QString& destinazioneFile)
+{
+    int linea = 0;
+    auto origine = std::make_unique<Connection>();
+    auto destinazione = std::make_unique<Connection>();
+    ProgressReport progress(ui, linea);
+    try {
+        linea = 140;
+        origine->open(FileConnectionString(origineFile));
+        linea = 250;
+        destinazione->open(FileConnectionString(destinazioneFile));
+        if (TrasferisciCodici(ui, origine, destinazione, progress, linea) != TransferOutcome::Completed)
+            return kUnchanged;
+    } catch (const RuntimeError& error) {
+        ShowErrorReport(ui, QStringLiteral("trasferisci-codici"), QStringLiteral("TrasferisciCodici"), linea, error);
+        return kFailed;
+    }
+    ui.messageBox(QStringLiteral("Aggiornamento codici ABI/CAB completato."), MsgIcon::Information, MsgButtons::Ok,
+                  MsgDefault::First, kTitoloMessaggi);
+    return kCompleted;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QStringList args = app.arguments().mid(1);
+    const bool alwaysYes = !args.isEmpty() && args.first() == QLatin1String("--si");
+    if (alwaysYes)
+        args.removeFirst();
+    if (args.size() != 2 || (args.first().startsWith(QLatin1Char('-')) && args.first() != QLatin1String("--profilo")))
+        return Usage();
+
+    ConsoleUiServices ui(true, alwaysYes);
+    if (args.first() == QLatin1String("--profilo"))
+        return RunForProfile(ui, args.at(1));
+    return RunForFiles(ui, args.at(0), args.at(1));
+}

@@ -1,0 +1,7 @@
+#include "platform/database/jet/in_place/damaged_file.h"
+
+RuntimeError DamagedFile(const QString& what)
+{
+    return {ErrorNumber::Failure,
+            QStringLiteral("Impossibile aggiornare il database: il file è danneggiato (%1).").arg(what)};
+}

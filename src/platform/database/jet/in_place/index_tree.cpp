@@ -1,0 +1,108 @@
+#include "platform/database/jet/in_place/index_tree.h"
+
+#include "platform/database/jet/format/jet_format.h"
+#include "platform/database/jet/format/little_endian.h"
+#include "platform/database/jet/in_place/page_file.h"
+
+#include <algorithm>
+
+namespace {
+
+// Splits the entries into pages, each filled as far as its shared prefix
+// allows; answers how many entries each page takes.
+std::vector<std::size_t> Paginate(const std::vector<QByteArray>& entries, int trailerSize)
+{
+    std::vector<std::size_t> counts{0};
+    std::vector<QByteArray> page;
+    qsizetype total = 0;
+    for (const QByteArray& entry : entries) {
+        page.push_back(entry);
+        const qsizetype prefix = SharedIndexPrefix(page, trailerSize);
+        const qsizetype size = total + entry.size() - static_cast<qsizetype>(page.size() - 1) * prefix;
+        if (size > kIndexEntrySpace && page.size() > 1) {
+            page = {entry};
+            total = entry.size();
+            counts.push_back(1);
+        } else {
+            total += entry.size();
+            ++counts.back();
+        }
+    }
+    return counts;
+}
+
+// An entry of one level of the tree, with what its parent needs to know.
+struct LevelEntry {
+    QByteArray stored;  // as the page holds it
+    QByteArray last;    // the last leaf entry below it
+    quint32 child = 0;  // the page it points to, on a node level
+};
+
+void AppendBigEndian(QByteArray& bytes, quint32 value)
+{
+    for (int shift = 24; shift >= 0; shift -= 8)
+        bytes.append(static_cast<char>((value >> shift) & 0xff));
+}
+
+}  // namespace
+
+std::vector<quint32> WriteIndexTree(JetPageFile& file, quint32 definitionPage, quint32 rootPage,
+                                    std::vector<quint32> reusable, const std::vector<QByteArray>& entries,
+                                    const PageAppender& append)
+{
+    std::sort(reusable.begin(), reusable.end(), std::greater<>());
+    std::vector<quint32> used{rootPage};
+    const auto takePage = [&]() {
+        quint32 page = 0;
+        if (reusable.empty()) {
+            page = append(QByteArray(kPageSize, '\0'));
+        } else {
+            page = reusable.back();
+            reusable.pop_back();
+        }
+        used.push_back(page);
+        return page;
+    };
+
+    if (entries.empty()) {
+        file.writablePage(rootPage) = IndexPage({true, definitionPage, 0, 0, 0}, {}, kLeafEntryTrailer);
+        return used;
+    }
+    std::vector<LevelEntry> level;
+    level.reserve(entries.size());
+    for (const QByteArray& entry : entries)
+        level.push_back({entry, entry, 0});
+    for (bool leaf = true;; leaf = false) {
+        const int trailer = leaf ? kLeafEntryTrailer : kNodeEntryTrailer;
+        std::vector<QByteArray> stored;
+        stored.reserve(level.size());
+        for (const LevelEntry& entry : level)
+            stored.push_back(entry.stored);
+        const std::vector<std::size_t> counts = Paginate(stored, trailer);
+        const bool root = counts.size() == 1;
+        std::vector<quint32> numbers;
+        for (std::size_t i = 0; i < counts.size(); ++i)
+            numbers.push_back(root ? rootPage : takePage());
+
+        std::vector<LevelEntry> parents;
+        std::size_t first = 0;
+        for (std::size_t i = 0; i < counts.size(); ++i) {
+            IndexPageHeader header{leaf, definitionPage, i > 0 ? numbers[i - 1] : 0,
+                                   i + 1 < counts.size() ? numbers[i + 1] : 0, 0};
+            std::vector<QByteArray> onPage(stored.begin() + first, stored.begin() + first + counts[i]);
+            const LevelEntry& last = level[first + counts[i] - 1];
+            if (!leaf && onPage.size() > 1) {
+                header.tail = last.child;
+                onPage.pop_back();
+            }
+            file.writablePage(numbers[i]) = IndexPage(header, onPage, trailer);
+            QByteArray parent = last.last;
+            AppendBigEndian(parent, numbers[i]);
+            parents.push_back({parent, last.last, numbers[i]});
+            first += counts[i];
+        }
+        if (root)
+            return used;
+        level = std::move(parents);
+    }
+}

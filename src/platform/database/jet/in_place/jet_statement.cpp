@@ -1,0 +1,159 @@
+#include "platform/database/jet/in_place/jet_statement.h"
+
+#include "platform/database/jet/jet_sql_tokens.h"
+#include "platform/runtime/runtime_error.h"
+
+#include <QLocale>
+#include <cmath>
+
+namespace {
+
+class Parser {
+public:
+    explicit Parser(const QString& sql) : tokens_(sql) { advance(); }
+
+    bool atKeyword(const char* keyword) const
+    {
+        return token_.kind == Token::Name && token_.text.compare(QLatin1String(keyword), Qt::CaseInsensitive) == 0;
+    }
+
+    void keyword(const char* word)
+    {
+        if (!atKeyword(word))
+            throw SyntaxError();
+        advance();
+    }
+
+    void symbol(const char* text)
+    {
+        if (token_.kind != Token::Symbol || token_.text != QLatin1String(text))
+            throw SyntaxError();
+        advance();
+    }
+
+    bool atSymbol(const char* text) const
+    {
+        return token_.kind == Token::Symbol && token_.text == QLatin1String(text);
+    }
+
+    QString name()
+    {
+        if (token_.kind != Token::Name && token_.kind != Token::Bracketed)
+            throw SyntaxError();
+        QString text = token_.text.toString();
+        advance();
+        return text;
+    }
+
+    Variant literal()
+    {
+        if (atKeyword("Null")) {
+            advance();
+            return {};
+        }
+        if (token_.kind == Token::Text) {
+            Variant value(std::move(token_.unquoted));
+            advance();
+            return value;
+        }
+        bool negative = false;
+        if (atSymbol("-") || atSymbol("+")) {
+            negative = atSymbol("-");
+            advance();
+        }
+        if (token_.kind != Token::Number)
+            throw SyntaxError();
+        const QString digits = (negative ? QStringLiteral("-") : QString()) + token_.text.toString();
+        advance();
+        bool whole = false;
+        const qint64 integer = digits.toLongLong(&whole);
+        if (whole)
+            return Variant(integer);
+        bool ok = false;
+        const double number = QLocale::c().toDouble(digits, &ok);
+        if (!ok || !std::isfinite(number))
+            throw SyntaxError();
+        return Variant(number);
+    }
+
+    void end()
+    {
+        while (atSymbol(";"))
+            advance();
+        if (token_.kind != Token::End)
+            throw SyntaxError();
+    }
+
+private:
+    void advance() { token_ = tokens_.next(); }
+
+    Tokenizer tokens_;
+    Token token_;
+};
+
+JetDelete ParseDelete(Parser& parser)
+{
+    JetDelete statement;
+    parser.keyword("FROM");
+    statement.table = parser.name();
+    parser.keyword("WHERE");
+    statement.column = parser.name();
+    parser.symbol(">=");
+    const Variant lowest = parser.literal();
+    if (lowest.type() != Variant::Type::Integer)
+        throw SyntaxError();
+    statement.lowest = lowest.integer();
+    parser.end();
+    return statement;
+}
+
+JetInsert ParseInsert(Parser& parser)
+{
+    JetInsert statement;
+    parser.keyword("INTO");
+    statement.table = parser.name();
+    parser.symbol("(");
+    for (;;) {
+        const QString column = parser.name();
+        for (const QString& earlier : std::as_const(statement.columns)) {
+            if (earlier.compare(column, Qt::CaseInsensitive) == 0)
+                throw RuntimeError(ErrorNumber::StatementRejected,
+                                   QStringLiteral("Destinazione di output '%1' replicata.").arg(column));
+        }
+        statement.columns.append(column);
+        if (!parser.atSymbol(","))
+            break;
+        parser.symbol(",");
+    }
+    parser.symbol(")");
+    parser.keyword("VALUES");
+    parser.symbol("(");
+    for (;;) {
+        statement.values.push_back(parser.literal());
+        if (!parser.atSymbol(","))
+            break;
+        parser.symbol(",");
+    }
+    parser.symbol(")");
+    parser.end();
+    if (statement.values.size() != static_cast<std::size_t>(statement.columns.size()))
+        throw RuntimeError(ErrorNumber::StatementRejected,
+                           QStringLiteral("Il numero dei valori della query e dei campi di destinazione non coincide."));
+    return statement;
+}
+
+}  // namespace
+
+JetChange ParseJetChange(const QString& sql)
+{
+    Parser parser(sql);
+    if (parser.atKeyword("DELETE")) {
+        parser.keyword("DELETE");
+        return ParseDelete(parser);
+    }
+    if (parser.atKeyword("INSERT")) {
+        parser.keyword("INSERT");
+        return ParseInsert(parser);
+    }
+    throw SyntaxError();
+}

@@ -1,0 +1,177 @@
+#include "platform/database/jet/in_place/jet_transaction.h"
+
+#include "platform/database/jet/in_place/file_replacement.h"
+#include "platform/database/jet/jet_backend.h"
+#include "platform/database/jet/in_place/open_elsewhere.h"
+#include "platform/runtime/runtime_error.h"
+#include "platform/database/jet/in_place/table_rows.h"
+#include "platform/database/jet/in_place/usage_map_editor.h"
+
+namespace {
+
+constexpr quint32 kCatalogPage = 2;
+constexpr qint64 kTableType = 1;
+constexpr qint64 kSystemFlags = 0x80000002;
+constexpr quint32 kPageNumberMask = 0x00ffffff;
+
+RuntimeError OpenElsewhere(const QString& path)
+{
+    return {ErrorNumber::Failure,
+            QStringLiteral("Impossibile aggiornare il database '%1': è aperto da un altro programma (file .ldb con "
+                           "blocchi attivi). Chiudere il programma e riprovare.")
+                .arg(path)};
+}
+
+// The user table of that name, through the catalog: its row names the page of the definition.
+quint32 DefinitionPageOf(JetPageFile& file, const QString& name)
+{
+    const JetTableSchema catalog = ReadTableSchema(file, kCatalogPage, QStringLiteral("MSysObjects"));
+    const int idColumn = catalog.columnNamed(QStringLiteral("Id"));
+    const int nameColumn = catalog.columnNamed(QStringLiteral("Name"));
+    const int typeColumn = catalog.columnNamed(QStringLiteral("Type"));
+    const int flagsColumn = catalog.columnNamed(QStringLiteral("Flags"));
+    if (idColumn < 0 || nameColumn < 0 || typeColumn < 0 || flagsColumn < 0)
+        throw RuntimeError(ErrorNumber::Failure, QStringLiteral("Impossibile leggere il catalogo del database."));
+    quint32 page = 0;
+    ForEachLiveRow(file, catalog, [&](RowLocation, const std::vector<Variant>& row) {
+        const auto integer = [&](int column) {
+            return row[column].type() == Variant::Type::Integer ? row[column].integer() : 0;
+        };
+        if (page == 0 && integer(typeColumn) == kTableType && (integer(flagsColumn) & kSystemFlags) == 0
+            && row[nameColumn].type() == Variant::Type::Text
+            && row[nameColumn].text().compare(name, Qt::CaseInsensitive) == 0)
+            page = static_cast<quint32>(integer(idColumn)) & kPageNumberMask;
+    });
+    if (page == 0 || page >= file.pageCount())
+        throw JetTableNotFound(name);
+    return page;
+}
+
+RuntimeError UnknownColumn(const QString& column)
+{
+    return {ErrorNumber::StatementRejected,
+            QStringLiteral("L'istruzione contiene il seguente nome di campo sconosciuto: '%1'. Verificare che il nome "
+                           "sia stato digitato correttamente e riprovare.")
+                .arg(column)};
+}
+
+// A literal as the column keeps it: Jet takes a whole Double for an integer column.
+Variant ForColumn(const SchemaColumn& column, const Variant& value)
+{
+    const bool integerColumn = column.column.type == JetColumnType::Byte
+        || column.column.type == JetColumnType::Integer || column.column.type == JetColumnType::LongInteger;
+    if (integerColumn && value.type() == Variant::Type::Double && value.real() == std::trunc(value.real())
+        && std::abs(value.real()) < 9.2e18)
+        return Variant(static_cast<qint64>(value.real()));
+    return value;
+}
+
+}  // namespace
+
+JetTransaction::JetTransaction(QString path, const QByteArray& encodingKey)
+    : path_(std::move(path)), file_(path_, encodingKey),
+      append_([this](const QByteArray& page) { return appendPage(page); })
+{
+    if (DatabaseOpenElsewhere(path_))
+        throw OpenElsewhere(path_);
+}
+
+JetTransaction::~JetTransaction() = default;
+
+quint32 JetTransaction::appendPage(const QByteArray& page)
+{
+    const quint32 number = file_.appendPage(page);
+    MarkPageUsed(file_, number);
+    return number;
+}
+
+TableChange& JetTransaction::table(const QString& name)
+{
+    if (lastTable_ && name == lastName_)
+        return *lastTable_;
+    const QString key = name.toCaseFolded();
+    auto known = tables_.find(key);
+    if (known == tables_.end()) {
+        const quint32 page = DefinitionPageOf(file_, name);
+        JetTableSchema schema = ReadTableSchema(file_, page, name);
+        for (const QString& required : RequiredJetColumns(path_, name)) {
+            const int column = schema.columnNamed(required);
+            if (column >= 0)
+                schema.columns[column].required = true;
+        }
+        known = tables_.insert(key, std::make_shared<TableChange>(file_, std::move(schema)));
+    }
+    lastName_ = name;
+    lastTable_ = known->get();
+    return **known;
+}
+
+const std::vector<int>& JetTransaction::columnsOf(const TableChange& target, const QStringList& names)
+{
+    if (&target == mappedTable_ && names == mappedNames_)
+        return mappedColumns_;
+    std::vector<int> columns;
+    for (const QString& name : names) {
+        const int column = target.schema().columnNamed(name);
+        if (column < 0)
+            throw UnknownColumn(name);
+        columns.push_back(column);
+    }
+    mappedTable_ = &target;
+    mappedNames_ = names;
+    mappedColumns_ = std::move(columns);
+    return mappedColumns_;
+}
+
+void JetTransaction::apply(const JetChange& change)
+{
+    if (const auto* deletion = std::get_if<JetDelete>(&change)) {
+        TableChange& target = table(deletion->table);
+        const int column = target.schema().columnNamed(deletion->column);
+        if (column < 0)
+            throw UnknownColumn(deletion->column);
+        const JetColumnType type = target.schema().columns[column].column.type;
+        if (type == JetColumnType::Text || type == JetColumnType::Memo || type == JetColumnType::Binary
+            || type == JetColumnType::Ole || type == JetColumnType::Other)
+            throw RuntimeError(ErrorNumber::StatementRejected,
+                               QStringLiteral("Tipo di dati non corrispondente nell'espressione criterio."));
+        const qint64 lowest = deletion->lowest;
+        target.deleteWhere([column, lowest](const std::vector<Variant>& values) {
+            const Variant& value = values[column];
+            return (value.type() == Variant::Type::Integer && value.integer() >= lowest)
+                || (value.type() == Variant::Type::Double && value.real() >= static_cast<double>(lowest));
+        });
+        return;
+    }
+    const JetInsert& insert = std::get<JetInsert>(change);
+    TableChange& target = table(insert.table);
+    const JetTableSchema& schema = target.schema();
+    std::vector<Variant> values(schema.columns.size());
+    const std::vector<int>& columns = columnsOf(target, insert.columns);
+    for (std::size_t i = 0; i < columns.size(); ++i)
+        values[columns[i]] = ForColumn(schema.columns[columns[i]], insert.values[i]);
+    target.insert(values, append_);
+}
+
+int JetTransaction::deleteWhere(const QString& name, const std::function<bool(const std::vector<Variant>&)>& matches)
+{
+    return table(name).deleteWhere(matches);
+}
+
+void JetTransaction::commit()
+{
+    if (!file_.changed())
+        return;
+    for (const auto& table : std::as_const(tables_))
+        table->finish(append_);
+    if (DatabaseOpenElsewhere(path_))
+        throw OpenElsewhere(path_);
+    ReplaceWithChanges(file_, path_);
+}
+
+QString JetTransaction::snapshot()
+{
+    for (const auto& table : std::as_const(tables_))
+        table->finish(append_);
+    return WriteSnapshot(file_, path_);
+}

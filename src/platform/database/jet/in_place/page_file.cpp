@@ -1,0 +1,123 @@
+#include "platform/database/jet/in_place/page_file.h"
+
+#include "platform/database/jet/in_place/damaged_file.h"
+#include "platform/database/jet/format/jet_format.h"
+#include "platform/database/jet/format/rc4.h"
+#include "platform/runtime/runtime_error.h"
+
+#include <QtEndian>
+#include <cerrno>
+#include <cstring>
+#include <unistd.h>
+
+namespace {
+
+RuntimeError CannotRead(const QString& path, const QString& why)
+{
+    return {ErrorNumber::Failure, QStringLiteral("Impossibile leggere il database '%1': %2").arg(path, why)};
+}
+
+RuntimeError CannotWrite(const QString& what)
+{
+    return {ErrorNumber::Failure,
+            QStringLiteral("Impossibile scrivere il database '%1': %2")
+                .arg(what, QString::fromLocal8Bit(std::strerror(errno)))};
+}
+
+void WriteAllAt(int fd, const QByteArray& bytes, off_t at, const QString& what)
+{
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t written = ::pwrite(fd, bytes.constData() + done, static_cast<size_t>(bytes.size() - done),
+                                         at + done);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            throw CannotWrite(what);
+        done += written;
+    }
+}
+
+}  // namespace
+
+JetPageFile::JetPageFile(const QString& path, const QByteArray& encodingKey) : file_(path)
+{
+    if (encodingKey.count('\0') != encodingKey.size())
+        key_ = encodingKey;
+    if (!file_.open(QIODevice::ReadOnly))
+        throw CannotRead(path, file_.errorString());
+    originalPages_ = static_cast<quint32>(file_.size() / kPageSize);
+    pageCount_ = originalPages_;
+}
+
+QByteArray JetPageFile::readPage(quint32 number)
+{
+    if (number >= originalPages_)
+        throw DamagedFile(QStringLiteral("pagina %1 oltre la fine del file").arg(number));
+    QByteArray page(kPageSize, '\0');
+    if (!file_.seek(static_cast<qint64>(number) * kPageSize) || file_.read(page.data(), kPageSize) != kPageSize)
+        throw CannotRead(file_.fileName(), file_.errorString());
+    return encrypted(number, std::move(page));
+}
+
+// RC4 under the file's key mixed with the page number; applying it twice gives the bytes back.
+QByteArray JetPageFile::encrypted(quint32 number, QByteArray page) const
+{
+    if (key_.isEmpty() || number == 0)
+        return page;
+    QByteArray key = key_;
+    for (int i = 0; i < 4; ++i)
+        key[i] = static_cast<char>(key[i] ^ ((number >> (8 * i)) & 0xff));
+    ApplyRc4(key, page.data(), page.size());
+    return page;
+}
+
+const QByteArray& JetPageFile::page(quint32 number)
+{
+    if (const auto changed = changed_.find(number); changed != changed_.end())
+        return changed->second;
+    auto known = read_.find(number);
+    if (known == read_.end())
+        known = read_.emplace(number, readPage(number)).first;
+    return known->second;
+}
+
+QByteArray& JetPageFile::writablePage(quint32 number)
+{
+    auto changed = changed_.find(number);
+    if (changed == changed_.end()) {
+        QByteArray current = page(number);
+        read_.erase(number);
+        changed = changed_.emplace(number, std::move(current)).first;
+    }
+    return changed->second;
+}
+
+quint32 JetPageFile::appendPage(const QByteArray& page)
+{
+    Q_ASSERT(page.size() == kPageSize);
+    changed_[pageCount_] = page;
+    return pageCount_++;
+}
+
+void JetPageFile::writeTo(int fd, const QString& what)
+{
+    // The unchanged bytes first, as they are (still encrypted), then the changes over them.
+    if (!file_.seek(0))
+        throw CannotRead(file_.fileName(), file_.errorString());
+    constexpr qint64 kChunk = 1 << 20;
+    off_t at = 0;
+    for (;;) {
+        const QByteArray chunk = file_.read(kChunk);
+        if (chunk.isEmpty())
+            break;
+        WriteAllAt(fd, chunk, at, what);
+        at += chunk.size();
+    }
+    if (at < static_cast<off_t>(originalPages_) * kPageSize)
+        throw CannotRead(file_.fileName(), file_.errorString());
+    for (const auto& [number, page] : changed_)
+        WriteAllAt(fd, encrypted(number, page), static_cast<off_t>(number) * kPageSize, what);
+    if (::ftruncate(fd, static_cast<off_t>(pageCount_) * kPageSize) != 0)
+        throw CannotWrite(what);
+}

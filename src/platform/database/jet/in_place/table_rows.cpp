@@ -1,0 +1,74 @@
+#include "platform/database/jet/in_place/table_rows.h"
+
+#include "platform/database/jet/in_place/damaged_file.h"
+#include "platform/database/jet/format/jet_format.h"
+#include "platform/database/jet/format/little_endian.h"
+#include "platform/database/jet/in_place/page_file.h"
+#include "platform/database/jet/format/row_packing.h"
+#include "platform/database/jet/in_place/usage_map_editor.h"
+
+namespace {
+
+constexpr qsizetype kOwnerOffset = 4;
+constexpr qsizetype kRowCountOffset = 12;
+constexpr qsizetype kFirstRowOffset = 14;
+constexpr quint16 kDeletedRow = 0x8000;
+constexpr quint16 kOverflowRow = 0x4000;
+constexpr quint16 kOffsetMask = 0x1fff;
+
+bool IsDataPageOf(const QByteArray& page, quint32 definitionPage)
+{
+    return ReadByte(page, 0) == kDataPage && ReadLittleEndian<quint32>(page, kOwnerOffset) == definitionPage;
+}
+
+QByteArray RowBytes(const QByteArray& page, int row)
+{
+    const RowExtent extent = RowOnPage(page, row);
+    return page.mid(extent.start, extent.end - extent.start);
+}
+
+// An overflow row holds only where the row lies now: its number, then its page in three bytes.
+QByteArray OverflowTarget(JetPageFile& file, const JetTableSchema& table, const QByteArray& pointer)
+{
+    if (pointer.size() < 4)
+        throw DamagedFile(QStringLiteral("riga spostata della tabella '%1'").arg(table.name));
+    const int row = static_cast<quint8>(pointer[0]);
+    const quint32 page = ReadLittleEndian<quint32>(pointer, 0) >> 8;
+    if (page >= file.pageCount() || !IsDataPageOf(file.page(page), table.definitionPage))
+        throw DamagedFile(QStringLiteral("riga spostata della tabella '%1'").arg(table.name));
+    return RowBytes(file.page(page), row);
+}
+
+}  // namespace
+
+void ForEachLiveRow(JetPageFile& file, const JetTableSchema& table, const RowVisitor& visit)
+{
+    for (const quint32 number : PagesInMap(file, table.usageMap)) {
+        if (number >= file.pageCount() || !IsDataPageOf(file.page(number), table.definitionPage))
+            continue;
+        const QByteArray page = file.page(number);
+        const int rows = ReadLittleEndian<quint16>(page, kRowCountOffset);
+        if (rows > kMaxRowsPerPage)
+            throw DamagedFile(QStringLiteral("righe della pagina %1").arg(number));
+        for (int row = 0; row < rows; ++row) {
+            const quint16 offset = ReadLittleEndian<quint16>(page, kFirstRowOffset + 2 * row);
+            if ((offset & kDeletedRow) != 0)
+                continue;
+            QByteArray bytes = RowBytes(page, row);
+            if ((offset & kOverflowRow) != 0)
+                bytes = OverflowTarget(file, table, bytes);
+            const auto values = UnpackRow(table.definition, table.layout, bytes);
+            if (!values)
+                throw DamagedFile(QStringLiteral("riga %1 della pagina %2 della tabella '%3'").arg(row).arg(number).arg(table.name));
+            visit({number, row}, *values);
+        }
+    }
+}
+
+void MarkRowDeleted(JetPageFile& file, RowLocation row)
+{
+    QByteArray& page = file.writablePage(row.page);
+    const qsizetype at = kFirstRowOffset + 2 * row.row;
+    PutLittleEndian(page, at, static_cast<quint16>(ReadLittleEndian<quint16>(page, at) | kDeletedRow | kOverflowRow));
+}
+

@@ -1,0 +1,118 @@
+#include "platform/database/jet/in_place/writable_jet_backend.h"
+
+#include "platform/database/jet/format/database_header.h"
+#include "platform/database/jet/jet_backend.h"
+#include "platform/database/jet/format/jet_format.h"
+#include "platform/database/jet/jet_select.h"
+#include "platform/database/jet/in_place/jet_transaction.h"
+#include "platform/runtime/runtime_error.h"
+
+#include <QFile>
+#include <optional>
+
+namespace {
+
+RuntimeError CannotOpen(const QString& path)
+{
+    return {ErrorNumber::Failure,
+            QStringLiteral("Impossibile aprire il database '%1': il file non è un database valido o è danneggiato.")
+                .arg(path)};
+}
+
+DatabaseHeader ReadHeader(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw RuntimeError(ErrorNumber::Failure,
+                           QStringLiteral("Impossibile aprire il file '%1': %2").arg(path, file.errorString()));
+    if (file.size() % kPageSize != 0)
+        throw CannotOpen(path);
+    const std::optional<DatabaseHeader> header = ReadDatabaseHeader(file.read(kPageSize));
+    if (!header)
+        throw CannotOpen(path);
+    return *header;
+}
+
+bool IsSelect(const QString& sql)
+{
+    return sql.trimmed().startsWith(QLatin1String("SELECT"), Qt::CaseInsensitive);
+}
+
+class WritableJetBackend : public DatabaseBackend {
+public:
+    WritableJetBackend(QString path, DatabaseHeader header)
+        : path_(std::move(path)), header_(std::move(header)), reader_(OpenJetDatabase(path_))
+    {
+    }
+
+    ResultSet query(const QString& sql) override
+    {
+        if (!transaction_ || !transaction_->changed())
+            return reader_->query(sql);
+        // What the transaction has changed so far is read from a file of its own.
+        ParseJetSelect(sql);
+        const QString snapshot = transaction_->snapshot();
+        try {
+            ResultSet result = OpenJetDatabase(snapshot)->query(sql);
+            QFile::remove(snapshot);
+            return result;
+        } catch (...) {
+            QFile::remove(snapshot);
+            throw;
+        }
+    }
+
+    void execute(const QString& sql) override
+    {
+        if (IsSelect(sql)) {
+            query(sql);
+            return;
+        }
+        const JetChange change = ParseJetChange(sql);
+        if (transaction_) {
+            transaction_->apply(change);
+            return;
+        }
+        JetTransaction single(path_, header_.encodingKey);
+        single.apply(change);
+        single.commit();
+    }
+
+    void beginTransaction() override
+    {
+        if (transaction_)
+            throw RuntimeError(ErrorNumber::Failure, QStringLiteral("Una transazione è già in corso."));
+        transaction_ = std::make_unique<JetTransaction>(path_, header_.encodingKey);
+    }
+
+    void commitTransaction() override
+    {
+        if (!transaction_)
+            throw RuntimeError(ErrorNumber::Failure, QStringLiteral("Nessuna transazione in corso."));
+        std::unique_ptr<JetTransaction> transaction = std::move(transaction_);
+        transaction->commit();
+    }
+
+    void rollbackTransaction() override
+    {
+        if (!transaction_)
+            throw RuntimeError(ErrorNumber::Failure, QStringLiteral("Nessuna transazione in corso."));
+        transaction_.reset();
+    }
+
+private:
+    QString path_;
+    DatabaseHeader header_;
+    std::unique_ptr<DatabaseBackend> reader_;
+    std::unique_ptr<JetTransaction> transaction_;
+};
+
+}  // namespace
+
+std::unique_ptr<DatabaseBackend> OpenWritableJetDatabase(const QString& path, const QString& password)
+{
+    DatabaseHeader header = ReadHeader(path);
+    if (!header.password.isEmpty() && header.password != password)
+        throw RuntimeError(ErrorNumber::AuthenticationFailed, QStringLiteral("Password non valida."));
+    return std::make_unique<WritableJetBackend>(path, std::move(header));
+}

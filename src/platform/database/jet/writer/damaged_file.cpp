@@ -1,7 +1,0 @@
-#include "damaged_file.h"
-
-RuntimeError DamagedFile(const QString& what)
-{
-    return {ErrorNumber::Failure,
-            QStringLiteral("Impossibile aggiornare il database: il file è danneggiato (%1).").arg(what)};
-}
