@@ -2,7 +2,8 @@
 // demo's 1,000 banks and FILIALI branches, 50,000 unless told, written by the
 // Jet writer) to the commit, into each engine the tool reaches here:
 //   - SQLite, beside the sqlite3 shell running the same statements in one
-//     transaction;
+//     transaction, and beside its floor: the source read alone plus the
+//     same rows written alone through one prepared insert a table;
 //   - PostgreSQL on a server of the benchmark's own, over its unix socket,
 //     beside psql -1 -f with the same statements;
 //   - the same server through psqlODBC, beside psql -1 -f as well;
@@ -10,6 +11,7 @@
 //     run into SQLite.
 // Each comparison takes the best of three rounds of each side. How time and
 // memory grow with the branches is bench_growth's.
+#include "bench/transfer_floor.h"
 #include "layouts/abicab_layout.h"
 #include "update/code_transfer.h"
 #include "cli/console_ui_services.h"
@@ -41,10 +43,11 @@ double Seconds(const QElapsedTimer& timer)
     return static_cast<double>(timer.nsecsElapsed()) / 1e9;
 }
 
-void WriteSource(const QString& path, int branches)
+DemoData WriteSource(const QString& path, int branches)
 {
-    const DemoData data = GenerateDemoData({1000, branches});
+    DemoData data = GenerateDemoData({1000, branches});
     WriteJetDatabase(path, {{AbiTableDefinition(), data.banks}, {AbicabTableDefinition(), data.branches}});
+    return data;
 }
 
 // The tool's whole run into the destination; `statements`, when given,
@@ -123,19 +126,26 @@ void PrintComparison(const char* engine, double tool, const char* reference, dou
 // is what the comparison uses.
 constexpr int kRounds = 3;
 
-void CompareSqlite(const QTemporaryDir& dir, const QString& source)
+void CompareSqlite(const QTemporaryDir& dir, const QString& source, const DemoData& data)
 {
-    double toolBest = 1e9, shellBest = 1e9;
+    double toolBest = 1e9, shellBest = 1e9, readBest = 1e9, writeBest = 1e9;
     for (int round = 0; round < kRounds; ++round) {
         const QString tool = dir.filePath(QStringLiteral("arcproc-%1.db").arg(round));
         const QString shell = dir.filePath(QStringLiteral("arcproc-shell-%1.db").arg(round));
+        const QString floor = dir.filePath(QStringLiteral("arcproc-floor-%1.db").arg(round));
         SqliteSchema(tool);
         SqliteSchema(shell);
+        SqliteSchema(floor);
         QStringList statements;
         toolBest = std::min(toolBest, RunTool(source, FileConnectionString(tool), &statements));
         const QString script = WriteScript(dir.filePath(QStringLiteral("sqlite.sql")), statements, true);
         shellBest = std::min(shellBest, RunReference(QStringLiteral("sqlite3"), {QStringLiteral("-bail"), shell}, script));
+        readBest = std::min(readBest, ReadSourceAlone(source));
+        writeBest = std::min(writeBest, WriteSqliteAlone(floor, data));
     }
+    std::printf("%-32s %7.3f s\n%-32s %7.3f s\n", "lettura dell'origine da sola", readBest,
+                "scrittura SQLite da sola", writeBest);
+    PrintComparison("SQLite (sqlite3)", toolBest, "lettura + scrittura", readBest + writeBest, 1.2);
     PrintComparison("SQLite (sqlite3)", toolBest, "shell sqlite3", shellBest, 1.25);
 }
 
@@ -208,7 +218,7 @@ void CompareJet(const QTemporaryDir& dir, const QString& source)
         jetBest = std::min(jetBest, RunTool(source, FileConnectionString(jet), nullptr));
         sqliteBest = std::min(sqliteBest, RunTool(source, FileConnectionString(sqlite), nullptr));
     }
-    PrintComparison("Jet 4 con chiavi primarie", jetBest, "strumento su SQLite", sqliteBest, 2.0);
+    PrintComparison("Jet 4 con chiavi primarie", jetBest, "strumento su SQLite", sqliteBest, 1.3);
 }
 
 }  // namespace
@@ -229,10 +239,10 @@ int main(int argc, char** argv)
         const auto wanted = [&](const char* engine) { return only.isEmpty() || only == QLatin1String(engine); };
         QTemporaryDir dir;
         const QString source = dir.filePath(QStringLiteral("Abicab.mdb"));
-        WriteSource(source, branches);
+        const DemoData data = WriteSource(source, branches);
         std::printf("Abicab.mdb: 1000 banche, %d filiali; dall'apertura di Abicab.mdb al commit:\n", branches);
         if (wanted("sqlite"))
-            CompareSqlite(dir, source);
+            CompareSqlite(dir, source, data);
         if (wanted("jet"))
             CompareJet(dir, source);
         if (wanted("postgresql"))
