@@ -9,6 +9,7 @@
 #include "row_packing.h"
 #include "row_page.h"
 #include "runtime_error.h"
+#include "system_error.h"
 #include "table_change.h"
 #include "table_definition_page.h"
 #include "table_rows.h"
@@ -28,7 +29,7 @@ DatabaseHeader HeaderOf(const QString& path, const QString& password)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        throw JetWriteError(QStringLiteral("Impossibile aprire il database '%1': %2").arg(path, file.errorString()));
+        throw JetWriteError(QStringLiteral("Impossibile aprire il database '%1': %2").arg(path, DescrizioneErroreFile(file)));
     const auto header = ReadDatabaseHeader(file.read(kPageSize));
     if (!header)
         throw JetWriteError(QStringLiteral("'%1' non è un database Jet 4").arg(path));

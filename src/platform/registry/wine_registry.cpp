@@ -2,6 +2,7 @@
 
 #include "code_page_1252.h"
 #include "runtime_error.h"
+#include "system_error.h"
 #include "wine_registry_file.h"
 #include "wine_registry_testing.h"
 
@@ -70,10 +71,10 @@ std::shared_ptr<const RegistryKey> ReadHiveFile(const QString& path)
         FailToRead(path, QStringLiteral("è più grande di %1 MB").arg(kLargestHiveFile / (1024 * 1024)));
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        FailToRead(path, file.errorString());
+        FailToRead(path, DescrizioneErroreFile(file));
     const QByteArray content = file.readAll();
     if (file.error() != QFileDevice::NoError)
-        FailToRead(path, file.errorString());
+        FailToRead(path, DescrizioneErroreFile(file));
 
     // Comparing the content, not the time stamps: two writes within the
     // file system's clock tick can leave the same size and time behind.

@@ -6,6 +6,7 @@
 #include "jet_select.h"
 #include "jet_transaction.h"
 #include "runtime_error.h"
+#include "system_error.h"
 
 #include <QFile>
 #include <optional>
@@ -24,7 +25,7 @@ DatabaseHeader ReadHeader(const QString& path)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw RuntimeError(ErrorNumber::Failure,
-                           QStringLiteral("Impossibile aprire il file '%1': %2").arg(path, file.errorString()));
+                           QStringLiteral("Impossibile aprire il file '%1': %2").arg(path, DescrizioneErroreFile(file)));
     if (file.size() % kPageSize != 0)
         throw CannotOpen(path);
     const std::optional<DatabaseHeader> header = ReadDatabaseHeader(file.read(kPageSize));
