@@ -23,7 +23,7 @@ bool UsaX(int argc)
     const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
     if (!platform.isEmpty())
         return platform.startsWith("xcb");
-    return qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+    return qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") && qgetenv("XDG_SESSION_TYPE") != "wayland";
 }
 
 bool XRaggiungibile()

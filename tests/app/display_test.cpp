@@ -21,6 +21,7 @@ QProcessEnvironment SessionOn(const QString& display, const QString& authority)
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
     environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    environment.remove(QStringLiteral("XDG_SESSION_TYPE"));
     environment.insert(QStringLiteral("DISPLAY"), display);
     environment.insert(QStringLiteral("XAUTHORITY"), authority);
     return environment;
