@@ -68,22 +68,27 @@ public:
     XServer() : cookie_(QString::number(QRandomGenerator::global()->generate64(), 16).rightJustified(32, u'0'))
     {
         // The server takes every cookie of its file, whatever display it names.
-        server_.runSetup(QStringLiteral("xauth"), {QStringLiteral("-f"), QStringLiteral("server.auth"), QStringLiteral("add"),
-                                                   QStringLiteral(":0"), QStringLiteral("."), cookie_});
-        server_.start(QStringLiteral("Xvfb"), {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-auth"),
-                                               server_.filePath(QStringLiteral("server.auth")), QStringLiteral("-nolisten"),
-                                               QStringLiteral("tcp"), QStringLiteral("-screen"), QStringLiteral("0"),
-                                               QStringLiteral("640x480x24")});
+        server_.runSetup(QStringLiteral("xauth"), {QStringLiteral("-f"), QStringLiteral("server.auth"),
+                                                   QStringLiteral("add"), QStringLiteral(":0"), QStringLiteral("."),
+                                                   cookie_});
+        server_.start(QStringLiteral("Xvfb"),
+                      {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-auth"),
+                       server_.filePath(QStringLiteral("server.auth")), QStringLiteral("-nolisten"),
+                       QStringLiteral("tcp"), QStringLiteral("-screen"), QStringLiteral("0"),
+                       QStringLiteral("640x480x24")});
         // It names the display it chose on its standard output, a number alone on a line.
         const QRegularExpression number(QStringLiteral("^(\\d+)$"), QRegularExpression::MultilineOption);
-        server_.waitUntil([&] {
-            QFile log(server_.filePath(QStringLiteral("server.log")));
-            const QRegularExpressionMatch match =
-                log.open(QIODevice::ReadOnly) ? number.match(QString::fromLocal8Bit(log.readAll())) : QRegularExpressionMatch();
-            if (match.hasMatch())
-                display_ = QLatin1Char(':') + match.captured(1);
-            return match.hasMatch();
-        }, 30);
+        server_.waitUntil(
+            [&] {
+                QFile log(server_.filePath(QStringLiteral("server.log")));
+                if (!log.open(QIODevice::ReadOnly))
+                    return false;
+                const QRegularExpressionMatch match = number.match(QString::fromLocal8Bit(log.readAll()));
+                if (match.hasMatch())
+                    display_ = QLatin1Char(':') + match.captured(1);
+                return match.hasMatch();
+            },
+            30);
     }
     ~XServer() { server_.stop(SIGTERM); }
 
@@ -93,7 +98,8 @@ public:
     QString authority() const
     {
         const QString path = clientFolder_.filePath(QStringLiteral("client.auth"));
-        RunClient(QStringLiteral("xauth"), {QStringLiteral("-f"), path, QStringLiteral("add"), display_, QStringLiteral("."), cookie_});
+        RunClient(QStringLiteral("xauth"),
+                  {QStringLiteral("-f"), path, QStringLiteral("add"), display_, QStringLiteral("."), cookie_});
         return path;
     }
 

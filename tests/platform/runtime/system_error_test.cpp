@@ -36,19 +36,22 @@ TEST(SystemError, AFailedFileOperationIsToldByWhatTheSystemFound)
     QFile full(QStringLiteral("/dev/full"));
     ASSERT_TRUE(full.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
     ASSERT_EQ(full.write("codici"), -1);
-    EXPECT_EQ(DescrizioneErroreFile(full), QStringLiteral("spazio esaurito sul disco (") + qt_error_string(ENOSPC) + ')');
+    EXPECT_EQ(DescrizioneErroreFile(full),
+              QStringLiteral("spazio esaurito sul disco (") + qt_error_string(ENOSPC) + ')');
 
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     QFile missing(dir.filePath(QStringLiteral("manca/Abicab.mdb")));
     ASSERT_FALSE(missing.open(QIODevice::ReadOnly));
-    EXPECT_EQ(DescrizioneErroreFile(missing), QStringLiteral("file o cartella inesistente (") + qt_error_string(ENOENT) + ')');
+    EXPECT_EQ(DescrizioneErroreFile(missing),
+              QStringLiteral("file o cartella inesistente (") + qt_error_string(ENOENT) + ')');
 
     // Qt's own finding is not passed off as one of the system's, whatever errno held before.
     errno = ENOSPC;
     QFile folder(dir.path());
     ASSERT_FALSE(folder.open(QIODevice::ReadOnly));
-    EXPECT_EQ(DescrizioneErroreFile(folder), QStringLiteral("operazione sul file non riuscita (") + folder.errorString() + ')');
+    EXPECT_EQ(DescrizioneErroreFile(folder),
+              QStringLiteral("operazione sul file non riuscita (") + folder.errorString() + ')');
 
     // A read that found the file shorter than expected.
     QFile empty(dir.filePath(QStringLiteral("vuoto")));
