@@ -14,7 +14,7 @@ packages=(
   libpq-dev unixodbc unixodbc-dev odbc-postgresql tdsodbc odbc-mariadb
   postgresql mariadb-server util-linux
   locales
-  qt6-base-private-dev qt6-translations-l10n fonts-liberation2
+  qt6-base-private-dev qt6-translations-l10n fonts-liberation2 libxcb1-dev
   xvfb xauth dpkg-dev file desktop-file-utils openbox xdotool imagemagick
 )
 as_root apt-get -o DPkg::Lock::Timeout=600 update

@@ -39,11 +39,20 @@ QPushButton* Pulsante(QWidget* parent, const char* name, const QString& caption,
 {
     auto* button = Controllo<QPushButton>(parent, name, geometry);
     button->setText(caption);
-    // No button of this window answers Enter or Esc: the update must be
-    // started by a deliberate press of "OK".
-    button->setAutoDefault(false);
+    // As on the desktop the window was designed for, Enter presses the
+    // button that has the focus; no button is the window's default, and Esc
+    // presses none.
+    button->setAutoDefault(true);
     button->setDefault(false);
     return button;
+}
+
+QLabel* Etichetta(QWidget* parent, const char* name, const QString& caption, const QRect& geometry)
+{
+    auto* label = Controllo<QLabel>(parent, name, geometry);
+    label->setTextFormat(Qt::PlainText);
+    label->setText(caption);
+    return label;
 }
 
 // The trap of a window handler: reports what `step` raises with the line it
@@ -94,8 +103,8 @@ void fmAgab::creaControlli()
     bar->setValue(0);
     // The platform's standard bar shows no percentage beside it.
     bar->setTextVisible(false);
-    Controllo<QLabel>(frame, "Label1", DaTwips(180, 495, 2895, 240))->setText(QStringLiteral("Operazioni in corso:"));
-    Controllo<QLabel>(frame, "lbProgr", DaTwips(180, 810, 4425, 285))->setText(QStringLiteral("Nessuna"));
+    Etichetta(frame, "Label1", QStringLiteral("Operazioni in corso:"), DaTwips(180, 495, 2895, 240));
+    Etichetta(frame, "lbProgr", QStringLiteral("Nessuna"), DaTwips(180, 810, 4425, 285));
     auto* ok = Pulsante(this, "cmdOK", QStringLiteral("OK"), DaTwips(5220, 315, 1275, 330));
     auto* cancel = Pulsante(this, "cmdCancel", QStringLiteral("Annulla"), DaTwips(5220, 720, 1275, 330));
     auto* profilo = Pulsante(this, "cmdProfilo", QStringLiteral("Cambia profilo"), DaTwips(5220, 1125, 1275, 330));

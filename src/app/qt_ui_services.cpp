@@ -9,10 +9,63 @@
 #include <QLibraryInfo>
 #include <QMessageBox>
 #include <QProgressBar>
+#include <QStyle>
+#include <QStyleOptionGroupBox>
+#include <QTextDocument>
 #include <QTranslator>
 #include <QWidget>
 #include <cmath>
 #include <stdexcept>
+
+namespace {
+
+// Every text the tool shows stands exactly as it was built: a profile's name
+// may hold anything, markup or an ampersand included. The full caption of a
+// control whose text is shortened or escaped is kept in this property.
+const char* const kDidascalia = "didascalia";
+
+// Qt reads "[*]" in a window's title as the mark of unsaved changes; doubled, it shows once.
+QString TitoloLetterale(const QString& title)
+{
+    return QString(title).replace(QStringLiteral("[*]"), QStringLiteral("[*][*]"));
+}
+
+// Buttons and frames read "&" as the mark of their access key; doubled, it shows once.
+QString SenzaTastoDiAccesso(const QString& caption)
+{
+    return QString(caption).replace(QLatin1Char('&'), QStringLiteral("&&"));
+}
+
+// A tool tip that looks like markup is shown as markup: this one never is.
+QString SuggerimentoLetterale(const QString& text)
+{
+    return Qt::mightBeRichText(text) ? Qt::convertFromPlainText(text, Qt::WhiteSpaceNoWrap) : text;
+}
+
+// The width a frame's caption may take and still be drawn whole: the
+// frame's width less the room the style leaves around its label, on both sides.
+int LarghezzaDidascalia(const QGroupBox* frame, const QString& caption)
+{
+    QStyleOptionGroupBox option;
+    option.initFrom(frame);
+    option.text = caption;
+    option.textAlignment = frame->alignment();
+    option.subControls = QStyle::SC_GroupBoxFrame | QStyle::SC_GroupBoxLabel;
+    const QRect label = frame->style()->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxLabel, frame);
+    const int room = label.width() - frame->fontMetrics().horizontalAdvance(caption);
+    return frame->width() - 2 * label.left() - room;
+}
+
+// A caption too long for the frame ends in "…", and the whole of it is the frame's tool tip.
+void ImpostaDidascaliaCornice(QGroupBox* frame, const QString& caption)
+{
+    const QString shown =
+        frame->fontMetrics().elidedText(caption, Qt::ElideRight, LarghezzaDidascalia(frame, caption));
+    frame->setTitle(SenzaTastoDiAccesso(shown));
+    frame->setToolTip(SuggerimentoLetterale(caption));
+}
+
+}  // namespace
 
 void InstallItalianQtTranslations()
 {
@@ -36,7 +89,8 @@ MsgAnswer QtUiServices::messageBox(const QString& text, MsgIcon icon, MsgButtons
                                    MsgDefault defaultButton, const QString& title)
 {
     QMessageBox box(window_);
-    box.setWindowTitle(title);
+    box.setWindowTitle(TitoloLetterale(title));
+    box.setTextFormat(Qt::PlainText);
     box.setText(text);
     switch (icon) {
     case MsgIcon::Critical: box.setIcon(QMessageBox::Critical); break;
@@ -61,8 +115,11 @@ MsgAnswer QtUiServices::messageBox(const QString& text, MsgIcon icon, MsgButtons
 QString QtUiServices::inputBox(const QString& prompt, const QString& title, const QString& defaultText)
 {
     QInputDialog dialog(window_);
-    dialog.setWindowTitle(title);
+    dialog.setWindowTitle(TitoloLetterale(title));
     dialog.setLabelText(prompt);
+    // The dialog makes its label with the first text it is given.
+    if (auto* label = dialog.findChild<QLabel*>())
+        label->setTextFormat(Qt::PlainText);
     dialog.setTextValue(defaultText);
     if (dialog.exec() != QDialog::Accepted)
         return {};
@@ -132,21 +189,28 @@ QWidget* QtUiServices::control(Control which) const
 void QtUiServices::setCaption(Control which, const QString& caption)
 {
     QWidget* widget = control(which);
-    if (which == Control::fmAgab)
-        widget->setWindowTitle(caption);
-    else if (auto* label = qobject_cast<QLabel*>(widget))
+    if (which == Control::fmAgab) {
+        widget->setWindowTitle(TitoloLetterale(caption));
+    } else if (auto* label = qobject_cast<QLabel*>(widget)) {
+        label->setTextFormat(Qt::PlainText);
         label->setText(caption);
-    else if (auto* button = qobject_cast<QAbstractButton*>(widget))
-        button->setText(caption);
-    else if (auto* frame = qobject_cast<QGroupBox*>(widget))
-        frame->setTitle(caption);
-    else
+    } else if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
+        button->setText(SenzaTastoDiAccesso(caption));
+    } else if (auto* frame = qobject_cast<QGroupBox*>(widget)) {
+        ImpostaDidascaliaCornice(frame, caption);
+    } else {
         throw std::logic_error("control without caption: " + ControlName(which).toStdString());
+    }
+    widget->setProperty(kDidascalia, caption);
 }
 
 QString QtUiServices::caption(Control which) const
 {
     QWidget* widget = control(which);
+    // Captions the services did not set are the window's design, shown as written.
+    const QVariant set = widget->property(kDidascalia);
+    if (set.isValid())
+        return set.toString();
     if (which == Control::fmAgab)
         return widget->windowTitle();
     if (auto* label = qobject_cast<QLabel*>(widget))

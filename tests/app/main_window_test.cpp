@@ -9,11 +9,13 @@
 
 #include <QApplication>
 #include <QGroupBox>
+#include <QKeySequence>
 #include <QLabel>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
+#include <QTextDocument>
 #include <cmath>
 #include <gtest/gtest.h>
 #include <qpa/qwindowsysteminterface.h>
@@ -140,7 +142,7 @@ TEST_F(MainWindow, TheLongestCaptionsFitTheirPlaces)
     }
 }
 
-TEST_F(MainWindow, TabsThroughTheControlsInDesignOrderAndEnterOrEscPressNothing)
+TEST_F(MainWindow, TabsThroughTheControlsInDesignOrderAndEnterPressesTheFocusedButton)
 {
     QStringList chain;
     for (QWidget* next = window.nextInFocusChain(); next != &window; next = next->nextInFocusChain())
@@ -148,17 +150,40 @@ TEST_F(MainWindow, TabsThroughTheControlsInDesignOrderAndEnterOrEscPressNothing)
     EXPECT_EQ(chain, QStringList({"Frame1", "pbProgr", "Label1", "lbProgr", "cmdOK", "cmdCancel", "cmdProfilo"}));
 
     load();
-    for (const char* name : {"cmdOK", "cmdCancel", "cmdProfilo"}) {
+    // A box that has closed hands the focus back to the window.
+    const auto pressOn = [&](const char* name, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        window.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
         auto* button = control<QPushButton>(name);
-        EXPECT_FALSE(button->autoDefault()) << name;
-        EXPECT_FALSE(button->isDefault()) << name;
         button->setFocus();
-        for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape})
-            QTest::keyClick(button, key);
-    }
-    // A pressed button would have asked a question or closed the window.
+        ASSERT_EQ(QApplication::focusWidget(), button) << name;
+        QTest::keyClick(button, key, modifiers);
+    };
+
+    // Esc presses no button: the window has no cancel button.
+    for (const char* name : {"cmdOK", "cmdCancel", "cmdProfilo"})
+        pressOn(name, Qt::Key_Escape);
     EXPECT_TRUE(boxes.seen().empty());
+    ASSERT_TRUE(window.isVisible());
+
+    // Return and the keypad's Enter press the button that has the focus, and
+    // only that one: the others stay what they were, none of them the default.
+    const QByteArray before = installation.procedureDatabaseBytes();
+    boxes.then(ModalBoxes::press(QStringLiteral("&No")));
+    pressOn("cmdOK", Qt::Key_Return);
+    EXPECT_FALSE(control<QPushButton>("cmdCancel")->isDefault());
+    EXPECT_FALSE(control<QPushButton>("cmdProfilo")->isDefault());
+    boxes.then(ModalBoxes::cancel());
+    pressOn("cmdProfilo", Qt::Key_Enter, Qt::KeypadModifier);
+    ASSERT_TRUE(boxes.allAnswered());
+    ASSERT_EQ(boxes.seen().size(), 2U);
+    EXPECT_EQ(boxes.seen()[0].icon, QMessageBox::Question);  // the confirmation of the run
+    EXPECT_EQ(boxes.seen()[1].text, kPrompt);
+    EXPECT_EQ(installation.procedureDatabaseBytes(), before);
     EXPECT_TRUE(window.isVisible());
+
+    pressOn("cmdCancel", Qt::Key_Enter, Qt::KeypadModifier);
+    EXPECT_FALSE(window.isVisible());
 }
 
 TEST_F(MainWindow, LoadsTheDefaultProfileWithoutPrompting)
@@ -251,6 +276,60 @@ TEST_F(MainWindow, ChangingProfileIsRefusedOrAcceptedWithoutTouchingTheRest)
     click("cmdProfilo");
     EXPECT_EQ(boxes.seen().back().proposed, QStringLiteral("Corvanta"));
     EXPECT_EQ(VarGlobali.ProfiloCorrente, QStringLiteral("Prova"));
+}
+
+TEST_F(MainWindow, ShowsATypedNameExactlyAsTypedAndNeverAsMarkup)
+{
+    load();
+    boxes.then(ModalBoxes::type(QStringLiteral("<b>Prova</b>")));
+    boxes.then(ModalBoxes::press(QStringLiteral("OK")));
+    boxes.then(ModalBoxes::cancel());
+    click("cmdProfilo");
+    ASSERT_TRUE(boxes.allAnswered());
+    const auto& seen = boxes.seen();
+    ASSERT_EQ(seen.size(), 3U);
+    EXPECT_TRUE(seen[0].plainText);
+    EXPECT_TRUE(seen[1].text.endsWith(QStringLiteral("\\Corvanta\\<b>Prova</b>'."))) << seen[1].text.toStdString();
+    EXPECT_TRUE(seen[1].plainText);
+
+    // An ampersand in the frame is a character, not the mark of an access key.
+    const QString name = QStringLiteral("R&S <i>Sede</i>");
+    installation.writeProfile(name, FileProfileSettings());
+    boxes.then(ModalBoxes::type(name));
+    click("cmdProfilo");
+    ASSERT_TRUE(boxes.allAnswered());
+    const QString caption = kFrame + QStringLiteral("R&S <I>SEDE</I>");
+    EXPECT_EQ(window.ui().caption(Control::Frame1), caption);
+    EXPECT_TRUE(QKeySequence::mnemonic(frame()).isEmpty()) << frame().toStdString();
+    EXPECT_EQ(frame().replace(QStringLiteral("&&"), QStringLiteral("&")), caption);
+    EXPECT_EQ(control("Frame1")->toolTip(), Qt::convertFromPlainText(caption, Qt::WhiteSpaceNoWrap));
+    for (const char* name : {"Label1", "lbProgr"})
+        EXPECT_EQ(control<QLabel>(name)->textFormat(), Qt::PlainText) << name;
+}
+
+TEST_F(MainWindow, ElidesALongProfileNameInTheFrameAndShowsItWholeAsItsToolTip)
+{
+    load();
+    const QString name = QStringLiteral("Studio Commercialista Rossi Bianchi e Associati");
+    installation.writeProfile(name, FileProfileSettings());
+    boxes.then(ModalBoxes::type(name));
+    click("cmdProfilo");
+    ASSERT_TRUE(boxes.allAnswered());
+
+    const QString caption = kFrame + name.toUpper();
+    const auto* frameBox = control<QGroupBox>("Frame1");
+    EXPECT_TRUE(frame().startsWith(kFrame + QStringLiteral("STUDIO COMM"))) << frame().toStdString();
+    EXPECT_TRUE(frame().endsWith(QChar(0x2026))) << frame().toStdString();
+    EXPECT_LE(frameBox->fontMetrics().horizontalAdvance(frame()), frameBox->contentsRect().width());
+    EXPECT_EQ(frameBox->toolTip(), caption);
+    // The services give back the caption they were given, not what fits.
+    EXPECT_EQ(window.ui().caption(Control::Frame1), caption);
+
+    // A name that fits is shown whole.
+    boxes.then(ModalBoxes::type(QStringLiteral("Corvanta")));
+    click("cmdProfilo");
+    EXPECT_EQ(frame(), kFrame + QStringLiteral("CORVANTA"));
+    EXPECT_EQ(frameBox->toolTip(), kFrame + QStringLiteral("CORVANTA"));
 }
 
 // A source large enough for the progress to be seen: 25 banks, 30 branches.

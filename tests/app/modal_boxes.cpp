@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QInputDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -11,6 +12,16 @@
 #include <gtest/gtest.h>
 
 namespace {
+
+// The label that shows `text` in a box is told to take it as plain text.
+bool ShowsAsPlainText(QWidget* box, const QString& text)
+{
+    for (auto* label : box->findChildren<QLabel*>()) {
+        if (label->text() == text)
+            return label->textFormat() == Qt::PlainText;
+    }
+    return false;
+}
 
 QAbstractButton* ButtonWithCaption(QWidget* box, const QString& caption)
 {
@@ -54,6 +65,7 @@ void ModalBoxes::look()
         for (auto* button : input->findChild<QDialogButtonBox*>()->buttons())
             seen.buttons.append(button->text());
     }
+    seen.plainText = ShowsAsPlainText(box, seen.text);
     seen_.push_back(seen);
 
     if (actions_.empty()) {

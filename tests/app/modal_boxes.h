@@ -25,6 +25,7 @@ public:
         QStringList buttons;
         QString defaultButton;
         QString proposed;
+        bool plainText = false;
     };
 
     ModalBoxes();

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QGroupBox>
 #include <QInputDialog>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -11,6 +12,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <QWindow>
 #include <gtest/gtest.h>
 
 namespace {
@@ -22,6 +24,7 @@ protected:
     {
         auto* frame = new QGroupBox(QStringLiteral("Aggiornamento installazione profilo: CORVANTA"), &window);
         frame->setObjectName(QStringLiteral("Frame1"));
+        frame->setGeometry(15, 15, 319, 106);
         auto* label = new QLabel(QStringLiteral("Nessuna"), frame);
         label->setObjectName(QStringLiteral("lbProgr"));
         auto* bar = new QProgressBar(frame);
@@ -67,6 +70,42 @@ TEST_F(Window, SetsCaptionsEnabledStatesAndTheProgressBar)
     EXPECT_EQ(ui.progress(ProgressProperty::Value), 39.0F);
 
     EXPECT_THROW(ui.setCaption(Control::cmdProfilo, QStringLiteral("x")), std::logic_error);
+}
+
+TEST_F(Window, ShowsEveryTextExactlyAsGivenAndGivesItBack)
+{
+    // Markup, an ampersand and Qt's "modified" placeholder are characters like any other.
+    const QString text = QStringLiteral("<b>R&S</b> [*]");
+    whenShown<QMessageBox>([text](QMessageBox* box) {
+        EXPECT_EQ(box->textFormat(), Qt::PlainText);
+        EXPECT_EQ(box->text(), text);
+        box->show();
+        EXPECT_EQ(box->windowHandle()->title(), text);
+        box->defaultButton()->click();
+    });
+    ui.messageBox(text, MsgIcon::Information, MsgButtons::Ok, MsgDefault::First, text);
+    whenShown<QInputDialog>([text](QInputDialog* box) {
+        const auto* prompt = box->findChild<QLabel*>();
+        ASSERT_NE(prompt, nullptr);
+        EXPECT_EQ(prompt->text(), text);
+        EXPECT_EQ(prompt->textFormat(), Qt::PlainText);
+        EXPECT_EQ(box->windowHandle()->title(), text);
+        box->reject();
+    });
+    ui.inputBox(text, text, QString());
+
+    window.show();
+    for (Control control : {Control::fmAgab, Control::Frame1, Control::lbProgr, Control::cmdOK}) {
+        ui.setCaption(control, text);
+        EXPECT_EQ(ui.caption(control), text) << ControlName(control).toStdString();
+    }
+    EXPECT_EQ(window.windowHandle()->title(), text);
+    EXPECT_EQ(window.findChild<QLabel*>(QStringLiteral("lbProgr"))->textFormat(), Qt::PlainText);
+    for (const QString& shown : {window.findChild<QGroupBox*>(QStringLiteral("Frame1"))->title(),
+                                 window.findChild<QPushButton*>(QStringLiteral("cmdOK"))->text()}) {
+        EXPECT_TRUE(QKeySequence::mnemonic(shown).isEmpty()) << shown.toStdString();
+        EXPECT_EQ(QString(shown).replace(QStringLiteral("&&"), QStringLiteral("&")), text);
+    }
 }
 
 TEST_F(Window, AsksAQuestionWithTheRequestedDefaultAndAnswersTheButtonPressed)

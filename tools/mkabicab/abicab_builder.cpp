@@ -4,6 +4,7 @@
 #include "mkabicab/csv_reader.h"
 #include "mkabicab/csv_value.h"
 #include "platform/database/jet/new_file/jet_database_writer.h"
+#include "platform/runtime/system_error.h"
 
 #include <QFile>
 
@@ -75,7 +76,7 @@ int LoadTable(JetDatabaseWriter& writer, const QString& file, const JetTableDefi
 {
     QFile input(file);
     if (!input.open(QIODevice::ReadOnly))
-        throw AbicabBuildError(QStringLiteral("%1: impossibile leggere il file (%2)").arg(file, input.errorString()));
+        throw AbicabBuildError(QStringLiteral("%1: impossibile leggere il file (%2)").arg(file, DescrizioneErroreFile(input)));
     int rows = 0;
     try {
         CsvReader csv = CsvReader::fromUtf8(input.readAll());

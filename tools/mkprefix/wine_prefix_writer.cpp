@@ -1,8 +1,9 @@
 #include "mkprefix/wine_prefix_writer.h"
 
-#include "platform/runtime/runtime_error.h"
-#include "platform/wine_registry/wine_registry_file.h"
 #include "mkprefix/wine_registry_writer.h"
+#include "platform/runtime/runtime_error.h"
+#include "platform/runtime/system_error.h"
+#include "platform/wine_registry/wine_registry_file.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -57,7 +58,7 @@ std::unique_ptr<RegistryKey> ReadExisting(const QString& path, bool* found)
     if (!*found)
         return std::make_unique<RegistryKey>();
     if (!file.open(QIODevice::ReadOnly))
-        Fail(QStringLiteral("Impossibile leggere \"%1\": %2.").arg(path, file.errorString()));
+        Fail(QStringLiteral("Impossibile leggere \"%1\": %2.").arg(path, DescrizioneErroreFile(file)));
     return ParseWineRegistryFile(file.readAll(), path);
 }
 
@@ -177,7 +178,7 @@ void WinePrefixWriter::save() const
         QSaveFile file(QDir(prefixPath_).filePath(hive->fileName));
         if (!file.open(QIODevice::WriteOnly)
             || file.write(FormatWineRegistryFile(*hive->root, hive->relativeTo, now)) < 0 || !file.commit())
-            Fail(QStringLiteral("Impossibile scrivere \"%1\": %2.").arg(file.fileName(), file.errorString()));
+            Fail(QStringLiteral("Impossibile scrivere \"%1\": %2.").arg(file.fileName(), DescrizioneErroreFile(file)));
     }
 }
 

@@ -1,7 +1,8 @@
 #include "platform/wine_registry/wine_registry.h"
 
-#include "platform/wine_registry/code_page_1252.h"
 #include "platform/runtime/runtime_error.h"
+#include "platform/runtime/system_error.h"
+#include "platform/wine_registry/code_page_1252.h"
 #include "platform/wine_registry/wine_registry_file.h"
 #include "platform/wine_registry/wine_registry_testing.h"
 
@@ -70,10 +71,10 @@ std::shared_ptr<const RegistryKey> ReadHiveFile(const QString& path)
         FailToRead(path, QStringLiteral("è più grande di %1 MB").arg(kLargestHiveFile / (1024 * 1024)));
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        FailToRead(path, file.errorString());
+        FailToRead(path, DescrizioneErroreFile(file));
     const QByteArray content = file.readAll();
     if (file.error() != QFileDevice::NoError)
-        FailToRead(path, file.errorString());
+        FailToRead(path, DescrizioneErroreFile(file));
 
     // Comparing the content, not the time stamps: two writes within the
     // file system's clock tick can leave the same size and time behind.

@@ -1,6 +1,7 @@
 #include "platform/database/jet/isolated_read.h"
 
 #include "platform/runtime/runtime_error.h"
+#include "platform/runtime/system_error.h"
 
 #include <QDataStream>
 #include <QIODevice>
@@ -328,12 +329,12 @@ ResultSet ReadIsolated(const std::function<void(RowSink&)>& read, const QString&
     const pid_t parent = ::getpid();
     int fds[2];
     if (::pipe2(fds, O_CLOEXEC) != 0)
-        throw Unreadable(what, QString::fromLocal8Bit(strerror(errno)));
+        throw Unreadable(what, DescrizioneErroreDiSistema(errno));
     const pid_t child = ::fork();
     if (child < 0) {
         ::close(fds[0]);
         ::close(fds[1]);
-        throw Unreadable(what, QString::fromLocal8Bit(strerror(errno)));
+        throw Unreadable(what, DescrizioneErroreDiSistema(errno));
     }
     if (child == 0) {
         ::close(fds[0]);

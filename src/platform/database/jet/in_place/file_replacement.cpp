@@ -2,11 +2,11 @@
 
 #include "platform/database/jet/in_place/page_file.h"
 #include "platform/runtime/runtime_error.h"
+#include "platform/runtime/system_error.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <functional>
 #include <sys/stat.h>
@@ -17,7 +17,7 @@ namespace {
 RuntimeError CannotSave(const QString& path, int error)
 {
     return {ErrorNumber::Failure, QStringLiteral("Impossibile salvare le modifiche al database '%1': %2")
-                                      .arg(path, QString::fromLocal8Bit(std::strerror(error)))};
+                                      .arg(path, DescrizioneErroreDiSistema(error))};
 }
 
 // A new file beside `path`, hidden, that no one else can have opened.

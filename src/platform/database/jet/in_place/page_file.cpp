@@ -1,13 +1,13 @@
 #include "platform/database/jet/in_place/page_file.h"
 
-#include "platform/database/jet/in_place/damaged_file.h"
 #include "platform/database/jet/format/jet_format.h"
 #include "platform/database/jet/format/rc4.h"
+#include "platform/database/jet/in_place/damaged_file.h"
 #include "platform/runtime/runtime_error.h"
+#include "platform/runtime/system_error.h"
 
 #include <QtEndian>
 #include <cerrno>
-#include <cstring>
 #include <unistd.h>
 
 namespace {
@@ -20,8 +20,7 @@ RuntimeError CannotRead(const QString& path, const QString& why)
 RuntimeError CannotWrite(const QString& what)
 {
     return {ErrorNumber::Failure,
-            QStringLiteral("Impossibile scrivere il database '%1': %2")
-                .arg(what, QString::fromLocal8Bit(std::strerror(errno)))};
+            QStringLiteral("Impossibile scrivere il database '%1': %2").arg(what, DescrizioneErroreDiSistema(errno))};
 }
 
 void WriteAllAt(int fd, const QByteArray& bytes, off_t at, const QString& what)
@@ -45,7 +44,7 @@ JetPageFile::JetPageFile(const QString& path, const QByteArray& encodingKey) : f
     if (encodingKey.count('\0') != encodingKey.size())
         key_ = encodingKey;
     if (!file_.open(QIODevice::ReadOnly))
-        throw CannotRead(path, file_.errorString());
+        throw CannotRead(path, DescrizioneErroreFile(file_));
     originalPages_ = static_cast<quint32>(file_.size() / kPageSize);
     pageCount_ = originalPages_;
 }
@@ -56,7 +55,7 @@ QByteArray JetPageFile::readPage(quint32 number)
         throw DamagedFile(QStringLiteral("pagina %1 oltre la fine del file").arg(number));
     QByteArray page(kPageSize, '\0');
     if (!file_.seek(static_cast<qint64>(number) * kPageSize) || file_.read(page.data(), kPageSize) != kPageSize)
-        throw CannotRead(file_.fileName(), file_.errorString());
+        throw CannotRead(file_.fileName(), DescrizioneErroreFile(file_));
     return encrypted(number, std::move(page));
 }
 
@@ -104,7 +103,7 @@ void JetPageFile::writeTo(int fd, const QString& what)
 {
     // The unchanged bytes first, as they are (still encrypted), then the changes over them.
     if (!file_.seek(0))
-        throw CannotRead(file_.fileName(), file_.errorString());
+        throw CannotRead(file_.fileName(), DescrizioneErroreFile(file_));
     constexpr qint64 kChunk = 1 << 20;
     off_t at = 0;
     for (;;) {
@@ -115,7 +114,7 @@ void JetPageFile::writeTo(int fd, const QString& what)
         at += chunk.size();
     }
     if (at < static_cast<off_t>(originalPages_) * kPageSize)
-        throw CannotRead(file_.fileName(), file_.errorString());
+        throw CannotRead(file_.fileName(), DescrizioneErroreFile(file_));
     for (const auto& [number, page] : changed_)
         WriteAllAt(fd, encrypted(number, page), static_cast<off_t>(number) * kPageSize, what);
     if (::ftruncate(fd, static_cast<off_t>(pageCount_) * kPageSize) != 0)

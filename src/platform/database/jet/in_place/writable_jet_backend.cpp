@@ -1,11 +1,12 @@
 #include "platform/database/jet/in_place/writable_jet_backend.h"
 
 #include "platform/database/jet/format/database_header.h"
-#include "platform/database/jet/jet_backend.h"
 #include "platform/database/jet/format/jet_format.h"
-#include "platform/database/jet/jet_select.h"
 #include "platform/database/jet/in_place/jet_transaction.h"
+#include "platform/database/jet/jet_backend.h"
+#include "platform/database/jet/jet_select.h"
 #include "platform/runtime/runtime_error.h"
+#include "platform/runtime/system_error.h"
 
 #include <QFile>
 #include <optional>
@@ -24,7 +25,7 @@ DatabaseHeader ReadHeader(const QString& path)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw RuntimeError(ErrorNumber::Failure,
-                           QStringLiteral("Impossibile aprire il file '%1': %2").arg(path, file.errorString()));
+                           QStringLiteral("Impossibile aprire il file '%1': %2").arg(path, DescrizioneErroreFile(file)));
     if (file.size() % kPageSize != 0)
         throw CannotOpen(path);
     const std::optional<DatabaseHeader> header = ReadDatabaseHeader(file.read(kPageSize));

@@ -8,6 +8,7 @@
 #include "platform/database/jet/format/row_page.h"
 #include "platform/database/jet/format/table_definition_page.h"
 #include "platform/database/jet/format/usage_map.h"
+#include "platform/runtime/system_error.h"
 
 #include <QSaveFile>
 
@@ -75,7 +76,7 @@ void WritePage(QIODevice& device, const QByteArray& page)
 {
     Q_ASSERT(page.size() == kPageSize);
     if (device.write(page) != page.size())
-        throw JetWriteError(QStringLiteral("Impossibile scrivere il database: %1").arg(device.errorString()));
+        throw JetWriteError(QStringLiteral("Impossibile scrivere il database: %1").arg(DescrizioneErroreFile(device)));
 }
 
 // The data pages of the table and the bitmaps of its maps. Every data page is
@@ -201,10 +202,10 @@ void JetDatabaseWriter::save(const QString& path) const
 {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
-        throw JetWriteError(QStringLiteral("Impossibile creare il database '%1': %2").arg(path, file.errorString()));
+        throw JetWriteError(QStringLiteral("Impossibile creare il database '%1': %2").arg(path, DescrizioneErroreFile(file)));
     write(file);
     if (!file.commit())
-        throw JetWriteError(QStringLiteral("Impossibile scrivere il database '%1': %2").arg(path, file.errorString()));
+        throw JetWriteError(QStringLiteral("Impossibile scrivere il database '%1': %2").arg(path, DescrizioneErroreFile(file)));
 }
 
 void WriteJetDatabase(const QString& path, const std::vector<JetTable>& tables)

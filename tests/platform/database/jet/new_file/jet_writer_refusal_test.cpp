@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <cerrno>
 #include <gtest/gtest.h>
 #include <limits>
 
@@ -137,7 +138,9 @@ TEST(JetWriterRefusal, AFileThatCannotBeWrittenLeavesNothing)
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QString path = dir.filePath(QStringLiteral("manca/Abicab.mdb"));
-    EXPECT_NE(Refusal([&] { WriteJetDatabase(path, {}); }), QStringLiteral("(accepted)"));
+    EXPECT_EQ(Refusal([&] { WriteJetDatabase(path, {}); }),
+              QStringLiteral("Impossibile creare il database '%1': file o cartella inesistente (%2)")
+                  .arg(path, qt_error_string(ENOENT)));
     EXPECT_TRUE(QDir(dir.path()).isEmpty());
 }
 
