@@ -4,6 +4,7 @@
 #include "literal_insert.h"
 
 #include <QHash>
+#include <cerrno>
 #include <sqlite3.h>
 
 namespace {
@@ -17,8 +18,10 @@ QString Message(sqlite3* db)
     return QString::fromUtf8(sqlite3_errmsg(db));
 }
 
-EngineFailure FailureOf(int code, const QString& message)
+EngineFailure FailureOf(int code, int systemError, const QString& message)
 {
+    if (systemError == ENOSPC)
+        return EngineFailure::DiskFull;
     switch (code) {
     case SQLITE_CONSTRAINT_PRIMARYKEY:
     case SQLITE_CONSTRAINT_UNIQUE:
@@ -36,6 +39,8 @@ EngineFailure FailureOf(int code, const QString& message)
     case SQLITE_BUSY:
     case SQLITE_LOCKED:
         return EngineFailure::InUse;
+    case SQLITE_FULL:
+        return EngineFailure::DiskFull;
     case SQLITE_TOOBIG:
     case SQLITE_MISMATCH:
     case SQLITE_RANGE:
@@ -61,7 +66,7 @@ EngineFailure FailureOf(int code, const QString& message)
 RuntimeError ErrorOf(sqlite3* db)
 {
     const int code = sqlite3_extended_errcode(db);
-    const EngineFailure failure = FailureOf(code, Message(db));
+    const EngineFailure failure = FailureOf(code, sqlite3_system_errno(db), Message(db));
     const QString detail = failure == EngineFailure::InUse
         ? LockWaitDetail(kBusyWaitMs / 1000)
         : QString();
@@ -184,9 +189,32 @@ public:
         }
     }
 
-    void beginTransaction() override { execute(QStringLiteral("BEGIN")); }
+    // The write lock is taken at once. Taken later, when the changes no
+    // longer fit in memory, it could wait for a reader again and again: each
+    // time SQLite waits out the busy timeout and carries on, and the run
+    // crawls. Taken here, a reader makes the run fail as in use, unchanged.
+    void beginTransaction() override { execute(QStringLiteral("BEGIN EXCLUSIVE")); }
     void commitTransaction() override { execute(QStringLiteral("COMMIT")); }
-    void rollbackTransaction() override { execute(QStringLiteral("ROLLBACK")); }
+
+    // A write that failed half-way (a full disk) leaves SQLite unable to roll
+    // back by itself: the file keeps the pages already written and the journal
+    // stays behind, to be played back by whoever opens the file next; a copy
+    // taken in between is damaged. Reading the file again plays the journal
+    // back now, so the file is whole on its own when the tool lets it go.
+    void rollbackTransaction() override
+    {
+        std::optional<RuntimeError> failure;
+        if (!sqlite3_get_autocommit(db_)) {
+            try {
+                execute(QStringLiteral("ROLLBACK"));
+            } catch (const RuntimeError& error) {
+                failure = error;
+            }
+        }
+        query(QStringLiteral("SELECT count(*) FROM sqlite_master"));
+        if (failure && !sqlite3_get_autocommit(db_))
+            throw *failure;
+    }
 
 private:
     // The head of an insert compiled once with a parameter for each value;
