@@ -2,7 +2,7 @@
 
 #include <csignal>
 
-MariadbServer::MariadbServer()
+MariadbServer::MariadbServer(const QStringList& options)
 {
     const QString data = process_.filePath(QStringLiteral("data"));
     process_.runSetup(QStringLiteral("mariadb-install-db"),
@@ -10,11 +10,12 @@ MariadbServer::MariadbServer()
                        QStringLiteral("--auth-root-authentication-method=normal"), QStringLiteral("--skip-test-db"),
                        QStringLiteral("--lower-case-table-names=1")});
     process_.start(QStringLiteral("mariadbd"),
-                   {QStringLiteral("--no-defaults"), QStringLiteral("--datadir=") + data,
+                   QStringList{QStringLiteral("--no-defaults"), QStringLiteral("--datadir=") + data,
                     QStringLiteral("--socket=") + socketPath(), QStringLiteral("--skip-networking"),
                     QStringLiteral("--pid-file=") + process_.filePath(QStringLiteral("mariadb.pid")),
                     QStringLiteral("--innodb-buffer-pool-size=32M"), QStringLiteral("--skip-log-bin"),
-                    QStringLiteral("--lower-case-table-names=1")});
+                    QStringLiteral("--lower-case-table-names=1")}
+                       + options);
     process_.waitUntil([this] {
         QProcess ping;
         ping.start(QStringLiteral("mariadb-admin"), {QStringLiteral("--no-defaults"), QStringLiteral("-S"), socketPath(),

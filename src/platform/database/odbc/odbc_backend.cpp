@@ -2,6 +2,10 @@
 
 #include "driver_logs.h"
 #include "engine_error.h"
+#include "mysql_statement_text.h"
+
+#include <QRegularExpression>
+#include <QSet>
 
 #include <sql.h>
 #include <sqlext.h>
@@ -91,21 +95,39 @@ RuntimeError ErrorOf(SQLSMALLINT type, SQLHANDLE handle)
     return EngineError(failure, diagnostic.message, detail);
 }
 
+bool IsMysqlFamily(const QString& dbms)
+{
+    return dbms.contains(QLatin1String("MySQL"), Qt::CaseInsensitive)
+        || dbms.contains(QLatin1String("MariaDB"), Qt::CaseInsensitive);
+}
+
 // What a session must be told so that it reads the statements' literals as
 // the standard says (a backslash is an ordinary character) and gives up on
 // another program's lock after a short wait, by the server's product name.
+// MariaDB and MySQL are also told to refuse a value they would otherwise cut
+// or mangle with only a warning (a text too long for its column, a character
+// beyond the BMP in a column that cannot hold it).
 QStringList SessionSettings(const QString& dbms)
 {
     if (dbms.contains(QLatin1String("PostgreSQL"), Qt::CaseInsensitive))
         return {QStringLiteral("SET standard_conforming_strings = on"),
                 QStringLiteral("SET lock_timeout = '%1s'").arg(kLockWaitSeconds)};
-    if (dbms.contains(QLatin1String("MySQL"), Qt::CaseInsensitive)
-        || dbms.contains(QLatin1String("MariaDB"), Qt::CaseInsensitive))
-        return {QStringLiteral("SET SESSION sql_mode = CONCAT(@@SESSION.sql_mode, ',NO_BACKSLASH_ESCAPES')"),
+    if (IsMysqlFamily(dbms))
+        return {QStringLiteral("SET SESSION sql_mode = CONCAT(@@SESSION.sql_mode, "
+                               "',NO_BACKSLASH_ESCAPES,STRICT_ALL_TABLES')"),
                 QStringLiteral("SET SESSION innodb_lock_wait_timeout = %1").arg(kLockWaitSeconds)};
     if (dbms.contains(QLatin1String("SQL Server"), Qt::CaseInsensitive))
         return {QStringLiteral("SET LOCK_TIMEOUT %1").arg(kLockWaitSeconds * 1000)};
     return {};
+}
+
+// The table a statement changes, for the statements the update runs.
+QString ChangedTable(const QString& sql)
+{
+    static const QRegularExpression kChange(
+        QStringLiteral("^\\s*(?:DELETE\\s+FROM|INSERT\\s+INTO|UPDATE)\\s+`?(\\w+)"),
+        QRegularExpression::CaseInsensitiveOption);
+    return kChange.match(sql).captured(1);
 }
 
 bool IsWholeNumber(SQLSMALLINT type)
@@ -141,7 +163,9 @@ public:
             SQLWCHAR name[256] = {};
             SQLSMALLINT length = 0;
             SQLGetInfoW(dbc_, SQL_DBMS_NAME, name, sizeof name, &length);
-            for (const QString& setting : SessionSettings(FromWide(name)))
+            const QString dbms = FromWide(name);
+            mysqlFamily_ = IsMysqlFamily(dbms);
+            for (const QString& setting : SessionSettings(dbms))
                 execute(setting);
         } catch (...) {
             release();
@@ -184,24 +208,38 @@ public:
 
     void execute(const QString& sql) override
     {
+        if (inTransaction_ && mysqlFamily_)
+            requireTransactionalTable(ChangedTable(sql));
         run(sql);
         SQLFreeStmt(stmt_, SQL_CLOSE);
     }
 
-    void beginTransaction() override { setAutocommit(false); }
+    // Autocommit off is all a driver is asked for; one that cannot roll back
+    // would keep every statement before a failure, so it is refused first.
+    void beginTransaction() override
+    {
+        SQLUSMALLINT capable = SQL_TC_NONE;
+        if (!SQL_SUCCEEDED(SQLGetInfoW(dbc_, SQL_TXN_CAPABLE, &capable, sizeof capable, nullptr)))
+            throw ErrorOf(SQL_HANDLE_DBC, dbc_);
+        if (capable == SQL_TC_NONE)
+            throw EngineError(EngineFailure::NoTransactions, QString(),
+                              QStringLiteral("Il driver ODBC dichiara di non gestirle."));
+        setAutocommit(false);
+        inTransaction_ = true;
+    }
 
     void commitTransaction() override
     {
         if (!SQL_SUCCEEDED(SQLEndTran(SQL_HANDLE_DBC, dbc_, SQL_COMMIT)))
             throw ErrorOf(SQL_HANDLE_DBC, dbc_);
-        setAutocommit(true);
+        endTransaction();
     }
 
     void rollbackTransaction() override
     {
         if (!SQL_SUCCEEDED(SQLEndTran(SQL_HANDLE_DBC, dbc_, SQL_ROLLBACK)))
             throw ErrorOf(SQL_HANDLE_DBC, dbc_);
-        setAutocommit(true);
+        endTransaction();
     }
 
 private:
@@ -224,8 +262,37 @@ private:
         return error;
     }
 
-    void run(const QString& sql)
+    void endTransaction()
     {
+        setAutocommit(true);
+        inTransaction_ = false;
+    }
+
+    // On MariaDB and MySQL the storage engine of each table decides whether
+    // its changes can be rolled back (MyISAM's cannot): a table that cannot
+    // is refused before the transaction's first change to it. Any change
+    // made before that was to tables that can, so the rollback undoes it.
+    void requireTransactionalTable(const QString& table)
+    {
+        if (table.isEmpty() || transactionalTables_.contains(table.toLower()))
+            return;
+        const ResultSet engine = query(
+            QStringLiteral("SELECT t.ENGINE, e.TRANSACTIONS FROM information_schema.TABLES t"
+                           " LEFT JOIN information_schema.ENGINES e ON e.ENGINE = t.ENGINE"
+                           " WHERE t.TABLE_SCHEMA = DATABASE() AND LOWER(t.TABLE_NAME) = LOWER('%1')")
+                .arg(table));
+        // A table that is missing, or a view, is left for the statement to report.
+        if (!engine.rows.empty() && !engine.rows[0][0].isNull()
+            && engine.rows[0][1] != Variant(QStringLiteral("YES")))
+            throw EngineError(EngineFailure::NoTransactions, QString(),
+                              QStringLiteral("La tabella %1 usa il motore %2, che non le gestisce.")
+                                  .arg(table, DefaultText(engine.rows[0][0])));
+        transactionalTables_.insert(table.toLower());
+    }
+
+    void run(const QString& original)
+    {
+        const QString sql = mysqlFamily_ ? MysqlStatementText(original) : original;
         const SQLRETURN done = SQLExecDirectW(stmt_, const_cast<SQLWCHAR*>(Wide(sql)), static_cast<SQLINTEGER>(sql.size()));
         // A statement that touches no rows answers "no data", which is no failure.
         if (!SQL_SUCCEEDED(done) && done != SQL_NO_DATA)
@@ -285,6 +352,10 @@ private:
     SQLHSTMT stmt_ = SQL_NULL_HANDLE;
     bool connected_ = false;
     bool keepDriverLogs_;
+    bool mysqlFamily_ = false;
+    bool inTransaction_ = false;
+    // Tables whose engine was found to roll back, by lower-case name.
+    QSet<QString> transactionalTables_;
 };
 
 }  // namespace
