@@ -215,15 +215,15 @@ public:
     }
 
     // Autocommit off is all a driver is asked for; one that cannot roll back
-    // would keep every statement before a failure, so it is refused first.
+    // would keep every statement before a failure, so it is refused first,
+    // and so is one that cannot even say whether it can.
     void beginTransaction() override
     {
         SQLUSMALLINT capable = SQL_TC_NONE;
-        if (!SQL_SUCCEEDED(SQLGetInfoW(dbc_, SQL_TXN_CAPABLE, &capable, sizeof capable, nullptr)))
-            throw ErrorOf(SQL_HANDLE_DBC, dbc_);
-        if (capable == SQL_TC_NONE)
+        if (!SQL_SUCCEEDED(SQLGetInfoW(dbc_, SQL_TXN_CAPABLE, &capable, sizeof capable, nullptr))
+            || capable == SQL_TC_NONE)
             throw EngineError(EngineFailure::NoTransactions, QString(),
-                              QStringLiteral("Il driver ODBC dichiara di non gestirle."));
+                              QStringLiteral("Il driver ODBC non dichiara di gestirle."));
         setAutocommit(false);
         inTransaction_ = true;
     }
