@@ -193,16 +193,30 @@ public:
     // longer fit in memory, it could wait for a reader again and again: each
     // time SQLite waits out the busy timeout and carries on, and the run
     // crawls. Taken here, a reader makes the run fail as in use, unchanged.
-    void beginTransaction() override { execute(QStringLiteral("BEGIN EXCLUSIVE")); }
-    void commitTransaction() override { execute(QStringLiteral("COMMIT")); }
+    void beginTransaction() override
+    {
+        execute(QStringLiteral("BEGIN EXCLUSIVE"));
+        begun_ = true;
+    }
+
+    void commitTransaction() override
+    {
+        execute(QStringLiteral("COMMIT"));
+        begun_ = false;
+    }
 
     // A write that failed half-way (a full disk) leaves SQLite unable to roll
     // back by itself: the file keeps the pages already written and the journal
     // stays behind, to be played back by whoever opens the file next; a copy
     // taken in between is damaged. Reading the file again plays the journal
     // back now, so the file is whole on its own when the tool lets it go.
+    // A transaction that never began wrote nothing and holds no lock: there
+    // is nothing to undo, and no reason to wait for another program again.
     void rollbackTransaction() override
     {
+        if (!begun_)
+            return;
+        begun_ = false;
         std::optional<RuntimeError> failure;
         if (!sqlite3_get_autocommit(db_)) {
             try {
@@ -262,6 +276,8 @@ private:
     }
 
     sqlite3* db_ = nullptr;
+    // Between a BEGIN that took the lock and the end of its transaction.
+    bool begun_ = false;
     // By head and number of values.
     QHash<QPair<QByteArray, std::size_t>, sqlite3_stmt*> inserts_;
 };
