@@ -169,10 +169,10 @@ std::int32_t InsertRows(const InsertPass& pass, Recordset& rs, Connection& desti
     const int off = pass.lineOffset;
     std::int32_t sent = 0;
     // A failure that an engine reports late: the progress and the reader go
-    // back to its row, which the report names with its own line.
+    // back to its row, which the report names with its own line. The row
+    // whose insert raised it may be that row itself, though not yet counted.
     const auto lateFailure = [&](const StatementError& failed) {
-        const qint64 rowsBefore = std::clamp<qint64>(qint64(failed.statement()) - qint64(firstStatement), 0,
-                                                     std::max(0, sent - 1));
+        const qint64 rowsBefore = std::clamp<qint64>(qint64(failed.statement()) - qint64(firstStatement), 0, sent);
         linea = 970 + off;
         progress.rowFailed(pass.table, static_cast<std::int32_t>(rowsBefore));
         rs.moveFirst();
