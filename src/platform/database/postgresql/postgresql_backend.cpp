@@ -2,11 +2,9 @@
 
 #include "engine_error.h"
 
-#include <QByteArray>
 #include <libpq-fe.h>
 #include <poll.h>
 #include <cerrno>
-#include <cstdlib>
 #include <functional>
 #include <optional>
 
@@ -27,6 +25,7 @@ int AnswerWaitSeconds()
     const int seconds = qEnvironmentVariableIntValue("CORVANTA_ATTESA_RISPOSTA");
     return seconds > 0 ? seconds : kAnswerWaitSeconds;
 }
+
 // Statements sent ahead and not yet answered. The server sends its answers
 // when its 8 KB output buffer fills (some 250 inserts) or when asked; about
 // that many in flight keeps it busy while the next rows are built, and the
