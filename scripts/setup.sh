@@ -11,7 +11,7 @@ packages=(
   qt6-base-dev libqt6sql6-sqlite libqt6sql6-psql libqt6sql6-odbc
   mdbtools mdbtools-dev
   libgtest-dev libsqlite3-dev sqlite3
-  libpq-dev unixodbc unixodbc-dev odbc-postgresql tdsodbc odbc-mariadb
+  libpq-dev unixodbc unixodbc-dev odbc-postgresql tdsodbc odbc-mariadb odbc-mdbtools
   postgresql mariadb-server util-linux
   locales
   qt6-base-private-dev qt6-translations-l10n fonts-liberation2 libxcb1-dev

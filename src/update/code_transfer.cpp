@@ -1,8 +1,9 @@
 #include "update/code_transfer.h"
 
-#include "update/connections.h"
-#include "ui/error_report.h"
+#include "platform/database/engine_error.h"
 #include "platform/runtime/runtime_error.h"
+#include "ui/error_report.h"
+#include "update/connections.h"
 #include "update/sql_literals.h"
 
 #include <algorithm>
@@ -137,6 +138,29 @@ const InsertPass kCabPass{CodeTable::Cab, 230, QStringLiteral("INSERT INTO ABICA
                                          "AbcComune, AbcProv, AbcAbichk, AbcCabchk) VALUES "),
                           CabValues};
 
+// A refused row named by its codes, for the failures that concern the row
+// itself: the user sees which codes clash, as for a value refused at 950.
+RuntimeError NamingTheRow(const RuntimeError& error, const Recordset& rs, CodeTable table)
+{
+    if (error.number() != ErrorNumber::IntegrityViolation && error.number() != ErrorNumber::StatementRejected)
+        return error;
+    return WithSubject(error, QStringLiteral("La riga inserita ha %1.").arg(RowCodes(rs, table)));
+}
+
+// The failure of a statement sent ahead that came before a failure of the
+// tool's own, if any: the first failure in statement order is the one to
+// report. Any other trouble while waiting leaves the tool's failure standing.
+std::optional<StatementError> EarlierFailure(Connection& destinazione)
+{
+    try {
+        destinazione.awaitStatements();
+    } catch (const StatementError& failed) {
+        return failed;
+    } catch (const RuntimeError&) {
+    }
+    return std::nullopt;
+}
+
 // Runs the pass's inserts, the first of them being the transaction's
 // statement number `firstStatement`, and answers how many it ran.
 std::int32_t InsertRows(const InsertPass& pass, Recordset& rs, Connection& destinazione, Command& command,
@@ -144,6 +168,18 @@ std::int32_t InsertRows(const InsertPass& pass, Recordset& rs, Connection& desti
 {
     const int off = pass.lineOffset;
     std::int32_t sent = 0;
+    // A failure that an engine reports late: the progress and the reader go
+    // back to its row, which the report names with its own line. The row
+    // whose insert raised it may be that row itself, though not yet counted.
+    const auto lateFailure = [&](const StatementError& failed) {
+        const qint64 rowsBefore = std::clamp<qint64>(qint64(failed.statement()) - qint64(firstStatement), 0, sent);
+        linea = 970 + off;
+        progress.rowFailed(pass.table, static_cast<std::int32_t>(rowsBefore));
+        rs.moveFirst();
+        for (qint64 row = 0; row < rowsBefore; ++row)
+            rs.moveNext();
+        return StatementError(NamingTheRow(failed, rs, pass.table), failed.statement());
+    };
     try {
         for (;;) {
             linea = 920 + off;
@@ -158,7 +194,13 @@ std::int32_t InsertRows(const InsertPass& pass, Recordset& rs, Connection& desti
             linea = 960 + off;
             command.setCommandText(statement);
             linea = 970 + off;
-            command.execute();
+            try {
+                command.execute();
+            } catch (const StatementError&) {
+                throw;
+            } catch (const RuntimeError& refused) {
+                throw NamingTheRow(refused, rs, pass.table);
+            }
             ++sent;
             progress.rowInserted(pass.table);
             linea = 1020 + off;
@@ -168,11 +210,10 @@ std::int32_t InsertRows(const InsertPass& pass, Recordset& rs, Connection& desti
         linea = 970 + off;
         destinazione.awaitStatements();
     } catch (const StatementError& failed) {
-        // The failing row's place in the table, counted from the pass's first statement.
-        const qint64 rowsBefore = std::clamp<qint64>(qint64(failed.statement()) - qint64(firstStatement), 0,
-                                                     std::max(0, sent - 1));
-        linea = 970 + off;
-        progress.rowFailed(pass.table, static_cast<std::int32_t>(rowsBefore));
+        throw lateFailure(failed);
+    } catch (const RuntimeError&) {
+        if (const std::optional<StatementError> earlier = EarlierFailure(destinazione))
+            throw lateFailure(*earlier);
         throw;
     }
     return sent;

@@ -2,19 +2,23 @@
 
 #include <csignal>
 
-MariadbServer::MariadbServer()
+MariadbServer::MariadbServer(const QStringList& options)
 {
     const QString data = process_.filePath(QStringLiteral("data"));
+    // Temporary tables in the server's own folder: in a shared /tmp their
+    // names, made from the process number, clash with other servers'.
+    const QString temporary = QStringLiteral("--tmpdir=") + process_.folder();
     process_.runSetup(QStringLiteral("mariadb-install-db"),
-                      {QStringLiteral("--no-defaults"), QStringLiteral("--datadir=") + data,
+                      {QStringLiteral("--no-defaults"), QStringLiteral("--datadir=") + data, temporary,
                        QStringLiteral("--auth-root-authentication-method=normal"), QStringLiteral("--skip-test-db"),
                        QStringLiteral("--lower-case-table-names=1")});
     process_.start(QStringLiteral("mariadbd"),
-                   {QStringLiteral("--no-defaults"), QStringLiteral("--datadir=") + data,
+                   QStringList{QStringLiteral("--no-defaults"), QStringLiteral("--datadir=") + data, temporary,
                     QStringLiteral("--socket=") + socketPath(), QStringLiteral("--skip-networking"),
                     QStringLiteral("--pid-file=") + process_.filePath(QStringLiteral("mariadb.pid")),
                     QStringLiteral("--innodb-buffer-pool-size=32M"), QStringLiteral("--skip-log-bin"),
-                    QStringLiteral("--lower-case-table-names=1")});
+                    QStringLiteral("--lower-case-table-names=1")}
+                       + options);
     process_.waitUntil([this] {
         QProcess ping;
         ping.start(QStringLiteral("mariadb-admin"), {QStringLiteral("--no-defaults"), QStringLiteral("-S"), socketPath(),

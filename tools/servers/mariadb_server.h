@@ -7,10 +7,11 @@
 // A MariaDB server of the test's own: a new data folder in a temporary
 // folder, reached only through a unix socket there, with one database and
 // a user who logs in by password. Table names compare without case, as on
-// the Windows servers a Corvanta installation uses.
+// the Windows servers a Corvanta installation uses. `options` are further
+// server options ("--sql-mode=" for a server without strict mode).
 class MariadbServer {
 public:
-    MariadbServer();
+    explicit MariadbServer(const QStringList& options = {});
     ~MariadbServer();
 
     QString socketPath() const { return process_.filePath(QStringLiteral("mariadb.sock")); }

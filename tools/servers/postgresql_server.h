@@ -24,6 +24,8 @@ public:
     QStringList rows(const QString& database, const QString& sql) const;
     // A new database, empty, owned by the superuser.
     void createDatabase(const QString& name) const;
+    // Sends a signal to the postmaster and every server process (SIGSTOP, SIGCONT).
+    void signalAll(int signal) const { process_.signalAll(signal); }
 
 private:
     QString psql(const QString& database, const QStringList& arguments) const;

@@ -91,6 +91,27 @@ void ServerProcess::stop(int signal)
     }
 }
 
+void ServerProcess::signalAll(int signal) const
+{
+    const qint64 server = server_.processId();
+    if (server <= 0)
+        return;
+    ::kill(static_cast<pid_t>(server), signal);
+    // Its children by their parent's number, the fourth field of /proc/PID/stat
+    // (after the name in brackets, which may hold blanks).
+    for (const QString& entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        bool isProcess = false;
+        const qint64 pid = entry.toLongLong(&isProcess);
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(entry));
+        if (!isProcess || !stat.open(QIODevice::ReadOnly))
+            continue;
+        const QByteArray line = stat.readAll();
+        const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+        if (fields.size() > 1 && fields.at(1).toLongLong() == server)
+            ::kill(static_cast<pid_t>(pid), signal);
+    }
+}
+
 QString ServerProcess::log() const
 {
     QFile file(filePath(QStringLiteral("server.log")));

@@ -31,6 +31,9 @@ public:
     void waitUntil(const std::function<bool()>& ready, int seconds = 60);
     // Stops the server with the signal that asks it for a fast, clean end.
     void stop(int signal);
+    // Sends a signal to the server and to every process it started, such
+    // as SIGSTOP and SIGCONT for a server that stops answering and resumes.
+    void signalAll(int signal) const;
 
 private:
     QStringList asServerUser(const QString& program, const QStringList& arguments) const;

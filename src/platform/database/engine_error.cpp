@@ -35,6 +35,12 @@ Meaning MeaningOf(EngineFailure failure)
         return {ErrorNumber::Failure, "Il database è in uso da un altro programma."};
     case EngineFailure::ConnectionLost:
         return {ErrorNumber::Failure, "La connessione al database si è interrotta."};
+    case EngineFailure::DiskFull:
+        return {ErrorNumber::Failure, "Il disco è pieno: non c'è spazio per scrivere le modifiche nel database."};
+    case EngineFailure::NoTransactions:
+        return {ErrorNumber::Failure,
+                "Il database non può annullare le modifiche di un aggiornamento che non si conclude (non gestisce le "
+                "transazioni): per non lasciarlo a metà, l'aggiornamento non è stato avviato e nulla è cambiato."};
     case EngineFailure::Other:
         break;
     }
@@ -53,6 +59,18 @@ RuntimeError EngineError(EngineFailure failure, const QString& engineMessage, co
     if (!message.isEmpty())
         description += QStringLiteral(" (") + message + QLatin1Char(')');
     return {meaning.number, description};
+}
+
+RuntimeError WithSubject(const RuntimeError& error, const QString& sentence)
+{
+    QString description = error.description();
+    for (int failure = 0; failure <= static_cast<int>(EngineFailure::Other); ++failure) {
+        const Meaning meaning = MeaningOf(static_cast<EngineFailure>(failure));
+        const QString italian = QString::fromUtf8(meaning.description);
+        if (meaning.number == error.number() && description.startsWith(italian))
+            return {error.number(), description.insert(italian.size(), QLatin1Char(' ') + sentence)};
+    }
+    return {error.number(), description + QLatin1Char(' ') + sentence};
 }
 
 QString LockWaitDetail(int seconds)

@@ -16,6 +16,8 @@ enum class EngineFailure {
     PermissionDenied,
     InUse,             // locked by another program
     ConnectionLost,
+    DiskFull,          // no room left on the disk for the changes
+    NoTransactions,    // changes that could not be rolled back
     Other,
 };
 
@@ -24,6 +26,11 @@ enum class EngineFailure {
 // and, in brackets, the engine's own message. `detail` adds what only the
 // engine knows, such as how long the tool waited for a lock.
 RuntimeError EngineError(EngineFailure failure, const QString& engineMessage, const QString& detail = QString());
+
+// The error with a sentence that names what it concerns, such as the row a
+// statement inserted, put after the Italian description of an engine's
+// failure and before the engine's own message; other errors end with it.
+RuntimeError WithSubject(const RuntimeError& error, const QString& sentence);
 
 // The detail of an InUse failure: how long the tool waited for the lock.
 QString LockWaitDetail(int seconds);

@@ -7,6 +7,8 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -113,6 +115,20 @@ TEST(OdbcLogin, RefusesAWrongPasswordAndAnUnknownDriver)
     EXPECT_TRUE(wrong.description().startsWith(QStringLiteral("Impossibile aprire il database."))) << wrong.description().toStdString();
     EXPECT_TRUE(wrong.description().contains(QStringLiteral("password authentication failed"))) << wrong.description().toStdString();
     EXPECT_EQ(ErrorNumberOf([] { OpenOdbcDatabase(QStringLiteral("Driver={Nessun driver};")); }), ErrorNumber::Failure);
+}
+
+// mdbtools' driver declares no transactions: autocommit off would keep
+// every statement, so the transaction is refused before any runs.
+TEST(OdbcTransactions, RefusesADriverThatCannotRollBack)
+{
+    QTemporaryDir dir;
+    const QString copy = dir.filePath(QStringLiteral("ARCPROC.mdb"));
+    ASSERT_TRUE(QFile::copy(QStringLiteral(CORVANTA_JET_SAMPLES "/testV2000.mdb"), copy));
+    const auto db = OpenOdbcDatabase(QStringLiteral("Driver={MDBTools};DBQ=%1;").arg(copy));
+    const RuntimeError refused = ErrorOf([&] { db->beginTransaction(); });
+    EXPECT_EQ(refused.number(), ErrorNumber::Failure);
+    EXPECT_TRUE(refused.description().startsWith(QStringLiteral("Il database non può annullare le modifiche")))
+        << refused.description().toStdString();
 }
 
 TEST(FreeTdsConnection, TranslatesTheProvidersKeywords)

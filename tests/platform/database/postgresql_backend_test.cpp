@@ -1,3 +1,4 @@
+#include "platform/database/engine_waits.h"
 #include "support/error_capture.h"
 #include "platform/database/postgresql/postgresql_backend.h"
 #include "servers/postgresql_server.h"
@@ -7,6 +8,8 @@
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QThread>
+#include <csignal>
+#include <future>
 #include <gtest/gtest.h>
 
 namespace {
@@ -171,9 +174,47 @@ TEST_F(PostgresqlBackend, GivesUpOnAnotherProgramsLockAndSaysHowLongItWaited)
     holder.waitForFinished();
     EXPECT_EQ(error.number(), ErrorNumber::Failure);
     EXPECT_TRUE(error.description().startsWith(QStringLiteral("Il database è in uso da un altro programma."))) << error.description().toStdString();
-    EXPECT_TRUE(error.description().contains(QStringLiteral("10 secondi"))) << error.description().toStdString();
+    EXPECT_TRUE(error.description().contains(QStringLiteral("%1 secondi").arg(WaitSeconds(EngineWait::ServerLock)))) << error.description().toStdString();
     EXPECT_TRUE(error.description().contains(QStringLiteral("Lo tengono occupato: utente 'postgres' con 'psql'.")))
         << error.description().toStdString();
+}
+
+// The postmaster and its backends stop mid-transaction, as on a machine
+// that hangs: the kernel still answers, the server does not.
+TEST(PostgresqlSilence, GivesUpOnAServerThatStopsAnsweringAndChangesNothing)
+{
+    PostgresqlServer server;
+    server.createDatabase(QStringLiteral("arcproc"));
+    server.exec(QStringLiteral("arcproc"),
+                QStringLiteral("CREATE TABLE abi (AbiAbi INTEGER PRIMARY KEY); INSERT INTO abi VALUES (300), (5000)"));
+    const auto db = OpenPostgresqlDatabase(
+        {server.socketFolder(), server.port(), QStringLiteral("arcproc"), server.superuser(), server.password()});
+    db->beginTransaction();
+    db->execute(QStringLiteral("DELETE FROM abi WHERE AbiAbi >= 1000"));
+    db->awaitStatements();
+
+    server.signalAll(SIGSTOP);
+    auto outcome = std::async(std::launch::async, [&] {
+        return ErrorOf([&] {
+            for (int code = 1000; code < 3000; ++code)
+                db->execute(QStringLiteral("INSERT INTO abi VALUES (%1)").arg(code));
+            db->commitTransaction();
+        });
+    });
+    // The test's own wait is bounded: the server resumes in any case.
+    const bool gaveUp = outcome.wait_for(std::chrono::seconds(20)) == std::future_status::ready;
+    server.signalAll(SIGCONT);
+    const RuntimeError error = outcome.get();
+    EXPECT_TRUE(gaveUp) << "still waiting for the stopped server after 20 s";
+    EXPECT_EQ(error.number(), ErrorNumber::Failure);
+    EXPECT_TRUE(error.description().startsWith(QStringLiteral("La connessione al database si è interrotta. Il server non "
+                                                              "ha risposto per %1 secondi.")
+                                                   .arg(WaitSeconds(EngineWait::Answer))))
+        << error.description().toStdString();
+    // The connection is given up on: the rollback does not wait again.
+    EXPECT_EQ(ErrorOf([&] { db->rollbackTransaction(); }).description(), error.description());
+    EXPECT_EQ(server.rows(QStringLiteral("arcproc"), QStringLiteral("SELECT AbiAbi FROM abi ORDER BY 1")),
+              (QStringList{QStringLiteral("300"), QStringLiteral("5000")}));
 }
 
 }  // namespace

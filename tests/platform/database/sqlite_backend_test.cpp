@@ -1,9 +1,13 @@
+#include "platform/database/engine_waits.h"
+#include "platform/database/sqlite/sqlite_backend.h"
 #include "support/error_capture.h"
 #include "support/qt_printers.h"
-#include "platform/database/sqlite/sqlite_backend.h"
+#include "support/small_filesystem.h"
 #include "support/sqlite_file.h"
 
 #include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <sqlite3.h>
@@ -66,12 +70,84 @@ TEST_F(SqliteBackend, SaysTheDatabaseIsInUseAndHowLongItWaited)
     sqlite3_close(other);
     EXPECT_EQ(error.number(), ErrorNumber::Failure);
     EXPECT_TRUE(error.description().startsWith(QStringLiteral("Il database è in uso da un altro programma. Il blocco non si è "
-                                                              "liberato dopo un'attesa di 5 secondi.")))
+                                                              "liberato dopo un'attesa di %1 secondi.")
+                                                   .arg(WaitSeconds(EngineWait::LocalLock))))
         << error.description().toStdString();
-    EXPECT_GE(waited, 4500);
+    EXPECT_GE(waited, WaitSeconds(EngineWait::LocalLock) * 1000 - 500);
     EXPECT_EQ(atOpen.description(), error.description());
     db->execute(QStringLiteral("DELETE FROM abi"));  // free again once the other program lets go
     EXPECT_TRUE(file.rows(QStringLiteral("SELECT * FROM abi")).isEmpty());
+}
+
+TEST_F(SqliteBackend, FailsAsInUseWithinTheWaitWhileAnotherProgramReads)
+{
+    QProcess reader;
+    reader.start(QStringLiteral("sqlite3"), {file.path()});
+    reader.write("BEGIN;\nSELECT count(*) FROM abi;\n");
+    ASSERT_TRUE(reader.waitForReadyRead(10000)) << "the reader did not start its transaction";
+
+    const auto db = OpenSqliteDatabase(file.path());
+    db->execute(QStringLiteral("PRAGMA cache_size = 10"));  // the changes outgrow memory at once
+    QElapsedTimer timer;
+    timer.start();
+    // Bounded: a run that waits out the lock at every page it writes and
+    // carries on would still be inserting here when the time is up.
+    const RuntimeError error = ErrorOf([&] {
+        db->beginTransaction();
+        db->execute(QStringLiteral("DELETE FROM abi"));
+        for (int code = 1000; timer.elapsed() < 20000; ++code)
+            db->execute(QStringLiteral("INSERT INTO abi VALUES (%1, '%2')").arg(code).arg(QString(200, QLatin1Char('x'))));
+    });
+    db->rollbackTransaction();
+    reader.closeWriteChannel();
+    reader.waitForFinished();
+
+    EXPECT_EQ(error.number(), ErrorNumber::Failure);
+    EXPECT_TRUE(error.description().startsWith(QStringLiteral("Il database è in uso da un altro programma. Il blocco non si è "
+                                                              "liberato dopo un'attesa di %1 secondi.")
+                                                   .arg(WaitSeconds(EngineWait::LocalLock))))
+        << error.description().toStdString();
+    EXPECT_EQ(file.rows(QStringLiteral("SELECT * FROM abi")), QStringList{QStringLiteral("300|Locale")});
+}
+
+// The disk fills while the changes are written: whatever the point at which
+// it fills, the file on its own, as a copy or a backup taken after the
+// failed run would hold it, is the database as it was.
+TEST(SqliteFullDisk, LeavesTheFileWholeOnItsOwnAndSaysTheDiskIsFull)
+{
+    SmallFilesystem disk(1024 * 1024);
+    if (!disk.mounted())
+        GTEST_SKIP() << "a tmpfs can be mounted only as root";
+    const SqliteFile file(disk.filePath(QStringLiteral("arcproc.db")));
+    file.exec(QStringLiteral("CREATE TABLE abi (AbiAbi INTEGER PRIMARY KEY, AbiBanc TEXT NOT NULL);"
+                             "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 2000)"
+                             " INSERT INTO abi SELECT i, printf('%.100c', 'y') FROM n;"));
+    const QString digest = QStringLiteral("SELECT count(*), sum(AbiAbi), sum(length(AbiBanc)) FROM abi");
+    const QStringList before = file.rows(digest);
+    QTemporaryDir copies;
+    for (const qint64 free : {60 * 1024, 160 * 1024, 260 * 1024, 360 * 1024}) {
+        SCOPED_TRACE(free);
+        disk.fillLeaving(free);
+        const auto db = OpenSqliteDatabase(file.path());
+        db->execute(QStringLiteral("PRAGMA cache_size = 20"));  // pages go to the file long before the commit
+        const RuntimeError error = ErrorOf([&] {
+            db->beginTransaction();
+            db->execute(QStringLiteral("DELETE FROM abi WHERE AbiAbi >= 1000"));
+            for (int code = 1000; code < 20000; ++code)
+                db->execute(QStringLiteral("INSERT INTO abi VALUES (%1, '%2')").arg(code).arg(QString(150, QLatin1Char('z'))));
+        });
+        ErrorOf([&] { db->rollbackTransaction(); });
+        EXPECT_EQ(error.number(), ErrorNumber::Failure);
+        EXPECT_TRUE(error.description().startsWith(QStringLiteral("Il disco è pieno"))) << error.description().toStdString();
+
+        // Copied while the tool still has it open, without any journal beside it.
+        const QString copy = copies.filePath(QStringLiteral("copia-%1.db").arg(free));
+        ASSERT_TRUE(QFile::copy(file.path(), copy));
+        const SqliteFile alone(copy);
+        EXPECT_EQ(alone.rows(QStringLiteral("PRAGMA integrity_check")), QStringList{QStringLiteral("ok")});
+        EXPECT_EQ(alone.rows(digest), before);
+        disk.unfill();
+    }
 }
 
 }  // namespace

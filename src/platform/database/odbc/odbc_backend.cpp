@@ -1,16 +1,18 @@
 #include "platform/database/odbc/odbc_backend.h"
 
-#include "platform/database/odbc/driver_logs.h"
 #include "platform/database/engine_error.h"
+#include "platform/database/engine_waits.h"
+#include "platform/database/odbc/driver_logs.h"
+#include "platform/database/odbc/mysql_statement_text.h"
+
+#include <QRegularExpression>
+#include <QSet>
 
 #include <sql.h>
 #include <sqlext.h>
 #include <sqlucode.h>
 
 namespace {
-
-constexpr SQLULEN kLoginTimeoutSeconds = 5;
-constexpr int kLockWaitSeconds = 10;
 
 static_assert(sizeof(SQLWCHAR) == sizeof(char16_t), "unixODBC's wide characters are UTF-16");
 
@@ -86,26 +88,44 @@ RuntimeError ErrorOf(SQLSMALLINT type, SQLHANDLE handle)
     const Diagnostic diagnostic = DiagnosticOf(type, handle);
     const EngineFailure failure = FailureOf(diagnostic);
     const QString detail = failure == EngineFailure::InUse
-        ? LockWaitDetail(kLockWaitSeconds)
+        ? LockWaitDetail(WaitSeconds(EngineWait::ServerLock))
         : QString();
     return EngineError(failure, diagnostic.message, detail);
+}
+
+bool IsMysqlFamily(const QString& dbms)
+{
+    return dbms.contains(QLatin1String("MySQL"), Qt::CaseInsensitive)
+        || dbms.contains(QLatin1String("MariaDB"), Qt::CaseInsensitive);
 }
 
 // What a session must be told so that it reads the statements' literals as
 // the standard says (a backslash is an ordinary character) and gives up on
 // another program's lock after a short wait, by the server's product name.
+// MariaDB and MySQL are also told to refuse a value they would otherwise cut
+// or mangle with only a warning (a text too long for its column, a character
+// beyond the BMP in a column that cannot hold it).
 QStringList SessionSettings(const QString& dbms)
 {
     if (dbms.contains(QLatin1String("PostgreSQL"), Qt::CaseInsensitive))
         return {QStringLiteral("SET standard_conforming_strings = on"),
-                QStringLiteral("SET lock_timeout = '%1s'").arg(kLockWaitSeconds)};
-    if (dbms.contains(QLatin1String("MySQL"), Qt::CaseInsensitive)
-        || dbms.contains(QLatin1String("MariaDB"), Qt::CaseInsensitive))
-        return {QStringLiteral("SET SESSION sql_mode = CONCAT(@@SESSION.sql_mode, ',NO_BACKSLASH_ESCAPES')"),
-                QStringLiteral("SET SESSION innodb_lock_wait_timeout = %1").arg(kLockWaitSeconds)};
+                QStringLiteral("SET lock_timeout = '%1s'").arg(WaitSeconds(EngineWait::ServerLock))};
+    if (IsMysqlFamily(dbms))
+        return {QStringLiteral("SET SESSION sql_mode = CONCAT(@@SESSION.sql_mode, "
+                               "',NO_BACKSLASH_ESCAPES,STRICT_ALL_TABLES')"),
+                QStringLiteral("SET SESSION innodb_lock_wait_timeout = %1").arg(WaitSeconds(EngineWait::ServerLock))};
     if (dbms.contains(QLatin1String("SQL Server"), Qt::CaseInsensitive))
-        return {QStringLiteral("SET LOCK_TIMEOUT %1").arg(kLockWaitSeconds * 1000)};
+        return {QStringLiteral("SET LOCK_TIMEOUT %1").arg(WaitSeconds(EngineWait::ServerLock) * 1000)};
     return {};
+}
+
+// The table a statement changes, for the statements the update runs.
+QString ChangedTable(const QString& sql)
+{
+    static const QRegularExpression kChange(
+        QStringLiteral("^\\s*(?:DELETE\\s+FROM|INSERT\\s+INTO|UPDATE)\\s+`?(\\w+)"),
+        QRegularExpression::CaseInsensitiveOption);
+    return kChange.match(sql).captured(1);
 }
 
 bool IsWholeNumber(SQLSMALLINT type)
@@ -125,7 +145,7 @@ public:
         SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env_);
         SQLSetEnvAttr(env_, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
         SQLAllocHandle(SQL_HANDLE_DBC, env_, &dbc_);
-        SQLSetConnectAttr(dbc_, SQL_ATTR_LOGIN_TIMEOUT, reinterpret_cast<SQLPOINTER>(kLoginTimeoutSeconds), 0);
+        SQLSetConnectAttr(dbc_, SQL_ATTR_LOGIN_TIMEOUT, reinterpret_cast<SQLPOINTER>(SQLULEN(WaitSeconds(EngineWait::Connect))), 0);
         const SQLRETURN connected = SQLDriverConnectW(dbc_, nullptr, const_cast<SQLWCHAR*>(Wide(connectionText)), SQL_NTS,
                                                       nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT);
         if (!SQL_SUCCEEDED(connected)) {
@@ -141,7 +161,9 @@ public:
             SQLWCHAR name[256] = {};
             SQLSMALLINT length = 0;
             SQLGetInfoW(dbc_, SQL_DBMS_NAME, name, sizeof name, &length);
-            for (const QString& setting : SessionSettings(FromWide(name)))
+            const QString dbms = FromWide(name);
+            mysqlFamily_ = IsMysqlFamily(dbms);
+            for (const QString& setting : SessionSettings(dbms))
                 execute(setting);
         } catch (...) {
             release();
@@ -184,24 +206,38 @@ public:
 
     void execute(const QString& sql) override
     {
+        if (inTransaction_ && mysqlFamily_)
+            requireTransactionalTable(ChangedTable(sql));
         run(sql);
         SQLFreeStmt(stmt_, SQL_CLOSE);
     }
 
-    void beginTransaction() override { setAutocommit(false); }
+    // Autocommit off is all a driver is asked for; one that cannot roll back
+    // would keep every statement before a failure, so it is refused first,
+    // and so is one that cannot even say whether it can.
+    void beginTransaction() override
+    {
+        SQLUSMALLINT capable = SQL_TC_NONE;
+        if (!SQL_SUCCEEDED(SQLGetInfoW(dbc_, SQL_TXN_CAPABLE, &capable, sizeof capable, nullptr))
+            || capable == SQL_TC_NONE)
+            throw EngineError(EngineFailure::NoTransactions, QString(),
+                              QStringLiteral("Il driver ODBC non dichiara di gestirle."));
+        setAutocommit(false);
+        inTransaction_ = true;
+    }
 
     void commitTransaction() override
     {
         if (!SQL_SUCCEEDED(SQLEndTran(SQL_HANDLE_DBC, dbc_, SQL_COMMIT)))
             throw ErrorOf(SQL_HANDLE_DBC, dbc_);
-        setAutocommit(true);
+        endTransaction();
     }
 
     void rollbackTransaction() override
     {
         if (!SQL_SUCCEEDED(SQLEndTran(SQL_HANDLE_DBC, dbc_, SQL_ROLLBACK)))
             throw ErrorOf(SQL_HANDLE_DBC, dbc_);
-        setAutocommit(true);
+        endTransaction();
     }
 
 private:
@@ -224,8 +260,37 @@ private:
         return error;
     }
 
-    void run(const QString& sql)
+    void endTransaction()
     {
+        setAutocommit(true);
+        inTransaction_ = false;
+    }
+
+    // On MariaDB and MySQL the storage engine of each table decides whether
+    // its changes can be rolled back (MyISAM's cannot): a table that cannot
+    // is refused before the transaction's first change to it. Any change
+    // made before that was to tables that can, so the rollback undoes it.
+    void requireTransactionalTable(const QString& table)
+    {
+        if (table.isEmpty() || transactionalTables_.contains(table.toLower()))
+            return;
+        const ResultSet engine = query(
+            QStringLiteral("SELECT t.ENGINE, e.TRANSACTIONS FROM information_schema.TABLES t"
+                           " LEFT JOIN information_schema.ENGINES e ON e.ENGINE = t.ENGINE"
+                           " WHERE t.TABLE_SCHEMA = DATABASE() AND LOWER(t.TABLE_NAME) = LOWER('%1')")
+                .arg(table));
+        // A table that is missing, or a view, is left for the statement to report.
+        if (!engine.rows.empty() && !engine.rows[0][0].isNull()
+            && engine.rows[0][1] != Variant(QStringLiteral("YES")))
+            throw EngineError(EngineFailure::NoTransactions, QString(),
+                              QStringLiteral("La tabella %1 usa il motore %2, che non le gestisce.")
+                                  .arg(table, DefaultText(engine.rows[0][0])));
+        transactionalTables_.insert(table.toLower());
+    }
+
+    void run(const QString& original)
+    {
+        const QString sql = mysqlFamily_ ? MysqlStatementText(original) : original;
         const SQLRETURN done = SQLExecDirectW(stmt_, const_cast<SQLWCHAR*>(Wide(sql)), static_cast<SQLINTEGER>(sql.size()));
         // A statement that touches no rows answers "no data", which is no failure.
         if (!SQL_SUCCEEDED(done) && done != SQL_NO_DATA)
@@ -285,6 +350,10 @@ private:
     SQLHSTMT stmt_ = SQL_NULL_HANDLE;
     bool connected_ = false;
     bool keepDriverLogs_;
+    bool mysqlFamily_ = false;
+    bool inTransaction_ = false;
+    // Tables whose engine was found to roll back, by lower-case name.
+    QSet<QString> transactionalTables_;
 };
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "platform/database/postgresql/postgresql_backend.h"
 
 #include "platform/database/engine_error.h"
+#include "platform/database/engine_waits.h"
 
 #include <libpq-fe.h>
 #include <poll.h>
@@ -10,8 +11,6 @@
 
 namespace {
 
-constexpr int kConnectTimeoutSeconds = 5;
-constexpr int kLockWaitSeconds = 10;
 // Statements sent ahead and not yet answered. The server sends its answers
 // when its 8 KB output buffer fills (some 250 inserts) or when asked; about
 // that many in flight keeps it busy while the next rows are built, and the
@@ -35,6 +34,8 @@ EngineFailure FailureOf(const QByteArray& state)
         return EngineFailure::PermissionDenied;
     if (state == "55P03" || state == "40P01")
         return EngineFailure::InUse;
+    if (state == "53100")
+        return EngineFailure::DiskFull;
     if (state.startsWith("23"))
         return EngineFailure::Constraint;
     if (state.startsWith("22"))
@@ -63,7 +64,7 @@ RuntimeError ErrorOf(const PGresult* result, const std::function<QString()>& loc
     const EngineFailure failure = FailureOf(state);
     QString detail;
     if (failure == EngineFailure::InUse) {
-        detail = LockWaitDetail(kLockWaitSeconds);
+        detail = LockWaitDetail(WaitSeconds(EngineWait::ServerLock));
         const QString holders = lockHolders ? lockHolders() : QString();
         if (!holders.isEmpty())
             detail += QStringLiteral(" Lo tengono occupato: %1.").arg(holders);
@@ -75,7 +76,7 @@ PGconn* Connect(const PostgresqlLogin& login)
 {
     const QByteArray host = login.host.toUtf8(), port = login.port.toUtf8(), database = login.database.toUtf8(),
                      user = login.user.toUtf8(), password = login.password.toUtf8(),
-                     timeout = QByteArray::number(kConnectTimeoutSeconds);
+                     timeout = QByteArray::number(WaitSeconds(EngineWait::Connect));
     // Keepalives end a run whose server vanished from the network instead
     // of leaving the window waiting for an answer that cannot come.
     const char* keywords[] = {"host", "port", "dbname", "user", "password", "connect_timeout", "client_encoding",
@@ -157,8 +158,11 @@ public:
         }
         PQsetNoticeProcessor(conn_, [](void*, const char*) {}, nullptr);
         try {
+            // Never blocked inside libpq: every wait is a poll that gives up.
+            if (PQsetnonblocking(conn_, 1) != 0)
+                throw connectionLost();
             run(QStringLiteral("SET standard_conforming_strings = on"));
-            run(QStringLiteral("SET lock_timeout = '%1s'").arg(kLockWaitSeconds));
+            run(QStringLiteral("SET lock_timeout = '%1s'").arg(WaitSeconds(EngineWait::ServerLock)));
         } catch (...) {
             PQfinish(conn_);
             throw;
@@ -169,6 +173,7 @@ public:
 
     ResultSet query(const QString& sql) override
     {
+        requireConnection();
         const bool resume = pipelined_;
         if (pipelined_)
             leavePipeline();
@@ -193,6 +198,7 @@ public:
 
     void execute(const QString& sql) override
     {
+        requireConnection();
         if (!pipelined_) {
             run(sql);
             return;
@@ -210,6 +216,7 @@ public:
 
     void awaitStatements() override
     {
+        requireConnection();
         while (collect(true)) {
         }
         raiseFailure();
@@ -217,6 +224,7 @@ public:
 
     void beginTransaction() override
     {
+        requireConnection();
         run(QStringLiteral("BEGIN"));
         sent_ = answered_ = 0;
         failure_.reset();
@@ -225,6 +233,7 @@ public:
 
     void commitTransaction() override
     {
+        requireConnection();
         leavePipeline();
         raiseFailure();
         const Result result = run(QStringLiteral("COMMIT"));
@@ -237,6 +246,7 @@ public:
 
     void rollbackTransaction() override
     {
+        requireConnection();
         if (pipelined_)
             leavePipeline();
         failure_.reset();
@@ -254,11 +264,67 @@ private:
         return EngineError(EngineFailure::ConnectionLost, QString::fromUtf8(PQerrorMessage(conn_)));
     }
 
-    // One statement, waiting for its answer.
+    // A connection given up on is closed at once: the server then drops the
+    // transaction as soon as it runs again, and nothing waits for it here.
+    void requireConnection() const
+    {
+        if (!conn_)
+            throw *lost_;
+    }
+
+    // Waits until the socket is ready for what libpq needs, at most the answer wait.
+    void waitForSocket(bool writing)
+    {
+        pollfd socket{PQsocket(conn_), static_cast<short>(POLLIN | (writing ? POLLOUT : 0)), 0};
+        int ready = 0;
+        do {
+            ready = poll(&socket, 1, answerWaitSeconds_ * 1000);
+        } while (ready < 0 && errno == EINTR);
+        if (ready > 0)
+            return;
+        const QString detail = ready == 0 ? QStringLiteral("Il server non ha risposto per %1 secondi.").arg(answerWaitSeconds_)
+                                          : QString();
+        lost_.emplace(EngineError(EngineFailure::ConnectionLost, QString::fromUtf8(PQerrorMessage(conn_)), detail));
+        PQfinish(conn_);
+        conn_ = nullptr;
+        throw *lost_;
+    }
+
+    // Sends everything libpq holds for the server.
+    void flushAll()
+    {
+        for (;;) {
+            const int flushed = PQflush(conn_);
+            if (flushed < 0)
+                throw connectionLost();
+            if (flushed == 0)
+                return;
+            waitForSocket(true);
+            if (!PQconsumeInput(conn_))
+                throw connectionLost();
+        }
+    }
+
+    // One statement, waiting for its answer: the first failure it gives, or else its last result.
     Result run(const QString& sql)
     {
         const QByteArray text = sql.toUtf8();
-        Result result(PQexecParams(conn_, text.constData(), 0, nullptr, nullptr, nullptr, nullptr, 0));
+        if (!PQsendQueryParams(conn_, text.constData(), 0, nullptr, nullptr, nullptr, nullptr, 0))
+            throw connectionLost();
+        flushAll();
+        Result result;
+        for (;;) {
+            while (PQisBusy(conn_)) {
+                waitForSocket(false);
+                if (!PQconsumeInput(conn_))
+                    throw connectionLost();
+            }
+            Result next(PQgetResult(conn_));
+            if (!next)
+                break;
+            if (!result || PQresultStatus(result.get()) != PGRES_FATAL_ERROR)
+                result = std::move(next);
+        }
         if (!result)
             throw connectionLost();
         switch (PQresultStatus(result.get())) {
@@ -276,7 +342,7 @@ private:
 
     void enterPipeline()
     {
-        if (!PQenterPipelineMode(conn_) || PQsetnonblocking(conn_, 1) != 0)
+        if (!PQenterPipelineMode(conn_))
             throw connectionLost();
         pipelined_ = true;
     }
@@ -289,7 +355,7 @@ private:
         syncPending_ = true;
         while (syncPending_)
             collect(true);
-        if (PQsetnonblocking(conn_, 0) != 0 || !PQexitPipelineMode(conn_))
+        if (!PQexitPipelineMode(conn_))
             throw connectionLost();
         pipelined_ = false;
     }
@@ -322,9 +388,7 @@ private:
                 flushAsked_ = true;
                 continue;
             }
-            pollfd socket{PQsocket(conn_), static_cast<short>(POLLIN | (flushed ? POLLOUT : 0)), 0};
-            if (poll(&socket, 1, -1) < 0 && errno != EINTR)
-                throw connectionLost();
+            waitForSocket(flushed != 0);
         }
         const Result result(PQgetResult(conn_));
         if (!result)
@@ -344,6 +408,14 @@ private:
 
     PostgresqlLogin login_;
     PGconn* conn_ = nullptr;
+    // How long the server may leave a statement or the next part of an
+    // answer unanswered before the connection counts as lost: a server that
+    // stops answering (a stopped or hung machine) would otherwise hold the run
+    // for ever, and keepalives do not notice it while the machine's kernel
+    // answers. Statements that wait for a lock give up well before it.
+    int answerWaitSeconds_ = WaitSeconds(EngineWait::Answer);
+    // Why the connection was given up on, once it was.
+    std::optional<RuntimeError> lost_;
     bool pipelined_ = false;
     bool syncPending_ = false;
     bool flushAsked_ = false;

@@ -1,24 +1,24 @@
 #include "platform/database/sqlite/sqlite_backend.h"
 
 #include "platform/database/engine_error.h"
+#include "platform/database/engine_waits.h"
 #include "platform/database/sqlite/literal_insert.h"
 
 #include <QHash>
+#include <cerrno>
 #include <sqlite3.h>
 
 namespace {
-
-// How long a statement waits for another program's lock on the file before
-// it gives up and says the database is in use.
-constexpr int kBusyWaitMs = 5000;
 
 QString Message(sqlite3* db)
 {
     return QString::fromUtf8(sqlite3_errmsg(db));
 }
 
-EngineFailure FailureOf(int code, const QString& message)
+EngineFailure FailureOf(int code, int systemError, const QString& message)
 {
+    if (systemError == ENOSPC)
+        return EngineFailure::DiskFull;
     switch (code) {
     case SQLITE_CONSTRAINT_PRIMARYKEY:
     case SQLITE_CONSTRAINT_UNIQUE:
@@ -36,6 +36,8 @@ EngineFailure FailureOf(int code, const QString& message)
     case SQLITE_BUSY:
     case SQLITE_LOCKED:
         return EngineFailure::InUse;
+    case SQLITE_FULL:
+        return EngineFailure::DiskFull;
     case SQLITE_TOOBIG:
     case SQLITE_MISMATCH:
     case SQLITE_RANGE:
@@ -61,9 +63,9 @@ EngineFailure FailureOf(int code, const QString& message)
 RuntimeError ErrorOf(sqlite3* db)
 {
     const int code = sqlite3_extended_errcode(db);
-    const EngineFailure failure = FailureOf(code, Message(db));
+    const EngineFailure failure = FailureOf(code, sqlite3_system_errno(db), Message(db));
     const QString detail = failure == EngineFailure::InUse
-        ? LockWaitDetail(kBusyWaitMs / 1000)
+        ? LockWaitDetail(WaitSeconds(EngineWait::LocalLock))
         : QString();
     return EngineError(failure, Message(db), detail);
 }
@@ -131,7 +133,9 @@ public:
             throw EngineError(EngineFailure::CannotOpen, message, QStringLiteral("File '%1'.").arg(path));
         }
         sqlite3_extended_result_codes(db_, 1);
-        sqlite3_busy_timeout(db_, kBusyWaitMs);
+        // A statement waits this long for another program's lock on the file
+        // before it gives up and says the database is in use.
+        sqlite3_busy_timeout(db_, WaitSeconds(EngineWait::LocalLock) * 1000);
         // Opening is lazy in SQLite: reading the schema is what tells a real
         // database from a file that only starts like one.
         try {
@@ -184,9 +188,46 @@ public:
         }
     }
 
-    void beginTransaction() override { execute(QStringLiteral("BEGIN")); }
-    void commitTransaction() override { execute(QStringLiteral("COMMIT")); }
-    void rollbackTransaction() override { execute(QStringLiteral("ROLLBACK")); }
+    // The write lock is taken at once. Taken later, when the changes no
+    // longer fit in memory, it could wait for a reader again and again: each
+    // time SQLite waits out the busy timeout and carries on, and the run
+    // crawls. Taken here, a reader makes the run fail as in use, unchanged.
+    void beginTransaction() override
+    {
+        execute(QStringLiteral("BEGIN EXCLUSIVE"));
+        begun_ = true;
+    }
+
+    void commitTransaction() override
+    {
+        execute(QStringLiteral("COMMIT"));
+        begun_ = false;
+    }
+
+    // A write that failed half-way (a full disk) leaves SQLite unable to roll
+    // back by itself: the file keeps the pages already written and the journal
+    // stays behind, to be played back by whoever opens the file next; a copy
+    // taken in between is damaged. Reading the file again plays the journal
+    // back now, so the file is whole on its own when the tool lets it go.
+    // A transaction that never began wrote nothing and holds no lock: there
+    // is nothing to undo, and no reason to wait for another program again.
+    void rollbackTransaction() override
+    {
+        if (!begun_)
+            return;
+        begun_ = false;
+        std::optional<RuntimeError> failure;
+        if (!sqlite3_get_autocommit(db_)) {
+            try {
+                execute(QStringLiteral("ROLLBACK"));
+            } catch (const RuntimeError& error) {
+                failure = error;
+            }
+        }
+        query(QStringLiteral("SELECT count(*) FROM sqlite_master"));
+        if (failure && !sqlite3_get_autocommit(db_))
+            throw *failure;
+    }
 
 private:
     // The head of an insert compiled once with a parameter for each value;
@@ -234,6 +275,8 @@ private:
     }
 
     sqlite3* db_ = nullptr;
+    // Between a BEGIN that took the lock and the end of its transaction.
+    bool begun_ = false;
     // By head and number of values.
     QHash<QPair<QByteArray, std::size_t>, sqlite3_stmt*> inserts_;
 };
