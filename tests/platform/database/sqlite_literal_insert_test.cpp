@@ -13,9 +13,11 @@ using Kind = LiteralInsert::Value::Kind;
 
 TEST(LiteralInsert, ReadsTheInsertsTheUpdateWrites)
 {
-    const std::optional<LiteralInsert> insert = ReadLiteralInsert(
+    const QByteArray sql(
         "INSERT INTO ABICAB (AbcAbi, AbcCab, AbcBanc, AbcIndir, AbcAbichk) VALUES (1005, -16, 'Banca d''Esempio', Null, 0)");
-    ASSERT_TRUE(insert);
+    LiteralInsert read;
+    ASSERT_TRUE(ReadLiteralInsert(sql, read));
+    const LiteralInsert* insert = &read;
     EXPECT_EQ(insert->head, QByteArray("INSERT INTO ABICAB (AbcAbi, AbcCab, AbcBanc, AbcIndir, AbcAbichk) VALUES"));
     EXPECT_EQ(insert->parameterized(),
               QByteArray("INSERT INTO ABICAB (AbcAbi, AbcCab, AbcBanc, AbcIndir, AbcAbichk) VALUES (?, ?, ?, ?, ?)"));
@@ -24,7 +26,7 @@ TEST(LiteralInsert, ReadsTheInsertsTheUpdateWrites)
     EXPECT_EQ(insert->values[0].integer, 1005);
     EXPECT_EQ(insert->values[1].integer, -16);
     EXPECT_EQ(insert->values[2].kind, Kind::Text);
-    EXPECT_EQ(insert->values[2].text, QByteArray("Banca d'Esempio"));
+    EXPECT_EQ(insert->values[2].text, QByteArrayView("Banca d'Esempio"));
     EXPECT_EQ(insert->values[3].kind, Kind::Null);
     EXPECT_EQ(insert->values[4].integer, 0);
 }
@@ -50,10 +52,20 @@ TEST(LiteralInsert, LeavesEveryOtherFormToSqlite)
              "INSERT INTO t (a) SELECT 1",
              "DELETE FROM abi WHERE abiabi >=1000",
          }) {
-        EXPECT_FALSE(ReadLiteralInsert(sql)) << sql;
+        LiteralInsert insert;
+        EXPECT_FALSE(ReadLiteralInsert(sql, insert)) << sql;
     }
-    EXPECT_FALSE(ReadLiteralInsert(QByteArray("INSERT INTO t (a) VALUES ('a\0b')", 33)));
-    EXPECT_TRUE(ReadLiteralInsert("insert into t(a,b)values(NULL,+7);  "));
+    LiteralInsert insert;
+    EXPECT_FALSE(ReadLiteralInsert(QByteArray("INSERT INTO t (a) VALUES ('a\0b')", 33), insert));
+    EXPECT_TRUE(ReadLiteralInsert("insert into t(a,b)values(NULL,+7);  ", insert));
+    // One insert read after another keeps nothing of the first.
+    const QByteArray first("INSERT INTO t (a, b) VALUES ('x''y', 'z')"), second("INSERT INTO t (a) VALUES ('w')");
+    ASSERT_TRUE(ReadLiteralInsert(first, insert));
+    EXPECT_EQ(insert.values[0].text, QByteArrayView("x'y"));
+    ASSERT_TRUE(ReadLiteralInsert(second, insert));
+    ASSERT_EQ(insert.values.size(), 1U);
+    EXPECT_EQ(insert.values[0].text, QByteArrayView("w"));
+    EXPECT_TRUE(insert.unescaped.empty());
 }
 
 // The same statements through the engine and through SQLite's own

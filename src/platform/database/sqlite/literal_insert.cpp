@@ -48,14 +48,14 @@ public:
         return pos_ > start;
     }
 
-    bool literal(LiteralInsert::Value& value)
+    bool literal(LiteralInsert::Value& value, std::vector<QByteArray>& unescaped)
     {
         skipBlanks();
         if (pos_ == text_.size())
             return false;
         const char c = text_.at(pos_);
         if (c == '\'')
-            return text(value);
+            return text(value, unescaped);
         if (c == '-' || c == '+' || isDigit(c))
             return integer(value);
         if (keyword("NULL")) {
@@ -81,10 +81,11 @@ private:
         }
     }
 
-    bool text(LiteralInsert::Value& value)
+    bool text(LiteralInsert::Value& value, std::vector<QByteArray>& unescaped)
     {
-        QByteArray characters;
-        qsizetype from = pos_ + 1;
+        const qsizetype start = pos_ + 1;
+        qsizetype from = start;
+        bool doubled = false;
         for (;;) {
             const qsizetype quote = text_.indexOf('\'', from);
             if (quote < 0)
@@ -92,14 +93,17 @@ private:
             // SQLite's text would end at a NUL, before its closing apostrophe.
             if (std::memchr(text_.constData() + from, '\0', std::size_t(quote - from)))
                 return false;
-            characters.append(text_.constData() + from, quote - from);
             if (quote + 1 < text_.size() && text_.at(quote + 1) == '\'') {
-                characters.append('\'');
+                doubled = true;
                 from = quote + 2;
                 continue;
             }
             value.kind = LiteralInsert::Value::Kind::Text;
-            value.text = std::move(characters);
+            value.text = QByteArrayView(text_).sliced(start, quote - start);
+            if (doubled) {
+                unescaped.push_back(value.text.toByteArray().replace("''", "'"));
+                value.text = unescaped.back();
+            }
             pos_ = quote + 1;
             return true;
         }
@@ -140,7 +144,7 @@ private:
 
 QByteArray LiteralInsert::parameterized() const
 {
-    QByteArray text = head;
+    QByteArray text = head.toByteArray();
     text += " (";
     for (std::size_t i = 0; i < values.size(); ++i)
         text += i == 0 ? "?" : ", ?";
@@ -148,31 +152,30 @@ QByteArray LiteralInsert::parameterized() const
     return text;
 }
 
-std::optional<LiteralInsert> ReadLiteralInsert(const QByteArray& sql)
+bool ReadLiteralInsert(const QByteArray& sql, LiteralInsert& insert)
 {
+    insert.values.clear();
+    insert.unescaped.clear();
     Reader reader(sql);
     if (!reader.keyword("INSERT") || !reader.keyword("INTO") || !reader.identifier() || !reader.symbol('('))
-        return std::nullopt;
+        return false;
     do {
         if (!reader.identifier())
-            return std::nullopt;
+            return false;
     } while (reader.symbol(','));
     if (!reader.symbol(')') || !reader.keyword("VALUES"))
-        return std::nullopt;
-    LiteralInsert insert;
-    insert.head = sql.left(reader.position());
+        return false;
+    insert.head = QByteArrayView(sql).first(reader.position());
     if (!reader.symbol('('))
-        return std::nullopt;
+        return false;
     do {
         LiteralInsert::Value value;
-        if (!reader.literal(value))
-            return std::nullopt;
-        insert.values.push_back(std::move(value));
+        if (!reader.literal(value, insert.unescaped))
+            return false;
+        insert.values.push_back(value);
     } while (reader.symbol(','));
     if (!reader.symbol(')'))
-        return std::nullopt;
+        return false;
     reader.symbol(';');
-    if (!reader.atEnd())
-        return std::nullopt;
-    return insert;
+    return reader.atEnd();
 }

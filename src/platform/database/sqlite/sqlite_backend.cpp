@@ -125,8 +125,11 @@ class SqliteBackend : public DatabaseBackend {
 public:
     explicit SqliteBackend(const QString& path)
     {
-        // Read and write where the file allows it; never created here.
-        const int opened = sqlite3_open_v2(path.toUtf8().constData(), &db_, SQLITE_OPEN_READWRITE, nullptr);
+        // Read and write where the file allows it; never created here. The
+        // connection is used by one thread only, so SQLite need not lock its
+        // own structures at every call.
+        const int opened =
+            sqlite3_open_v2(path.toUtf8().constData(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
         if (opened != SQLITE_OK) {
             const QString message = db_ ? Message(db_) : QString::fromUtf8(sqlite3_errstr(opened));
             sqlite3_close(db_);
@@ -177,9 +180,9 @@ public:
     void execute(const QString& sql) override
     {
         const QByteArray text = sql.toUtf8();
-        if (const std::optional<LiteralInsert> insert = ReadLiteralInsert(text)) {
-            if (sqlite3_stmt* compiled = compiledInsert(*insert)) {
-                run(compiled, *insert);
+        if (ReadLiteralInsert(text, insert_)) {
+            if (sqlite3_stmt* compiled = compiledInsert(insert_)) {
+                run(compiled, insert_);
                 return;
             }
         }
@@ -235,9 +238,15 @@ private:
     // it stands, to fail with SQLite's own words.
     sqlite3_stmt* compiledInsert(const LiteralInsert& insert)
     {
-        const QPair<QByteArray, std::size_t> key{insert.head, insert.values.size()};
-        if (sqlite3_stmt* known = inserts_.value(key))
+        // A run sends one table's rows one after the other: the last head
+        // is looked at first.
+        if (last_.compiled && insert.head == last_.key.first && insert.values.size() == last_.key.second)
+            return last_.compiled;
+        const QPair<QByteArray, std::size_t> key{insert.head.toByteArray(), insert.values.size()};
+        if (sqlite3_stmt* known = inserts_.value(key)) {
+            last_ = {key, known};
             return known;
+        }
         const QByteArray text = insert.parameterized();
         sqlite3_stmt* compiled = nullptr;
         if (sqlite3_prepare_v2(db_, text.constData(), static_cast<int>(text.size()), &compiled, nullptr) != SQLITE_OK) {
@@ -245,6 +254,7 @@ private:
             return nullptr;
         }
         inserts_.insert(key, compiled);
+        last_ = {key, compiled};
         return compiled;
     }
 
@@ -279,6 +289,12 @@ private:
     bool begun_ = false;
     // By head and number of values.
     QHash<QPair<QByteArray, std::size_t>, sqlite3_stmt*> inserts_;
+    struct {
+        QPair<QByteArray, std::size_t> key;
+        sqlite3_stmt* compiled = nullptr;
+    } last_;
+    // Read anew for every insert.
+    LiteralInsert insert_;
 };
 
 }  // namespace
