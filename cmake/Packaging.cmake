@@ -12,7 +12,8 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Aggiornamento dei codici ABI/CAB di un'in
 set(CPACK_PACKAGE_DESCRIPTION
   "Sostituisce nell'archivio procedura di un'installazione Corvanta i codici\n\
 ABI e ABI/CAB da 1000 in su con quelli di Abicab.mdb, il file dei codici che\n\
-l'amministratore mette in /var/lib/corvanta-abicab: il pacchetto non ne contiene.")
+l'amministratore mette in /var/lib/corvanta-abicab: il pacchetto non contiene\n\
+codici.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION misc)
