@@ -35,11 +35,6 @@ const Option* FindOption(const QString& name)
     return nullptr;
 }
 
-UsageError Error(const QString& message)
-{
-    return UsageError{message};
-}
-
 bool LooksLikeOption(const QString& argument)
 {
     return argument.startsWith(QLatin1Char('-')) && argument != QLatin1String("-");
@@ -54,7 +49,8 @@ QString OptionValue(const Option& option, const QString& argument, const QString
     const qsizetype equals = argument.indexOf(QLatin1Char('='));
     if (option.takes == Takes::Nothing) {
         if (equals >= 0)
-            throw Error(QStringLiteral("l'opzione '%1' non prevede un valore: '%2'").arg(QLatin1String(option.name), argument));
+            throw UsageError{QStringLiteral("l'opzione '%1' non prevede un valore: '%2'")
+                                 .arg(QLatin1String(option.name), argument)};
         return {};
     }
     QString value;
@@ -63,9 +59,9 @@ QString OptionValue(const Option& option, const QString& argument, const QString
     else if (i + 1 < arguments.size() && !LooksLikeOption(arguments.at(i + 1)))
         value = arguments.at(++i);
     else
-        throw Error(QStringLiteral("manca il valore dell'opzione '%1'").arg(QLatin1String(option.name)));
+        throw UsageError{QStringLiteral("manca il valore dell'opzione '%1'").arg(QLatin1String(option.name))};
     if (value.isEmpty())
-        throw Error(QStringLiteral("il valore dell'opzione '%1' è vuoto").arg(QLatin1String(option.name)));
+        throw UsageError{QStringLiteral("il valore dell'opzione '%1' è vuoto").arg(QLatin1String(option.name))};
     return value;
 }
 
@@ -74,18 +70,18 @@ void TakeFiles(CommandLine& line, const QStringList& files)
 {
     if (!line.profile.isEmpty()) {
         if (!files.isEmpty())
-            throw Error(QStringLiteral("argomento non previsto con --profilo: '%1'").arg(files.first()));
+            throw UsageError{QStringLiteral("argomento non previsto con --profilo: '%1'").arg(files.first())};
         return;
     }
     if (files.isEmpty())
-        throw Error(QStringLiteral("indicare --profilo NOME oppure ORIGINE e DESTINAZIONE"));
+        throw UsageError{QStringLiteral("indicare --profilo NOME oppure ORIGINE e DESTINAZIONE")};
     if (files.size() == 1)
-        throw Error(QStringLiteral("manca la DESTINAZIONE dopo '%1'").arg(files.first()));
+        throw UsageError{QStringLiteral("manca la DESTINAZIONE dopo '%1'").arg(files.first())};
     if (files.size() > 2)
-        throw Error(QStringLiteral("argomento in più: '%1'").arg(files.at(2)));
+        throw UsageError{QStringLiteral("argomento in più: '%1'").arg(files.at(2))};
     if (files.at(0).isEmpty() || files.at(1).isEmpty())
-        throw Error(files.at(0).isEmpty() ? QStringLiteral("il nome dell'ORIGINE è vuoto")
-                                          : QStringLiteral("il nome della DESTINAZIONE è vuoto"));
+        throw UsageError{files.at(0).isEmpty() ? QStringLiteral("il nome dell'ORIGINE è vuoto")
+                                               : QStringLiteral("il nome della DESTINAZIONE è vuoto")};
     line.origin = files.at(0);
     line.destination = files.at(1);
 }
@@ -111,10 +107,10 @@ CommandLine ParseCommandLine(const QStringList& arguments)
         const QString name = argument.section(QLatin1Char('='), 0, 0);
         const Option* option = FindOption(name);
         if (!option)
-            throw Error(QStringLiteral("opzione non riconosciuta: '%1'").arg(argument));
+            throw UsageError{QStringLiteral("opzione non riconosciuta: '%1'").arg(argument)};
         // Twice the same option is a slip whose intent cannot be guessed.
         if (given.contains(name))
-            throw Error(QStringLiteral("l'opzione '%1' è ripetuta").arg(name));
+            throw UsageError{QStringLiteral("l'opzione '%1' è ripetuta").arg(name)};
         given.insert(name);
         option->apply(line, OptionValue(*option, argument, arguments, i));
     }
