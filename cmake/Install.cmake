@@ -13,3 +13,17 @@ function(corvanta_install_launcher program)
     file(CREATE_LINK ../${CORVANTA_PROGRAM_DIR}/${program} \"\${link}\" SYMBOLIC)
   ")
 endfunction()
+
+# Abicab.mdb is the administrator's file, not the package's: it lies in a
+# folder the package manager creates and never writes into, so that neither
+# an upgrade nor a removal touches the codes, and the program's folder, where
+# the update reads it, holds a link to it. The link crosses into /var, so it
+# is absolute, as Debian wants.
+set(CORVANTA_CODES_DIR /var/lib/corvanta-abicab)
+install(DIRECTORY DESTINATION ${CORVANTA_CODES_DIR})
+install(CODE "
+  set(folder \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CORVANTA_PROGRAM_DIR}\")
+  message(STATUS \"Installing: \${folder}/Abicab.mdb -> ${CORVANTA_CODES_DIR}/Abicab.mdb\")
+  file(MAKE_DIRECTORY \"\${folder}\")
+  file(CREATE_LINK ${CORVANTA_CODES_DIR}/Abicab.mdb \"\${folder}/Abicab.mdb\" SYMBOLIC)
+")

@@ -1,20 +1,24 @@
 #!/usr/bin/env bash
-# Sets everything up on a fresh Debian 12 machine, builds a demo installation
-# of Corvanta and updates its bank codes: in the window when there is a
-# display, from the terminal otherwise.
+# Sets up on a fresh Debian 12 machine what the tool needs, builds the
+# programs the demo runs, builds a demo installation of Corvanta and updates
+# its bank codes: in the window when there is a display, from the terminal
+# otherwise. It can be run again: each run starts from a new demo
+# installation and gives the same result.
 #
 # The demo installation (in build/demo): a Wine prefix whose per-user
 # settings hold the profile "Corvanta", and that profile's procedure
 # database, an SQLite file with a release table and a few old codes, on the
-# prefix's drive C:. Next to the tool's programs, build/bin/Abicab.mdb: a
-# realistic Jet source of about 1,000 banks and 40,000 branches.
+# prefix's drive C:. Its codes, build/demo/Abicab.mdb, a realistic Jet source
+# of about 1,000 banks and 40,000 branches, reach the programs through the
+# link build/bin/Abicab.mdb, since they read the codes from their own folder.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/setup.sh
+bash scripts/setup.sh --demo
 
 bin="$PWD/build/bin"
 demo="$PWD/build/demo"
 bash scripts/demo/make-installation.sh "$bin" "$demo"
+ln -sfn "$demo/Abicab.mdb" "$bin/Abicab.mdb"
 export WINEPREFIX="$demo/wine"
 arcproc="$WINEPREFIX/drive_c/Corvanta/Dati/ARCPROC.db"
 

@@ -9,6 +9,7 @@ bash scripts/setup.sh
 bin="$PWD/build/bin"
 work="$PWD/build/screenshot"
 bash scripts/demo/make-installation.sh "$bin" "$work"
+ln -sfn "$work/Abicab.mdb" "$bin/Abicab.mdb"
 export WINEPREFIX="$work/wine"
 
 pids=()

@@ -3,4 +3,4 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
-ctest --test-dir build --output-on-failure --timeout 600
+ctest --test-dir build -j"$(nproc)" --output-on-failure --timeout 600

@@ -4,7 +4,8 @@
 # settings hold the profile "Corvanta", written as Corvanta writes it on
 # Windows: its folder is a Windows path, which reaches the prefix's drive C:
 # (drive_c) through dosdevices. That profile's procedure database is an
-# SQLite file with a release table and a few old codes.
+# SQLite file with a release table and a few old codes. FOLDER/Abicab.mdb
+# holds the demo's codes, from ABI 1000 up like the real delivery.
 set -euo pipefail
 bin="$1"
 folder="$2"
@@ -17,3 +18,4 @@ mkdir -p "$folder"
 arcproc="$folder/wine/drive_c/Corvanta/Dati/ARCPROC.db"
 mkdir -p "$(dirname "$arcproc")"
 sqlite3 "$arcproc" < "$(dirname "$0")/arcproc.sql"
+"$bin/mkdemo" "$folder/Abicab.mdb" 2>/dev/null

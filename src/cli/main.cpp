@@ -1,14 +1,9 @@
 // The update of the bank codes from the command line, for administrators and
 // for the demo: the same update run as the window's "OK", its boxes printed
-// on the terminal and its questions asked there.
-//
-//   trasferisci-codici [--si] --profilo NOME         Abicab.mdb next to the program, the
-//                                                    procedure database of the profile
-//   trasferisci-codici [--si] ORIGINE DESTINAZIONE   two database files
-//
-// Exit status: 0 completed, 3 ended without changes (declined, profile or
-// release refused, no codes in the source), 1 an error was reported, 2 usage.
+// on the terminal and its questions asked there. The arguments are read by
+// command_line.cpp, which also holds the help.
 #include "update/code_transfer.h"
+#include "cli/command_line.h"
 #include "cli/console_ui_services.h"
 #include "ui/error_report.h"
 #include "settings/profile_selection.h"
@@ -26,16 +21,10 @@ constexpr int kFailed = 1;
 constexpr int kUsage = 2;
 constexpr int kUnchanged = 3;
 
-int Usage()
+int ReportUsageError(const QString& message)
 {
-    QTextStream(stderr) << "Uso: trasferisci-codici [--si] --profilo NOME\n"
-                           "     trasferisci-codici [--si] ORIGINE DESTINAZIONE\n"
-                           "Sostituisce nell'archivio procedura i codici ABI/CAB da 1000 in su con quelli delle\n"
-                           "tabelle abi e abicab dell'origine. Con --profilo l'origine è Abicab.mdb nella cartella\n"
-                           "del programma e la destinazione è l'archivio procedura del profilo NOME, letto dalle\n"
-                           "impostazioni dell'installazione nel prefisso Wine ($WINEPREFIX), con la verifica della\n"
-                           "release. Le domande si rispondono sul terminale; --si risponde Sì a tutte.\n"
-                           "Esito: 0 completato, 3 concluso senza modifiche, 1 errore.\n";
+    QTextStream(stderr) << "trasferisci-codici: " << message << '\n'
+                        << UsageLines() << "Per l'aiuto: trasferisci-codici --help\n";
     return kUsage;
 }
 
@@ -57,18 +46,23 @@ int RunForProfile(ConsoleUiServices& ui, const QString& profilo)
 }
 
 // Two named files, without profile or release check: for copying codes
-// between databases by hand.
+// between databases by hand. The change is as final as the profile's, so it
+// is confirmed alike.
 int RunForFiles(UiServices& ui, const QString& origineFile, const QString& destinazioneFile)
 {
+    if (ui.messageBox(TestoConfermaAggiornamento(), MsgIcon::Question, MsgButtons::YesNo, MsgDefault::First,
+                      kTitoloMessaggi)
+        == MsgAnswer::No)
+        return kUnchanged;
     int linea = 0;
     auto origine = std::make_unique<Connection>();
     auto destinazione = std::make_unique<Connection>();
     ProgressReport progress(ui, linea);
     try {
         linea = 140;
-        origine->open(FileConnectionString(origineFile));
+        origine->openFile(origineFile);
         linea = 250;
-        destinazione->open(FileConnectionString(destinazioneFile));
+        destinazione->openFile(destinazioneFile);
         if (TrasferisciCodici(ui, origine, destinazione, progress, linea) != TransferOutcome::Completed)
             return kUnchanged;
     } catch (const RuntimeError& error) {
@@ -85,15 +79,23 @@ int RunForFiles(UiServices& ui, const QString& origineFile, const QString& desti
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
-    QStringList args = app.arguments().mid(1);
-    const bool alwaysYes = !args.isEmpty() && args.first() == QLatin1String("--si");
-    if (alwaysYes)
-        args.removeFirst();
-    if (args.size() != 2 || (args.first().startsWith(QLatin1Char('-')) && args.first() != QLatin1String("--profilo")))
-        return Usage();
+    CommandLine line;
+    try {
+        line = ParseCommandLine(app.arguments().mid(1));
+    } catch (const UsageError& error) {
+        return ReportUsageError(error.message);
+    }
+    if (line.help) {
+        QTextStream(stdout) << HelpText();
+        return kCompleted;
+    }
+    if (line.version) {
+        QTextStream(stdout) << "trasferisci-codici " CORVANTA_VERSION "\n";
+        return kCompleted;
+    }
 
-    ConsoleUiServices ui(true, alwaysYes);
-    if (args.first() == QLatin1String("--profilo"))
-        return RunForProfile(ui, args.at(1));
-    return RunForFiles(ui, args.at(0), args.at(1));
+    ConsoleUiServices ui(true, line.alwaysYes);
+    if (!line.profile.isEmpty())
+        return RunForProfile(ui, line.profile);
+    return RunForFiles(ui, line.origin, line.destination);
 }

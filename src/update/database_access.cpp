@@ -48,10 +48,20 @@ Connection::~Connection() = default;
 
 void Connection::open(const QString& connectionString)
 {
+    start([&] { return OpenProvider(ConnectionString::parse(connectionString)); });
+}
+
+void Connection::openFile(const QString& path)
+{
+    start([&] { return OpenLocalDatabaseFile(path); });
+}
+
+void Connection::start(const std::function<std::unique_ptr<DatabaseBackend>()>& openBackend)
+{
     if (session_)
         throw ObjectOpen();
     auto session = std::make_shared<DatabaseSession>();
-    session->backend = OpenProvider(ConnectionString::parse(connectionString));
+    session->backend = openBackend();
     session->trace = trace_;
     session_ = std::move(session);
 }

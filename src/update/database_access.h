@@ -34,6 +34,9 @@ public:
     // Opens the database the connection string names; the provider keyword
     // picks the engine.
     void open(const QString& connectionString);
+    // Opens the database file at `path` on this machine, the name taken
+    // exactly as given: no connection text is composed from it.
+    void openFile(const QString& path);
     // Readers still open on the connection end with it.
     void close();
     bool isOpen() const { return session_ != nullptr; }
@@ -52,6 +55,7 @@ private:
     friend class Recordset;
     friend class Command;
     DatabaseSession& session();
+    void start(const std::function<std::unique_ptr<DatabaseBackend>()>& openBackend);
 
     std::shared_ptr<DatabaseSession> session_;
     std::function<void(const QString&)> trace_;

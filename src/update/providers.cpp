@@ -11,30 +11,42 @@
 #include "platform/database/sqlite/sqlite_backend.h"
 #include "platform/paths/windows_path.h"
 
+#include <QFileInfo>
+
 namespace {
 
-// The file-based providers: the file's header decides the engine, whatever
-// its name ends with. The name is a Windows path of the installation.
-std::unique_ptr<DatabaseBackend> OpenDatabaseFile(const ConnectionString& settings)
+// A file that is missing behind a link is to be put where the link points:
+// the package links the program's Abicab.mdb to the administrator's file.
+QString MissingLinkTarget(const QString& path)
 {
-    const QString windowsPath = settings.value(QStringLiteral("Data Source"));
-    const QString path = LinuxPathOf(windowsPath);
-    const auto named = [&](const QString& message) {
-        const QString where = path == windowsPath ? QStringLiteral("'%1'").arg(path)
-                                                  : QStringLiteral("'%1' (percorso Linux: '%2')").arg(windowsPath, path);
-        return RuntimeError(ErrorNumber::Failure, message.arg(where));
+    const QFileInfo link(path);
+    if (!link.isSymLink())
+        return {};
+    return QStringLiteral(" Il file va messo in '%1'.").arg(link.symLinkTarget());
+}
+
+// The file-based providers: the file's header decides the engine, whatever
+// its name ends with. `path` is the file on this machine; `writtenPath` is
+// how the user named it, shown beside it when the two differ.
+std::unique_ptr<DatabaseBackend> OpenDatabaseFileAt(const QString& path, const QString& writtenPath,
+                                                    const QString& password)
+{
+    const QString where = path == writtenPath ? QStringLiteral("'%1'").arg(path)
+                                              : QStringLiteral("'%1' (percorso Linux: '%2')").arg(writtenPath, path);
+    const auto named = [&](const QString& message, const QString& advice = {}) {
+        return RuntimeError(ErrorNumber::Failure, message.arg(where) + advice);
     };
     switch (DetectDatabaseFile(path)) {
     case DatabaseFileKind::Jet3:
         return OpenReadOnlyJetDatabase(path, QStringLiteral("Jet 3 (Access 97)"));
     case DatabaseFileKind::Jet4:
-        return OpenWritableJetDatabase(path, settings.value(QStringLiteral("Jet OLEDB:Database Password")));
+        return OpenWritableJetDatabase(path, password);
     case DatabaseFileKind::Ace:
         return OpenReadOnlyJetDatabase(path, QStringLiteral("ACE (Access 2007 e successivi)"));
     case DatabaseFileKind::Sqlite3:
         return OpenSqliteDatabase(path);
     case DatabaseFileKind::Missing:
-        throw named(QStringLiteral("Impossibile trovare il file di database %1."));
+        throw named(QStringLiteral("Impossibile trovare il file di database %1."), MissingLinkTarget(path));
     case DatabaseFileKind::Folder:
         throw named(QStringLiteral("Il percorso del database %1 è una cartella, non un file di database."));
     case DatabaseFileKind::Unreadable:
@@ -43,6 +55,14 @@ std::unique_ptr<DatabaseBackend> OpenDatabaseFile(const ConnectionString& settin
         break;
     }
     throw named(QStringLiteral("Il file %1 non è un database in un formato riconosciuto."));
+}
+
+// The name is a Windows path of the installation.
+std::unique_ptr<DatabaseBackend> OpenDatabaseFile(const ConnectionString& settings)
+{
+    const QString windowsPath = settings.value(QStringLiteral("Data Source"));
+    return OpenDatabaseFileAt(LinuxPathOf(windowsPath), windowsPath,
+                              settings.value(QStringLiteral("Jet OLEDB:Database Password")));
 }
 
 std::unique_ptr<DatabaseBackend> OpenPostgresql(const ConnectionString& settings)
@@ -149,4 +169,9 @@ std::unique_ptr<DatabaseBackend> OpenProvider(const ConnectionString& settings)
                                                 .arg(name));
     }
     return provider->open(settings);
+}
+
+std::unique_ptr<DatabaseBackend> OpenLocalDatabaseFile(const QString& path)
+{
+    return OpenDatabaseFileAt(path, path, {});
 }

@@ -9,3 +9,8 @@
 // "Provider=" keyword stands for. A provider the tool does not know raises
 // ErrorNumber::ProviderNotFound naming it.
 std::unique_ptr<DatabaseBackend> OpenProvider(const ConnectionString& settings);
+
+// Opens the database file at `path` on this machine, named exactly as given:
+// for file names from the command line, which no connection text must
+// reinterpret (a ";" or a quote in the name, a Windows path's rules).
+std::unique_ptr<DatabaseBackend> OpenLocalDatabaseFile(const QString& path);

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # check_package.sh BUILD: builds the Debian package from BUILD with cpack and
 # checks it as an administrator would meet it, without touching this machine:
-# its dependencies resolve (apt-get --simulate), it installs into a scratch
-# root, its programs start from there and update a demo installation, and it
-# removes without leaving a file behind.
+# lintian finds no error in it, its dependencies resolve (apt-get
+# --simulate), it installs into a scratch root, its programs start from there
+# and update a demo installation from the administrator's codes, an upgrade
+# and a removal leave those codes alone, and nothing else is left behind.
 set -euo pipefail
 build="$(cd "$1" && pwd)"
 scratch="$(mktemp -d)"
@@ -14,6 +15,15 @@ cpack --config "$build/CPackConfig.cmake" -B "$scratch/out" >"$scratch/cpack.log
   || { cat "$scratch/cpack.log" >&2; fail "cpack"; }
 deb="$(echo "$scratch"/out/*.deb)"
 [ -f "$deb" ] || fail "no package built"
+
+lintian --fail-on error "$deb" >"$scratch/lintian.log" 2>&1 || { cat "$scratch/lintian.log" >&2; fail "lintian"; }
+
+# No codes of its own: Abicab.mdb is only the link to the administrator's file.
+codes=/var/lib/corvanta-abicab
+dpkg-deb -c "$deb" >"$scratch/contents.txt"
+grep -q "^l.* ./usr/lib/corvanta-abicab/Abicab.mdb -> $codes/Abicab.mdb\$" "$scratch/contents.txt" \
+  || fail "the package lacks the link to $codes/Abicab.mdb"
+if grep -v '^l' "$scratch/contents.txt" | grep -q 'Abicab\.mdb'; then fail "the package ships an Abicab.mdb"; fi
 
 # Computed dependencies: the libraries the programs link, and the pieces Qt loads.
 depends="$(dpkg-deb -f "$deb" Depends)"
@@ -31,9 +41,11 @@ touch "$root/var/lib/dpkg/status" "$root/var/lib/dpkg/available"
 dpkg --root="$root" --force-depends --force-not-root --log=/dev/null -i "$deb" >"$scratch/dpkg.log" 2>&1 \
   || { cat "$scratch/dpkg.log" >&2; fail "dpkg cannot install the package"; }
 for file in usr/lib/corvanta-abicab/aggiorna-abicab usr/lib/corvanta-abicab/trasferisci-codici \
-            usr/lib/corvanta-abicab/Abicab.mdb usr/bin/aggiorna-abicab usr/bin/trasferisci-codici \
+            usr/bin/aggiorna-abicab usr/bin/trasferisci-codici \
             usr/share/applications/aggiorna-abicab.desktop \
-            usr/share/icons/hicolor/16x16/apps/aggiorna-abicab.png usr/share/icons/hicolor/32x32/apps/aggiorna-abicab.png; do
+            usr/share/icons/hicolor/16x16/apps/aggiorna-abicab.png usr/share/icons/hicolor/32x32/apps/aggiorna-abicab.png \
+            usr/share/man/man1/aggiorna-abicab.1.gz usr/share/man/man1/trasferisci-codici.1.gz \
+            usr/share/doc/aggiorna-abicab/copyright usr/share/doc/aggiorna-abicab/changelog.gz "${codes#/}"; do
   [ -e "$root/$file" ] || fail "not installed: /$file"
 done
 desktop-file-validate "$root/usr/share/applications/aggiorna-abicab.desktop" || fail "desktop file"
@@ -43,11 +55,30 @@ bash "$(dirname "$0")/../../scripts/demo/make-installation.sh" "$build/bin" "$sc
 export WINEPREFIX="$scratch/demo/wine"
 arcproc="$WINEPREFIX/drive_c/Corvanta/Dati/ARCPROC.db"
 
-# Through the link on the PATH, the update reads the Abicab.mdb installed beside the program.
-"$root/usr/bin/trasferisci-codici" --si --profilo Corvanta >"$scratch/run.log" 2>&1 \
+# The package's link names this machine's /var/lib: the programs run in a
+# mount namespace of their own where the scratch root's /var/lib stands there.
+in_root() {
+  unshare --map-root-user --mount sh -c 'mount --bind "$0" /var/lib && exec "$@"' "$root/var/lib" "$@"
+}
+in_root true || fail "cannot give the programs the scratch root's /var/lib (unshare)"
+
+# Before the administrator puts the codes there, the update says where they go.
+in_root "$root/usr/bin/trasferisci-codici" --si --profilo Corvanta >"$scratch/missing.log" 2>&1 \
+  && fail "trasferisci-codici ran without the codes"
+grep -q "linea 140, .* Il file va messo in '$codes/Abicab.mdb'\.\$" "$scratch/missing.log" \
+  || { cat "$scratch/missing.log" >&2; fail "no line-140 report of where the codes go"; }
+
+# Through the link on the PATH, the update reads the administrator's codes.
+cp "$scratch/demo/Abicab.mdb" "$root$codes/Abicab.mdb"
+in_root "$root/usr/bin/trasferisci-codici" --si --profilo Corvanta >"$scratch/run.log" 2>&1 \
   || { cat "$scratch/run.log" >&2; fail "trasferisci-codici from the package"; }
 banks="$(sqlite3 "$arcproc" 'SELECT count(*) FROM ABI WHERE AbiAbi >= 1000')"
 [ "$banks" -gt 900 ] || fail "the update left $banks banks from 1000 up"
+
+# An upgrade (the same package again) keeps the administrator's codes.
+dpkg --root="$root" --force-depends --force-not-root --log=/dev/null -i "$deb" >"$scratch/dpkg.log" 2>&1 \
+  || { cat "$scratch/dpkg.log" >&2; fail "dpkg cannot upgrade the package"; }
+cmp -s "$scratch/demo/Abicab.mdb" "$root$codes/Abicab.mdb" || fail "the upgrade changed the administrator's codes"
 
 # The window starts (offscreen), loads its profile and waits for the user.
 QT_QPA_PLATFORM=offscreen "$root/usr/bin/aggiorna-abicab" >"$scratch/window.log" 2>&1 &
@@ -63,7 +94,9 @@ env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$root/usr/bin/aggiorna-abi
   && fail "started without a display"
 grep -q 'nessuno schermo disponibile' "$scratch/nodisplay.log" || fail "no message without a display"
 
-dpkg --root="$root" --force-not-root --log=/dev/null -r aggiorna-abicab >/dev/null
-left="$(find "$root" -path "$root/var/lib/dpkg" -prune -o ! -type d -print)"
+# Removed, it leaves the administrator's codes and nothing else.
+dpkg --root="$root" --force-not-root --log=/dev/null -r aggiorna-abicab >/dev/null 2>&1
+cmp -s "$scratch/demo/Abicab.mdb" "$root$codes/Abicab.mdb" || fail "the removal took the administrator's codes"
+left="$(find "$root" -path "$root/var/lib/dpkg" -prune -o -path "$root$codes/Abicab.mdb" -prune -o ! -type d -print)"
 [ -z "$left" ] || fail "left after removal: $left"
 echo "package $(basename "$deb"): built, installed, run and removed"

@@ -40,15 +40,11 @@ std::vector<int> AbiCodes(DemoRandom& random, int count)
 {
     QSet<int> used;
     std::vector<int> codes;
-    const int belowThousand = std::max(1, count / 200);
+    // From 1000 up only, like the real delivery: the update keeps the codes
+    // below 1000 as the installation's own, so a source code there would be
+    // inserted again by every later run.
     while (static_cast<int>(codes.size()) < count) {
-        int code = 0;
-        if (static_cast<int>(codes.size()) < belowThousand)
-            code = random.between(100, 999);
-        else if (random.chance(25))
-            code = random.between(8000, 8999);
-        else
-            code = random.between(1000, 36999);
+        const int code = random.chance(25) ? random.between(8000, 8999) : random.between(1000, 36999);
         if (used.contains(code))
             continue;
         used.insert(code);

@@ -5,8 +5,8 @@
 #include <vector>
 
 // A realistic Abicab.mdb for the demo and the benchmark: banks with
-// Italian-looking names, most with ABI codes of 1000 or more, a few below,
-// a quarter in the 8000s of the cooperative banks; their branches in real
+// Italian-looking names, ABI codes from 1000 up, a quarter in the 8000s of
+// the cooperative banks; their branches in real
 // towns with addresses, postal codes and province codes. The same sizes give
 // the same rows on every run.
 struct DemoSize {
