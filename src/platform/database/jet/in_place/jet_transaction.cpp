@@ -2,7 +2,6 @@
 
 #include "platform/database/jet/in_place/file_replacement.h"
 #include "platform/database/jet/jet_backend.h"
-#include "platform/database/jet/in_place/open_elsewhere.h"
 #include "platform/runtime/runtime_error.h"
 #include "platform/database/jet/in_place/table_rows.h"
 #include "platform/database/jet/in_place/usage_map_editor.h"
@@ -13,14 +12,6 @@ constexpr quint32 kCatalogPage = 2;
 constexpr qint64 kTableType = 1;
 constexpr qint64 kSystemFlags = 0x80000002;
 constexpr quint32 kPageNumberMask = 0x00ffffff;
-
-RuntimeError OpenElsewhere(const QString& path)
-{
-    return {ErrorNumber::Failure,
-            QStringLiteral("Impossibile aggiornare il database '%1': è aperto da un altro programma (file .ldb con "
-                           "blocchi attivi). Chiudere il programma e riprovare.")
-                .arg(path)};
-}
 
 // The user table of that name, through the catalog: its row names the page of the definition.
 quint32 DefinitionPageOf(JetPageFile& file, const QString& name)
@@ -69,11 +60,9 @@ Variant ForColumn(const SchemaColumn& column, const Variant& value)
 }  // namespace
 
 JetTransaction::JetTransaction(QString path, const QByteArray& encodingKey)
-    : path_(std::move(path)), file_(path_, encodingKey),
+    : path_(std::move(path)), lock_(HoldJetDatabaseForWriting(path_)), file_(path_, encodingKey),
       append_([this](const QByteArray& page) { return appendPage(page); })
 {
-    if (DatabaseOpenElsewhere(path_))
-        throw OpenElsewhere(path_);
 }
 
 JetTransaction::~JetTransaction() = default;
@@ -164,8 +153,6 @@ void JetTransaction::commit()
         return;
     for (const auto& table : std::as_const(tables_))
         table->finish(append_);
-    if (DatabaseOpenElsewhere(path_))
-        throw OpenElsewhere(path_);
     ReplaceWithChanges(file_, path_);
 }
 
