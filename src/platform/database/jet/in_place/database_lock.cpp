@@ -33,6 +33,9 @@ QString LockFilePathOf(const QString& database)
     return QFileInfo::exists(upper) && !QFileInfo::exists(lower) ? upper : lower;
 }
 
+// Whether no one else holds a lock on the range, now held. A file system
+// without byte-range locks is used without them, as Wine uses it; the check
+// at commit still keeps another program's changes.
 bool Lock(int fd, off_t start, off_t length)
 {
     struct flock lock {};
@@ -40,7 +43,7 @@ bool Lock(int fd, off_t start, off_t length)
     lock.l_whence = SEEK_SET;
     lock.l_start = start;
     lock.l_len = length;
-    return ::fcntl(fd, F_OFD_SETLK, &lock) == 0;
+    return ::fcntl(fd, F_OFD_SETLK, &lock) == 0 || errno == ENOLCK || errno == EOPNOTSUPP || errno == EIO;
 }
 
 RuntimeError InUse(const QString& detail)
@@ -135,7 +138,7 @@ void JetDatabaseLock::lockDatabase()
     if (database_ < 0)
         throw EngineError(EngineFailure::CannotOpen, QString::fromLocal8Bit(std::strerror(errno)));
     // Some programs lock the file itself rather than the lock file, with either kind of lock Linux has.
-    if (!Lock(database_, 0, 0) || ::flock(database_, LOCK_EX | LOCK_NB) != 0) {
+    if (!Lock(database_, 0, 0) || (::flock(database_, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK)) {
         ::close(database_);
         throw InUse(QStringLiteral("Un altro programma ha bloccato il file '%1'.").arg(databasePath_));
     }
