@@ -210,26 +210,17 @@ TEST_F(WritableJet, StoresTheLiteralsTheUpdateWrites)
 }
 
 // Tables whose indexes the writer cannot keep exact are refused as a whole,
-// before the first change: a relationship to check, characters the sort
-// order has no weight for here.
+// before the first change: characters the sort order has no weight for here.
 TEST_F(WritableJet, RefusesTablesWhoseIndexesItCannotKeepExact)
 {
-    const QString related = copy(QStringLiteral("indexTestV2000.mdb"));
     const QString cyrillic = copy(QStringLiteral("testUnicodeCompV2003.mdb"));
-    const QByteArray relatedBefore = FileDigest(related);
     const QByteArray cyrillicBefore = FileDigest(cyrillic);
 
-    const RuntimeError relationship = ErrorOf([&] {
-        OpenWritableJetDatabase(related, QString())->execute(QStringLiteral("INSERT INTO Table1 (id) VALUES (99)"));
-    });
-    EXPECT_EQ(relationship.number(), ErrorNumber::Failure);
-    EXPECT_TRUE(relationship.description().contains(QStringLiteral("relazione"))) << relationship.description().toStdString();
     const RuntimeError characters = ErrorOf([&] {
         OpenWritableJetDatabase(cyrillic, QString())->execute(QStringLiteral("DELETE FROM [Table] WHERE ID >= 100"));
     });
     EXPECT_EQ(characters.number(), ErrorNumber::Failure);
     EXPECT_TRUE(characters.description().contains(QStringLiteral("ordinamento"))) << characters.description().toStdString();
-    EXPECT_EQ(FileDigest(related), relatedBefore);
     EXPECT_EQ(FileDigest(cyrillic), cyrillicBefore);
 
     // The text column col1 of Table1 (definition on page 24, its first column) given the Cyrillic sort order.

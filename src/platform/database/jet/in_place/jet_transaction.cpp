@@ -13,8 +13,10 @@ constexpr qint64 kTableType = 1;
 constexpr qint64 kSystemFlags = 0x80000002;
 constexpr quint32 kPageNumberMask = 0x00ffffff;
 
-// The user table of that name, through the catalog: its row names the page of the definition.
-quint32 DefinitionPageOf(JetPageFile& file, const QString& name)
+enum class TableKind { User, System };
+
+// The table of that name, through the catalog: its row names the page of the definition.
+quint32 DefinitionPageOf(JetPageFile& file, const QString& name, TableKind kind = TableKind::User)
 {
     const JetTableSchema catalog = ReadTableSchema(file, kCatalogPage, QStringLiteral("MSysObjects"));
     const int idColumn = catalog.columnNamed(QStringLiteral("Id"));
@@ -28,7 +30,8 @@ quint32 DefinitionPageOf(JetPageFile& file, const QString& name)
         const auto integer = [&](int column) {
             return row[column].type() == Variant::Type::Integer ? row[column].integer() : 0;
         };
-        if (page == 0 && integer(typeColumn) == kTableType && (integer(flagsColumn) & kSystemFlags) == 0
+        const bool system = (integer(flagsColumn) & kSystemFlags) != 0;
+        if (page == 0 && integer(typeColumn) == kTableType && system == (kind == TableKind::System)
             && row[nameColumn].type() == Variant::Type::Text
             && row[nameColumn].text().compare(name, Qt::CaseInsensitive) == 0)
             page = static_cast<quint32>(integer(idColumn)) & kPageNumberMask;
@@ -67,6 +70,25 @@ JetTransaction::JetTransaction(QString path, const QByteArray& encodingKey)
 
 JetTransaction::~JetTransaction() = default;
 
+RelationshipRules& JetTransaction::rules()
+{
+    if (!rules_) {
+        std::vector<JetRelationship> relationships;
+        try {
+            relationships = ReadJetRelationships(
+                file_, DefinitionPageOf(file_, QStringLiteral("MSysRelationships"), TableKind::System));
+        } catch (const RuntimeError& error) {
+            // A file without the catalog's table of relationships (one the tool made) has none.
+            if (error.number() != ErrorNumber::NoSuchTable)
+                throw;
+        }
+        rules_ = std::make_unique<RelationshipRules>(file_, std::move(relationships), [this](const QString& name) {
+            return ReadTableSchema(file_, DefinitionPageOf(file_, name), name);
+        });
+    }
+    return *rules_;
+}
+
 quint32 JetTransaction::appendPage(const QByteArray& page)
 {
     const quint32 number = file_.appendPage(page);
@@ -88,6 +110,7 @@ TableChange& JetTransaction::table(const QString& name)
             if (column >= 0)
                 schema.columns[column].required = true;
         }
+        rules().expectDescribed(schema);
         known = tables_.insert(key, std::make_shared<TableChange>(file_, std::move(schema)));
     }
     lastName_ = name;
@@ -125,7 +148,7 @@ void JetTransaction::apply(const JetChange& change)
             throw RuntimeError(ErrorNumber::StatementRejected,
                                QStringLiteral("Tipo di dati non corrispondente nell'espressione criterio."));
         const qint64 lowest = deletion->lowest;
-        target.deleteWhere([column, lowest](const std::vector<Variant>& values) {
+        deleteRows(target, [column, lowest](const std::vector<Variant>& values) {
             const Variant& value = values[column];
             return (value.type() == Variant::Type::Integer && value.integer() >= lowest)
                 || (value.type() == Variant::Type::Double && value.real() >= static_cast<double>(lowest));
@@ -139,12 +162,30 @@ void JetTransaction::apply(const JetChange& change)
     const std::vector<int>& columns = columnsOf(target, insert.columns);
     for (std::size_t i = 0; i < columns.size(); ++i)
         values[columns[i]] = ForColumn(schema.columns[columns[i]], insert.values[i]);
+    rules().checkInsert(schema, values);
     target.insert(values, append_);
+    rules().inserted(schema, values);
 }
 
 int JetTransaction::deleteWhere(const QString& name, const std::function<bool(const std::vector<Variant>&)>& matches)
 {
-    return table(name).deleteWhere(matches);
+    return deleteRows(table(name), matches);
+}
+
+int JetTransaction::deleteRows(TableChange& target, const std::function<bool(const std::vector<Variant>&)>& matches)
+{
+    const JetTableSchema& schema = target.schema();
+    if (rules().referenced(schema.name)) {
+        std::vector<std::vector<Variant>> doomed;
+        ForEachLiveRow(file_, schema, [&](RowLocation, const std::vector<Variant>& values) {
+            if (matches(values))
+                doomed.push_back(values);
+        });
+        rules().checkDeletion(schema, doomed);
+    }
+    const int deleted = target.deleteWhere(matches);
+    rules().deleted(schema.name);
+    return deleted;
 }
 
 void JetTransaction::commit()

@@ -3,6 +3,7 @@
 #include "platform/database/jet/in_place/database_lock.h"
 #include "platform/database/jet/in_place/jet_statement.h"
 #include "platform/database/jet/in_place/page_file.h"
+#include "platform/database/jet/in_place/relationships.h"
 #include "platform/database/jet/in_place/table_change.h"
 
 #include <QHash>
@@ -34,6 +35,8 @@ public:
 
 private:
     TableChange& table(const QString& name);
+    RelationshipRules& rules();
+    int deleteRows(TableChange& target, const std::function<bool(const std::vector<Variant>&)>& matches);
     // Where each of the statement's columns stands in the table.
     const std::vector<int>& columnsOf(const TableChange& target, const QStringList& names);
     quint32 appendPage(const QByteArray& page);
@@ -43,6 +46,7 @@ private:
     JetPageFile file_;
     QHash<QString, std::shared_ptr<TableChange>> tables_;
     PageAppender append_;
+    std::unique_ptr<RelationshipRules> rules_;  // read when first needed
     // The update names the same table and columns in row after row: the
     // last ones are kept as found.
     QString lastName_;
