@@ -192,8 +192,9 @@ TEST_F(JetSharing, TwoConcurrentRunsLoseNoUpdate)
 }
 
 // Access (also under Wine) holds a user slot in the lock file while it has
-// the database open; programs that lock the file itself count as well. A
-// lock file whose entries nobody holds was left by a program that ended.
+// the database open; programs that lock the file itself, or only keep it
+// open, count as well. A lock file whose entries nobody holds was left by a
+// program that ended.
 TEST_F(JetSharing, ADatabaseAnotherProgramHoldsIsInUse)
 {
     QFile stale(lockFile);
@@ -220,8 +221,10 @@ TEST_F(JetSharing, ADatabaseAnotherProgramHoldsIsInUse)
         PosixLock(::open(QFile::encodeName(path).constData(), O_RDWR), 0x7fffff00, 1);
     };
     const auto flockOnTheDatabase = [&] { ::flock(::open(QFile::encodeName(path).constData(), O_RDONLY), LOCK_SH); };
-    for (const auto& lock : {std::function<void()>(lockOnTheDatabase), std::function<void()>(flockOnTheDatabase)}) {
-        Holder holder(lock);
+    const auto openWithoutLocks = [&] { ::open(QFile::encodeName(path).constData(), O_RDWR); };
+    for (const auto& holding : {std::function<void()>(lockOnTheDatabase), std::function<void()>(flockOnTheDatabase),
+                                std::function<void()>(openWithoutLocks)}) {
+        Holder holder(holding);
         ExpectInUse(ErrorOf([&] { RunJetStatements(path, {Insert(3000)}); }));
         EXPECT_EQ(FileDigest(path), before);
     }

@@ -3,6 +3,7 @@
 #include "platform/database/engine_error.h"
 #include "platform/database/jet/format/lock_file.h"
 #include "platform/database/jet/in_place/leftover_copies.h"
+#include "platform/database/jet/in_place/open_handles.h"
 #include "platform/database/jet/in_place/write_permission.h"
 
 #include <QFile>
@@ -141,6 +142,11 @@ void JetDatabaseLock::lockDatabase()
     if (!Lock(database_, 0, 0) || (::flock(database_, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK)) {
         ::close(database_);
         throw InUse(QStringLiteral("Un altro programma ha bloccato il file '%1'.").arg(databasePath_));
+    }
+    const QString holder = ProcessHoldingOpen(databasePath_);
+    if (!holder.isEmpty()) {
+        ::close(database_);
+        throw InUse(QStringLiteral("Il file '%1' è aperto dal programma %2.").arg(databasePath_, holder));
     }
 }
 

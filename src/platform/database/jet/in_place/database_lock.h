@@ -11,7 +11,8 @@
 // whose file server hands Windows byte-range locks on to POSIX locks on the
 // same file) cannot open the database while the run writes it, and a
 // database Access has open is seen as in use. The database file itself is
-// locked whole as well, for programs that lock it rather than the lock file.
+// locked whole as well, for programs that lock it rather than the lock file,
+// and a process that merely has it open makes it in use too.
 //
 // The locks are open-file-description locks: they conflict with Wine's and
 // with each other even inside one process, so two runs in one program also
