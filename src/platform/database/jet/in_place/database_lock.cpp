@@ -108,7 +108,8 @@ void JetDatabaseLock::lockLockFile()
         const int fd = ::open(name.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
         if (fd < 0)
             throw CannotLock(lockFilePath_, errno);
-        if (!Lock(fd, kExclusiveOpenLock, kUserLocksLength)) {
+        // Every byte, not only the user slots: whatever range a Jet version locks there conflicts with it.
+        if (!Lock(fd, 0, 0)) {
             const int error = errno;
             const QString holder = HolderOf(fd, lockFilePath_);
             ::close(fd);

@@ -6,8 +6,8 @@
 
 // A Jet database held for writing, as other Jet clients of the same file see
 // it: the lock file beside it (NAME.ldb) carries this computer's entry, and
-// the byte ranges a client that opened the database exclusively would hold
-// are locked in it, every user slot included, so that Access (under Wine,
+// all of it is locked, the exclusive-open byte and every user slot included,
+// so that Access (under Wine,
 // whose file server hands Windows byte-range locks on to POSIX locks on the
 // same file) cannot open the database while the run writes it, and a
 // database Access has open is seen as in use. The database file itself is
