@@ -292,6 +292,16 @@ TEST_F(JetSharing, AFileTheUserMayNotWriteIsRefusedUnchanged)
     EXPECT_EQ(FileDigest(path), before);
     EXPECT_EQ(filesInFolder(), QStringList{QStringLiteral("ARCPROC.mdb")});
 
+    // Made read-only while the run is under way.
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+    const auto database = OpenWritableJetDatabase(path, QString());
+    database->beginTransaction();
+    database->execute(Insert(2000));
+    QFile::setPermissions(path, QFile::ReadOwner);
+    EXPECT_EQ(ErrorNumberOf([&] { database->commitTransaction(); }), ErrorNumber::ReadOnlyDatabase);
+    EXPECT_EQ(FileDigest(path), before);
+    EXPECT_EQ(filesInFolder(), QStringList{QStringLiteral("ARCPROC.mdb")});
+
     // The folder: the user's own file, writable, in a folder closed to writing.
     QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther | QFile::WriteOther);
     if (::geteuid() == 0) {

@@ -2,6 +2,7 @@
 
 #include "platform/database/jet/in_place/leftover_copies.h"
 #include "platform/database/jet/in_place/page_file.h"
+#include "platform/database/jet/in_place/write_permission.h"
 #include "platform/runtime/runtime_error.h"
 
 #include <QFile>
@@ -97,8 +98,10 @@ void ReplaceWithChanges(JetPageFile& file, const QString& path)
             throw CannotSave(path, errno);
     });
     TemporaryName temporary(name);
-    // Written while another program changed the file, the copy would take its changes away.
+    // Written while another program changed the file, the copy would take its
+    // changes away; made read-only meanwhile, the file must stay as it is.
     file.expectUnchanged();
+    ExpectJetFileWritable(path);
     if (::rename(name.constData(), target.constData()) != 0)
         throw CannotSave(path, errno);
     temporary.release();
