@@ -232,6 +232,29 @@ TEST_F(JetSharing, ADatabaseAnotherProgramHoldsIsInUse)
     EXPECT_EQ(filesInFolder(), QStringList{QStringLiteral("ARCPROC.mdb")});
 }
 
+// A lock file another user's run left when it was killed, which this user
+// may not write, does not keep the database from being updated.
+TEST_F(JetSharing, ALockFileAnotherUserLeftDoesNotBlockTheDatabase)
+{
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "a lock file of another user needs a second user";
+    }
+    ASSERT_EQ(::chmod(QFile::encodeName(dir.path()).constData(), 0777), 0);
+    ASSERT_EQ(::chown(QFile::encodeName(path).constData(), kNobody, kNobody), 0);
+    QFile stale(lockFile);
+    ASSERT_TRUE(stale.open(QIODevice::WriteOnly));
+    stale.write(EncodeLockFileEntry({QStringLiteral("UFFICIO-2"), QStringLiteral("Admin")}));
+    stale.close();
+    QFile::setPermissions(lockFile, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther);
+    const auto run = [&] { return ErrorOf([&] { RunJetStatements(path, {Insert(2000)}); }).number() == 0 ? 0 : 1; };
+    {
+        Holder holder([&] { PosixLock(::open(QFile::encodeName(lockFile).constData(), O_RDWR), UserSlotLock(1), 1); });
+        EXPECT_EQ(AsOrdinaryUser(run), 1) << "a lock file still held was taken for a leftover";
+    }
+    EXPECT_EQ(AsOrdinaryUser(run), 0);
+    EXPECT_EQ(filesInFolder(), QStringList{QStringLiteral("ARCPROC.mdb")});
+}
+
 // A program that writes the file without taking part in Jet's locking,
 // between the run's start and its commit: its change is kept and the run's
 // is not written.

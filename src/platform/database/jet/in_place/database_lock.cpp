@@ -87,6 +87,26 @@ QString HolderOf(int fd, const QString& path)
     return QStringLiteral("Il file di blocco '%1' indica il computer %2, utente %3.").arg(path, entry.computer, entry.user);
 }
 
+// A lock file this user may not write, left by another user's program that
+// ended, goes; one still held makes the database in use.
+bool RemovedUnheldLockFile(const QString& path)
+{
+    const QByteArray name = QFile::encodeName(path);
+    const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    struct flock probe {};
+    probe.l_type = F_WRLCK;
+    probe.l_whence = SEEK_SET;
+    if (::fcntl(fd, F_OFD_GETLK, &probe) != 0 || probe.l_type != F_UNLCK) {
+        const QString holder = HolderOf(fd, path);
+        ::close(fd);
+        throw InUse(holder);
+    }
+    ::close(fd);
+    return ::unlink(name.constData()) == 0;
+}
+
 }  // namespace
 
 JetDatabaseLock::JetDatabaseLock(const QString& databasePath)
@@ -106,6 +126,8 @@ void JetDatabaseLock::lockLockFile()
     const QByteArray name = QFile::encodeName(lockFilePath_);
     for (int attempt = 0; attempt < kLockFileTries; ++attempt) {
         const int fd = ::open(name.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+        if (fd < 0 && errno == EACCES && RemovedUnheldLockFile(lockFilePath_))
+            continue;
         if (fd < 0)
             throw CannotLock(lockFilePath_, errno);
         // Every byte, not only the user slots: whatever range a Jet version locks there conflicts with it.
