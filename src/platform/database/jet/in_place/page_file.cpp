@@ -59,7 +59,8 @@ JetPageFile::JetPageFile(const QString& path, const QByteArray& encodingKey) : f
 {
     if (encodingKey.count('\0') != encodingKey.size())
         key_ = encodingKey;
-    if (!file_.open(QIODevice::ReadOnly))
+    // Unbuffered: the copy at commit must see the file as it is then, to tell a change by another program.
+    if (!file_.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         throw CannotRead(path, file_.errorString());
     struct stat status {};
     if (::fstat(file_.handle(), &status) != 0)
