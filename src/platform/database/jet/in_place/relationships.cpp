@@ -209,6 +209,8 @@ void RelationshipRules::checkInsert(const JetTableSchema& table, const std::vect
 
 void RelationshipRules::inserted(const JetTableSchema& table, const std::vector<Variant>& values)
 {
+    if (parentKeys_.isEmpty())
+        return;
     for (auto known = parentKeys_.begin(); known != parentKeys_.end(); ++known) {
         const JetRelationship& relationship = relationships_[known.key()];
         if (!SameName(relationship.referencedTable, table.name))
