@@ -196,6 +196,38 @@ TEST_F(JetDestinationTransfer, AFullDiskAtCommitLeavesTheFileByteIdentical)
     EXPECT_EQ(filesInFolder(), files);
 }
 
+// A run killed while it writes the new copy of the file (by the file-size
+// limit's signal, which no handler sees, as with SIGKILL) leaves that copy
+// beside the database; the next run removes it.
+TEST_F(JetDestinationTransfer, TheNextRunRemovesTheCopyAKilledCommitLeft)
+{
+    writeSource(BanksFrom(1000, 100), ManyAbicabRows(3000));
+    const QByteArray before = FileDigest(destination);
+    const QStringList files = filesInFolder();
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        const rlimit noCoreFile{0, 0};
+        ::setrlimit(RLIMIT_CORE, &noCoreFile);
+        const rlim_t limit = static_cast<rlim_t>(QFile(destination).size() / 2);
+        const rlimit small{limit, limit};
+        ::setrlimit(RLIMIT_FSIZE, &small);
+        run();
+        ::_exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status));
+    EXPECT_EQ(FileDigest(destination), before);
+    const QStringList left = filesInFolder();
+    ASSERT_TRUE(std::any_of(left.begin(), left.end(), [](const QString& name) {
+        return name.startsWith(QStringLiteral(".ARCPROC.mdb.corvanta-"));
+    })) << left.join(QLatin1Char(' ')).toStdString();
+
+    ASSERT_EQ(run(), 0) << failure->description().toStdString();
+    EXPECT_EQ(filesInFolder(), files);
+}
+
 // The procedure tables added to copies of files Access made, next to their
 // own tables and indexes, encrypted pages and a database password included.
 TEST_F(JetDestinationTransfer, RunsIntoCopiesOfAccessMadeFiles)

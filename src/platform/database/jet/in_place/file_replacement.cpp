@@ -1,6 +1,8 @@
 #include "platform/database/jet/in_place/file_replacement.h"
 
+#include "platform/database/jet/in_place/leftover_copies.h"
 #include "platform/database/jet/in_place/page_file.h"
+#include "platform/database/jet/in_place/write_permission.h"
 #include "platform/runtime/runtime_error.h"
 #include "platform/runtime/system_error.h"
 
@@ -9,6 +11,7 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <functional>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -20,12 +23,15 @@ RuntimeError CannotSave(const QString& path, int error)
                                       .arg(path, DescrizioneErroreDiSistema(error))};
 }
 
-// A new file beside `path`, hidden, that no one else can have opened.
+// A new file beside `path`, hidden, that no one else can have opened; held
+// locked while it is written, so that no run takes it for a leftover.
 int CreateBeside(const QString& path, QByteArray& name)
 {
-    const QFileInfo info(path);
-    name = QFile::encodeName(info.absolutePath() + QStringLiteral("/.") + info.fileName() + QStringLiteral(".XXXXXX"));
-    return ::mkostemp(name.data(), O_CLOEXEC);
+    name = CopyTemplateBeside(path);
+    const int fd = ::mkostemp(name.data(), O_CLOEXEC);
+    if (fd >= 0)
+        ::flock(fd, LOCK_EX);
+    return fd;
 }
 
 // Removes the file it names unless released: every way out of a failed save.
@@ -92,6 +98,10 @@ void ReplaceWithChanges(JetPageFile& file, const QString& path)
             throw CannotSave(path, errno);
     });
     TemporaryName temporary(name);
+    // Written while another program changed the file, the copy would take its
+    // changes away; made read-only meanwhile, the file must stay as it is.
+    file.expectUnchanged();
+    ExpectJetFileWritable(path);
     if (::rename(name.constData(), target.constData()) != 0)
         throw CannotSave(path, errno);
     temporary.release();

@@ -1,6 +1,7 @@
 #include "platform/database/jet/in_place/jet_table_adder.h"
 
 #include "platform/database/jet/format/catalog.h"
+#include "platform/database/jet/in_place/database_lock.h"
 #include "platform/database/jet/format/database_header.h"
 #include "platform/database/jet/format/index_page.h"
 #include "platform/database/jet/format/jet_format.h"
@@ -59,6 +60,7 @@ void AddJetTables(const QString& path, const std::vector<JetTableDefinition>& ta
     for (const JetTableDefinition& table : tables)
         CheckTableDefinition(table);
     const DatabaseHeader header = HeaderOf(path, password);
+    const auto held = HoldJetDatabaseForWriting(path);
     JetPageFile file(path, header.encodingKey);
     const PageAppender append = [&](const QByteArray& page) {
         const quint32 number = file.appendPage(page);

@@ -2,7 +2,6 @@
 
 #include "platform/database/jet/in_place/file_replacement.h"
 #include "platform/database/jet/jet_backend.h"
-#include "platform/database/jet/in_place/open_elsewhere.h"
 #include "platform/runtime/runtime_error.h"
 #include "platform/database/jet/in_place/table_rows.h"
 #include "platform/database/jet/in_place/usage_map_editor.h"
@@ -14,16 +13,10 @@ constexpr qint64 kTableType = 1;
 constexpr qint64 kSystemFlags = 0x80000002;
 constexpr quint32 kPageNumberMask = 0x00ffffff;
 
-RuntimeError OpenElsewhere(const QString& path)
-{
-    return {ErrorNumber::Failure,
-            QStringLiteral("Impossibile aggiornare il database '%1': è aperto da un altro programma (file .ldb con "
-                           "blocchi attivi). Chiudere il programma e riprovare.")
-                .arg(path)};
-}
+enum class TableKind { User, System };
 
-// The user table of that name, through the catalog: its row names the page of the definition.
-quint32 DefinitionPageOf(JetPageFile& file, const QString& name)
+// The table of that name, through the catalog: its row names the page of the definition.
+quint32 DefinitionPageOf(JetPageFile& file, const QString& name, TableKind kind = TableKind::User)
 {
     const JetTableSchema catalog = ReadTableSchema(file, kCatalogPage, QStringLiteral("MSysObjects"));
     const int idColumn = catalog.columnNamed(QStringLiteral("Id"));
@@ -37,7 +30,8 @@ quint32 DefinitionPageOf(JetPageFile& file, const QString& name)
         const auto integer = [&](int column) {
             return row[column].type() == Variant::Type::Integer ? row[column].integer() : 0;
         };
-        if (page == 0 && integer(typeColumn) == kTableType && (integer(flagsColumn) & kSystemFlags) == 0
+        const bool system = (integer(flagsColumn) & kSystemFlags) != 0;
+        if (page == 0 && integer(typeColumn) == kTableType && system == (kind == TableKind::System)
             && row[nameColumn].type() == Variant::Type::Text
             && row[nameColumn].text().compare(name, Qt::CaseInsensitive) == 0)
             page = static_cast<quint32>(integer(idColumn)) & kPageNumberMask;
@@ -69,14 +63,31 @@ Variant ForColumn(const SchemaColumn& column, const Variant& value)
 }  // namespace
 
 JetTransaction::JetTransaction(QString path, const QByteArray& encodingKey)
-    : path_(std::move(path)), file_(path_, encodingKey),
+    : path_(std::move(path)), lock_(HoldJetDatabaseForWriting(path_)), file_(path_, encodingKey),
       append_([this](const QByteArray& page) { return appendPage(page); })
 {
-    if (DatabaseOpenElsewhere(path_))
-        throw OpenElsewhere(path_);
 }
 
 JetTransaction::~JetTransaction() = default;
+
+RelationshipRules& JetTransaction::rules()
+{
+    if (!rules_) {
+        std::vector<JetRelationship> relationships;
+        try {
+            relationships = ReadJetRelationships(
+                file_, DefinitionPageOf(file_, QStringLiteral("MSysRelationships"), TableKind::System));
+        } catch (const RuntimeError& error) {
+            // A file without the catalog's table of relationships (one the tool made) has none.
+            if (error.number() != ErrorNumber::NoSuchTable)
+                throw;
+        }
+        rules_ = std::make_unique<RelationshipRules>(file_, std::move(relationships), [this](const QString& name) {
+            return ReadTableSchema(file_, DefinitionPageOf(file_, name), name);
+        });
+    }
+    return *rules_;
+}
 
 quint32 JetTransaction::appendPage(const QByteArray& page)
 {
@@ -99,6 +110,7 @@ TableChange& JetTransaction::table(const QString& name)
             if (column >= 0)
                 schema.columns[column].required = true;
         }
+        rules().expectDescribed(schema);
         known = tables_.insert(key, std::make_shared<TableChange>(file_, std::move(schema)));
     }
     lastName_ = name;
@@ -136,7 +148,7 @@ void JetTransaction::apply(const JetChange& change)
             throw RuntimeError(ErrorNumber::StatementRejected,
                                QStringLiteral("Tipo di dati non corrispondente nell'espressione criterio."));
         const qint64 lowest = deletion->lowest;
-        target.deleteWhere([column, lowest](const std::vector<Variant>& values) {
+        deleteRows(target, [column, lowest](const std::vector<Variant>& values) {
             const Variant& value = values[column];
             return (value.type() == Variant::Type::Integer && value.integer() >= lowest)
                 || (value.type() == Variant::Type::Double && value.real() >= static_cast<double>(lowest));
@@ -150,12 +162,30 @@ void JetTransaction::apply(const JetChange& change)
     const std::vector<int>& columns = columnsOf(target, insert.columns);
     for (std::size_t i = 0; i < columns.size(); ++i)
         values[columns[i]] = ForColumn(schema.columns[columns[i]], insert.values[i]);
+    rules().checkInsert(schema, values);
     target.insert(values, append_);
+    rules().inserted(schema, values);
 }
 
 int JetTransaction::deleteWhere(const QString& name, const std::function<bool(const std::vector<Variant>&)>& matches)
 {
-    return table(name).deleteWhere(matches);
+    return deleteRows(table(name), matches);
+}
+
+int JetTransaction::deleteRows(TableChange& target, const std::function<bool(const std::vector<Variant>&)>& matches)
+{
+    const JetTableSchema& schema = target.schema();
+    if (rules().referenced(schema.name)) {
+        std::vector<std::vector<Variant>> doomed;
+        ForEachLiveRow(file_, schema, [&](RowLocation, const std::vector<Variant>& values) {
+            if (matches(values))
+                doomed.push_back(values);
+        });
+        rules().checkDeletion(schema, doomed);
+    }
+    const int deleted = target.deleteWhere(matches);
+    rules().deleted(schema.name);
+    return deleted;
 }
 
 void JetTransaction::commit()
@@ -164,8 +194,6 @@ void JetTransaction::commit()
         return;
     for (const auto& table : std::as_const(tables_))
         table->finish(append_);
-    if (DatabaseOpenElsewhere(path_))
-        throw OpenElsewhere(path_);
     ReplaceWithChanges(file_, path_);
 }
 

@@ -1,7 +1,9 @@
 #pragma once
 
+#include "platform/database/jet/in_place/database_lock.h"
 #include "platform/database/jet/in_place/jet_statement.h"
 #include "platform/database/jet/in_place/page_file.h"
+#include "platform/database/jet/in_place/relationships.h"
 #include "platform/database/jet/in_place/table_change.h"
 
 #include <QHash>
@@ -10,10 +12,13 @@
 // The changes to one Jet 4 file between a begin and a commit. They are made
 // to the file's pages in memory; the file on disk changes only at commit,
 // all at once, and a transaction dropped without a commit leaves it as it
-// was.
+// was. From begin to end the transaction holds the database as Jet's
+// clients see it (JetDatabaseLock): no one else writes it meanwhile.
 class JetTransaction {
 public:
     // `encodingKey` is the header's: the pages are encrypted unless it is zero.
+    // Raises RuntimeError when the user may not write the file or another
+    // program is using it.
     JetTransaction(QString path, const QByteArray& encodingKey);
     ~JetTransaction();
 
@@ -30,14 +35,18 @@ public:
 
 private:
     TableChange& table(const QString& name);
+    RelationshipRules& rules();
+    int deleteRows(TableChange& target, const std::function<bool(const std::vector<Variant>&)>& matches);
     // Where each of the statement's columns stands in the table.
     const std::vector<int>& columnsOf(const TableChange& target, const QStringList& names);
     quint32 appendPage(const QByteArray& page);
 
     QString path_;
+    std::unique_ptr<JetDatabaseLock> lock_;
     JetPageFile file_;
     QHash<QString, std::shared_ptr<TableChange>> tables_;
     PageAppender append_;
+    std::unique_ptr<RelationshipRules> rules_;  // read when first needed
     // The update names the same table and columns in row after row: the
     // last ones are kept as found.
     QString lastName_;

@@ -6,8 +6,10 @@
 #include "platform/runtime/runtime_error.h"
 #include "platform/runtime/system_error.h"
 
+#include <QHashFunctions>
 #include <QtEndian>
 #include <cerrno>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -15,6 +17,20 @@ namespace {
 RuntimeError CannotRead(const QString& path, const QString& why)
 {
     return {ErrorNumber::Failure, QStringLiteral("Impossibile leggere il database '%1': %2").arg(path, why)};
+}
+
+RuntimeError ChangedElsewhere(const QString& path)
+{
+    return {ErrorNumber::Failure,
+            QStringLiteral("Impossibile salvare le modifiche al database '%1': un altro programma ha modificato il "
+                           "database durante l'aggiornamento. Il database non è stato modificato; ripetere "
+                           "l'aggiornamento.")
+                .arg(path)};
+}
+
+size_t DigestOf(const char* page)
+{
+    return qHashBits(page, kPageSize);
 }
 
 RuntimeError CannotWrite(const QString& what)
@@ -43,8 +59,13 @@ JetPageFile::JetPageFile(const QString& path, const QByteArray& encodingKey) : f
 {
     if (encodingKey.count('\0') != encodingKey.size())
         key_ = encodingKey;
-    if (!file_.open(QIODevice::ReadOnly))
+    // Unbuffered: the copy at commit must see the file as it is then, to tell a change by another program.
+    if (!file_.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         throw CannotRead(path, DescrizioneErroreFile(file_));
+    struct stat status {};
+    if (::fstat(file_.handle(), &status) != 0)
+        throw CannotRead(path, DescrizioneErroreDiSistema(errno));
+    opened_ = IdentityOf(status);
     originalPages_ = static_cast<quint32>(file_.size() / kPageSize);
     pageCount_ = originalPages_;
 }
@@ -56,6 +77,7 @@ QByteArray JetPageFile::readPage(quint32 number)
     QByteArray page(kPageSize, '\0');
     if (!file_.seek(static_cast<qint64>(number) * kPageSize) || file_.read(page.data(), kPageSize) != kPageSize)
         throw CannotRead(file_.fileName(), DescrizioneErroreFile(file_));
+    readDigests_.try_emplace(number, DigestOf(page.constData()));
     return encrypted(number, std::move(page));
 }
 
@@ -110,6 +132,7 @@ void JetPageFile::writeTo(int fd, const QString& what)
         const QByteArray chunk = file_.read(kChunk);
         if (chunk.isEmpty())
             break;
+        expectPagesAsRead(static_cast<quint32>(at / kPageSize), chunk);
         WriteAllAt(fd, chunk, at, what);
         at += chunk.size();
     }
@@ -119,4 +142,31 @@ void JetPageFile::writeTo(int fd, const QString& what)
         WriteAllAt(fd, encrypted(number, page), static_cast<off_t>(number) * kPageSize, what);
     if (::ftruncate(fd, static_cast<off_t>(pageCount_) * kPageSize) != 0)
         throw CannotWrite(what);
+}
+
+void JetPageFile::expectPagesAsRead(quint32 first, const QByteArray& bytes) const
+{
+    for (qsizetype offset = 0; offset + kPageSize <= bytes.size(); offset += kPageSize) {
+        const auto read = readDigests_.find(first + static_cast<quint32>(offset / kPageSize));
+        if (read != readDigests_.end() && read->second != DigestOf(bytes.constData() + offset))
+            throw ChangedElsewhere(file_.fileName());
+    }
+}
+
+void JetPageFile::expectUnchanged() const
+{
+    struct stat status {};
+    if (::stat(QFile::encodeName(file_.fileName()).constData(), &status) != 0 || !(IdentityOf(status) == opened_))
+        throw ChangedElsewhere(file_.fileName());
+}
+
+JetPageFile::Identity JetPageFile::IdentityOf(const struct stat& status)
+{
+    return {status.st_dev, status.st_ino, static_cast<qint64>(status.st_size), status.st_mtim};
+}
+
+bool JetPageFile::Identity::operator==(const Identity& other) const
+{
+    return device == other.device && inode == other.inode && size == other.size
+        && modified.tv_sec == other.modified.tv_sec && modified.tv_nsec == other.modified.tv_nsec;
 }

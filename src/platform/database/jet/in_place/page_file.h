@@ -3,7 +3,9 @@
 #include <QByteArray>
 #include <QFile>
 #include <QString>
+#include <ctime>
 #include <map>
+#include <sys/stat.h>
 #include <unordered_map>
 
 // The pages of an existing Jet 4 file as a change sees them: read from the
@@ -25,10 +27,24 @@ public:
     bool changed() const { return !changed_.empty(); }
 
     // Writes the whole file with the changes to `fd`, an empty file; raises
-    // RuntimeError when it cannot.
+    // RuntimeError when it cannot, or when a page read earlier is no longer
+    // in the file as it was read.
     void writeTo(int fd, const QString& what);
+    // Raises RuntimeError unless the file at its path is still the one opened,
+    // of the same size and last changed at the same time.
+    void expectUnchanged() const;
 
 private:
+    struct Identity {
+        dev_t device = 0;
+        ino_t inode = 0;
+        qint64 size = 0;
+        timespec modified {};
+        bool operator==(const Identity& other) const;
+    };
+    static Identity IdentityOf(const struct stat& status);
+    void expectPagesAsRead(quint32 first, const QByteArray& bytes) const;
+
     QByteArray readPage(quint32 number);
     QByteArray encrypted(quint32 number, QByteArray page) const;
 
@@ -36,6 +52,9 @@ private:
     QByteArray key_;
     quint32 originalPages_ = 0;
     quint32 pageCount_ = 0;
+    Identity opened_;
+    // What every page read looked like on disk, to tell a change by another program.
+    std::unordered_map<quint32, size_t> readDigests_;
     std::unordered_map<quint32, QByteArray> read_;
     std::map<quint32, QByteArray> changed_;
 };

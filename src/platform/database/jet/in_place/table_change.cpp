@@ -47,10 +47,6 @@ bool IsIndexPage(const QByteArray& page, quint32 definitionPage)
 TableChange::TableChange(JetPageFile& file, JetTableSchema schema)
     : file_(file), schema_(std::move(schema)), indexes_(schema_.indexes.size())
 {
-    for (const SchemaLogicalIndex& logical : schema_.logicalIndexes) {
-        if (logical.relationship)
-            throw CannotKeep(schema_, QStringLiteral("l'indice '%1' appartiene a una relazione").arg(logical.name));
-    }
     for (const SchemaIndex& index : schema_.indexes) {
         const QString reason = UnkeyableIndexReason(schema_, index);
         if (!reason.isEmpty())

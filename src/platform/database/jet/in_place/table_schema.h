@@ -39,7 +39,8 @@ struct SchemaIndex {
 };
 
 // An index as the user names it; several may share one real index. One
-// that belongs to a relationship makes the writer refuse the table.
+// that belongs to a relationship is kept like any other; the relationship's
+// rules come from the catalog (RelationshipRules).
 struct SchemaLogicalIndex {
     QString name;
     int realIndex = 0;
