@@ -212,7 +212,7 @@ std::optional<std::int32_t> OpenAndCount(Recordset& rs, const QString& table, co
 
 TransferOutcome TrasferisciCodici(UiServices& ui, std::unique_ptr<Connection>& ConnessioneOrigine,
                                   std::unique_ptr<Connection>& ConnessioneDestinazione, TransferProgress& progress,
-                                  int& linea)
+                                  int& linea, TransferCompanion* companion)
 {
     linea = 440;
     Recordset abi;
@@ -241,6 +241,10 @@ TransferOutcome TrasferisciCodici(UiServices& ui, std::unique_ptr<Connection>& C
         command.setCommandType(CommandType::Text);
         linea = 800;
         command.setActiveConnection(destinazione);
+        if (companion) {
+            linea = 805;
+            companion->beforeDeletion(abi, cab, destinazione);
+        }
         linea = 810;
         command.setCommandText(QStringLiteral("DELETE FROM abi WHERE abiabi >=1000"));
         linea = 820;

@@ -192,6 +192,12 @@ Variant Recordset::field(const QString& name) const
     return rows_.rows[position_][static_cast<std::size_t>(i)];
 }
 
+const ResultSet& Recordset::allRows() const
+{
+    requireOpen();
+    return rows_;
+}
+
 void Command::setActiveConnection(Connection& connection)
 {
     session_ = connection.session_;

@@ -71,6 +71,8 @@ public:
     std::int32_t recordCount() const;
     // The current row's value of the column, named without regard to case.
     Variant field(const QString& name) const;
+    // Every row at once, with the column names as the engine gave them.
+    const ResultSet& allRows() const;
 
 private:
     void requireOpen() const;

@@ -4,12 +4,17 @@
 #include "qt_ui_services.h"
 
 #include <QApplication>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 int main(int argc, char** argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    // The backups and the run log go to a folder of the test program's own,
+    // never to the user's.
+    QTemporaryDir stateFolder;
+    qputenv("XDG_STATE_HOME", stateFolder.path().toLocal8Bit());
     QApplication app(argc, argv);
     // The boxes' standard buttons read as the user reads them.
     InstallItalianQtTranslations();

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "deletion_backup.h"
+
+#include <QStringList>
+#include <optional>
+
+// What a run changes in the code tables, against the rows its deletion
+// removes: codes added, removed, and changed (same key, another value in a
+// column the update writes).
+enum class ChangeKind { Added, Removed, Changed };
+
+struct CodeChange {
+    QString table;  // "ABI" or "ABICAB"
+    ChangeKind kind;
+    Variant abi;
+    Variant cab;       // Null for ABI
+    QString column;    // for a change only
+    Variant before;
+    Variant after;
+};
+
+struct TableCounts {
+    int added = 0;
+    int removed = 0;
+    int changed = 0;
+};
+
+struct RunSummary {
+    TableCounts abi;
+    TableCounts abicab;
+    std::vector<CodeChange> changes;  // changed codes, one entry per column, in source order
+
+    // The counts and the first changed codes, in Italian, for the completion
+    // box's details and the terminal.
+    QString text() const;
+    // One line per added, removed or changed code (a changed code one line
+    // per column), header first: tabella;operazione;ABI;CAB;colonna;valore
+    // precedente;valore nuovo.
+    QStringList csvLines() const;
+};
+
+// Compares the source rows the run writes (both readers are left at their
+// first row) with the rows the deletion removes. A value is compared as the
+// update writes it: an empty text is Null, numbers by value. Bad source
+// values are compared as they are: the run itself reports them.
+RunSummary CompareCodes(Recordset& abi, Recordset& cab, const SavedCodes& removed);
+
+// The same for rows at hand (an undo puts back `incoming` over `removed`).
+RunSummary CompareCodes(const SavedCodes& incoming, const SavedCodes& removed);

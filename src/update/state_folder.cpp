@@ -1,0 +1,25 @@
+#include "state_folder.h"
+
+#include "runtime_error.h"
+
+#include <QDir>
+
+QString StateFolder()
+{
+    // The XDG base directory rules: a relative value is to be ignored.
+    QString base = qEnvironmentVariable("XDG_STATE_HOME");
+    if (base.isEmpty() || QDir::isRelativePath(base))
+        base = QDir::homePath() + QStringLiteral("/.local/state");
+    return base + QStringLiteral("/corvanta-abicab");
+}
+
+QString BackupFolder()
+{
+    return StateFolder() + QStringLiteral("/backup");
+}
+
+void MakeFolder(const QString& folder)
+{
+    if (!QDir().mkpath(folder))
+        throw RuntimeError(ErrorNumber::Failure, QStringLiteral("Impossibile creare la cartella %1.").arg(folder));
+}
