@@ -1,0 +1,17 @@
+#pragma once
+
+#include "deletion_backup.h"
+
+// Puts the rows of a backup back: in one transaction, deletes the codes from
+// ABI 1000 up, as a run does, and inserts every saved row with every column
+// it was saved with, so that the tables hold exactly what they held before
+// the run. On any failure the transaction is rolled back and the error goes
+// on to the caller; `linea` names the step (10 the deletion, 20 the banks,
+// 30 the branches, 40 the commit).
+void RestoreCodes(Connection& destinazione, const SavedCodes& saved, int& linea);
+
+// The literal of a saved value, exact for every kind the engines take back:
+// whole numbers, floats with all their digits, texts (an empty one stays
+// empty), Null. Bytes raise RuntimeError: no statement of every engine can
+// carry them.
+QString RestoredLiteral(const Variant& value, const QString& column);
