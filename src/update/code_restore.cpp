@@ -44,19 +44,19 @@ void RestoreCodes(Connection& destinazione, const SavedCodes& saved, int& linea)
     try {
         Command command;
         command.setActiveConnection(destinazione);
-        linea = 10;
+        linea = 60;
         command.setCommandText(QStringLiteral("DELETE FROM abi WHERE abiabi >=1000"));
         command.execute();
         destinazione.awaitStatements();
         command.setCommandText(QStringLiteral("DELETE FROM abicab WHERE abcabi >=1000"));
         command.execute();
         destinazione.awaitStatements();
-        linea = 20;
+        linea = 70;
         InsertRows(command, saved.abi);
         destinazione.awaitStatements();
-        linea = 30;
+        linea = 80;
         InsertRows(command, saved.abicab);
-        linea = 40;
+        linea = 90;
         destinazione.commitTransaction();
     } catch (...) {
         try {

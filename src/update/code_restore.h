@@ -6,8 +6,8 @@
 // ABI 1000 up, as a run does, and inserts every saved row with every column
 // it was saved with, so that the tables hold exactly what they held before
 // the run. On any failure the transaction is rolled back and the error goes
-// on to the caller; `linea` names the step (10 the deletion, 20 the banks,
-// 30 the branches, 40 the commit).
+// on to the caller; `linea` names the step (60 the deletion, 70 the banks,
+// 80 the branches, 90 the commit).
 void RestoreCodes(Connection& destinazione, const SavedCodes& saved, int& linea);
 
 // The literal of a saved value, exact for every kind the engines take back:

@@ -11,6 +11,7 @@
 #include "code_transfer.h"
 #include "console_ui_services.h"
 #include "error_report.h"
+#include "history_commands.h"
 #include "profile_selection.h"
 #include "progress_report.h"
 #include "runtime_error.h"
@@ -86,6 +87,9 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     QStringList args = app.arguments().mid(1);
+    // The preview, the undo and the run log have their own options.
+    if (const std::optional<int> status = RunHistoryCommand(args))
+        return *status;
     const bool alwaysYes = !args.isEmpty() && args.first() == QLatin1String("--si");
     if (alwaysYes)
         args.removeFirst();
