@@ -11,6 +11,8 @@
 
 namespace {
 
+bool keepBankDetails = false;
+
 QString CountsText(const RunSummary& summary)
 {
     const auto counts = [](const TableCounts& c) {
@@ -49,6 +51,18 @@ void RunRecord::beforeDeletion(Recordset& abi, Recordset& cab, Connection& desti
     const SavedCodes removed = ReadCodesFromAThousand(destinazione);
     backup_ = DeletionBackup::write(BackupFolder(), record_, removed);
     summary_ = CompareCodes(abi, cab, removed);
+    if (keepBankDetails)
+        keptDetails_.emplace(removed);
+}
+
+const KeptDetails* RunRecord::keptDetails(CodeTable table, const Recordset& row)
+{
+    return keptDetails_ ? keptDetails_->find(table, row) : nullptr;
+}
+
+void KeepBankDetailsInRuns(bool keep)
+{
+    keepBankDetails = keep;
 }
 
 void RunRecord::failed(int linea, const RuntimeError& error)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "bank_details.h"
 #include "code_transfer.h"
 #include "deletion_backup.h"
 #include "run_summary.h"
@@ -20,6 +21,7 @@ public:
     // Saves the rows into a backup file and compares them with the source;
     // raises RuntimeError when the backup cannot be written completely.
     void beforeDeletion(Recordset& abi, Recordset& cab, Connection& destinazione) override;
+    const KeptDetails* keptDetails(CodeTable table, const Recordset& row) override;
     void failed(int linea, const RuntimeError& error);
     // Notes the outcome in the backup and appends the log line; a log that
     // cannot be written is reported on standard error, not to the run.
@@ -37,7 +39,14 @@ private:
     qint32 errorNumber_ = 0;
     std::optional<DeletionBackup> backup_;
     std::optional<RunSummary> summary_;
+    std::optional<KeptBankDetails> keptDetails_;
 };
+
+// Whether runs write back, with each code the source still has, the columns
+// of its bank or branch that the source does not provide (the terminal's
+// --conserva-dati-banche). Off unless asked for, so that a plain run's
+// statements stay the update's own.
+void KeepBankDetailsInRuns(bool keep);
 
 // The SHA-256 of the file a connection text names by its Data Source, in
 // hex; empty when there is no such file to read.

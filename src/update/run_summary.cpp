@@ -4,11 +4,6 @@
 
 namespace {
 
-const QStringList kAbiWritten{QStringLiteral("AbiAbi"), QStringLiteral("AbiBanc"), QStringLiteral("AbiAbichk")};
-const QStringList kCabWritten{QStringLiteral("AbcAbi"),      QStringLiteral("AbcCab"),    QStringLiteral("AbcBanc"),
-                              QStringLiteral("AbcFiliale"),  QStringLiteral("AbcIndir"),  QStringLiteral("AbcCap"),
-                              QStringLiteral("AbcLocalita"), QStringLiteral("AbcComune"), QStringLiteral("AbcProv"),
-                              QStringLiteral("AbcAbichk"),   QStringLiteral("AbcCabchk")};
 
 using Rows = std::vector<std::vector<Variant>>;
 
@@ -58,14 +53,6 @@ QString ValueText(const Variant& v)
     return {};
 }
 
-// A code as a key: numbers by value, so that 1005 and 1005.0 meet.
-QString KeyText(const Variant& v)
-{
-    if (IsNumber(v))
-        return QString::number(Number(v), 'g', 17);
-    return v.isNull() ? QStringLiteral("Null") : ValueText(v);
-}
-
 struct TableView {
     QString name;
     const QStringList& columns;
@@ -90,7 +77,7 @@ void CompareTable(const TableView& incoming, const TableView& removed, const QSt
         return at < 0 ? Variant() : row[std::size_t(at)];
     };
     const auto key = [&](const std::vector<Variant>& row, const std::vector<qsizetype>& at) {
-        return KeyText(value(row, at[0])) + (branches ? QLatin1Char('|') + KeyText(value(row, at[1])) : QString());
+        return CodeKeyText(value(row, at[0])) + (branches ? QLatin1Char('|') + CodeKeyText(value(row, at[1])) : QString());
     };
     const auto change = [&](ChangeKind kind, const std::vector<Variant>& row, const std::vector<qsizetype>& at) {
         return CodeChange{incoming.name, kind, value(row, at[0]), branches ? value(row, at[1]) : Variant(), {}, {}, {}};
@@ -183,6 +170,13 @@ constexpr int kChangesShown = 10;
 
 }  // namespace
 
+QString CodeKeyText(const Variant& v)
+{
+    if (IsNumber(v))
+        return QString::number(Number(v), 'g', 17);
+    return v.isNull() ? QStringLiteral("Null") : ValueText(v);
+}
+
 QString RunSummary::text() const
 {
     QStringList lines{CountsLine(QStringLiteral("Codici ABI (banche)"), abi),
@@ -220,11 +214,11 @@ RunSummary CompareCodes(Recordset& abi, Recordset& cab, const SavedCodes& remove
     const ResultSet& banks = abi.allRows();
     const ResultSet& branches = cab.allRows();
     CompareTable({QStringLiteral("ABI"), banks.columns, banks.rows},
-                 {removed.abi.name, removed.abi.columns, removed.abi.rows}, kAbiWritten.mid(0, 1), kAbiWritten,
+                 {removed.abi.name, removed.abi.columns, removed.abi.rows}, kAbiWrittenColumns.mid(0, 1), kAbiWrittenColumns,
                  summary.abi, summary.changes);
     CompareTable({QStringLiteral("ABICAB"), branches.columns, branches.rows},
-                 {removed.abicab.name, removed.abicab.columns, removed.abicab.rows}, kCabWritten.mid(0, 2),
-                 kCabWritten, summary.abicab, summary.changes);
+                 {removed.abicab.name, removed.abicab.columns, removed.abicab.rows}, kCabWrittenColumns.mid(0, 2),
+                 kCabWrittenColumns, summary.abicab, summary.changes);
     return summary;
 }
 
@@ -232,10 +226,10 @@ RunSummary CompareCodes(const SavedCodes& incoming, const SavedCodes& removed)
 {
     RunSummary summary;
     CompareTable({QStringLiteral("ABI"), incoming.abi.columns, incoming.abi.rows},
-                 {removed.abi.name, removed.abi.columns, removed.abi.rows}, kAbiWritten.mid(0, 1),
+                 {removed.abi.name, removed.abi.columns, removed.abi.rows}, kAbiWrittenColumns.mid(0, 1),
                  incoming.abi.columns, summary.abi, summary.changes);
     CompareTable({QStringLiteral("ABICAB"), incoming.abicab.columns, incoming.abicab.rows},
-                 {removed.abicab.name, removed.abicab.columns, removed.abicab.rows}, kCabWritten.mid(0, 2),
+                 {removed.abicab.name, removed.abicab.columns, removed.abicab.rows}, kCabWrittenColumns.mid(0, 2),
                  incoming.abicab.columns, summary.abicab, summary.changes);
     return summary;
 }

@@ -5,6 +5,15 @@
 #include <QStringList>
 #include <optional>
 
+// The columns the update writes, table by table.
+inline const QStringList kAbiWrittenColumns{QStringLiteral("AbiAbi"), QStringLiteral("AbiBanc"),
+                                            QStringLiteral("AbiAbichk")};
+inline const QStringList kCabWrittenColumns{
+    QStringLiteral("AbcAbi"),    QStringLiteral("AbcCab"),      QStringLiteral("AbcBanc"),
+    QStringLiteral("AbcFiliale"), QStringLiteral("AbcIndir"),    QStringLiteral("AbcCap"),
+    QStringLiteral("AbcLocalita"), QStringLiteral("AbcComune"), QStringLiteral("AbcProv"),
+    QStringLiteral("AbcAbichk"), QStringLiteral("AbcCabchk")};
+
 // What a run changes in the code tables, against the rows its deletion
 // removes: codes added, removed, and changed (same key, another value in a
 // column the update writes).
@@ -39,6 +48,9 @@ struct RunSummary {
     // precedente;valore nuovo.
     QStringList csvLines() const;
 };
+
+// A code as a key: numbers by value, so that 1005 and 1005.0 meet.
+QString CodeKeyText(const Variant& code);
 
 // Compares the source rows the run writes (both readers are left at their
 // first row) with the rows the deletion removes. A value is compared as the

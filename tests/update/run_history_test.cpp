@@ -16,6 +16,7 @@
 
 #include <QCryptographicHash>
 #include <QDir>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <csignal>
@@ -351,6 +352,42 @@ TEST_P(RunHistory, ABackupThatCannotBeWrittenStopsTheRunWithNothingChanged)
     }
     EXPECT_EQ(linea, 805);
     EXPECT_EQ(Lines(DumpOf(*destination).rows), Lines(before.rows));
+}
+
+TEST_P(RunHistory, KeepingBankDetailsKeepsTheBicOfEveryBankStillPresentAndChangesNothingElse)
+{
+    const Dumps before = DumpOf(*destination);
+    RunRecord plain(QStringLiteral("Corvanta"));
+    ASSERT_FALSE(run(plain));
+    const Dumps plainAfter = DumpOf(*destination);
+    Connection connection;
+    connection.open(destination->connectionString());
+    int step = 0;
+    RestoreCodes(connection, plain.backup()->codes(), step);
+    connection.close();
+
+    KeepBankDetailsInRuns(true);
+    RunRecord keeping(QStringLiteral("Corvanta"));
+    const std::optional<RuntimeError> failure = run(keeping);
+    KeepBankDetailsInRuns(false);
+    ASSERT_FALSE(failure) << failure->description().toStdString();
+    const Dumps kept = DumpOf(*destination);
+
+    const qsizetype bic = kept.columnsAbi.indexOf(QRegularExpression(QStringLiteral("^abibic$"),
+                                                                     QRegularExpression::CaseInsensitiveOption));
+    ASSERT_GE(bic, 0);
+    ASSERT_EQ(Lines(kept.rows).size(), Lines(plainAfter.rows).size());
+    int bicsKept = 0;
+    for (const auto& [key, row] : kept.rows) {
+        ASSERT_TRUE(plainAfter.rows.contains(key)) << key.toStdString();
+        std::vector<Variant> expected = plainAfter.rows.at(key);
+        if (key.startsWith(QLatin1String("ABI|")) && before.rows.contains(key)) {
+            expected[std::size_t(bic)] = before.rows.at(key)[std::size_t(bic)];
+            bicsKept += expected[std::size_t(bic)].isNull() ? 0 : 1;
+        }
+        EXPECT_EQ(Lines({{key, row}}), Lines({{key, expected}})) << key.toStdString();
+    }
+    EXPECT_EQ(bicsKept, 3);  // 300, left alone, and 1000 and 1002, still in the source
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, RunHistory, ::testing::Values("SQLite", "PostgreSQL", "Jet"),

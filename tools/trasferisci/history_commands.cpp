@@ -277,11 +277,19 @@ QString HistoryUsage()
         "     trasferisci-codici --anteprima [--csv FILE] ORIGINE DESTINAZIONE\n"
         "     trasferisci-codici --ripristina [COPIA] --profilo NOME [--si]\n"
         "     trasferisci-codici --storico\n"
+        "     trasferisci-codici --conserva-dati-banche [--si] (--profilo NOME | ORIGINE DESTINAZIONE)\n"
         "--anteprima mostra che cosa cambierebbe un aggiornamento senza modificare nulla; --csv scrive\n"
         "una riga per ogni codice aggiunto, rimosso o modificato. --ripristina rimette i codici sostituiti\n"
         "da un aggiornamento, dalla sua copia (senza COPIA, l'ultimo aggiornamento completato del profilo).\n"
-        "--storico mostra il registro delle esecuzioni. Copie e registro sono in ")
+        "--storico mostra il registro delle esecuzioni. --conserva-dati-banche riscrive, per ogni codice\n"
+        "che resta, le colonne di ABI e ABICAB che l'origine non fornisce (come il codice BIC).\n"
+        "Copie e registro sono in ")
         + StateFolder() + QStringLiteral(".\n");
+}
+
+void TakeRunOptions(QStringList& arguments)
+{
+    KeepBankDetailsInRuns(arguments.removeAll(QStringLiteral("--conserva-dati-banche")) > 0);
 }
 
 std::optional<int> RunHistoryCommand(const QStringList& arguments)

@@ -17,5 +17,9 @@
 // nothing when they do not. Options come in any order.
 std::optional<int> RunHistoryCommand(const QStringList& arguments);
 
+// Takes the options of a run beyond the window's out of the arguments and
+// puts them in force: --conserva-dati-banche.
+void TakeRunOptions(QStringList& arguments);
+
 // The usage lines of these modes, for the program's own usage text.
 QString HistoryUsage();

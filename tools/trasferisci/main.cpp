@@ -14,6 +14,7 @@
 #include "history_commands.h"
 #include "profile_selection.h"
 #include "progress_report.h"
+#include "run_record.h"
 #include "runtime_error.h"
 #include "update_run.h"
 
@@ -65,19 +66,26 @@ int RunForFiles(UiServices& ui, const QString& origineFile, const QString& desti
     auto origine = std::make_unique<Connection>();
     auto destinazione = std::make_unique<Connection>();
     ProgressReport progress(ui, linea);
+    RunRecord record{QString()};
+    record.setConnections(FileConnectionString(origineFile), FileConnectionString(destinazioneFile));
     try {
         linea = 140;
         origine->open(FileConnectionString(origineFile));
         linea = 250;
         destinazione->open(FileConnectionString(destinazioneFile));
-        if (TrasferisciCodici(ui, origine, destinazione, progress, linea) != TransferOutcome::Completed)
+        if (TrasferisciCodici(ui, origine, destinazione, progress, linea, &record) != TransferOutcome::Completed) {
+            record.finish(QStringLiteral("nessun codice nell'origine"));
             return kUnchanged;
+        }
     } catch (const RuntimeError& error) {
+        record.failed(linea, error);
         ShowErrorReport(ui, QStringLiteral("trasferisci-codici"), QStringLiteral("TrasferisciCodici"), linea, error);
+        record.finish(QStringLiteral("errore"));
         return kFailed;
     }
-    ui.messageBox(QStringLiteral("Aggiornamento codici ABI/CAB completato."), MsgIcon::Information, MsgButtons::Ok,
-                  MsgDefault::First, kTitoloMessaggi);
+    record.finish(QStringLiteral("completato"));
+    ui.messageBoxWithDetails(QStringLiteral("Aggiornamento codici ABI/CAB completato."), MsgIcon::Information,
+                             MsgButtons::Ok, MsgDefault::First, kTitoloMessaggi, record.summaryText());
     return kCompleted;
 }
 
@@ -90,6 +98,7 @@ int main(int argc, char** argv)
     // The preview, the undo and the run log have their own options.
     if (const std::optional<int> status = RunHistoryCommand(args))
         return *status;
+    TakeRunOptions(args);
     const bool alwaysYes = !args.isEmpty() && args.first() == QLatin1String("--si");
     if (alwaysYes)
         args.removeFirst();

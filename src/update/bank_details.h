@@ -1,0 +1,23 @@
+#pragma once
+
+#include "code_transfer.h"
+#include "deletion_backup.h"
+
+#include <QHash>
+
+// The details of the codes a run deletes that the source does not provide
+// (a BIC code): for each code, the columns of its table beyond the update's
+// own and their saved values, so that a run can write them back with the
+// code when the source still has it.
+class KeptBankDetails {
+public:
+    explicit KeptBankDetails(const SavedCodes& removed);
+
+    // Those of the code of the reader's current row; none for a code the
+    // destination did not hold, or a table without further columns.
+    const KeptDetails* find(CodeTable table, const Recordset& row) const;
+
+private:
+    QHash<QString, KeptDetails> banks_;
+    QHash<QString, KeptDetails> branches_;
+};
