@@ -1,12 +1,11 @@
 #include "bank_details.h"
 
 #include "code_restore.h"
-#include "run_summary.h"
 
 namespace {
 
 
-QHash<QString, KeptDetails> DetailsByCode(const SavedTable& table, const QStringList& written,
+QHash<CodeKey, KeptDetails> DetailsByCode(const SavedTable& table, const QStringList& written,
                                           const QStringList& keyColumns)
 {
     std::vector<qsizetype> further;
@@ -14,7 +13,7 @@ QHash<QString, KeptDetails> DetailsByCode(const SavedTable& table, const QString
         if (!written.contains(table.columns.at(i), Qt::CaseInsensitive))
             further.push_back(i);
     }
-    QHash<QString, KeptDetails> details;
+    QHash<CodeKey, KeptDetails> details;
     if (further.empty())
         return details;
     std::vector<qsizetype> keys;
@@ -26,10 +25,9 @@ QHash<QString, KeptDetails> DetailsByCode(const SavedTable& table, const QString
             kept.columns += QStringLiteral(", ") + table.columns.at(i);
             kept.values += QStringLiteral(", ") + RestoredLiteral(row[std::size_t(i)], table.columns.at(i));
         }
-        QString key;
-        for (const qsizetype k : keys)
-            key += CodeKeyText(row[std::size_t(k)]) + QLatin1Char('|');
-        details.insert(key, kept);
+        details.insert(keys.size() == 1 ? MakeCodeKey(row[std::size_t(keys[0])])
+                                        : MakeCodeKey(row[std::size_t(keys[0])], row[std::size_t(keys[1])]),
+                       kept);
     }
     return details;
 }
@@ -44,13 +42,12 @@ KeptBankDetails::KeptBankDetails(const SavedCodes& removed)
 
 const KeptDetails* KeptBankDetails::find(CodeTable table, const Recordset& row) const
 {
-    const QHash<QString, KeptDetails>& details = table == CodeTable::Abi ? banks_ : branches_;
+    const QHash<CodeKey, KeptDetails>& details = table == CodeTable::Abi ? banks_ : branches_;
     if (details.isEmpty())
         return nullptr;
-    const QString key = table == CodeTable::Abi
-        ? CodeKeyText(row.field(QStringLiteral("AbiAbi"))) + QLatin1Char('|')
-        : CodeKeyText(row.field(QStringLiteral("AbcAbi"))) + QLatin1Char('|')
-            + CodeKeyText(row.field(QStringLiteral("AbcCab"))) + QLatin1Char('|');
+    const CodeKey key = table == CodeTable::Abi
+        ? MakeCodeKey(row.field(QStringLiteral("AbiAbi")))
+        : MakeCodeKey(row.field(QStringLiteral("AbcAbi")), row.field(QStringLiteral("AbcCab")));
     const auto found = details.constFind(key);
     return found == details.constEnd() ? nullptr : &*found;
 }

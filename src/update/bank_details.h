@@ -2,6 +2,7 @@
 
 #include "code_transfer.h"
 #include "deletion_backup.h"
+#include "run_summary.h"
 
 #include <QHash>
 
@@ -18,6 +19,6 @@ public:
     const KeptDetails* find(CodeTable table, const Recordset& row) const;
 
 private:
-    QHash<QString, KeptDetails> banks_;
-    QHash<QString, KeptDetails> branches_;
+    QHash<CodeKey, KeptDetails> banks_;
+    QHash<CodeKey, KeptDetails> branches_;
 };

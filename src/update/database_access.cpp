@@ -198,6 +198,13 @@ const ResultSet& Recordset::allRows() const
     return rows_;
 }
 
+std::vector<std::vector<Variant>> Recordset::takeRows()
+{
+    requireOpen();
+    position_ = 0;
+    return std::exchange(rows_.rows, {});
+}
+
 void Command::setActiveConnection(Connection& connection)
 {
     session_ = connection.session_;

@@ -73,6 +73,8 @@ public:
     Variant field(const QString& name) const;
     // Every row at once, with the column names as the engine gave them.
     const ResultSet& allRows() const;
+    // Hands the rows over, leaving the reader without rows.
+    std::vector<std::vector<Variant>> takeRows();
 
 private:
     void requireOpen() const;

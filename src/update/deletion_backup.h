@@ -45,7 +45,7 @@ class DeletionBackup {
 public:
     // Writes the file; raises RuntimeError in Italian, with SQLite's message
     // in brackets, when it cannot be written completely (nothing is left
-    // behind then).
+    // behind then). The answer names the file without holding the rows again.
     static DeletionBackup write(const QString& folder, const BackupRecord& record, const SavedCodes& codes);
     // Reads a backup file; raises RuntimeError when it is not one.
     static DeletionBackup read(const QString& path);

@@ -8,6 +8,7 @@
 #include <QCryptographicHash>
 #include <QFile>
 #include <QTextStream>
+#include <future>
 
 namespace {
 
@@ -49,8 +50,16 @@ void RunRecord::setConnections(const QString& origine, const QString& destinazio
 void RunRecord::beforeDeletion(Recordset& abi, Recordset& cab, Connection& destinazione)
 {
     const SavedCodes removed = ReadCodesFromAThousand(destinazione);
-    backup_ = DeletionBackup::write(BackupFolder(), record_, removed);
-    summary_ = CompareCodes(abi, cab, removed);
+    // The counts only read what the backup reads too: they are made while it is written.
+    std::future<RunSummary> summary =
+        std::async(std::launch::async, [&abi, &cab, &removed] { return CompareCodes(abi, cab, removed); });
+    try {
+        backup_ = DeletionBackup::write(BackupFolder(), record_, removed);
+    } catch (...) {
+        summary.wait();
+        throw;
+    }
+    summary_ = summary.get();
     if (keepBankDetails)
         keptDetails_.emplace(removed);
 }

@@ -1,6 +1,8 @@
 #include "run_summary.h"
 
 #include <QHash>
+#include <QSet>
+#include <cmath>
 
 namespace {
 
@@ -26,19 +28,20 @@ double Number(const Variant& v)
     return v.type() == Variant::Type::Integer ? double(v.integer()) : v.real();
 }
 
-// The update writes an empty text as Null.
-Variant AsWritten(const Variant& v)
+const Variant kNull;
+
+bool IsNullAsWritten(const Variant& v)
 {
-    return v.type() == Variant::Type::Text && v.text().isEmpty() ? Variant() : v;
+    return v.isNull() || (v.type() == Variant::Type::Text && v.text().isEmpty());
 }
 
 bool SameValue(const Variant& written, const Variant& stored)
 {
-    const Variant a = AsWritten(written);
-    const Variant b = AsWritten(stored);
-    if (IsNumber(a) && IsNumber(b))
-        return Number(a) == Number(b);
-    return a == b;
+    if (IsNumber(written) && IsNumber(stored))
+        return Number(written) == Number(stored);
+    if (IsNullAsWritten(written) || IsNullAsWritten(stored))
+        return IsNullAsWritten(written) && IsNullAsWritten(stored);
+    return written == stored;
 }
 
 QString ValueText(const Variant& v)
@@ -77,21 +80,24 @@ void CompareTable(const TableView& incoming, const TableView& removed, const QSt
         return at < 0 ? Variant() : row[std::size_t(at)];
     };
     const auto key = [&](const std::vector<Variant>& row, const std::vector<qsizetype>& at) {
-        return CodeKeyText(value(row, at[0])) + (branches ? QLatin1Char('|') + CodeKeyText(value(row, at[1])) : QString());
+        return branches ? MakeCodeKey(value(row, at[0]), value(row, at[1])) : MakeCodeKey(value(row, at[0]));
     };
+    std::vector<bool> isKey;
+    for (const QString& column : compared)
+        isKey.push_back(Find(keys, column) >= 0);
     const auto change = [&](ChangeKind kind, const std::vector<Variant>& row, const std::vector<qsizetype>& at) {
         return CodeChange{incoming.name, kind, value(row, at[0]), branches ? value(row, at[1]) : Variant(), {}, {}, {}};
     };
 
-    QHash<QString, std::size_t> removedRows;
+    QHash<CodeKey, std::size_t> removedRows;
     removedRows.reserve(qsizetype(removed.rows.size()));
     for (std::size_t i = 0; i < removed.rows.size(); ++i)
         removedRows.insert(key(removed.rows[i], keyOut), i);
-    QHash<QString, bool> seen;
+    QSet<CodeKey> seen;
     seen.reserve(qsizetype(incoming.rows.size()));
     for (const std::vector<Variant>& row : incoming.rows) {
-        const QString k = key(row, keyIn);
-        seen.insert(k, true);
+        const CodeKey k = key(row, keyIn);
+        seen.insert(k);
         const auto match = removedRows.constFind(k);
         if (match == removedRows.constEnd()) {
             ++counts.added;
@@ -101,10 +107,10 @@ void CompareTable(const TableView& incoming, const TableView& removed, const QSt
         const std::vector<Variant>& old = removed.rows[*match];
         bool changed = false;
         for (std::size_t c = 0; c < in.size(); ++c) {
-            if (Find(keys, compared.at(qsizetype(c))) >= 0)
+            if (isKey[c])
                 continue;
-            const Variant after = value(row, in[c]);
-            const Variant before = value(old, out[c]);
+            const Variant& after = in[c] < 0 ? kNull : row[std::size_t(in[c])];
+            const Variant& before = out[c] < 0 ? kNull : old[std::size_t(out[c])];
             if (SameValue(after, before))
                 continue;
             CodeChange columnChange = change(ChangeKind::Changed, row, keyIn);
@@ -170,11 +176,24 @@ constexpr int kChangesShown = 10;
 
 }  // namespace
 
-QString CodeKeyText(const Variant& v)
+CodeKey MakeCodeKey(const Variant& abi, const Variant& cab)
 {
-    if (IsNumber(v))
-        return QString::number(Number(v), 'g', 17);
-    return v.isNull() ? QStringLiteral("Null") : ValueText(v);
+    const auto whole = [](const Variant& v, qint64& out) {
+        if (v.type() == Variant::Type::Integer) {
+            out = v.integer();
+            return true;
+        }
+        if (v.type() == Variant::Type::Double && v.real() == std::trunc(v.real()) && std::abs(v.real()) < 1e15) {
+            out = qint64(v.real());
+            return true;
+        }
+        return false;
+    };
+    CodeKey key;
+    if (whole(abi, key.abi) && whole(cab, key.cab))
+        return key;
+    const auto text = [](const Variant& v) { return v.isNull() ? QStringLiteral("Null") : ValueText(v); };
+    return {0, 0, text(abi) + QLatin1Char('|') + text(cab)};
 }
 
 QString RunSummary::text() const

@@ -2,6 +2,7 @@
 
 #include "deletion_backup.h"
 
+#include <QHashFunctions>
 #include <QStringList>
 #include <optional>
 
@@ -49,8 +50,20 @@ struct RunSummary {
     QStringList csvLines() const;
 };
 
-// A code as a key: numbers by value, so that 1005 and 1005.0 meet.
-QString CodeKeyText(const Variant& code);
+// A code as a key: numbers by value, so that 1005 and 1005.0 meet. Codes
+// are whole numbers but for a damaged row, whose key is then its text.
+struct CodeKey {
+    qint64 abi = 0;
+    qint64 cab = 0;  // 0 for a bank
+    QString text;
+
+    bool operator==(const CodeKey&) const = default;
+};
+CodeKey MakeCodeKey(const Variant& abi, const Variant& cab = Variant(qint64(0)));
+inline size_t qHash(const CodeKey& key, size_t seed = 0)
+{
+    return qHashMulti(seed, key.abi, key.cab, key.text);
+}
 
 // Compares the source rows the run writes (both readers are left at their
 // first row) with the rows the deletion removes. A value is compared as the
