@@ -43,7 +43,7 @@ void AppendRunLog(const RunLogEntry& e)
     if (!log.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text))
         throw RuntimeError(ErrorNumber::Failure, QStringLiteral("Impossibile scrivere il registro delle esecuzioni %1. (%2)")
                                                      .arg(log.fileName(), log.errorString()));
-    const QStringList fields{e.started.toString(Qt::ISODate),
+    const QStringList fields{e.started.toUTC().toString(Qt::ISODate),
                              Field(e.user),
                              Field(e.profile),
                              Field(e.destination),
