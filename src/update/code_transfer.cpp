@@ -137,8 +137,6 @@ const InsertPass kCabPass{CodeTable::Cab, 230, QStringLiteral("INSERT INTO ABICA
                                          "AbcComune, AbcProv, AbcAbichk, AbcCabchk) VALUES "),
                           CabValues};
 
-// Runs the pass's inserts, the first of them being the transaction's
-// statement number `firstStatement`, and answers how many it ran.
 // The pass's column list with further columns before its ") VALUES ".
 QString WithKeptColumns(const QString& columnList, const QString& kept)
 {
@@ -146,6 +144,8 @@ QString WithKeptColumns(const QString& columnList, const QString& kept)
     return columnList.left(end) + kept + columnList.mid(end);
 }
 
+// Runs the pass's inserts, the first of them being the transaction's
+// statement number `firstStatement`, and answers how many it ran.
 std::int32_t InsertRows(const InsertPass& pass, Recordset& rs, Connection& destinazione, Command& command,
                         quint64 firstStatement, TransferProgress& progress, TransferCompanion* companion, int& linea)
 {

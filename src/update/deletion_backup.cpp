@@ -52,9 +52,9 @@ public:
             case Variant::Type::Integer: result = sqlite3_bind_int64(statement_, index, value.integer()); break;
             case Variant::Type::Double: result = sqlite3_bind_double(statement_, index, value.real()); break;
             case Variant::Type::Text:
-                // The value outlives the step that reads it, and the file keeps UTF-16: no copy.
+                // The file keeps UTF-16: the text is copied as it stands, not converted.
                 result = sqlite3_bind_text16(statement_, index, value.text().utf16(), int(value.text().size() * 2),
-                                             SQLITE_STATIC);
+                                             SQLITE_TRANSIENT);
                 break;
             case Variant::Type::Binary:
                 result = sqlite3_bind_blob(statement_, index, value.bytes().constData(), int(value.bytes().size()),

@@ -55,6 +55,7 @@ public:
 
     const QString& path() const { return path_; }
     const BackupRecord& record() const { return record_; }
+    // The rows, for a backup read from its file.
     const SavedCodes& codes() const { return codes_; }
 
     // Records how the run ended.

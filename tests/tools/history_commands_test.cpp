@@ -1,5 +1,6 @@
 // trasferisci-codici's preview, undo and run log, run as an administrator
 // runs them on a test installation whose procedure database is SQLite.
+#include "procedure_databases.h"
 #include "qt_printers.h"
 #include "test_installation.h"
 
@@ -150,6 +151,24 @@ TEST_F(HistoryCommands, ThePreviewChangesNothingAndItsCsvIsTheDifferenceARunMake
         listed.insert(QStringList{f[0], f[1], f[2] + QLatin1Char('|') + f[3], f[4], f[5], f[6]}.join(QLatin1Char('|')));
     }
     EXPECT_EQ(listed, expected);
+}
+
+TEST_F(HistoryCommands, ThePreviewOfTwoFilesLeavesAJetDestinationByteIdenticalAndUnlocked)
+{
+    QTemporaryDir folder;
+    const QString destination = WriteJetProcedureDatabase(folder.path(), {AbiRow(1005, "Banca di prima", 3)},
+                                                          {AbicabRow(1005, 1600, "Banca di prima", "Sede", Variant(),
+                                                                     "00100", "Roma", "Roma", "RM", 3, 7)});
+    const QByteArray digest = FileDigest(destination);
+    ASSERT_EQ(run({"--anteprima", installation.programFolder() + QStringLiteral("/Abicab.mdb"), destination}), 0)
+        << output.toStdString();
+    EXPECT_TRUE(output.contains(QStringLiteral("Codici ABI (banche): 1 aggiunti, 0 rimossi, 1 modificati")))
+        << output.toStdString();
+    EXPECT_EQ(FileDigest(destination), digest);
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files), QStringList{QStringLiteral("ARCPROC.mdb")});
+
+    EXPECT_EQ(run({"--anteprima", destination}), 2);
+    EXPECT_EQ(run({"--anteprima", "--profilo", "Corvanta", "--csv"}), 2);
 }
 
 TEST_F(HistoryCommands, TheUndoPutsBackTheTablesOfBeforeTheRunAndTheLogListsBoth)

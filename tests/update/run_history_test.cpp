@@ -363,7 +363,7 @@ TEST_P(RunHistory, KeepingBankDetailsKeepsTheBicOfEveryBankStillPresentAndChange
     Connection connection;
     connection.open(destination->connectionString());
     int step = 0;
-    RestoreCodes(connection, plain.backup()->codes(), step);
+    RestoreCodes(connection, DeletionBackup::read(plain.backup()->path()).codes(), step);
     connection.close();
 
     KeepBankDetailsInRuns(true);

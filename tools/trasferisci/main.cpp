@@ -83,7 +83,7 @@ int RunForFiles(UiServices& ui, const QString& origineFile, const QString& desti
         record.finish(QStringLiteral("errore"));
         return kFailed;
     }
-    record.finish(QStringLiteral("completato"));
+    record.finish(kOutcomeCompleted);
     ui.messageBoxWithDetails(QStringLiteral("Aggiornamento codici ABI/CAB completato."), MsgIcon::Information,
                              MsgButtons::Ok, MsgDefault::First, kTitoloMessaggi, record.summaryText());
     return kCompleted;
