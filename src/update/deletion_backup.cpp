@@ -150,18 +150,25 @@ bool FromAThousand(const Variant& key)
     }
 }
 
+// A table or key column the destination lacks leaves nothing to save: the
+// deletion then fails at its own line, as it always has.
 SavedTable ReadTable(Connection& destinazione, const QString& name, const QString& keyColumn)
 {
-    Recordset rs;
-    rs.open(QStringLiteral("SELECT * FROM ") + name, destinazione);
     SavedTable table;
     table.name = name;
+    Recordset rs;
+    try {
+        rs.open(QStringLiteral("SELECT * FROM ") + name, destinazione);
+    } catch (const RuntimeError& error) {
+        if (error.number() == ErrorNumber::NoSuchTable)
+            return table;
+        throw;
+    }
     table.columns = rs.allRows().columns;
     table.types = QStringList(table.columns.size(), QString());
     const qsizetype key = table.column(keyColumn);
     if (key < 0)
-        throw RuntimeError(ErrorNumber::ItemNotFound,
-                           QStringLiteral("La tabella %1 non ha la colonna %2.").arg(name, keyColumn));
+        return table;
     for (std::vector<Variant>& row : rs.takeRows()) {
         if (!FromAThousand(row[std::size_t(key)]))
             continue;
@@ -181,6 +188,8 @@ QString RowTable(const SavedTable& table)
 
 void WriteTable(BackupDatabase& db, const SavedTable& table)
 {
+    if (table.columns.isEmpty())
+        return;
     QStringList columns;
     QStringList places;
     for (qsizetype i = 0; i < table.columns.size(); ++i) {
@@ -216,7 +225,7 @@ SavedTable ReadSavedTable(BackupDatabase& db, const QString& name)
         table.types << columns.text(1);
     }
     if (table.columns.isEmpty())
-        throw RuntimeError(ErrorNumber::Failure, QStringLiteral("nessuna colonna per la tabella %1").arg(name));
+        return table;  // the destination had no such table
     BackupDatabase::Statement rows(db, QStringLiteral("SELECT * FROM %1 ORDER BY rowid").arg(RowTable(table)));
     if (rows.columns() != table.columns.size())
         throw RuntimeError(ErrorNumber::Failure, QStringLiteral("colonne incoerenti nella tabella %1").arg(name));

@@ -18,11 +18,14 @@ class HistoryCommands : public ::testing::Test {
 protected:
     HistoryCommands()
     {
+        programState_ = qgetenv("XDG_STATE_HOME");
         qputenv("XDG_STATE_HOME", state.path().toLocal8Bit());
         installation.writeTypicalSource();
         program = installation.programFolder() + QStringLiteral("/trasferisci-codici");
         QFile::copy(QStringLiteral(TRASFERISCI_PROGRAM), program);
     }
+
+    ~HistoryCommands() override { qputenv("XDG_STATE_HOME", programState_); }
 
     QProcess* start(const QStringList& arguments)
     {
@@ -56,6 +59,7 @@ protected:
     QString output;
 
 private:
+    QByteArray programState_;
     std::unique_ptr<QProcess> process_;
 };
 

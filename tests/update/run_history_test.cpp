@@ -201,6 +201,7 @@ class RunHistory : public ::testing::TestWithParam<std::string> {
 protected:
     void SetUp() override
     {
+        programState_ = qgetenv("XDG_STATE_HOME");
         qputenv("XDG_STATE_HOME", state_.path().toLocal8Bit());
         destination = MakeDestination(GetParam(), kBanksBefore, kBranchesBefore);
         sourcePath = WriteSourceDatabase(sourceDir_.path(), Source());
@@ -224,6 +225,9 @@ protected:
         return std::nullopt;
     }
 
+    void TearDown() override { qputenv("XDG_STATE_HOME", programState_); }
+
+    QByteArray programState_;
     QTemporaryDir state_;
     QTemporaryDir sourceDir_;
     std::unique_ptr<Destination> destination;
@@ -388,6 +392,24 @@ TEST_P(RunHistory, KeepingBankDetailsKeepsTheBicOfEveryBankStillPresentAndChange
         EXPECT_EQ(Lines({{key, row}}), Lines({{key, expected}})) << key.toStdString();
     }
     EXPECT_EQ(bicsKept, 3);  // 300, left alone, and 1000 and 1002, still in the source
+}
+
+TEST(RunHistoryLines, ADestinationWithoutABICABStillFailsAtTheDeletionsLine)
+{
+    QTemporaryDir dir;
+    const SqliteFile destination(dir.filePath(QStringLiteral("ARCPROC.db")));
+    destination.exec(SchemaWithRows(kBanksBefore, kBranchesBefore).join(QString()) + QStringLiteral("DROP TABLE ABICAB;"));
+    auto origine = std::make_unique<Connection>();
+    origine->open(FileConnectionString(WriteSourceDatabase(dir.path(), Source())));
+    auto destinazione = std::make_unique<Connection>();
+    destinazione->open(FileConnectionString(destination.path()));
+    ScriptedUiServices ui;
+    NoProgress progress;
+    RunRecord record(QStringLiteral("Corvanta"));
+    int linea = 0;
+    const RuntimeError error = ErrorOf([&] { TrasferisciCodici(ui, origine, destinazione, progress, linea, &record); });
+    EXPECT_EQ(error.number(), ErrorNumber::NoSuchTable);
+    EXPECT_EQ(linea, 840);
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, RunHistory, ::testing::Values("SQLite", "PostgreSQL", "Jet"),
