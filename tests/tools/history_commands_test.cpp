@@ -209,6 +209,30 @@ TEST_F(HistoryCommands, TheUndoPutsBackTheTablesOfBeforeTheRunAndTheLogListsBoth
     EXPECT_EQ(run({"--ripristina", "--storico"}), 2);
 }
 
+TEST_F(HistoryCommands, RefusesABackupThatIsNotOneOrIsAnotherProfilesAndChangesNothing)
+{
+    const QString garbage = state.filePath(QStringLiteral("non-una-copia.sqlite"));
+    QFile file(garbage);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray("SQLite format 3\0", 16) + QByteArray(4000, '\x7f'));
+    file.close();
+    ASSERT_EQ(run({"--si", "--profilo", "Corvanta"}), 0) << output.toStdString();
+    const QStringList afterRun = dump();
+
+    EXPECT_EQ(run({"--ripristina", garbage, "--profilo", "Corvanta", "--si"}), 1);
+    EXPECT_TRUE(output.contains(QStringLiteral("non è una copia dei codici ABI/CAB leggibile"))) << output.toStdString();
+
+    installation.writeProfile(QStringLiteral("Secondo"), FileProfileSettings());
+    const QString corvantas = QDir(state.filePath(QStringLiteral("corvanta-abicab/backup")))
+                                  .entryInfoList({QStringLiteral("Corvanta-*.sqlite")})
+                                  .value(0)
+                                  .filePath();
+    EXPECT_EQ(run({"--ripristina", corvantas, "--profilo", "Secondo", "--si"}), 1);
+    EXPECT_TRUE(output.contains(QStringLiteral("è di un aggiornamento del profilo 'Corvanta', non del profilo 'Secondo'")))
+        << output.toStdString();
+    EXPECT_EQ(dump(), afterRun);
+}
+
 TEST_F(HistoryCommands, AKillDuringTheUndoLeavesTheTablesBeforeOrAfterIt)
 {
     // Enough branches for an undo that lasts.
