@@ -363,7 +363,7 @@ QString DeletionBackup::latestCompleted(const QString& folder, const QString& pr
                 return RuntimeError(ErrorNumber::Failure, message);
             });
             const BackupRecord record = ReadRecord(db);
-            if (record.profile == profile && record.outcome == kOutcomeCompleted
+            if (record.profile.compare(profile, Qt::CaseInsensitive) == 0 && record.outcome == kOutcomeCompleted
                 && (latest.isEmpty() || record.started > latestStart)) {
                 latest = path;
                 latestStart = record.started;

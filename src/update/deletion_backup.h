@@ -49,8 +49,9 @@ public:
     static DeletionBackup write(const QString& folder, const BackupRecord& record, const SavedCodes& codes);
     // Reads a backup file; raises RuntimeError when it is not one.
     static DeletionBackup read(const QString& path);
-    // The newest backup of a completed run of the profile in the folder;
-    // empty when there is none. Files that are not backups are passed over.
+    // The newest backup of a completed run of the profile (named without
+    // regard to case, as the settings name it) in the folder; empty when
+    // there is none. Files that are not backups are passed over.
     static QString latestCompleted(const QString& folder, const QString& profile);
 
     const QString& path() const { return path_; }

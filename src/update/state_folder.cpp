@@ -3,6 +3,8 @@
 #include "runtime_error.h"
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 
 QString StateFolder()
 {
@@ -20,6 +22,10 @@ QString BackupFolder()
 
 void MakeFolder(const QString& folder)
 {
-    if (!QDir().mkpath(folder))
+    if (QFileInfo(folder).isDir())
+        return;
+    // The backups hold the installation's bank details: the folder is the user's alone.
+    if (!QDir().mkpath(folder)
+        || !QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner))
         throw RuntimeError(ErrorNumber::Failure, QStringLiteral("Impossibile creare la cartella %1.").arg(folder));
 }
