@@ -287,7 +287,7 @@ DeletionBackup DeletionBackup::write(const QString& folder, const BackupRecord& 
     const auto failure = [&path](const QString& message) {
         return RuntimeError(ErrorNumber::Failure,
                             QStringLiteral("Impossibile salvare la copia dei codici da sostituire nel file %1: "
-                                           "l'aggiornamento è stato interrotto e nessun codice è stato modificato. (%2)")
+                                           "nessun codice è stato modificato. (%2)")
                                 .arg(path, message));
     };
     try {
