@@ -149,7 +149,9 @@ int Preview(const HistoryArguments& arguments)
         Connection origine;
         Connection destinazione;
         if (arguments.profile.isEmpty()) {
+            linea = 140;
             origine.open(FileConnectionString(arguments.files.at(0)));
+            linea = 250;
             destinazione.open(FileConnectionString(arguments.files.at(1)));
         } else {
             linea = 140;
