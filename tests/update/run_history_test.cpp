@@ -1,10 +1,11 @@
 // The backup a run takes of the rows it deletes, the summary of what it
-// changes, and the undo, on SQLite, on PostgreSQL (a server of the test's
-// own) and on a Jet procedure database written in place; each destination
-// holds a BIC code the update does not write.
+// changes, and the undo, on SQLite, on PostgreSQL and on MariaDB through
+// ODBC (servers of the test's own), and on a Jet procedure database written
+// in place; each destination holds a BIC code the update does not write.
 #include "abicab_layout.h"
 #include "code_restore.h"
 #include "error_capture.h"
+#include "mariadb_server.h"
 #include "postgresql_server.h"
 #include "procedure_databases.h"
 #include "procedure_schema.h"
@@ -106,6 +107,24 @@ private:
     PostgresqlServer server_;
 };
 
+// MariaDB through its ODBC driver, as a Windows-born installation reaches it.
+class OdbcMariadbDestination : public Destination {
+public:
+    OdbcMariadbDestination(const SourceRows& banks, const SourceRows& branches)
+    {
+        for (const QString& script : SchemaWithRows(banks, branches))
+            server_.exec(script);
+    }
+    QString connectionString() const override
+    {
+        return QStringLiteral("Driver={MariaDB Unicode};Socket=%1;Database=%2;UID=%3;PWD=%4;CHARSET=utf8mb4;")
+            .arg(server_.socketPath(), server_.database(), server_.user(), server_.password());
+    }
+
+private:
+    MariadbServer server_;
+};
+
 // The Jet tables of a procedure database, ABI with a BIC column of its own.
 class JetDestination : public Destination {
 public:
@@ -140,6 +159,8 @@ std::unique_ptr<Destination> MakeDestination(const std::string& engine, const So
         return std::make_unique<SqliteDestination>(banks, branches);
     if (engine == "PostgreSQL")
         return std::make_unique<PostgresqlDestination>(banks, branches);
+    if (engine == "OdbcMariaDB")
+        return std::make_unique<OdbcMariadbDestination>(banks, branches);
     return std::make_unique<JetDestination>(banks, branches);
 }
 
@@ -412,7 +433,7 @@ TEST(RunHistoryLines, ADestinationWithoutABICABStillFailsAtTheDeletionsLine)
     EXPECT_EQ(linea, 840);
 }
 
-INSTANTIATE_TEST_SUITE_P(Engines, RunHistory, ::testing::Values("SQLite", "PostgreSQL", "Jet"),
+INSTANTIATE_TEST_SUITE_P(Engines, RunHistory, ::testing::Values("SQLite", "PostgreSQL", "OdbcMariaDB", "Jet"),
                          [](const ::testing::TestParamInfo<std::string>& info) { return info.param; });
 
 }  // namespace
