@@ -22,7 +22,7 @@ QHash<CodeKey, KeptDetails> DetailsByCode(const SavedTable& table, const QString
     for (const std::vector<Variant>& row : table.rows) {
         KeptDetails kept;
         for (const qsizetype i : further) {
-            kept.columns += QStringLiteral(", ") + table.columns.at(i);
+            kept.columns += QStringLiteral(", ") + PlainColumnName(table.columns.at(i));
             kept.values += QStringLiteral(", ") + RestoredLiteral(row[std::size_t(i)], table.columns.at(i));
         }
         details.insert(keys.size() == 1 ? MakeCodeKey(row[std::size_t(keys[0])])

@@ -6,8 +6,10 @@ namespace {
 
 void InsertRows(Command& command, const SavedTable& table)
 {
-    const QString head =
-        QStringLiteral("INSERT INTO %1 (%2) VALUES (").arg(table.name, table.columns.join(QStringLiteral(", ")));
+    QStringList columns;
+    for (const QString& column : table.columns)
+        columns << PlainColumnName(column);
+    const QString head = QStringLiteral("INSERT INTO %1 (%2) VALUES (").arg(table.name, columns.join(QStringLiteral(", ")));
     for (const std::vector<Variant>& row : table.rows) {
         QString statement = head;
         for (std::size_t i = 0; i < row.size(); ++i) {
@@ -38,8 +40,30 @@ QString RestoredLiteral(const Variant& value, const QString& column)
                        QStringLiteral("La colonna %1 contiene dati binari: il ripristino non può scriverli.").arg(column));
 }
 
+const QString& PlainColumnName(const QString& column)
+{
+    const auto plain = [](QChar c) {
+        return (c >= QLatin1Char('a') && c <= QLatin1Char('z')) || (c >= QLatin1Char('A') && c <= QLatin1Char('Z'))
+            || c == QLatin1Char('_');
+    };
+    bool valid = !column.isEmpty() && plain(column.front());
+    for (const QChar c : column)
+        valid = valid && (plain(c) || (c >= QLatin1Char('0') && c <= QLatin1Char('9')));
+    if (!valid)
+        throw RuntimeError(ErrorNumber::InvalidArgument,
+                           QStringLiteral("Il nome di colonna \"%1\" non può essere scritto in un'istruzione SQL: "
+                                          "sono ammessi solo lettere, cifre e \"_\".")
+                               .arg(column));
+    return column;
+}
+
 void RestoreCodes(Connection& destinazione, const SavedCodes& saved, int& linea)
 {
+    // Every name is checked before anything changes.
+    for (const SavedTable* table : {&saved.abi, &saved.abicab}) {
+        for (const QString& column : table->columns)
+            PlainColumnName(column);
+    }
     destinazione.beginTransaction();
     try {
         Command command;

@@ -15,3 +15,9 @@ void RestoreCodes(Connection& destinazione, const SavedCodes& saved, int& linea)
 // empty), Null. Bytes raise RuntimeError: no statement of every engine can
 // carry them.
 QString RestoredLiteral(const Variant& value, const QString& column);
+
+// A column name a statement of every engine takes as it stands: a letter or
+// "_", then letters, digits and "_". Any other name (from a damaged or
+// hostile backup, or a column named with blanks) raises RuntimeError
+// before anything is sent.
+const QString& PlainColumnName(const QString& column);

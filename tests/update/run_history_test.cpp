@@ -433,6 +433,25 @@ TEST(RunHistoryLines, ADestinationWithoutABICABStillFailsAtTheDeletionsLine)
     EXPECT_EQ(linea, 840);
 }
 
+TEST(RunHistoryLines, AnUndoRefusesAColumnNameNoStatementCanCarryBeforeChangingAnything)
+{
+    QTemporaryDir dir;
+    const SqliteFile destination(dir.filePath(QStringLiteral("ARCPROC.db")));
+    destination.exec(SchemaWithRows(kBanksBefore, kBranchesBefore).join(QString()));
+    const QStringList before = destination.rows(QStringLiteral("SELECT * FROM ABI ORDER BY 1"));
+    Connection connection;
+    connection.open(FileConnectionString(destination.path()));
+    SavedCodes hostile;
+    hostile.abi = {QStringLiteral("ABI"), {QStringLiteral("AbiAbi"), QStringLiteral("AbiBic) VALUES (1); DROP TABLE ABI; --")},
+                   {}, {{Variant(1000), Variant("X")}}};
+    hostile.abicab = {QStringLiteral("ABICAB"), {QStringLiteral("AbcAbi")}, {}, {}};
+    int linea = 0;
+    const RuntimeError error = ErrorOf([&] { RestoreCodes(connection, hostile, linea); });
+    EXPECT_EQ(error.number(), ErrorNumber::InvalidArgument);
+    connection.close();
+    EXPECT_EQ(destination.rows(QStringLiteral("SELECT * FROM ABI ORDER BY 1")), before);
+}
+
 INSTANTIATE_TEST_SUITE_P(Engines, RunHistory, ::testing::Values("SQLite", "PostgreSQL", "OdbcMariaDB", "Jet"),
                          [](const ::testing::TestParamInfo<std::string>& info) { return info.param; });
 
