@@ -16,6 +16,7 @@
 #include <QWidget>
 #include <cmath>
 #include <stdexcept>
+#include <utility>
 
 namespace {
 
@@ -92,6 +93,8 @@ MsgAnswer QtUiServices::messageBox(const QString& text, MsgIcon icon, MsgButtons
     box.setWindowTitle(TitoloLetterale(title));
     box.setTextFormat(Qt::PlainText);
     box.setText(text);
+    if (!details_.isEmpty())
+        box.setDetailedText(std::exchange(details_, {}));
     switch (icon) {
     case MsgIcon::Critical: box.setIcon(QMessageBox::Critical); break;
     case MsgIcon::Question: box.setIcon(QMessageBox::Question); break;
@@ -110,6 +113,13 @@ MsgAnswer QtUiServices::messageBox(const QString& text, MsgIcon icon, MsgButtons
     box.setEscapeButton(QMessageBox::No);
     box.exec();
     return box.clickedButton() == box.button(QMessageBox::Yes) ? MsgAnswer::Yes : MsgAnswer::No;
+}
+
+MsgAnswer QtUiServices::messageBoxWithDetails(const QString& text, MsgIcon icon, MsgButtons buttons,
+                                              MsgDefault defaultButton, const QString& title, const QString& details)
+{
+    details_ = details;
+    return messageBox(text, icon, buttons, defaultButton, title);
 }
 
 QString QtUiServices::inputBox(const QString& prompt, const QString& title, const QString& defaultText)

@@ -21,6 +21,8 @@ public:
     MsgAnswer messageBox(const QString& text, MsgIcon icon, MsgButtons buttons, MsgDefault defaultButton,
                          const QString& title) override;
     QString inputBox(const QString& prompt, const QString& title, const QString& defaultText) override;
+    MsgAnswer messageBoxWithDetails(const QString& text, MsgIcon icon, MsgButtons buttons, MsgDefault defaultButton,
+                                    const QString& title, const QString& details) override;
     void setBusyPointer(bool busy) override;
     void pumpEvents() override;
     void showWindow(bool modal) override;
@@ -38,4 +40,5 @@ private:
 
     QPointer<QWidget> window_;
     bool busy_ = false;
+    QString details_;  // for the next box only
 };

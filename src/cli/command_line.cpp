@@ -14,12 +14,34 @@ struct Option {
     void (*apply)(CommandLine& line, const QString& value);
 };
 
+// The modes exclude each other: a second one is a slip whose intent cannot be guessed.
+void SetMode(CommandLine& line, CommandLine::Mode mode, const char* name)
+{
+    if (line.mode != CommandLine::Mode::Update)
+        throw UsageError{QStringLiteral("l'opzione '%1' non si combina con le altre modalità").arg(QLatin1String(name))};
+    line.mode = mode;
+}
+
 // Every option, in the order the help lists them.
 const Option kOptions[] = {
     {"--profilo", Takes::Value, "NOME", "aggiorna l'archivio procedura del profilo NOME",
      [](CommandLine& line, const QString& value) { line.profile = value; }},
     {"--si", Takes::Nothing, "", "risponde Sì a tutte le domande, senza chiedere",
      [](CommandLine& line, const QString&) { line.alwaysYes = true; }},
+    {"--conserva-dati-banche", Takes::Nothing, "",
+     "riscrive, per ogni codice che resta, le colonne\n"
+     "                   di ABI e ABICAB che l'origine non fornisce (come il codice BIC)",
+     [](CommandLine& line, const QString&) { line.keepBankDetails = true; }},
+    {"--anteprima", Takes::Nothing, "", "mostra che cosa cambierebbe l'aggiornamento, senza modificare nulla",
+     [](CommandLine& line, const QString&) { SetMode(line, CommandLine::Mode::Preview, "--anteprima"); }},
+    {"--csv", Takes::Value, "FILE", "con --anteprima, scrive in FILE una riga per codice aggiunto, rimosso\n"
+     "                   o modificato",
+     [](CommandLine& line, const QString& value) { line.csv = value; }},
+    {"--ripristina", Takes::Nothing, "", "rimette i codici che un aggiornamento del profilo ha sostituito,\n"
+     "                   dalla COPIA indicata o dall'ultima di un aggiornamento completato",
+     [](CommandLine& line, const QString&) { SetMode(line, CommandLine::Mode::Restore, "--ripristina"); }},
+    {"--storico", Takes::Nothing, "", "mostra il registro delle esecuzioni",
+     [](CommandLine& line, const QString&) { SetMode(line, CommandLine::Mode::Log, "--storico"); }},
     {"--help", Takes::Nothing, "", "mostra questo aiuto ed esce",
      [](CommandLine& line, const QString&) { line.help = true; }},
     {"--version", Takes::Nothing, "", "mostra la versione ed esce",
@@ -63,6 +85,31 @@ QString OptionValue(const Option& option, const QString& argument, const QString
     if (value.isEmpty())
         throw UsageError{QStringLiteral("il valore dell'opzione '%1' è vuoto").arg(QLatin1String(option.name))};
     return value;
+}
+
+// What goes with each mode: the undo and the log take no files of a run
+// (the undo one backup at most), --csv goes with the preview only, and the
+// bank details with a run.
+void TakeModeArguments(CommandLine& line, QStringList& files)
+{
+    using Mode = CommandLine::Mode;
+    if (!line.csv.isEmpty() && line.mode != Mode::Preview)
+        throw UsageError{QStringLiteral("l'opzione '--csv' va con '--anteprima'")};
+    if (line.keepBankDetails && line.mode != Mode::Update)
+        throw UsageError{QStringLiteral("l'opzione '--conserva-dati-banche' va con un aggiornamento")};
+    if (line.mode == Mode::Log) {
+        if (!line.profile.isEmpty() || !files.isEmpty() || line.alwaysYes)
+            throw UsageError{QStringLiteral("'--storico' non prevede altri argomenti")};
+        return;
+    }
+    if (line.mode == Mode::Restore) {
+        if (line.profile.isEmpty())
+            throw UsageError{QStringLiteral("'--ripristina' richiede --profilo NOME")};
+        if (files.size() > 1)
+            throw UsageError{QStringLiteral("argomento in più: '%1'").arg(files.at(1))};
+        line.backup = files.value(0);
+        files.clear();
+    }
 }
 
 // One of the two forms: a profile, or two files.
@@ -114,15 +161,21 @@ CommandLine ParseCommandLine(const QStringList& arguments)
         given.insert(name);
         option->apply(line, OptionValue(*option, argument, arguments, i));
     }
-    if (!line.help && !line.version)
+    if (line.help || line.version)
+        return line;
+    TakeModeArguments(line, files);
+    if (line.mode != CommandLine::Mode::Log)
         TakeFiles(line, files);
     return line;
 }
 
 QString UsageLines()
 {
-    return QStringLiteral("Uso: trasferisci-codici [--si] --profilo NOME\n"
-                          "     trasferisci-codici [--si] ORIGINE DESTINAZIONE\n");
+    return QStringLiteral("Uso: trasferisci-codici [--si] [--conserva-dati-banche] --profilo NOME\n"
+                          "     trasferisci-codici [--si] [--conserva-dati-banche] ORIGINE DESTINAZIONE\n"
+                          "     trasferisci-codici --anteprima [--csv FILE] (--profilo NOME | ORIGINE DESTINAZIONE)\n"
+                          "     trasferisci-codici --ripristina [--si] [COPIA] --profilo NOME\n"
+                          "     trasferisci-codici --storico\n");
 }
 
 QString HelpText()
@@ -143,6 +196,10 @@ QString HelpText()
               "prefisso Wine ($WINEPREFIX, altrimenti ~/.wine), con la verifica del profilo e della\n"
               "release. Con ORIGINE e DESTINAZIONE i codici passano tra due file di database indicati,\n"
               "senza verifica di profilo né di release.\n"
+              "\n"
+              "Ogni aggiornamento salva prima i codici che sostituisce in una copia di sicurezza e\n"
+              "annota l'esecuzione nel registro, in $XDG_STATE_HOME/corvanta-abicab (altrimenti in\n"
+              "~/.local/state/corvanta-abicab); lo strumento non cancella mai copie né registro.\n"
               "\n"
               "Opzioni, in qualunque ordine:\n")
         + options

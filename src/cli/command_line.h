@@ -5,12 +5,19 @@
 
 // What trasferisci-codici is asked to do, as its arguments say it.
 struct CommandLine {
+    // An update run, or one of the modes that look at runs rather than make one.
+    enum class Mode { Update, Preview, Restore, Log };
+
     bool help = false;
     bool version = false;
-    bool alwaysYes = false;  // --si
-    QString profile;         // --profilo NOME; empty in the two-file form
-    QString origin;          // the two-file form's ORIGINE and DESTINAZIONE,
-    QString destination;     // exactly as given
+    Mode mode = Mode::Update;
+    bool alwaysYes = false;        // --si
+    bool keepBankDetails = false;  // --conserva-dati-banche
+    QString profile;               // --profilo NOME; empty in the two-file form
+    QString origin;                // the two-file form's ORIGINE and DESTINAZIONE,
+    QString destination;           // exactly as given
+    QString csv;                   // --csv FILE, with --anteprima
+    QString backup;                // --ripristina's COPIA; empty for the profile's latest
 };
 
 // Arguments that cannot be understood. The Italian message names the

@@ -5,9 +5,11 @@
 #include "update/code_transfer.h"
 #include "cli/command_line.h"
 #include "cli/console_ui_services.h"
+#include "cli/history_commands.h"
 #include "ui/error_report.h"
 #include "settings/profile_selection.h"
 #include "update/progress_report.h"
+#include "update/run_record.h"
 #include "platform/runtime/runtime_error.h"
 #include "update/update_run.h"
 
@@ -58,19 +60,26 @@ int RunForFiles(UiServices& ui, const QString& origineFile, const QString& desti
     auto origine = std::make_unique<Connection>();
     auto destinazione = std::make_unique<Connection>();
     ProgressReport progress(ui, linea);
+    RunRecord record{QString()};
+    record.setConnections(FileConnectionString(origineFile), FileConnectionString(destinazioneFile));
     try {
         linea = 140;
         origine->openFile(origineFile);
         linea = 250;
         destinazione->openFile(destinazioneFile);
-        if (TrasferisciCodici(ui, origine, destinazione, progress, linea) != TransferOutcome::Completed)
+        if (TrasferisciCodici(ui, origine, destinazione, progress, linea, &record) != TransferOutcome::Completed) {
+            record.finish(QStringLiteral("nessun codice nell'origine"));
             return kUnchanged;
+        }
     } catch (const RuntimeError& error) {
+        record.failed(linea, error);
         ShowErrorReport(ui, QStringLiteral("trasferisci-codici"), QStringLiteral("TrasferisciCodici"), linea, error);
+        record.finish(QStringLiteral("errore"));
         return kFailed;
     }
-    ui.messageBox(QStringLiteral("Aggiornamento codici ABI/CAB completato."), MsgIcon::Information, MsgButtons::Ok,
-                  MsgDefault::First, kTitoloMessaggi);
+    record.finish(kOutcomeCompleted);
+    ui.messageBoxWithDetails(QStringLiteral("Aggiornamento codici ABI/CAB completato."), MsgIcon::Information,
+                             MsgButtons::Ok, MsgDefault::First, kTitoloMessaggi, record.summaryText());
     return kCompleted;
 }
 
@@ -94,6 +103,13 @@ int main(int argc, char** argv)
         return kCompleted;
     }
 
+    switch (line.mode) {
+    case CommandLine::Mode::Preview: return PreviewUpdate(line);
+    case CommandLine::Mode::Restore: return RestoreFromBackup(line);
+    case CommandLine::Mode::Log: return PrintRunLog();
+    case CommandLine::Mode::Update: break;
+    }
+    KeepBankDetailsInRuns(line.keepBankDetails);
     ConsoleUiServices ui(true, line.alwaysYes);
     if (!line.profile.isEmpty())
         return RunForProfile(ui, line.profile);

@@ -29,6 +29,14 @@ public:
     // A modal box; answers the button pressed.
     virtual MsgAnswer messageBox(const QString& text, MsgIcon icon, MsgButtons buttons,
                                  MsgDefault defaultButton, const QString& title) = 0;
+    // A modal box with a details area under its text (Qt's "Mostra
+    // dettagli..."); where there is none, the details follow the text.
+    virtual MsgAnswer messageBoxWithDetails(const QString& text, MsgIcon icon, MsgButtons buttons,
+                                            MsgDefault defaultButton, const QString& title, const QString& details)
+    {
+        return messageBox(details.isEmpty() ? text : text + QStringLiteral("\n\n") + details, icon, buttons,
+                          defaultButton, title);
+    }
     // A modal box with one line of text; answers the text on OK, empty text on Cancel.
     virtual QString inputBox(const QString& prompt, const QString& title, const QString& defaultText) = 0;
 

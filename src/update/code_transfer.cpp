@@ -161,10 +161,17 @@ std::optional<StatementError> EarlierFailure(Connection& destinazione)
     return std::nullopt;
 }
 
+// The pass's column list with further columns before its ") VALUES ".
+QString WithKeptColumns(const QString& columnList, const QString& kept)
+{
+    const qsizetype end = columnList.lastIndexOf(QLatin1Char(')'));
+    return columnList.left(end) + kept + columnList.mid(end);
+}
+
 // Runs the pass's inserts, the first of them being the transaction's
 // statement number `firstStatement`, and answers how many it ran.
 std::int32_t InsertRows(const InsertPass& pass, Recordset& rs, Connection& destinazione, Command& command,
-                        quint64 firstStatement, TransferProgress& progress, int& linea)
+                        quint64 firstStatement, TransferProgress& progress, TransferCompanion* companion, int& linea)
 {
     const int off = pass.lineOffset;
     std::int32_t sent = 0;
@@ -188,9 +195,12 @@ std::int32_t InsertRows(const InsertPass& pass, Recordset& rs, Connection& desti
             linea = 930 + off;
             QString statement = pass.insertInto;
             linea = 940 + off;
-            statement += pass.columnList;
+            const KeptDetails* kept = companion ? companion->keptDetails(pass.table, rs) : nullptr;
+            statement += kept ? WithKeptColumns(pass.columnList, kept->columns) : pass.columnList;
             linea = 950 + off;
             statement += pass.values(rs);
+            if (kept)
+                statement.insert(statement.size() - 1, kept->values);
             linea = 960 + off;
             command.setCommandText(statement);
             linea = 970 + off;
@@ -253,7 +263,7 @@ std::optional<std::int32_t> OpenAndCount(Recordset& rs, const QString& table, co
 
 TransferOutcome TrasferisciCodici(UiServices& ui, std::unique_ptr<Connection>& ConnessioneOrigine,
                                   std::unique_ptr<Connection>& ConnessioneDestinazione, TransferProgress& progress,
-                                  int& linea)
+                                  int& linea, TransferCompanion* companion)
 {
     linea = 440;
     Recordset abi;
@@ -282,6 +292,10 @@ TransferOutcome TrasferisciCodici(UiServices& ui, std::unique_ptr<Connection>& C
         command.setCommandType(CommandType::Text);
         linea = 800;
         command.setActiveConnection(destinazione);
+        if (companion) {
+            linea = 805;
+            companion->beforeDeletion(abi, cab, destinazione);
+        }
         linea = 810;
         command.setCommandText(QStringLiteral("DELETE FROM abi WHERE abiabi >=1000"));
         linea = 820;
@@ -294,13 +308,13 @@ TransferOutcome TrasferisciCodici(UiServices& ui, std::unique_ptr<Connection>& C
         destinazione.awaitStatements();
 
         progress.tableStarting(CodeTable::Abi, *abiCount);
-        const std::int32_t abiRows = InsertRows(kAbiPass, abi, destinazione, command, 3, progress, linea);
+        const std::int32_t abiRows = InsertRows(kAbiPass, abi, destinazione, command, 3, progress, companion, linea);
         progress.tableFinished(CodeTable::Abi);
         linea = 1060;
         abi.close();
 
         progress.tableStarting(CodeTable::Cab, *cabCount);
-        InsertRows(kCabPass, cab, destinazione, command, 3 + quint64(abiRows), progress, linea);
+        InsertRows(kCabPass, cab, destinazione, command, 3 + quint64(abiRows), progress, companion, linea);
         linea = 1270;
         destinazione.commitTransaction();
         progress.tableFinished(CodeTable::Cab);

@@ -25,6 +25,25 @@ public:
 
 enum class TransferOutcome { Completed, NoAbiCodes, NoCabCodes };
 
+// Columns a row's insert names beyond the update's own, and their values,
+// each list starting with ", ".
+struct KeptDetails {
+    QString columns;
+    QString values;
+};
+
+// What a run does beside the transfer inside its transaction, at line 805:
+// both source tables are counted, nothing is deleted yet. A failure there
+// stops the run with nothing changed, as any failure in the transaction.
+class TransferCompanion {
+public:
+    virtual ~TransferCompanion() = default;
+    virtual void beforeDeletion(Recordset& abi, Recordset& cab, Connection& destinazione) = 0;
+    // The details of the current source row's code to write with it (line
+    // 940); none for a plain run, whose statements stay the update's own.
+    virtual const KeptDetails* keptDetails(CodeTable, const Recordset&) { return nullptr; }
+};
+
 // Replaces the destination's codes from ABI 1000 upward with every row of the
 // source tables abi and abicab. Both connections must be open. When a source
 // table is empty, both connections are closed and discarded, the user is told
@@ -35,4 +54,4 @@ enum class TransferOutcome { Completed, NoAbiCodes, NoCabCodes };
 // table, so that a late failure is still reported with its own row.
 TransferOutcome TrasferisciCodici(UiServices& ui, std::unique_ptr<Connection>& ConnessioneOrigine,
                                   std::unique_ptr<Connection>& ConnessioneDestinazione, TransferProgress& progress,
-                                  int& linea);
+                                  int& linea, TransferCompanion* companion = nullptr);

@@ -202,6 +202,19 @@ Variant Recordset::field(const QString& name) const
     return rows_.rows[position_][static_cast<std::size_t>(i)];
 }
 
+const ResultSet& Recordset::allRows() const
+{
+    requireOpen();
+    return rows_;
+}
+
+std::vector<std::vector<Variant>> Recordset::takeRows()
+{
+    requireOpen();
+    position_ = 0;
+    return std::exchange(rows_.rows, {});
+}
+
 void Command::setActiveConnection(Connection& connection)
 {
     session_ = connection.session_;

@@ -75,6 +75,10 @@ public:
     std::int32_t recordCount() const;
     // The current row's value of the column, named without regard to case.
     Variant field(const QString& name) const;
+    // Every row at once, with the column names as the engine gave them.
+    const ResultSet& allRows() const;
+    // Hands the rows over, leaving the reader without rows.
+    std::vector<std::vector<Variant>> takeRows();
 
 private:
     void requireOpen() const;

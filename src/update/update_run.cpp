@@ -1,11 +1,13 @@
 #include "update/update_run.h"
 
+#include "platform/runtime/runtime_error.h"
+#include "settings/profile_settings.h"
+#include "ui/error_report.h"
 #include "update/code_transfer.h"
 #include "update/connections.h"
-#include "ui/error_report.h"
 #include "update/progress_report.h"
 #include "update/release_check.h"
-#include "platform/runtime/runtime_error.h"
+#include "update/run_record.h"
 
 #include <new>
 
@@ -20,6 +22,20 @@ void Unlock(UiServices& ui, bool& aggiornamentoInCorso)
     ui.setEnabled(Control::cmdOK, true);
     ui.setEnabled(Control::cmdProfilo, true);
     ui.setBusyPointer(false);
+}
+
+// How the run log names each end of a run.
+QString OutcomeText(RunOutcome esito)
+{
+    switch (esito) {
+    case RunOutcome::Completed: return kOutcomeCompleted;
+    case RunOutcome::Declined: return QStringLiteral("non confermato");
+    case RunOutcome::ReleaseRefused: return QStringLiteral("release non supportata");
+    case RunOutcome::NoCodes: return QStringLiteral("nessun codice nell'origine");
+    case RunOutcome::NotRun:
+    case RunOutcome::Failed: break;
+    }
+    return QStringLiteral("errore");
 }
 
 }  // namespace
@@ -40,6 +56,14 @@ UpdateRun::UpdateRun(UiServices& ui, QString cartellaProgramma)
 }
 
 bool UpdateRun::CopiaAbiCab()
+{
+    RunRecord record(VarGlobali.ProfiloCorrente);
+    const bool result = CopiaAbiCab(record);
+    record.finish(OutcomeText(esito_));
+    return result;
+}
+
+bool UpdateRun::CopiaAbiCab(RunRecord& record)
 {
     int linea = 10;
     bool result = false;
@@ -84,6 +108,7 @@ bool UpdateRun::CopiaAbiCab()
         ComponiConnessioneDestinazione(linea);
         linea = 240;
         ConnessioneDestinazione = std::make_unique<Connection>();
+        record.setConnections(StringaConnessioneOrigine(origine), StringaConnessioneDestinazione());
         linea = 250;
         ConnessioneDestinazione->open(StringaConnessioneDestinazione());
 
@@ -105,7 +130,7 @@ bool UpdateRun::CopiaAbiCab()
         linea = 430;
         ui_.pumpEvents();
         ProgressReport progress(ui_, linea);
-        if (TrasferisciCodici(ui_, ConnessioneOrigine, ConnessioneDestinazione, progress, linea)
+        if (TrasferisciCodici(ui_, ConnessioneOrigine, ConnessioneDestinazione, progress, linea, &record)
             != TransferOutcome::Completed) {
             esito_ = RunOutcome::NoCodes;
             Unlock(ui_, AggiornamentoInCorso);
@@ -133,14 +158,16 @@ bool UpdateRun::CopiaAbiCab()
         linea = 1420;
         ui_.repaintWindow();
         linea = 1430;
-        ui_.messageBox(QStringLiteral("Aggiornamento codici ABI/CAB completato."), MsgIcon::Information,
-                       MsgButtons::Ok, MsgDefault::First, kTitoloMessaggi);
+        ui_.messageBoxWithDetails(QStringLiteral("Aggiornamento codici ABI/CAB completato."), MsgIcon::Information,
+                                  MsgButtons::Ok, MsgDefault::First, kTitoloMessaggi, record.summaryText());
         linea = 1440;
         result = true;
         esito_ = RunOutcome::Completed;
     } catch (const RuntimeError& error) {
+        record.failed(linea, error);
         ShowErrorReport(ui_, QStringLiteral("fmAgab"), QStringLiteral("CopiaAbiCab"), linea, error);
     } catch (const std::bad_alloc&) {
+        record.failed(linea, RuntimeError::outOfMemory());
         ShowErrorReport(ui_, QStringLiteral("fmAgab"), QStringLiteral("CopiaAbiCab"), linea, RuntimeError::outOfMemory());
     }
     Unlock(ui_, AggiornamentoInCorso);

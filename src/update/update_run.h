@@ -5,6 +5,8 @@
 
 #include <memory>
 
+class RunRecord;
+
 // How the last update run ended, for callers that tell the outcomes apart
 // (the command line's exit status); the window only looks at the controls.
 enum class RunOutcome { NotRun, Completed, Declined, ReleaseRefused, NoCodes, Failed };
@@ -32,6 +34,8 @@ public:
     std::unique_ptr<Connection> ConnessioneDestinazione;
 
 private:
+    bool CopiaAbiCab(RunRecord& record);
+
     UiServices& ui_;
     QString cartellaProgramma_;
     RunOutcome esito_ = RunOutcome::NotRun;

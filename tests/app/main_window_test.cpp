@@ -403,7 +403,15 @@ TEST_F(MainWindow, RunsTheUpdateShowingItsProgressAndRefusesTheCloseBoxMeanwhile
         ++confirmations;
         ModalBoxes::press(QStringLiteral("&Sì"))(box);
     });
-    boxes.then(ModalBoxes::press(QStringLiteral("OK")));
+    // The completion box keeps its text and shows what changed under "Mostra dettagli...".
+    QString details;
+    QStringList completionButtons;
+    boxes.then([&](QWidget* box) {
+        details = qobject_cast<QMessageBox*>(box)->detailedText();
+        for (const QAbstractButton* button : box->findChildren<QAbstractButton*>())
+            completionButtons.append(button->text());
+        ModalBoxes::press(QStringLiteral("OK"))(box);
+    });
 
     click("cmdOK");
     ASSERT_TRUE(boxes.allAnswered());
@@ -415,6 +423,10 @@ TEST_F(MainWindow, RunsTheUpdateShowingItsProgressAndRefusesTheCloseBoxMeanwhile
     EXPECT_EQ(boxes.seen()[0].defaultButton, QStringLiteral("&Sì"));
     EXPECT_EQ(boxes.seen()[1].text, QStringLiteral("Aggiornamento codici ABI/CAB completato."));
     EXPECT_EQ(boxes.seen()[1].icon, QMessageBox::Information);
+    EXPECT_TRUE(completionButtons.contains(QStringLiteral("Mostra dettagli..."))) << completionButtons.join(',').toStdString();
+    EXPECT_TRUE(details.startsWith(QStringLiteral("Codici ABI (banche): 25 aggiunti, 1 rimossi, 0 modificati\n"
+                                                  "Codici CAB (filiali): 30 aggiunti, 1 rimossi, 0 modificati")))
+        << details.toStdString();
     // Every phase is seen, and the rows at least at each pump of events (the
     // bar repainting itself may show more of them).
     const QStringList atPumps{"Nessuna", "Apertura database di origine in corso...",

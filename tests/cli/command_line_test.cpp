@@ -74,16 +74,45 @@ TEST(CommandLine, NamesWhatItDidNotUnderstand)
         {{"a.mdb"}, "manca la DESTINAZIONE dopo 'a.mdb'"},
         {{"a.mdb", "b.db", "c.db"}, "argomento in più: 'c.db'"},
         {{"a.mdb", ""}, "il nome della DESTINAZIONE è vuoto"},
+        {{"--anteprima", "--storico"}, "l'opzione '--storico' non si combina con le altre modalità"},
+        {{"--csv", "d.csv", "a.mdb", "b.db"}, "l'opzione '--csv' va con '--anteprima'"},
+        {{"--storico", "--profilo", "A"}, "'--storico' non prevede altri argomenti"},
+        {{"--ripristina", "copia.sqlite"}, "'--ripristina' richiede --profilo NOME"},
+        {{"--ripristina", "--profilo", "A", "x", "y"}, "argomento in più: 'y'"},
+        {{"--conserva-dati-banche", "--anteprima", "--profilo", "A"},
+         "l'opzione '--conserva-dati-banche' va con un aggiornamento"},
+        {{"--anteprima", "a.mdb"}, "manca la DESTINAZIONE dopo 'a.mdb'"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(ErrorOf(c.arguments), QString::fromUtf8(c.error)) << c.arguments.join(' ').toStdString();
 }
 
+TEST(CommandLine, TellsTheModesThatLookAtRunsApart)
+{
+    using Mode = CommandLine::Mode;
+    const CommandLine preview = ParseCommandLine({"b.db", "--csv", "d.csv", "--anteprima", "a.mdb"});
+    EXPECT_EQ(preview.mode, Mode::Preview);
+    EXPECT_EQ(preview.csv, QStringLiteral("d.csv"));
+    EXPECT_EQ(preview.origin, QStringLiteral("b.db"));
+    EXPECT_EQ(preview.destination, QStringLiteral("a.mdb"));
+    const CommandLine restore = ParseCommandLine({"--profilo", "A", "copia.sqlite", "--ripristina", "--si"});
+    EXPECT_EQ(restore.mode, Mode::Restore);
+    EXPECT_EQ(restore.backup, QStringLiteral("copia.sqlite"));
+    EXPECT_TRUE(restore.alwaysYes);
+    EXPECT_TRUE(ParseCommandLine({"--ripristina", "--profilo", "A"}).backup.isEmpty());
+    EXPECT_EQ(ParseCommandLine({"--storico"}).mode, Mode::Log);
+    const CommandLine kept = ParseCommandLine({"--profilo", "A", "--conserva-dati-banche"});
+    EXPECT_EQ(kept.mode, Mode::Update);
+    EXPECT_TRUE(kept.keepBankDetails);
+    EXPECT_FALSE(ParseCommandLine({"--profilo", "A"}).keepBankDetails);
+}
+
 TEST(CommandLine, HelpListsEveryOptionAndExitStatus)
 {
     const QString help = HelpText();
-    for (const char* line : {"\n  --profilo NOME ", "\n  --si ", "\n  --help ", "\n  --version ", "\n  0  ", "\n  1  ",
-                             "\n  2  ", "\n  3  "})
+    for (const char* line : {"\n  --profilo NOME ", "\n  --si ", "\n  --help ", "\n  --version ", "\n  --anteprima ",
+                             "\n  --csv FILE ", "\n  --ripristina ", "\n  --storico ", "\n  --conserva-dati-banche",
+                             "\n  0  ", "\n  1  ", "\n  2  ", "\n  3  "})
         EXPECT_TRUE(help.contains(QLatin1String(line))) << line;
 }
 

@@ -105,7 +105,7 @@ TEST_F(TrasferisciCodici, TakesItsOptionsInAnyOrder)
 TEST_F(TrasferisciCodici, AnswersHelpAndVersionOnStandardOutput)
 {
     EXPECT_EQ(run({"--help"}), 0);
-    EXPECT_TRUE(standardOutput.startsWith(QStringLiteral("Uso: trasferisci-codici [--si] --profilo NOME\n")))
+    EXPECT_TRUE(standardOutput.startsWith(QStringLiteral("Uso: trasferisci-codici [--si] [--conserva-dati-banche] --profilo NOME\n")))
         << output.toStdString();
     EXPECT_TRUE(standardOutput.contains(QStringLiteral("\n  2  argomenti non validi\n"))) << output.toStdString();
 

@@ -31,13 +31,22 @@ MsgAnswer ScriptedUiServices::messageBox(const QString& text, MsgIcon icon, MsgB
 {
     const int style = MsgBoxStyle(icon, buttons, defaultButton);
     calls_.append(QStringLiteral("MsgBox(%1, %2): %3").arg(style).arg(title, text));
-    messageBoxes_.push_back({text, style, title});
+    messageBoxes_.push_back({text, style, title, {}});
     if (buttons == MsgButtons::Ok)
         return MsgAnswer::Ok;
     if (questionAnswers_.empty())
         throw std::logic_error("no scripted answer for the question: " + text.toStdString());
     const MsgAnswer answer = questionAnswers_.front();
     questionAnswers_.pop_front();
+    return answer;
+}
+
+MsgAnswer ScriptedUiServices::messageBoxWithDetails(const QString& text, MsgIcon icon, MsgButtons buttons,
+                                                    MsgDefault defaultButton, const QString& title,
+                                                    const QString& details)
+{
+    const MsgAnswer answer = messageBox(text, icon, buttons, defaultButton, title);
+    messageBoxes_.back().details = details;
     return answer;
 }
 

@@ -16,6 +16,7 @@ public:
         QString text;
         int style;
         QString title;
+        QString details;
     };
 
     // Answers for the Yes/No boxes and the input boxes, taken in order. A box
@@ -33,6 +34,8 @@ public:
 
     MsgAnswer messageBox(const QString& text, MsgIcon icon, MsgButtons buttons, MsgDefault defaultButton,
                          const QString& title) override;
+    MsgAnswer messageBoxWithDetails(const QString& text, MsgIcon icon, MsgButtons buttons, MsgDefault defaultButton,
+                                    const QString& title, const QString& details) override;
     QString inputBox(const QString& prompt, const QString& title, const QString& defaultText) override;
     void setBusyPointer(bool busy) override;
     void pumpEvents() override;

@@ -4,6 +4,7 @@
 #include "app/qt_ui_services.h"
 
 #include <QApplication>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 int main(int argc, char** argv)
@@ -15,6 +16,10 @@ int main(int argc, char** argv)
     // wait out the product's.
     if (qEnvironmentVariableIsEmpty("CORVANTA_ATTESA_MASSIMA"))
         qputenv("CORVANTA_ATTESA_MASSIMA", "2");
+    // The backups and the run log go to a folder of the test program's own,
+    // never to the user's.
+    QTemporaryDir stateFolder;
+    qputenv("XDG_STATE_HOME", stateFolder.path().toLocal8Bit());
     QApplication app(argc, argv);
     // The boxes' standard buttons read as the user reads them.
     InstallItalianQtTranslations();

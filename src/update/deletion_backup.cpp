@@ -1,0 +1,387 @@
+#include "update/deletion_backup.h"
+
+#include "platform/runtime/runtime_error.h"
+#include "update/state_folder.h"
+
+#include <QDir>
+#include <QFile>
+#include <QMap>
+#include <functional>
+#include <sqlite3.h>
+#include <unistd.h>
+
+namespace {
+
+// An SQLite handle that closes itself; every failure becomes `failure`'s
+// error with SQLite's own message in brackets.
+class BackupDatabase {
+public:
+    BackupDatabase(const QString& path, int flags, std::function<RuntimeError(const QString&)> failure)
+        : failure_(std::move(failure))
+    {
+        if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db_, flags, nullptr) != SQLITE_OK)
+            fail();
+    }
+    ~BackupDatabase() { sqlite3_close_v2(db_); }
+    BackupDatabase(const BackupDatabase&) = delete;
+    BackupDatabase& operator=(const BackupDatabase&) = delete;
+
+    void exec(const QString& sql)
+    {
+        if (sqlite3_exec(db_, sql.toUtf8().constData(), nullptr, nullptr, nullptr) != SQLITE_OK)
+            fail();
+    }
+
+    // A prepared statement, finalized with the object.
+    class Statement {
+    public:
+        Statement(BackupDatabase& db, const QString& sql) : db_(db)
+        {
+            if (sqlite3_prepare_v2(db.db_, sql.toUtf8().constData(), -1, &statement_, nullptr) != SQLITE_OK)
+                db.fail();
+        }
+        ~Statement() { sqlite3_finalize(statement_); }
+        Statement(const Statement&) = delete;
+        Statement& operator=(const Statement&) = delete;
+
+        void bind(int index, const Variant& value)
+        {
+            int result = SQLITE_OK;
+            switch (value.type()) {
+            case Variant::Type::Null: result = sqlite3_bind_null(statement_, index); break;
+            case Variant::Type::Integer: result = sqlite3_bind_int64(statement_, index, value.integer()); break;
+            case Variant::Type::Double: result = sqlite3_bind_double(statement_, index, value.real()); break;
+            case Variant::Type::Text:
+                // The file keeps UTF-16: the text is copied as it stands, not converted.
+                result = sqlite3_bind_text16(statement_, index, value.text().utf16(), int(value.text().size() * 2),
+                                             SQLITE_TRANSIENT);
+                break;
+            case Variant::Type::Binary:
+                result = sqlite3_bind_blob(statement_, index, value.bytes().constData(), int(value.bytes().size()),
+                                           SQLITE_TRANSIENT);
+                break;
+            }
+            if (result != SQLITE_OK)
+                db_.fail();
+        }
+        // Runs it once, then readies it for the next values.
+        void run()
+        {
+            if (sqlite3_step(statement_) != SQLITE_DONE)
+                db_.fail();
+            sqlite3_reset(statement_);
+        }
+        bool next()
+        {
+            const int result = sqlite3_step(statement_);
+            if (result != SQLITE_ROW && result != SQLITE_DONE)
+                db_.fail();
+            return result == SQLITE_ROW;
+        }
+        int columns() const { return sqlite3_column_count(statement_); }
+        Variant value(int column) const
+        {
+            switch (sqlite3_column_type(statement_, column)) {
+            case SQLITE_NULL: return {};
+            case SQLITE_INTEGER: return Variant(static_cast<qint64>(sqlite3_column_int64(statement_, column)));
+            case SQLITE_FLOAT: return Variant(sqlite3_column_double(statement_, column));
+            case SQLITE_BLOB: {
+                const auto* data = static_cast<const char*>(sqlite3_column_blob(statement_, column));
+                return Variant(QByteArray(data, sqlite3_column_bytes(statement_, column)));
+            }
+            default: {
+                const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement_, column));
+                return Variant(QString::fromUtf8(text, sqlite3_column_bytes(statement_, column)));
+            }
+            }
+        }
+        QString text(int column) const
+        {
+            const Variant v = value(column);
+            return v.type() == Variant::Type::Text ? v.text() : QString();
+        }
+
+    private:
+        BackupDatabase& db_;
+        sqlite3_stmt* statement_ = nullptr;
+    };
+
+    [[noreturn]] void fail() const
+    {
+        throw failure_(db_ ? QString::fromUtf8(sqlite3_errmsg(db_)) : QStringLiteral("memoria insufficiente"));
+    }
+
+private:
+    sqlite3* db_ = nullptr;
+    std::function<RuntimeError(const QString&)> failure_;
+};
+
+bool SyncFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadWrite) && ::fsync(file.handle()) == 0;
+}
+
+QString TypeName(const Variant& value)
+{
+    switch (value.type()) {
+    case Variant::Type::Integer: return QStringLiteral("intero");
+    case Variant::Type::Double: return QStringLiteral("decimale");
+    case Variant::Type::Text: return QStringLiteral("testo");
+    case Variant::Type::Binary: return QStringLiteral("binario");
+    case Variant::Type::Null: break;
+    }
+    return {};
+}
+
+// As the engines compare the key with 1000: a number, or a text that reads
+// as one; Null is never deleted.
+bool FromAThousand(const Variant& key)
+{
+    switch (key.type()) {
+    case Variant::Type::Integer: return key.integer() >= 1000;
+    case Variant::Type::Double: return key.real() >= 1000;
+    case Variant::Type::Text: {
+        bool ok = false;
+        const double number = key.text().trimmed().toDouble(&ok);
+        return ok && number >= 1000;
+    }
+    default: return false;
+    }
+}
+
+// A table or key column the destination lacks leaves nothing to save: the
+// deletion then fails at its own line, as it always has.
+SavedTable ReadTable(Connection& destinazione, const QString& name, const QString& keyColumn)
+{
+    SavedTable table;
+    table.name = name;
+    Recordset rs;
+    try {
+        rs.open(QStringLiteral("SELECT * FROM ") + name, destinazione);
+    } catch (const RuntimeError& error) {
+        if (error.number() == ErrorNumber::NoSuchTable)
+            return table;
+        throw;
+    }
+    table.columns = rs.allRows().columns;
+    table.types = QStringList(table.columns.size(), QString());
+    const qsizetype key = table.column(keyColumn);
+    if (key < 0)
+        return table;
+    for (std::vector<Variant>& row : rs.takeRows()) {
+        if (!FromAThousand(row[std::size_t(key)]))
+            continue;
+        for (qsizetype i = 0; i < table.columns.size(); ++i) {
+            if (table.types[i].isEmpty())
+                table.types[i] = TypeName(row[std::size_t(i)]);
+        }
+        table.rows.push_back(std::move(row));
+    }
+    return table;
+}
+
+QString RowTable(const SavedTable& table)
+{
+    return QStringLiteral("righe_") + table.name;
+}
+
+void WriteTable(BackupDatabase& db, const SavedTable& table)
+{
+    if (table.columns.isEmpty())
+        return;
+    QStringList columns;
+    QStringList places;
+    for (qsizetype i = 0; i < table.columns.size(); ++i) {
+        columns << QStringLiteral("c%1").arg(i);
+        places << QStringLiteral("?");
+    }
+    db.exec(QStringLiteral("CREATE TABLE %1 (%2)").arg(RowTable(table), columns.join(QStringLiteral(", "))));
+    BackupDatabase::Statement column(db, QStringLiteral("INSERT INTO colonne VALUES (?, ?, ?, ?)"));
+    for (qsizetype i = 0; i < table.columns.size(); ++i) {
+        column.bind(1, table.name);
+        column.bind(2, i);
+        column.bind(3, table.columns.at(i));
+        column.bind(4, table.types.at(i));
+        column.run();
+    }
+    BackupDatabase::Statement insert(
+        db, QStringLiteral("INSERT INTO %1 VALUES (%2)").arg(RowTable(table), places.join(QStringLiteral(", "))));
+    for (const std::vector<Variant>& row : table.rows) {
+        for (std::size_t i = 0; i < row.size(); ++i)
+            insert.bind(int(i) + 1, row[i]);
+        insert.run();
+    }
+}
+
+SavedTable ReadSavedTable(BackupDatabase& db, const QString& name)
+{
+    SavedTable table;
+    table.name = name;
+    BackupDatabase::Statement columns(
+        db, QStringLiteral("SELECT nome, tipo FROM colonne WHERE tabella = '%1' ORDER BY posizione").arg(name));
+    while (columns.next()) {
+        table.columns << columns.text(0);
+        table.types << columns.text(1);
+    }
+    if (table.columns.isEmpty())
+        return table;  // the destination had no such table
+    BackupDatabase::Statement rows(db, QStringLiteral("SELECT * FROM %1 ORDER BY rowid").arg(RowTable(table)));
+    if (rows.columns() != table.columns.size())
+        throw RuntimeError(ErrorNumber::Failure, QStringLiteral("colonne incoerenti nella tabella %1").arg(name));
+    while (rows.next()) {
+        std::vector<Variant> row;
+        row.reserve(std::size_t(rows.columns()));
+        for (int i = 0; i < rows.columns(); ++i)
+            row.push_back(rows.value(i));
+        table.rows.push_back(std::move(row));
+    }
+    return table;
+}
+
+// A profile name as part of a file name: letters, digits, "-" and "_" kept.
+QString FileNamePart(const QString& profile)
+{
+    QString part;
+    for (const QChar c : profile)
+        part += c.isLetterOrNumber() || c == QLatin1Char('-') || c == QLatin1Char('_') ? c : QLatin1Char('_');
+    return part.isEmpty() ? QStringLiteral("file") : part;
+}
+
+const QStringList kRecordKeys{QStringLiteral("profilo"), QStringLiteral("inizio"), QStringLiteral("destinazione"),
+                              QStringLiteral("impronta_origine"), QStringLiteral("esito")};
+
+BackupRecord ReadRecord(BackupDatabase& db)
+{
+    BackupDatabase::Statement fields(db, QStringLiteral("SELECT chiave, valore FROM esecuzione"));
+    QMap<QString, QString> record;
+    while (fields.next())
+        record.insert(fields.text(0), fields.text(1));
+    return {record.value(kRecordKeys[0]), QDateTime::fromString(record.value(kRecordKeys[1]), Qt::ISODateWithMs),
+            record.value(kRecordKeys[2]), record.value(kRecordKeys[3]), record.value(kRecordKeys[4])};
+}
+
+}  // namespace
+
+qsizetype SavedTable::column(const QString& wanted) const
+{
+    for (qsizetype i = 0; i < columns.size(); ++i) {
+        if (columns.at(i).compare(wanted, Qt::CaseInsensitive) == 0)
+            return i;
+    }
+    return -1;
+}
+
+SavedCodes ReadCodesFromAThousand(Connection& destinazione)
+{
+    return {ReadTable(destinazione, QStringLiteral("ABI"), QStringLiteral("AbiAbi")),
+            ReadTable(destinazione, QStringLiteral("ABICAB"), QStringLiteral("AbcAbi"))};
+}
+
+DeletionBackup DeletionBackup::write(const QString& folder, const BackupRecord& record, const SavedCodes& codes)
+{
+    const QString path = QDir(folder).filePath(
+        QStringLiteral("%1-%2.sqlite")
+            .arg(FileNamePart(record.profile), record.started.toString(QStringLiteral("yyyyMMdd-HHmmss-zzz"))));
+    const QString partial = path + QStringLiteral(".parziale");
+    const auto failure = [&path](const QString& message) {
+        return RuntimeError(ErrorNumber::Failure,
+                            QStringLiteral("Impossibile salvare la copia dei codici da sostituire nel file %1: "
+                                           "nessun codice è stato modificato. (%2)")
+                                .arg(path, message));
+    };
+    try {
+        MakeFolder(folder);
+        if (QFile::exists(path) || (QFile::exists(partial) && !QFile::remove(partial)))
+            throw failure(QStringLiteral("il file esiste già"));
+        {
+            BackupDatabase db(partial, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, failure);
+            // A partial file is never taken for a backup: no journal is needed,
+            // and the file is synced once, whole, before it gets its name.
+            db.exec(QStringLiteral("PRAGMA encoding = 'UTF-16le'; PRAGMA journal_mode = OFF; PRAGMA synchronous = OFF;"
+                                   "PRAGMA cache_size = -262144;"));
+            db.exec(QStringLiteral("BEGIN; CREATE TABLE esecuzione (chiave TEXT PRIMARY KEY, valore TEXT);"
+                                   "CREATE TABLE colonne (tabella TEXT, posizione INTEGER, nome TEXT, tipo TEXT);"));
+            BackupDatabase::Statement field(db, QStringLiteral("INSERT INTO esecuzione VALUES (?, ?)"));
+            const QStringList values{record.profile, record.started.toString(Qt::ISODateWithMs), record.destination,
+                                     record.sourceDigest, record.outcome};
+            for (qsizetype i = 0; i < kRecordKeys.size(); ++i) {
+                field.bind(1, kRecordKeys.at(i));
+                field.bind(2, values.at(i));
+                field.run();
+            }
+            WriteTable(db, codes.abi);
+            WriteTable(db, codes.abicab);
+            db.exec(QStringLiteral("COMMIT"));
+        }
+        if (!SyncFile(partial))
+            throw failure(QStringLiteral("impossibile scrivere il file sul disco"));
+        if (!QFile::rename(partial, path))
+            throw failure(QStringLiteral("impossibile dare al file il suo nome"));
+    } catch (const RuntimeError& error) {
+        QFile::remove(partial);
+        if (error.description().startsWith(QStringLiteral("Impossibile salvare")))
+            throw;
+        throw failure(error.description());
+    }
+    DeletionBackup backup;
+    backup.path_ = path;
+    backup.record_ = record;
+    return backup;
+}
+
+DeletionBackup DeletionBackup::read(const QString& path)
+{
+    const auto failure = [&path](const QString& message) {
+        return RuntimeError(ErrorNumber::Failure,
+                            QStringLiteral("Il file %1 non è una copia dei codici ABI/CAB leggibile. (%2)").arg(path, message));
+    };
+    if (!QFile::exists(path))
+        throw failure(QStringLiteral("il file non esiste"));
+    DeletionBackup backup;
+    backup.path_ = path;
+    try {
+        BackupDatabase db(path, SQLITE_OPEN_READONLY, failure);
+        backup.record_ = ReadRecord(db);
+        backup.codes_ = {ReadSavedTable(db, QStringLiteral("ABI")), ReadSavedTable(db, QStringLiteral("ABICAB"))};
+    } catch (const RuntimeError& error) {
+        if (error.description().startsWith(QStringLiteral("Il file ")))
+            throw;
+        throw failure(error.description());
+    }
+    return backup;
+}
+
+QString DeletionBackup::latestCompleted(const QString& folder, const QString& profile)
+{
+    QString latest;
+    QDateTime latestStart;
+    for (const QString& name : QDir(folder).entryList({QStringLiteral("*.sqlite")}, QDir::Files)) {
+        const QString path = QDir(folder).filePath(name);
+        try {
+            BackupDatabase db(path, SQLITE_OPEN_READONLY, [](const QString& message) {
+                return RuntimeError(ErrorNumber::Failure, message);
+            });
+            const BackupRecord record = ReadRecord(db);
+            if (record.profile.compare(profile, Qt::CaseInsensitive) == 0 && record.outcome == kOutcomeCompleted
+                && (latest.isEmpty() || record.started > latestStart)) {
+                latest = path;
+                latestStart = record.started;
+            }
+        } catch (const RuntimeError&) {
+        }
+    }
+    return latest;
+}
+
+void DeletionBackup::setOutcome(const QString& outcome)
+{
+    BackupDatabase db(path_, SQLITE_OPEN_READWRITE, [this](const QString& message) {
+        return RuntimeError(ErrorNumber::Failure,
+                            QStringLiteral("Impossibile annotare l'esito nella copia %1. (%2)").arg(path_, message));
+    });
+    BackupDatabase::Statement update(db, QStringLiteral("UPDATE esecuzione SET valore = ? WHERE chiave = 'esito'"));
+    update.bind(1, outcome);
+    update.run();
+    record_.outcome = outcome;
+}

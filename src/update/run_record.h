@@ -1,0 +1,53 @@
+#pragma once
+
+#include "update/bank_details.h"
+#include "update/code_transfer.h"
+#include "update/deletion_backup.h"
+#include "update/run_summary.h"
+
+#include <QElapsedTimer>
+#include <optional>
+
+// What a run keeps beyond the codes: the backup of the rows its deletion
+// removes, taken inside its transaction, the summary of what it changes, and
+// its line in the run log, written however it ends.
+class RunRecord : public TransferCompanion {
+public:
+    // `profile`: empty for two named files.
+    explicit RunRecord(QString profile);
+
+    // The two connection texts, once composed.
+    void setConnections(const QString& origine, const QString& destinazione);
+    // Saves the rows into a backup file and compares them with the source;
+    // raises RuntimeError when the backup cannot be written completely.
+    void beforeDeletion(Recordset& abi, Recordset& cab, Connection& destinazione) override;
+    const KeptDetails* keptDetails(CodeTable table, const Recordset& row) override;
+    void failed(int linea, const RuntimeError& error);
+    // Notes the outcome in the backup and appends the log line; a log that
+    // cannot be written is reported on standard error, not to the run.
+    void finish(const QString& outcome);
+
+    // The summary, once the run has reached its deletion.
+    const std::optional<RunSummary>& summary() const { return summary_; }
+    QString summaryText() const { return summary_ ? summary_->text() : QString(); }
+    const std::optional<DeletionBackup>& backup() const { return backup_; }
+
+private:
+    BackupRecord record_;
+    QElapsedTimer timer_;
+    int errorLine_ = 0;
+    qint32 errorNumber_ = 0;
+    std::optional<DeletionBackup> backup_;
+    std::optional<RunSummary> summary_;
+    std::optional<KeptBankDetails> keptDetails_;
+};
+
+// Whether runs write back, with each code the source still has, the columns
+// of its bank or branch that the source does not provide (the terminal's
+// --conserva-dati-banche). Off unless asked for, so that a plain run's
+// statements stay the update's own.
+void KeepBankDetailsInRuns(bool keep);
+
+// The SHA-256 of the file a connection text names by its Data Source, in
+// hex; empty when there is no such file to read.
+QString SourceDigest(const QString& connectionText);
