@@ -7,7 +7,7 @@
 #include "platform/database/jet/format/jet_format.h"
 #include "platform/database/jet/in_place/page_file.h"
 #include "platform/database/jet/format/row_packing.h"
-#include "platform/database/jet/format/row_page.h"
+#include "platform/database/jet/format/data_page.h"
 #include "platform/runtime/runtime_error.h"
 #include "platform/database/jet/in_place/table_change.h"
 #include "platform/database/jet/format/table_definition_page.h"

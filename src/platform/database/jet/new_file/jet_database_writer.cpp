@@ -5,7 +5,7 @@
 #include "platform/database/jet/format/index_page.h"
 #include "platform/database/jet/format/jet_format.h"
 #include "platform/database/jet/format/row_packing.h"
-#include "platform/database/jet/format/row_page.h"
+#include "platform/database/jet/format/data_page.h"
 #include "platform/database/jet/format/table_definition_page.h"
 #include "platform/database/jet/format/usage_map.h"
 
