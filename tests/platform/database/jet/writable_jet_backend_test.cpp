@@ -163,6 +163,8 @@ TEST_F(WritableJet, RefusesWhatItCannotDoExactlyBeforeTouchingAnything)
         {"INSERT INTO ABI (AbiAbi, AbiAbichk) VALUES (2000, 2.5)", ErrorNumber::Failure},
         {"INSERT INTO ABI (AbiAbi, AbiAbichk) VALUES (2000, '3')", ErrorNumber::Failure},
         {"INSERT INTO ABI (AbiAbi, AbiBanc) VALUES (2000, 5)", ErrorNumber::Failure},
+        // No stored form gives this text back whole: U+FEFF first, a character ending in a zero byte.
+        {"INSERT INTO ABI (AbiAbi, AbiBanc) VALUES (2000, '\uFEFF\u0100')", ErrorNumber::Failure},
     };
     const auto database = OpenWritableJetDatabase(path, QString());
     for (const auto& [statement, number] : refused) {
@@ -201,7 +203,9 @@ TEST_F(WritableJet, StoresTheLiteralsTheUpdateWrites)
                             QStringLiteral("INSERT INTO ABICAB (AbcAbi, AbcCab, AbcCabchk) VALUES (-1, 1, -2.5)"),
                             QStringLiteral("INSERT INTO ABICAB (AbcAbi, AbcCab, AbcCabchk) VALUES (1, 2, 1.5E+20)"),
                             QStringLiteral("INSERT INTO ABICAB (AbcAbi, AbcCab, AbcCabchk) VALUES (1, 3, 1E-07)"),
-                            QStringLiteral("INSERT INTO ABICAB (AbcAbi, AbcCab, AbcAbichk, AbcCabchk) VALUES (1, 4, 7.0, .25)")});
+                            QStringLiteral("INSERT INTO ABICAB (AbcAbi, AbcCab, AbcAbichk, AbcCabchk) VALUES (1, 4, 7.0, .25)"),
+                            QString::fromUtf8("INSERT INTO ABICAB (AbcAbi, AbcCab, AbcBanc, AbcFiliale, AbcIndir) VALUES "
+                                              "(1, 5, '\uFEFFbomx', '\uFEFF', '\uFEFF\uFEFFdue')")});
     const Variant null;
     ExpectProcedureDatabaseHolds(
         path, {},
@@ -210,7 +214,9 @@ TEST_F(WritableJet, StoresTheLiteralsTheUpdateWrites)
          AbicabRow(-1, 1, null, null, null, null, null, null, null, null, -2.5),
          AbicabRow(1, 2, null, null, null, null, null, null, null, null, 1.5e20),
          AbicabRow(1, 3, null, null, null, null, null, null, null, null, 1e-7),
-         AbicabRow(1, 4, null, null, null, null, null, null, null, 7, 0.25)});
+         AbicabRow(1, 4, null, null, null, null, null, null, null, 7, 0.25),
+         AbicabRow(1, 5, QStringLiteral("\uFEFFbomx"), QStringLiteral("\uFEFF"), QStringLiteral("\uFEFF\uFEFFdue"),
+                   null, null, null, null, null, null)});
 }
 
 // Tables whose indexes the writer cannot keep exact are refused as a whole,

@@ -1,8 +1,11 @@
 #include "platform/database/jet/format/text_encoding.h"
 
 #include "platform/database/jet/format/little_endian.h"
+#include "platform/database/jet/format/table_definition.h"
 
 namespace {
+
+constexpr QChar kByteOrderMark(0xfeff);
 
 bool IsNarrow(QChar c)
 {
@@ -69,6 +72,14 @@ QByteArray Compressed(const QString& text)
 
 QByteArray EncodeJetText(const QString& text, bool mayCompress)
 {
+    // Plain UCS-2 of such a text would begin with the compressed form's
+    // marker, and every reader would drop its first character.
+    if (text.startsWith(kByteOrderMark)) {
+        if (!mayCompress || !Compressible(text))
+            throw JetWriteError(QStringLiteral("un testo che comincia con il carattere U+FEFF non si può conservare "
+                                               "esatto in questa colonna"));
+        return Compressed(text);
+    }
     if (mayCompress && !text.isEmpty() && Compressible(text)) {
         QByteArray compressed = Compressed(text);
         if (compressed.size() < text.size() * 2)
