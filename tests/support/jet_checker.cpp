@@ -88,22 +88,21 @@ public:
             checkIndex(table, static_cast<int>(i), rows);
     }
 
+    // Compares every page's state in the file's own map with what the page
+    // is: every page of the structures walked (and the header and the map's
+    // own pages) used, every page past the end of the file that the map
+    // covers free, as Access marks them.
     void checkGlobalMap()
     {
-        const QByteArray& page = file_->page(kGlobalUsageMapPage);
-        const RowExtent extent = RowOnPage(page, 0);
-        if (UsageMapType(page, extent) != kInlineMap)
-            return;  // the reference form covers only the pages of its bitmaps
-        const quint32 first = InlineFirstPage(page, extent);
-        const quint32 span = InlinePagesCovered(extent);
+        claim(0, QStringLiteral("the header"));
+        claimMap(RowPointer(kGlobalUsageMapPage, 0), QStringLiteral("the file's page map"));
         for (const auto& [number, owner] : claimed_) {
-            if (number < first || number >= first + span) {
-                problem(QStringLiteral("page %1 of %2 lies outside the file's page map, as if free").arg(number).arg(owner));
-                continue;
-            }
-            const quint32 bit = number - first;
-            if (MapBit(page, extent.start + kInlineBitmapOffset, bit))
-                problem(QStringLiteral("page %1 of %2 is marked free in the file's page map").arg(number).arg(owner));
+            if (markedFree(number))
+                problem(QStringLiteral("page %1 of %2 is free in the file's page map, or not covered by it").arg(number).arg(owner));
+        }
+        for (quint32 number = file_->pageCount(); number < globalMapEnd(); ++number) {
+            if (!markedFree(number))
+                problem(QStringLiteral("page %1, past the end of the file, is used in the file's page map").arg(number));
         }
     }
 
@@ -113,6 +112,43 @@ private:
         if (page >= file_->pageCount())
             problem(QStringLiteral("%1: page %2 is past the end of the file").arg(owner).arg(page));
         claimed_.emplace(page, owner);
+    }
+
+    // What the file's own map says of a page: free where its bit says so,
+    // where the map does not cover it, or where its bitmap page is absent
+    // (as other readers take an absent one).
+    bool markedFree(quint32 number)
+    {
+        const QByteArray& page = file_->page(kGlobalUsageMapPage);
+        const RowExtent extent = RowOnPage(page, 0);
+        if (UsageMapType(page, extent) == kInlineMap) {
+            const quint32 first = InlineFirstPage(page, extent);
+            if (number < first || number - first >= InlinePagesCovered(extent))
+                return true;
+            return MapBit(page, extent.start + kInlineBitmapOffset, number - first);
+        }
+        const auto slot = static_cast<int>(number / kPagesPerBitmapPage);
+        if (slot >= ReferenceSlots(extent))
+            return true;
+        const quint32 bitmap = ReferencedBitmapPage(page, extent, slot);
+        if (bitmap == 0 || bitmap >= file_->pageCount())
+            return true;
+        return MapBit(file_->page(bitmap), kBitmapPageBitmapOffset, number % kPagesPerBitmapPage);
+    }
+
+    // The first page past those the file's own map covers.
+    quint32 globalMapEnd()
+    {
+        const QByteArray& page = file_->page(kGlobalUsageMapPage);
+        const RowExtent extent = RowOnPage(page, 0);
+        if (UsageMapType(page, extent) == kInlineMap)
+            return InlineFirstPage(page, extent) + InlinePagesCovered(extent);
+        quint32 end = 0;
+        for (int slot = 0; slot < ReferenceSlots(extent); ++slot) {
+            if (ReferencedBitmapPage(page, extent, slot) != 0)
+                end = (slot + 1) * kPagesPerBitmapPage;
+        }
+        return end;
     }
 
     void claimMap(quint32 pointer, const QString& owner)
@@ -127,7 +163,7 @@ private:
             if (bitmap == 0)
                 continue;
             claim(bitmap, owner);
-            if (static_cast<quint8>(file_->page(bitmap)[0]) != kUsageBitmapPageType)
+            if (bitmap < file_->pageCount() && static_cast<quint8>(file_->page(bitmap)[0]) != kUsageBitmapPageType)
                 problem(QStringLiteral("%1: map page %2 is not a bitmap page").arg(owner).arg(bitmap));
         }
     }

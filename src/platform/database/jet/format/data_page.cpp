@@ -4,6 +4,7 @@
 #include "platform/database/jet/format/little_endian.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace {
 
@@ -112,4 +113,24 @@ void MarkRowDeletedOnPage(QByteArray& page, int row)
 {
     PutLittleEndian(page, OffsetEntryAt(row),
                     static_cast<quint16>(RowOffsetEntry(page, row) | kDeletedRowFlag | kOverflowRowFlag));
+}
+
+bool GrowRowOnPage(QByteArray& page, int row, qsizetype extra)
+{
+    const int rows = RowCountOnPage(page);
+    const RowExtent grown = RowOnPage(page, row);
+    qsizetype lowest = kPageSize;
+    for (int r = 0; r < rows; ++r)
+        lowest = std::min(lowest, RowOnPage(page, r).start);
+    if (lowest - extra < OffsetEntryAt(rows))
+        return false;
+    std::memmove(page.data() + lowest - extra, page.constData() + lowest, static_cast<size_t>(grown.end - lowest));
+    std::fill(page.begin() + grown.end - extra, page.begin() + grown.end, '\0');
+    for (int r = 0; r < rows; ++r) {
+        const quint16 entry = RowOffsetEntry(page, r);
+        if ((entry & kRowOffsetMask) < grown.end)
+            PutLittleEndian(page, OffsetEntryAt(r), static_cast<quint16>(entry - extra));
+    }
+    PutLittleEndian(page, kDataPageFreeSpaceOffset, static_cast<quint16>(lowest - extra - OffsetEntryAt(rows)));
+    return true;
 }

@@ -76,3 +76,8 @@ bool IsDataPageOf(const QByteArray& page, quint32 definitionPage);
 
 // Marks the row deleted, as Access does: both flags of its offset entry.
 void MarkRowDeletedOnPage(QByteArray& page, int row);
+
+// Makes row `row` `extra` bytes longer at its end, moving it and the rows
+// below it down the page, the new bytes zero; false, the page unchanged,
+// when the page has not the room.
+bool GrowRowOnPage(QByteArray& page, int row, qsizetype extra);

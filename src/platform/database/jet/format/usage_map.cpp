@@ -81,12 +81,44 @@ std::vector<QByteArray> UsageBitmapPages(PageRange pages)
     return result;
 }
 
-QByteArray FreePagesMapRow(quint32 firstFreePage)
+qsizetype GlobalMapRowSize(quint32 pages)
 {
+    constexpr quint32 kPagesPerStep = 32;
+    const qsizetype steps = (pages + kPagesPerStep - 1) / kPagesPerStep;
+    return std::max(kUsageMapRowSize, kInlineBitmapOffset + steps * kPagesPerStep / 8);
+}
+
+NewGlobalMap GlobalUsageMap(quint32 pageCount)
+{
+    NewGlobalMap map;
+    RowPage page;
+    const qsizetype inlineSize = GlobalMapRowSize(pageCount);
+    if (inlineSize <= RowPage::maxRowSize()) {
+        QByteArray row(inlineSize, '\0');
+        const auto span = static_cast<quint32>(inlineSize - kInlineBitmapOffset) * 8;
+        SetBits(row, kInlineBitmapOffset, 0, span, PageRange{pageCount, span - pageCount});
+        page.add(row);
+        map.page = page.bytes(kGlobalUsageMapPage);
+        return map;
+    }
+    quint32 bitmaps = 1;
+    while (static_cast<quint64>(bitmaps) * kPagesPerBitmapPage < pageCount + bitmaps)
+        ++bitmaps;
+    if (bitmaps > kMaxReferences)
+        throw JetWriteError(QStringLiteral("il database supera la dimensione massima di un file Jet"));
+    const quint32 total = pageCount + bitmaps;
+    const PageRange pastTheEnd{total, bitmaps * kPagesPerBitmapPage - total};
     QByteArray row(kUsageMapRowSize, '\0');
-    if (firstFreePage < kRowInlinePages)
-        SetBits(row, kInlineBitmapOffset, 0, kRowInlinePages, PageRange{firstFreePage, kRowInlinePages - firstFreePage});
-    return row;
+    row[0] = static_cast<char>(kReferenceMap);
+    for (quint32 k = 0; k < bitmaps; ++k) {
+        PutLittleEndian(row, kReferenceSlotsOffset + kReferenceSlotSize * k, pageCount + k);
+        QByteArray bitmap = NewBitmapPage();
+        SetBits(bitmap, kBitmapPageBitmapOffset, k * kPagesPerBitmapPage, kPagesPerBitmapPage, pastTheEnd);
+        map.bitmapPages.push_back(bitmap);
+    }
+    page.add(row);
+    map.page = page.bytes(kGlobalUsageMapPage);
+    return map;
 }
 
 quint8 UsageMapType(const QByteArray& page, RowExtent row)
@@ -119,11 +151,4 @@ quint32 ReferencedBitmapPage(const QByteArray& page, RowExtent row, int slot)
 void SetReferencedBitmapPage(QByteArray& page, RowExtent row, int slot, quint32 bitmapPage)
 {
     PutLittleEndian(page, row.start + kReferenceSlotsOffset + kReferenceSlotSize * slot, bitmapPage);
-}
-
-QByteArray GlobalUsageMapPage(quint32 pageCount)
-{
-    RowPage page;
-    page.add(FreePagesMapRow(pageCount));
-    return page.bytes(kGlobalUsageMapPage);
 }

@@ -30,7 +30,9 @@
 //   4       4092  bitmap, bit i for page k * kPagesPerBitmapPage + i
 //
 // Access writes a table's maps 69 bytes long, so that an inline map covers
-// 512 pages.
+// 512 pages. The file's own map on page 1 grows past that with the file, 32
+// pages at a time (101 bytes for 743 pages); a file larger than page 1 can
+// map inline has a reference map whose bitmap pages cover every page.
 constexpr quint8 kInlineMap = 0x00;
 constexpr quint8 kReferenceMap = 0x01;
 constexpr qsizetype kInlineFirstPageOffset = 1;
@@ -61,12 +63,18 @@ std::vector<QByteArray> UsageBitmapPages(PageRange pages);
 // An empty bitmap page.
 QByteArray NewBitmapPage();
 
-// An inline map from page 0 on that marks every page from `firstFreePage` on:
-// the file's own map of free pages.
-QByteArray FreePagesMapRow(quint32 firstFreePage);
+// The size of the file's own inline map row for a file of `pages` pages, as Access sizes it.
+qsizetype GlobalMapRowSize(quint32 pages);
 
-// Page 1 of a new file of `pageCount` pages: the file's own map.
-QByteArray GlobalUsageMapPage(quint32 pageCount);
+// The file's own map for a new file whose pages besides the map's bitmap
+// pages number `pageCount`: page 1, inline while it can be, and the bitmap
+// pages, numbered from `pageCount` on, to write after all the others. Every
+// page of the file is used; those past its end that the map covers are free.
+struct NewGlobalMap {
+    QByteArray page;
+    std::vector<QByteArray> bitmapPages;
+};
+NewGlobalMap GlobalUsageMap(quint32 pageCount);
 
 // Reading and changing a map row where it lies: `page` is the page of rows
 // holding it, `row` its extent there (RowOnPage). Reads are checked:

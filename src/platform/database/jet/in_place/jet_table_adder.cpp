@@ -2,6 +2,7 @@
 
 #include "platform/database/jet/format/catalog.h"
 #include "platform/database/jet/format/database_header.h"
+#include "platform/database/jet/in_place/global_page_map.h"
 #include "platform/database/jet/in_place/file_replacement.h"
 #include "platform/database/jet/format/index_page.h"
 #include "platform/database/jet/format/jet_format.h"

@@ -1,6 +1,7 @@
 #include "platform/database/jet/in_place/table_change.h"
 
 #include "platform/database/jet/format/damaged_file.h"
+#include "platform/database/jet/in_place/global_page_map.h"
 #include "platform/database/jet/in_place/index_key.h"
 #include "platform/database/jet/in_place/index_tree.h"
 #include "platform/database/jet/format/jet_format.h"
@@ -193,6 +194,8 @@ void TableChange::placeRow(const QByteArray& row, RowLocation& where, const Page
 
 void TableChange::finish(const PageAppender& append)
 {
+    // A file an earlier version grew past its page map gets the whole map now.
+    CoverWholeFile(file_);
     QByteArray& definition = file_.writablePage(schema_.definitionPage);
     PutLittleEndian(definition, kTableRowCountOffset, rowCount_);
     for (std::size_t i = 0; i < indexes_.size(); ++i) {

@@ -9,8 +9,6 @@
 
 namespace {
 
-constexpr quint32 kGlobalMapPointer = kGlobalUsageMapPage << 8;
-
 // Where a map's row lies.
 struct MapRow {
     quint32 page = 0;
@@ -143,45 +141,4 @@ void AddToMap(JetPageFile& file, quint32 mapPointer, quint32 page, const PageApp
 void RemoveFromMap(JetPageFile& file, quint32 mapPointer, quint32 page)
 {
     SetInMap(file, mapPointer, page, false, nullptr);
-}
-
-void MarkPageUsed(JetPageFile& file, quint32 page)
-{
-    const MapRow row = Locate(file, kGlobalMapPointer);
-    const QByteArray& bytes = file.page(row.page);
-    const quint8 type = UsageMapType(bytes, row.extent);
-    if (type == kReferenceMap) {
-        SetInReference(file, row, page, false, nullptr);
-        return;
-    }
-    if (type != kInlineMap)
-        throw DamagedFile(QStringLiteral("tipo della mappa delle pagine %1").arg(type));
-    const quint32 first = InlineFirstPage(bytes, row.extent);
-    const quint32 span = InlinePagesCovered(row.extent);
-    if (page >= first && page - first < span) {
-        SetMapBit(file.writablePage(row.page), row.extent.start + kInlineBitmapOffset, page - first, false);
-        return;
-    }
-    if (page < first)
-        return;  // new pages come at the end of the file, never before the window
-    // A file grown past what the inline map covers: Access then keeps a
-    // reference map without bitmap pages, which marks no page free. Moving
-    // the window instead would leave the pages before it looking free.
-    QByteArray& writable = file.writablePage(row.page);
-    std::fill(writable.begin() + row.extent.start, writable.begin() + row.extent.end, '\0');
-    writable[row.extent.start] = static_cast<char>(kReferenceMap);
-}
-
-void MarkPageFree(JetPageFile& file, quint32 page)
-{
-    const MapRow row = Locate(file, kGlobalMapPointer);
-    const QByteArray& bytes = file.page(row.page);
-    const quint8 type = UsageMapType(bytes, row.extent);
-    if (type == kReferenceMap) {
-        SetInReference(file, row, page, true, nullptr);
-        return;
-    }
-    const quint32 first = InlineFirstPage(bytes, row.extent);
-    if (type == kInlineMap && page >= first && page - first < InlinePagesCovered(row.extent))
-        SetMapBit(file.writablePage(row.page), row.extent.start + kInlineBitmapOffset, page - first, true);
 }

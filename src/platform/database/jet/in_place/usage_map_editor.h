@@ -20,10 +20,3 @@ std::vector<quint32> PagesInMap(JetPageFile& file, quint32 mapPointer);
 // and turns into a reference map when they do not.
 void AddToMap(JetPageFile& file, quint32 mapPointer, quint32 page, const PageAppender& append);
 void RemoveFromMap(JetPageFile& file, quint32 mapPointer, quint32 page);
-
-// The file's own map, where Access finds pages to reuse: a page taken is
-// cleared, a page given back set. Once the file outgrows the inline form,
-// the map becomes a reference map without bitmaps, as Access leaves it in
-// large files: it then marks no page free.
-void MarkPageUsed(JetPageFile& file, quint32 page);
-void MarkPageFree(JetPageFile& file, quint32 page);
