@@ -14,6 +14,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 #include <QTemporaryDir>
+#include <map>
 #include <gtest/gtest.h>
 
 namespace {
@@ -403,4 +404,35 @@ TEST_F(WritableJet, RefusesNullInARequiredColumn)
     EXPECT_EQ(FileDigest(path), before);
     RunJetStatements(path, {QStringLiteral("INSERT INTO Table1 (A, B, C, D, E) VALUES ('z', 'y', 9, 99, 999)")});
     EXPECT_EQ(OpenJetDatabase(path)->query(QStringLiteral("SELECT A FROM Table1")).rows.size(), 3U);
+}
+
+// A fixed-length Text column (c_flag_, Text 1) lies in the fixed part of
+// the row: written there in plain UCS-2, padded with spaces as Jet pads it.
+TEST_F(WritableJet, WritesFixedLengthTextColumnsInTheFixedPart)
+{
+    const QString path = dir.filePath(QStringLiteral("fixedText.mdb"));
+    ASSERT_TRUE(QFile::copy(Sample(QStringLiteral("fixed-text/fixedTextTestV2000.mdb")), path));
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+    QStringList tables = JetUserTables(path);
+    tables.append(QStringLiteral("MSysObjects"));
+    EXPECT_EQ(CheckJetTables(path, tables), QStringList()) << "as Access left it";
+    const QString insert = QStringLiteral(
+        "INSERT INTO users (i_user_id, c_user_login, c_user_pwd, c_user_session, c_user_name, i_user_flags, "
+        "i_user_type, i_user_merch, c_flag_, d_stamp_) VALUES (%1, 'utente %1', 'x', '-1', 'Nome', 1, 2, 3, '%2', 40000.5)");
+    RunJetStatements(path, {insert.arg(3).arg(QStringLiteral("S")), insert.arg(4).arg(QString()),
+                            QStringLiteral("DELETE FROM users WHERE i_user_id >= 4"), insert.arg(5).arg(QString())});
+    const QStringList problems = CheckJetTables(path, tables);
+    EXPECT_TRUE(problems.isEmpty()) << problems.join(QLatin1Char('\n')).toStdString();
+    ExpectJetRowCount(path, QStringLiteral("users"), 4);
+    const ResultSet flags = OpenJetDatabase(path)->query(QStringLiteral("SELECT i_user_id, c_flag_ FROM users"));
+    std::map<qint64, Variant> flagOf;
+    for (const auto& row : flags.rows)
+        flagOf[row[0].integer()] = row[1];
+    const std::map<qint64, Variant> expected{{1, Variant(QStringLiteral("N"))}, {2, Variant(QStringLiteral("N"))},
+                                             {3, Variant(QStringLiteral("S"))}, {5, Variant(QStringLiteral(" "))}};
+    EXPECT_EQ(flagOf, expected);
+    // Longer than the column: refused, the file unchanged.
+    const QByteArray before = FileDigest(path);
+    EXPECT_THROW(RunJetStatements(path, {insert.arg(6).arg(QStringLiteral("SI"))}), RuntimeError);
+    EXPECT_EQ(FileDigest(path), before);
 }

@@ -6,9 +6,16 @@
 
 namespace {
 
-void PutFixedValue(QByteArray& row, qsizetype offset, JetColumnType type, const Variant& value)
+void PutFixedValue(QByteArray& row, qsizetype offset, const ColumnPlacement& placement, JetColumnType type,
+                   const Variant& value)
 {
     switch (type) {
+    case JetColumnType::Text: {
+        // Plain UCS-2: a compressed text would not keep the length.
+        const QByteArray text = EncodeJetText(StoredValue(placement, value).text(), false);
+        row.replace(offset, text.size(), text);
+        return;
+    }
     case JetColumnType::Byte:
         row[offset] = static_cast<char>(value.integer());
         return;
@@ -28,9 +35,11 @@ void PutFixedValue(QByteArray& row, qsizetype offset, JetColumnType type, const 
     }
 }
 
-Variant FixedValue(JetColumnType type, const char* data)
+Variant FixedValue(JetColumnType type, const char* data, int size)
 {
     switch (type) {
+    case JetColumnType::Text:
+        return Variant(DecodeJetText(data, size));
     case JetColumnType::Byte:
         return Variant(static_cast<quint8>(data[0]));
     case JetColumnType::Integer:
@@ -46,6 +55,14 @@ Variant FixedValue(JetColumnType type, const char* data)
 }
 
 }  // namespace
+
+Variant StoredValue(const ColumnPlacement& placement, const Variant& value)
+{
+    if (placement.fixedOffset < 0 || value.type() != Variant::Type::Text)
+        return value;
+    const QString& text = value.text();
+    return Variant(text + QString(placement.fixedSize / 2 - text.size(), QLatin1Char(' ')));
+}
 
 TableLayout LayOutTable(const JetTableDefinition& table)
 {
@@ -95,7 +112,7 @@ QByteArray PackRow(const JetTableDefinition& table, const TableLayout& layout, c
         if (!values[i].isNull()) {
             nullMask[placement.number / 8] = static_cast<char>(nullMask[placement.number / 8] | (1 << (placement.number % 8)));
             if (placement.fixedOffset >= 0)
-                PutFixedValue(row, fixedStart + placement.fixedOffset, table.columns[i].type, values[i]);
+                PutFixedValue(row, fixedStart + placement.fixedOffset, placement, table.columns[i].type, values[i]);
         }
     }
     // The values lie in the order of their numbers; a number no column has holds nothing.
@@ -154,7 +171,7 @@ std::optional<std::vector<Variant>> UnpackRow(const JetTableDefinition& table, c
         if (placement.fixedOffset >= 0) {
             if (2 + placement.fixedOffset + placement.fixedSize > dataEnd)
                 return std::nullopt;
-            values[i] = FixedValue(table.columns[i].type, row.constData() + 2 + placement.fixedOffset);
+            values[i] = FixedValue(table.columns[i].type, row.constData() + 2 + placement.fixedOffset, placement.fixedSize);
             continue;
         }
         if (placement.variableIndex >= variableCount)

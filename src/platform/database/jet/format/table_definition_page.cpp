@@ -133,8 +133,10 @@ TableLayout LayoutOf(const std::vector<SchemaColumn>& columns, int columnCount)
     layout.columnCount = columnCount;
     for (const SchemaColumn& column : columns) {
         const ColumnPlacement& placement = column.placement;
+        // A fixed-length text takes two bytes a character.
         const int typeSize = column.column.type == JetColumnType::Other ? placement.fixedSize
-                                                                           : TraitsOf(column.column.type).fixedSize;
+                             : column.column.type == JetColumnType::Text ? 2 * column.column.length
+                                                                         : TraitsOf(column.column.type).fixedSize;
         if (placement.number >= columnCount || (placement.fixedOffset >= 0 && placement.fixedSize != typeSize)
             || placement.variableIndex > 255)
             throw DamagedFile(QStringLiteral("colonna '%1' della definizione di tabella").arg(column.column.name));

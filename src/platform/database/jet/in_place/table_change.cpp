@@ -98,8 +98,13 @@ int TableChange::deleteWhere(const std::function<bool(const std::vector<Variant>
     return static_cast<int>(doomed.size());
 }
 
-void TableChange::insert(const std::vector<Variant>& values, const PageAppender& append)
+void TableChange::insert(const std::vector<Variant>& given, const PageAppender& append)
 {
+    // Keyed as stored: a fixed-length text with its padding.
+    std::vector<Variant> values;
+    values.reserve(given.size());
+    for (std::size_t i = 0; i < given.size() && i < schema_.layout.columns.size(); ++i)
+        values.push_back(StoredValue(schema_.layout.columns[i], given[i]));
     // Jet numbers an AutoNumber column the statement leaves out; the writer
     // does not, and will not store Null in its place.
     for (std::size_t i = 0; i < schema_.columns.size(); ++i) {
