@@ -21,14 +21,6 @@ RowPage::RowPage() : page_(kPageSize, '\0'), dataStart_(kPageSize)
     page_[1] = static_cast<char>(kPageMarker);
 }
 
-RowPage::RowPage(QByteArray page) : page_(std::move(page)), dataStart_(kPageSize)
-{
-    for (int row = 0; row < rowCount(); ++row) {
-        const auto offset = qFromLittleEndian<quint16>(page_.constData() + OffsetEntryAt(row));
-        dataStart_ = std::min<qsizetype>(dataStart_, offset & kRowOffsetMask);
-    }
-}
-
 qsizetype RowPage::freeSpace() const
 {
     return dataStart_ - OffsetEntryAt(rowCount());
@@ -107,6 +99,22 @@ RowExtent RowOnPage(const QByteArray& page, int row)
     if (extent.start < OffsetEntryAt(rows) || extent.end > kPageSize || extent.start > extent.end)
         throw DamagedFile(QStringLiteral("posizione della riga %1").arg(row));
     return extent;
+}
+
+int AddRowToPage(QByteArray& page, const QByteArray& row)
+{
+    const int rows = RowCountOnPage(page);
+    qsizetype lowest = kPageSize;
+    for (int r = 0; r < rows; ++r)
+        lowest = std::min<qsizetype>(lowest, RowOffsetEntry(page, r) & kRowOffsetMask);
+    const qsizetype start = lowest - row.size();
+    if (rows >= kMaxRowsPerPage || start < OffsetEntryAt(rows + 1))
+        return -1;
+    std::memcpy(page.data() + start, row.constData(), static_cast<size_t>(row.size()));
+    PutLittleEndian(page, OffsetEntryAt(rows), static_cast<quint16>(start));
+    PutLittleEndian(page, kDataPageRowCountOffset, static_cast<quint16>(rows + 1));
+    PutLittleEndian(page, kDataPageFreeSpaceOffset, static_cast<quint16>(start - OffsetEntryAt(rows + 1)));
+    return rows;
 }
 
 void MarkRowDeletedOnPage(QByteArray& page, int row)

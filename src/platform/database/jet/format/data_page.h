@@ -35,9 +35,6 @@ constexpr quint16 kDeletedRowFlag = 0x8000;
 class RowPage {
 public:
     RowPage();
-    // An existing page, to add rows below those it holds. Its offsets have
-    // been checked by the caller (RowOnPage for each row).
-    explicit RowPage(QByteArray page);
 
     bool fits(qsizetype rowSize) const;
     // Appends a row; the caller has asked fits().
@@ -73,6 +70,11 @@ int RowCountOnPage(const QByteArray& page);
 quint16 RowOffsetEntry(const QByteArray& page, int row);
 quint16 DeclaredFreeSpace(const QByteArray& page);
 bool IsDataPageOf(const QByteArray& page, quint32 definitionPage);
+
+// Adds a row below those an existing page holds, where it lies; answers its
+// number there, or -1, the page unchanged, when the page has not the room.
+// The page's offsets have been checked (RowOnPage for each row).
+int AddRowToPage(QByteArray& page, const QByteArray& row);
 
 // Marks the row deleted, as Access does: both flags of its offset entry.
 void MarkRowDeletedOnPage(QByteArray& page, int row);

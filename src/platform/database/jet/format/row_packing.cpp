@@ -99,7 +99,12 @@ QByteArray PackRow(const JetTableDefinition& table, const TableLayout& layout, c
         }
     }
 
+    // Reserved at its largest, since every inserted row is packed here.
+    qsizetype largest = 2 + layout.fixedSize + 2 * (layout.variableCount + 2) + (layout.columnCount + 7) / 8;
+    for (const Variant& value : values)
+        largest += value.type() == Variant::Type::Text ? 2 + 3 * value.text().size() : 0;
     QByteArray row;
+    row.reserve(largest);
     AppendLittleEndian(row, static_cast<quint16>(layout.columnCount));
     const qsizetype fixedStart = row.size();
     row.append(QByteArray(layout.fixedSize, '\0'));

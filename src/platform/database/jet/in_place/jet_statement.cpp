@@ -8,13 +8,31 @@
 
 namespace {
 
+// Whether the token is the ASCII word given, in any case or exactly: the
+// parser asks this several times a token, for every row of the update.
+bool SameAscii(QStringView token, const char* word, bool ignoreCase)
+{
+    qsizetype i = 0;
+    for (; word[i] != '\0'; ++i) {
+        if (i == token.size())
+            return false;
+        char16_t c = token[i].unicode();
+        if (ignoreCase && c >= u'a' && c <= u'z')
+            c = static_cast<char16_t>(c - u'a' + u'A');
+        const char16_t w = ignoreCase && word[i] >= 'a' && word[i] <= 'z' ? word[i] - 'a' + 'A' : word[i];
+        if (c != w)
+            return false;
+    }
+    return i == token.size();
+}
+
 class Parser {
 public:
     explicit Parser(const QString& sql) : tokens_(sql) { advance(); }
 
     bool atKeyword(const char* keyword) const
     {
-        return token_.kind == Token::Name && token_.text.compare(QLatin1String(keyword), Qt::CaseInsensitive) == 0;
+        return token_.kind == Token::Name && SameAscii(token_.text, keyword, true);
     }
 
     void keyword(const char* word)
@@ -26,14 +44,14 @@ public:
 
     void symbol(const char* text)
     {
-        if (token_.kind != Token::Symbol || token_.text != QLatin1String(text))
+        if (!atSymbol(text))
             throw SyntaxError();
         advance();
     }
 
     bool atSymbol(const char* text) const
     {
-        return token_.kind == Token::Symbol && token_.text == QLatin1String(text);
+        return token_.kind == Token::Symbol && SameAscii(token_.text, text, false);
     }
 
     QString name()
@@ -116,7 +134,8 @@ JetInsert ParseInsert(Parser& parser)
     for (;;) {
         const QString column = parser.name();
         for (const QString& earlier : std::as_const(statement.columns)) {
-            if (earlier.compare(column, Qt::CaseInsensitive) == 0)
+            // Names of different lengths never match, whatever their case.
+            if (earlier.size() == column.size() && earlier.compare(column, Qt::CaseInsensitive) == 0)
                 throw RuntimeError(ErrorNumber::StatementRejected,
                                    QStringLiteral("Destinazione di output '%1' replicata.").arg(column));
         }

@@ -175,16 +175,18 @@ void TableChange::placeRow(const QByteArray& row, RowLocation& where, const Page
         }
     }
     if (insertPage_ != 0) {
-        // The page's own offsets must describe its rows before a row goes below them.
-        const QByteArray& current = file_.page(insertPage_);
-        const int rows = RowCountOnPage(current);
-        for (int row = 0; row < rows; ++row)
-            RowOnPage(current, row);
-        RowPage page(current);
-        if (page.fits(row.size())) {
-            where = {insertPage_, page.rowCount()};
-            page.add(row);
-            file_.writablePage(insertPage_) = page.bytes(schema_.definitionPage);
+        // The page's own offsets must describe its rows before a row goes
+        // below them; the rows added here since are the writer's own.
+        if (checkedPage_ != insertPage_) {
+            const QByteArray& current = file_.page(insertPage_);
+            const int rows = RowCountOnPage(current);
+            for (int row = 0; row < rows; ++row)
+                RowOnPage(current, row);
+            checkedPage_ = insertPage_;
+        }
+        const int number = AddRowToPage(file_.writablePage(insertPage_), row);
+        if (number >= 0) {
+            where = {insertPage_, number};
             return;
         }
         RemoveFromMap(file_, schema_.freeSpaceMap, insertPage_);
