@@ -126,7 +126,7 @@ QByteArray PackRow(const JetTableDefinition& table, const TableLayout& layout, c
         variableOffsets[v] = static_cast<quint16>(row.size());
         const qsizetype i = columnOfVariable[v];
         if (i >= 0 && !values[i].isNull())
-            row.append(EncodeJetText(values[i].text(), table.columns[i].compressedText));
+            AppendJetText(row, values[i].text(), table.columns[i].compressedText);
     }
     if (layout.variableCount > 0) {
         AppendLittleEndian(row, static_cast<quint16>(row.size()));

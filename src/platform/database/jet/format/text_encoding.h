@@ -13,5 +13,8 @@
 // would begin with the marker; throws JetWriteError when it cannot.
 QByteArray EncodeJetText(const QString& text, bool mayCompress = true);
 
+// The same bytes, at the end of `bytes`: how a row gets its texts.
+void AppendJetText(QByteArray& bytes, const QString& text, bool mayCompress);
+
 // The text of stored bytes in either form; an odd byte at the end belongs to no character.
 QString DecodeJetText(const char* data, qsizetype size);

@@ -4,6 +4,8 @@
 #include "platform/runtime/runtime_error.h"
 
 #include <QLocale>
+#include <QVarLengthArray>
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -54,11 +56,14 @@ public:
         return token_.kind == Token::Symbol && SameAscii(token_.text, text, false);
     }
 
-    QString name()
+    QString name() { return nameInStatement().toString(); }
+
+    // The name where the statement holds it.
+    QStringView nameInStatement()
     {
         if (token_.kind != Token::Name && token_.kind != Token::Bracketed)
             throw SyntaxError();
-        QString text = token_.text.toString();
+        const QStringView text = token_.text;
         advance();
         return text;
     }
@@ -125,25 +130,42 @@ JetDelete ParseDelete(Parser& parser)
     return statement;
 }
 
+// The column names of an INSERT, none twice. Every row of the update names
+// the same columns: the list of the previous statement, checked already, is
+// shared instead of copied anew.
+QStringList ColumnList(const QVarLengthArray<QStringView, 16>& names)
+{
+    thread_local QStringList previous;
+    if (std::equal(names.begin(), names.end(), previous.begin(), previous.end()))
+        return previous;
+    QStringList columns;
+    for (const QStringView column : names) {
+        for (const QString& earlier : std::as_const(columns)) {
+            // Names of different lengths never match, whatever their case.
+            if (earlier.size() == column.size() && earlier.compare(column, Qt::CaseInsensitive) == 0)
+                throw RuntimeError(ErrorNumber::StatementRejected,
+                                   QStringLiteral("Destinazione di output '%1' replicata.").arg(column));
+        }
+        columns.append(column.toString());
+    }
+    previous = columns;
+    return columns;
+}
+
 JetInsert ParseInsert(Parser& parser)
 {
     JetInsert statement;
     parser.keyword("INTO");
     statement.table = parser.name();
     parser.symbol("(");
+    QVarLengthArray<QStringView, 16> names;
     for (;;) {
-        const QString column = parser.name();
-        for (const QString& earlier : std::as_const(statement.columns)) {
-            // Names of different lengths never match, whatever their case.
-            if (earlier.size() == column.size() && earlier.compare(column, Qt::CaseInsensitive) == 0)
-                throw RuntimeError(ErrorNumber::StatementRejected,
-                                   QStringLiteral("Destinazione di output '%1' replicata.").arg(column));
-        }
-        statement.columns.append(column);
+        names.append(parser.nameInStatement());
         if (!parser.atSymbol(","))
             break;
         parser.symbol(",");
     }
+    statement.columns = ColumnList(names);
     parser.symbol(")");
     parser.keyword("VALUES");
     parser.symbol("(");
