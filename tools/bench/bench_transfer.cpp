@@ -208,7 +208,7 @@ void CompareJet(const QTemporaryDir& dir, const QString& source)
         jetBest = std::min(jetBest, RunTool(source, FileConnectionString(jet), nullptr));
         sqliteBest = std::min(sqliteBest, RunTool(source, FileConnectionString(sqlite), nullptr));
     }
-    PrintComparison("Jet 4 con chiavi primarie", jetBest, "strumento su SQLite", sqliteBest, 2.0);
+    PrintComparison("Jet 4 con chiavi primarie", jetBest, "strumento su SQLite", sqliteBest, 1.3);
 }
 
 }  // namespace
