@@ -85,7 +85,8 @@ TEST_F(Mkabicab, RoundTripGivesBackTheCsvValues)
         "AbcCabchk,AbcProv,AbcComune,AbcLocalita,AbcCap,AbcIndir,AbcFiliale,AbcBanc,AbcAbichk,AbcCab,AbcAbi\n"
         "7,RM,Roma,Roma,00100,,Sede,\"Banca d'Esempio\",3,1600,1005\n"
         "-0.125,AQ,L'Aquila,Paganica,67100,\"Via dell'Aquila, 3\nscala B\",\"Agenzia \\\\ 2\",Банк,0,1,1006\n"
-        "0,,,,,,,,0,2,1007\n";
+        "0,,,,,,,,0,2,1007\n"
+        "0,,,,,,\xef\xbb\xbf,\xef\xbb\xbf" "bomx,0,3,1008\n";
     const Outcome outcome = run(abi, abicab);
     ASSERT_EQ(outcome.exitCode, 0) << outcome.errors.toStdString();
     ExpectJetFileReadsBack(
@@ -97,7 +98,9 @@ TEST_F(Mkabicab, RoundTripGivesBackTheCsvValues)
                       AbicabRow(1006, 1, QString::fromUtf8("Банк"), "Agenzia \\\\ 2", "Via dell'Aquila, 3\nscala B",
                                 "67100", "Paganica", "L'Aquila", "AQ", 0, -0.125),
                       AbicabRow(1007, 2, Variant(), Variant(), Variant(), Variant(), Variant(), Variant(), Variant(),
-                                0, 0.0)})});
+                                0, 0.0),
+                      AbicabRow(1008, 3, QStringLiteral("\uFEFFbomx"), QStringLiteral("\uFEFF"), Variant(),
+                                Variant(), Variant(), Variant(), Variant(), 0, 0.0)})});
     EXPECT_EQ(files(), (QStringList{QStringLiteral("Abicab.mdb"), QStringLiteral("abi.csv"), QStringLiteral("abicab.csv")}));
 }
 

@@ -1,5 +1,11 @@
 #include "jet_damage.h"
 
+#include "platform/database/jet/format/data_page.h"
+#include "platform/database/jet/format/database_header.h"
+#include "platform/database/jet/format/jet_format.h"
+#include "platform/database/jet/format/table_definition_page.h"
+#include "platform/database/jet/format/usage_map.h"
+
 #include <QStringList>
 #include <QtEndian>
 #include <algorithm>
@@ -7,9 +13,6 @@
 #include <vector>
 
 namespace {
-
-constexpr char kDataPage = 0x01;
-constexpr char kTableDefinitionPage = 0x02;
 
 // Where the fields this file damages lie, by format.
 struct Layout {
@@ -23,13 +26,15 @@ struct Layout {
     qsizetype rowCount;          // 16 bits, on a data page; the row offsets follow
 };
 
+// The writers know only Jet 4; the Jet 3 figures are the harness's own.
 constexpr Layout kJet3{2048, 25, 31, 35, 43, 8, 18, 8};
-constexpr Layout kJet4{4096, 45, 51, 55, 63, 12, 25, 12};
+constexpr Layout kJet4{kPageSize,         kColumnCountOffset,    kRealIndexCountOffset, kTableUsageMapOffset,
+                       kDefinitionHeaderSize, kIndexCountsSize,  kColumnDescriptorSize, kDataPageRowCountOffset};
 
-// Byte 0x14 of the header names the format: 0 for Jet 3.
+// The header's version byte names the format: 0 for Jet 3.
 const Layout& LayoutOf(const QByteArray& file)
 {
-    return file.size() > 0x14 && file.at(0x14) == 0 ? kJet3 : kJet4;
+    return file.size() > kVersionOffset && file.at(kVersionOffset) == 0 ? kJet3 : kJet4;
 }
 
 class Damager {
@@ -72,11 +77,11 @@ private:
         return at + 2 <= file_.size() ? qFromLittleEndian<quint16>(file_.constData() + at) : 0;
     }
 
-    std::optional<qsizetype> randomPageOfType(char type)
+    std::optional<qsizetype> randomPageOfType(quint8 type)
     {
         std::vector<qsizetype> found;
         for (qsizetype page = 1; page < pages(); ++page) {
-            if (file_.at(pageStart(page)) == type)
+            if (static_cast<quint8>(file_.at(pageStart(page))) == type)
                 found.push_back(page);
         }
         if (found.empty())
@@ -139,7 +144,7 @@ private:
     // The header and column descriptors of a table definition page.
     QString tableDefinition()
     {
-        const std::optional<qsizetype> page = randomPageOfType(kTableDefinitionPage);
+        const std::optional<qsizetype> page = randomPageOfType(kTableDefinitionPageType);
         if (!page)
             return flipBits(0, file_.size(), 2);
         const qsizetype start = pageStart(*page);
@@ -151,7 +156,7 @@ private:
 
     QString columnType()
     {
-        const std::optional<qsizetype> page = randomPageOfType(kTableDefinitionPage);
+        const std::optional<qsizetype> page = randomPageOfType(kTableDefinitionPageType);
         if (!page)
             return flipBits(0, file_.size(), 1);
         const qsizetype start = pageStart(*page);
@@ -175,16 +180,17 @@ private:
     // The row a row pointer names, as [begin, end) in the file.
     std::optional<std::pair<qsizetype, qsizetype>> row(quint32 pointer)
     {
-        const qsizetype page = pointer >> 8;
-        const qsizetype number = pointer & 0xff;
+        const qsizetype page = PageOfPointer(pointer);
+        const qsizetype number = RowOfPointer(pointer);
         if (page <= 0 || page >= pages())
             return std::nullopt;
         const qsizetype start = pageStart(page);
-        const qsizetype offsets = start + layout_.rowCount + 2;
+        const qsizetype offsets = start + layout_.rowCount + kRowOffsetEntrySize;
         if (number >= read16(start + layout_.rowCount))
             return std::nullopt;
-        const qsizetype begin = read16(offsets + 2 * number) & 0x1fff;
-        const qsizetype end = number == 0 ? layout_.pageSize : (read16(offsets + 2 * (number - 1)) & 0x1fff);
+        const qsizetype begin = read16(offsets + kRowOffsetEntrySize * number) & kRowOffsetMask;
+        const qsizetype end =
+            number == 0 ? layout_.pageSize : (read16(offsets + kRowOffsetEntrySize * (number - 1)) & kRowOffsetMask);
         if (begin >= end || end > layout_.pageSize)
             return std::nullopt;
         return std::make_pair(start + begin, start + end);
@@ -192,14 +198,14 @@ private:
 
     QString usageMap()
     {
-        const std::optional<qsizetype> page = randomPageOfType(kTableDefinitionPage);
+        const std::optional<qsizetype> page = randomPageOfType(kTableDefinitionPageType);
         if (!page)
             return flipBits(0, file_.size(), 1);
         const auto map = row(read32(pageStart(*page) + layout_.usageMap));
         if (!map)
             return tableDefinition();
         // The first byte tells an inline bitmap from a list of map pages, the next four the first page.
-        const qsizetype end = pick(0, 1) == 0 ? std::min(map->first + 5, map->second) : map->second;
+        const qsizetype end = pick(0, 1) == 0 ? std::min(map->first + kInlineBitmapOffset, map->second) : map->second;
         return QStringLiteral("mappa delle pagine della tabella a pagina %1: %2")
             .arg(*page)
             .arg(flipBits(map->first, end, pick(1, 3)));
@@ -207,7 +213,7 @@ private:
 
     QString rowData()
     {
-        const std::optional<qsizetype> page = randomPageOfType(kDataPage);
+        const std::optional<qsizetype> page = randomPageOfType(kDataPageType);
         if (!page)
             return flipBits(0, file_.size(), 1);
         const qsizetype start = pageStart(*page);
@@ -220,7 +226,7 @@ private:
                 .arg(flipBits(start + layout_.rowCount, end, 1));
         }
         const qsizetype number = pick(0, rows - 1);
-        const auto place = row(static_cast<quint32>((*page << 8) | number));
+        const auto place = row(RowPointer(static_cast<quint32>(*page), static_cast<int>(number)));
         if (!place)
             return flipBits(start, start + layout_.pageSize, 1);
         return QStringLiteral("riga %1 della pagina %2: %3")

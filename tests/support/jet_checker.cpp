@@ -1,8 +1,11 @@
 #include "support/jet_checker.h"
 
+#include "platform/database/jet/format/data_page.h"
 #include "platform/database/jet/format/database_header.h"
-#include "platform/database/jet/in_place/index_key.h"
+#include "platform/database/jet/format/index_page.h"
 #include "platform/database/jet/format/jet_format.h"
+#include "platform/database/jet/format/usage_map.h"
+#include "platform/database/jet/in_place/index_key.h"
 #include "platform/database/jet/in_place/page_file.h"
 #include "platform/runtime/runtime_error.h"
 #include "platform/database/jet/in_place/table_rows.h"
@@ -16,10 +19,6 @@
 #include <set>
 
 namespace {
-
-constexpr quint32 kCatalogPage = 2;
-constexpr qsizetype kEntriesStart = 0x1e0;
-constexpr qsizetype kBitmapStart = 0x1b;
 
 // Reads the file's pages and keeps the problems found.
 class Checker {
@@ -49,9 +48,9 @@ public:
     quint32 definitionPageOf(const QString& name)
     {
         if (name.compare(QLatin1String("MSysObjects"), Qt::CaseInsensitive) == 0)
-            return kCatalogPage;
+            return kCatalogDefinitionPage;
         quint32 page = 0;
-        const JetTableSchema catalog = ReadTableSchema(*file_, kCatalogPage, QStringLiteral("MSysObjects"));
+        const JetTableSchema catalog = ReadTableSchema(*file_, kCatalogDefinitionPage, QStringLiteral("MSysObjects"));
         ForEachLiveRow(*file_, catalog, [&](RowLocation, const std::vector<Variant>& row) {
             const Variant& rowName = row[catalog.columnNamed(QStringLiteral("Name"))];
             const Variant& type = row[catalog.columnNamed(QStringLiteral("Type"))];
@@ -89,22 +88,21 @@ public:
             checkIndex(table, static_cast<int>(i), rows);
     }
 
+    // Compares every page's state in the file's own map with what the page
+    // is: every page of the structures walked (and the header and the map's
+    // own pages) used, every page past the end of the file that the map
+    // covers free, as Access marks them.
     void checkGlobalMap()
     {
-        const QByteArray& page = file_->page(kGlobalUsageMapPage);
-        const RowExtent extent = RowOnPage(page, 0);
-        if (static_cast<quint8>(page[extent.start]) != 0)
-            return;  // the reference form covers only the pages of its bitmaps
-        const quint32 first = qFromLittleEndian<quint32>(page.constData() + extent.start + 1);
-        const auto span = static_cast<quint32>(extent.end - extent.start - 5) * 8;
+        claim(0, QStringLiteral("the header"));
+        claimMap(RowPointer(kGlobalUsageMapPage, 0), QStringLiteral("the file's page map"));
         for (const auto& [number, owner] : claimed_) {
-            if (number < first || number >= first + span) {
-                problem(QStringLiteral("page %1 of %2 lies outside the file's page map, as if free").arg(number).arg(owner));
-                continue;
-            }
-            const quint32 bit = number - first;
-            if ((static_cast<quint8>(page[extent.start + 5 + bit / 8]) >> (bit % 8)) & 1)
-                problem(QStringLiteral("page %1 of %2 is marked free in the file's page map").arg(number).arg(owner));
+            if (markedFree(number))
+                problem(QStringLiteral("page %1 of %2 is free in the file's page map, or not covered by it").arg(number).arg(owner));
+        }
+        for (quint32 number = file_->pageCount(); number < globalMapEnd(); ++number) {
+            if (!markedFree(number))
+                problem(QStringLiteral("page %1, past the end of the file, is used in the file's page map").arg(number));
         }
     }
 
@@ -116,19 +114,56 @@ private:
         claimed_.emplace(page, owner);
     }
 
+    // What the file's own map says of a page: free where its bit says so,
+    // where the map does not cover it, or where its bitmap page is absent
+    // (as other readers take an absent one).
+    bool markedFree(quint32 number)
+    {
+        const QByteArray& page = file_->page(kGlobalUsageMapPage);
+        const RowExtent extent = RowOnPage(page, 0);
+        if (UsageMapType(page, extent) == kInlineMap) {
+            const quint32 first = InlineFirstPage(page, extent);
+            if (number < first || number - first >= InlinePagesCovered(extent))
+                return true;
+            return MapBit(page, extent.start + kInlineBitmapOffset, number - first);
+        }
+        const auto slot = static_cast<int>(number / kPagesPerBitmapPage);
+        if (slot >= ReferenceSlots(extent))
+            return true;
+        const quint32 bitmap = ReferencedBitmapPage(page, extent, slot);
+        if (bitmap == 0 || bitmap >= file_->pageCount())
+            return true;
+        return MapBit(file_->page(bitmap), kBitmapPageBitmapOffset, number % kPagesPerBitmapPage);
+    }
+
+    // The first page past those the file's own map covers.
+    quint32 globalMapEnd()
+    {
+        const QByteArray& page = file_->page(kGlobalUsageMapPage);
+        const RowExtent extent = RowOnPage(page, 0);
+        if (UsageMapType(page, extent) == kInlineMap)
+            return InlineFirstPage(page, extent) + InlinePagesCovered(extent);
+        quint32 end = 0;
+        for (int slot = 0; slot < ReferenceSlots(extent); ++slot) {
+            if (ReferencedBitmapPage(page, extent, slot) != 0)
+                end = (slot + 1) * kPagesPerBitmapPage;
+        }
+        return end;
+    }
+
     void claimMap(quint32 pointer, const QString& owner)
     {
-        claim(pointer >> 8, owner);
-        const QByteArray& page = file_->page(pointer >> 8);
-        const RowExtent extent = RowOnPage(page, static_cast<int>(pointer & 0xff));
-        if (static_cast<quint8>(page[extent.start]) != 1)
+        claim(PageOfPointer(pointer), owner);
+        const QByteArray& page = file_->page(PageOfPointer(pointer));
+        const RowExtent extent = RowOnPage(page, RowOfPointer(pointer));
+        if (UsageMapType(page, extent) != kReferenceMap)
             return;
-        for (qsizetype at = extent.start + 1; at + 4 <= extent.end; at += 4) {
-            const quint32 bitmap = qFromLittleEndian<quint32>(page.constData() + at);
+        for (int slot = 0; slot < ReferenceSlots(extent); ++slot) {
+            const quint32 bitmap = ReferencedBitmapPage(page, extent, slot);
             if (bitmap == 0)
                 continue;
             claim(bitmap, owner);
-            if (static_cast<quint8>(file_->page(bitmap)[0]) != kUsageBitmapPage)
+            if (bitmap < file_->pageCount() && static_cast<quint8>(file_->page(bitmap)[0]) != kUsageBitmapPageType)
                 problem(QStringLiteral("%1: map page %2 is not a bitmap page").arg(owner).arg(bitmap));
         }
     }
@@ -137,12 +172,12 @@ private:
     {
         for (quint32 number = 1; number < file_->pageCount(); ++number) {
             const QByteArray& page = file_->page(number);
-            if (static_cast<quint8>(page[0]) != kDataPage || qFromLittleEndian<quint32>(page.constData() + 4) != table.definitionPage)
+            if (!IsDataPageOf(page, table.definitionPage))
                 continue;
             claim(number, table.name);
             if (!std::binary_search(owned.begin(), owned.end(), number))
                 problem(QStringLiteral("%1: data page %2 is missing from the table's map").arg(table.name).arg(number));
-            const int rows = qFromLittleEndian<quint16>(page.constData() + 12);
+            const int rows = RowCountOnPage(page);
             int lowest = kPageSize;
             std::vector<std::pair<int, int>> extents;
             for (int row = 0; row < rows; ++row) {
@@ -155,10 +190,11 @@ private:
                 if (extents[i].first < extents[i - 1].second)
                     problem(QStringLiteral("%1: rows overlap on page %2").arg(table.name).arg(number));
             }
-            const int free = qFromLittleEndian<quint16>(page.constData() + 2);
-            if (free != lowest - (14 + 2 * rows))
+            const int free = DeclaredFreeSpace(page);
+            const int actual = lowest - static_cast<int>(kDataPageHeaderSize + kRowOffsetEntrySize * rows);
+            if (free != actual)
                 problem(QStringLiteral("%1: page %2 says %3 bytes free, it has %4")
-                            .arg(table.name).arg(number).arg(free).arg(lowest - (14 + 2 * rows)));
+                            .arg(table.name).arg(number).arg(free).arg(actual));
         }
         for (const quint32 page : owned) {
             if (page >= file_->pageCount())
@@ -166,62 +202,32 @@ private:
         }
     }
 
-    // The entries of one index page, each whole again, as the bitmap marks their ends.
-    struct IndexPage {
-        bool leaf = true;
-        quint32 previous = 0, next = 0, tail = 0;
-        std::vector<QByteArray> entries;
-    };
-
-    std::optional<IndexPage> readIndexPage(const JetTableSchema& table, quint32 number, const QString& where)
+    std::optional<IndexPageContents> readIndexPage(const JetTableSchema& table, quint32 number, const QString& where)
     {
         if (number == 0 || number >= file_->pageCount()) {
             problem(QStringLiteral("%1: index page %2 is outside the file").arg(where).arg(number));
             return std::nullopt;
         }
         const QByteArray& page = file_->page(number);
-        IndexPage result;
-        const quint8 type = static_cast<quint8>(page[0]);
-        if ((type != 0x03 && type != 0x04) || qFromLittleEndian<quint32>(page.constData() + 4) != table.definitionPage) {
+        if (!IsIndexPageOf(page, table.definitionPage)) {
             problem(QStringLiteral("%1: page %2 is not an index page of the table").arg(where).arg(number));
             return std::nullopt;
         }
-        result.leaf = type == 0x04;
-        result.previous = qFromLittleEndian<quint32>(page.constData() + 12);
-        result.next = qFromLittleEndian<quint32>(page.constData() + 16);
-        result.tail = qFromLittleEndian<quint32>(page.constData() + 20);
-        const int prefix = qFromLittleEndian<quint16>(page.constData() + 24);
-        qsizetype start = 0;
-        QByteArray shared;
-        for (qsizetype bit = 0; bit < (kEntriesStart - kBitmapStart) * 8; ++bit) {
-            if (((static_cast<quint8>(page[kBitmapStart + bit / 8]) >> (bit % 8)) & 1) == 0)
-                continue;
-            if (kEntriesStart + bit > kPageSize || bit <= start) {
-                problem(QStringLiteral("%1: page %2 has an entry bitmap out of bounds").arg(where).arg(number));
-                return std::nullopt;
-            }
-            QByteArray stored = page.mid(kEntriesStart + start, bit - start);
-            if (result.entries.empty()) {
-                if (stored.size() < prefix) {
-                    problem(QStringLiteral("%1: page %2 shares a prefix longer than its first entry").arg(where).arg(number));
-                    return std::nullopt;
-                }
-                shared = stored.left(prefix);
-                result.entries.push_back(stored);
-            } else {
-                result.entries.push_back(shared + stored);
-            }
-            start = bit;
+        IndexPageContents result;
+        try {
+            result = ReadIndexPage(page);
+        } catch (const RuntimeError& error) {
+            problem(QStringLiteral("%1: page %2: %3").arg(where).arg(number).arg(error.description()));
+            return std::nullopt;
         }
-        const int free = qFromLittleEndian<quint16>(page.constData() + 2);
-        if (free != kPageSize - (kEntriesStart + start))
+        if (result.declaredFreeSpace != kPageSize - result.entriesEnd)
             problem(QStringLiteral("%1: page %2 says %3 bytes free, it has %4")
-                        .arg(where).arg(number).arg(free).arg(kPageSize - (kEntriesStart + start)));
+                        .arg(where).arg(number).arg(result.declaredFreeSpace).arg(kPageSize - result.entriesEnd));
         for (std::size_t i = 1; i < result.entries.size(); ++i) {
             if (!(result.entries[i - 1] < result.entries[i]))
                 problem(QStringLiteral("%1: entries out of order on page %2").arg(where).arg(number));
         }
-        const int trailer = result.leaf ? 4 : 8;
+        const int trailer = result.header.leaf ? kLeafEntryTrailer : kNodeEntryTrailer;
         for (const QByteArray& entry : result.entries) {
             if (entry.size() <= trailer)
                 problem(QStringLiteral("%1: an entry of page %2 is too short").arg(where).arg(number));
@@ -231,7 +237,7 @@ private:
 
     struct TreeWalk {
         QSet<quint32> pages;
-        std::vector<std::vector<std::pair<quint32, IndexPage>>> levels;  // pages of each depth, in order
+        std::vector<std::vector<std::pair<quint32, IndexPageContents>>> levels;  // pages of each depth, in order
         std::vector<QByteArray> leaves;
         std::set<int> leafDepths;
     };
@@ -244,15 +250,15 @@ private:
             return {};
         }
         walk.pages.insert(number);
-        const std::optional<IndexPage> page = readIndexPage(table, number, where);
+        const std::optional<IndexPageContents> page = readIndexPage(table, number, where);
         if (!page)
             return {};
         if (walk.levels.size() <= static_cast<std::size_t>(depth))
             walk.levels.resize(depth + 1);
         walk.levels[depth].emplace_back(number, *page);
-        if (page->leaf) {
+        if (page->header.leaf) {
             walk.leafDepths.insert(depth);
-            if (page->tail != 0)
+            if (page->header.tail != 0)
                 problem(QStringLiteral("%1: leaf page %2 names a tail").arg(where).arg(number));
             walk.leaves.insert(walk.leaves.end(), page->entries.begin(), page->entries.end());
             return page->entries.empty() ? QByteArray() : page->entries.back();
@@ -263,8 +269,8 @@ private:
             if (last != entry.chopped(4))
                 problem(QStringLiteral("%1: an entry of node page %2 is not its child's last").arg(where).arg(number));
         }
-        if (page->tail != 0)
-            last = visit(table, page->tail, depth + 1, where, walk);
+        if (page->header.tail != 0)
+            last = visit(table, page->header.tail, depth + 1, where, walk);
         if (page->entries.empty())
             problem(QStringLiteral("%1: node page %2 has no entries").arg(where).arg(number));
         return last;
@@ -282,10 +288,10 @@ private:
             for (std::size_t i = 0; i < level.size(); ++i) {
                 const quint32 previous = i > 0 ? level[i - 1].first : 0;
                 const quint32 next = i + 1 < level.size() ? level[i + 1].first : 0;
-                if (level[i].second.previous != previous || level[i].second.next != next)
+                if (level[i].second.header.previous != previous || level[i].second.header.next != next)
                     problem(QStringLiteral("%1: page %2 links %3/%4, expected %5/%6")
-                                .arg(where).arg(level[i].first).arg(level[i].second.previous)
-                                .arg(level[i].second.next).arg(previous).arg(next));
+                                .arg(where).arg(level[i].first).arg(level[i].second.header.previous)
+                                .arg(level[i].second.header.next).arg(previous).arg(next));
             }
         }
         for (std::size_t i = 1; i < walk.leaves.size(); ++i) {
@@ -369,7 +375,7 @@ QStringList JetUserTables(const QString& path)
     if (!header)
         return {};
     JetPageFile pages(path, header->encodingKey);
-    const JetTableSchema catalog = ReadTableSchema(pages, kCatalogPage, QStringLiteral("MSysObjects"));
+    const JetTableSchema catalog = ReadTableSchema(pages, kCatalogDefinitionPage, QStringLiteral("MSysObjects"));
     QStringList names;
     ForEachLiveRow(pages, catalog, [&](RowLocation, const std::vector<Variant>& row) {
         const Variant& flags = row[catalog.columnNamed(QStringLiteral("Flags"))];

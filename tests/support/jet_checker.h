@@ -10,8 +10,9 @@
 //     table outside it), its free-space map inside it, row offsets inside
 //     their page and apart, each page's free space, the live rows against
 //     the row count of the definition;
-//   - the file's page map: no page of those structures marked free, or
-//     outside its inline window;
+//   - the file's page map, inline or with bitmap pages: every page of those
+//     structures (and the header and the map's own pages) used in it, every
+//     page past the end of the file that it covers free;
 //   - every index: each page of the tree (type, table, entries in order,
 //     sizes against the entry bitmap, shared prefix, free space,
 //     previous/next links along each level, tail child), each parent entry

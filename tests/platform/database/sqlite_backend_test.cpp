@@ -55,6 +55,22 @@ TEST_F(SqliteBackend, DescribesEachFailureInItalianWithTheEnginesMessage)
     EXPECT_EQ(file.rows(QStringLiteral("SELECT * FROM abi")), QStringList{QStringLiteral("300|Locale")});
 }
 
+// A leading U+FEFF is part of the text, not a byte-order mark to drop.
+TEST_F(SqliteBackend, ReadsTextsThatBeginWithUFeffWhole)
+{
+    file.exec(QString::fromUtf8("INSERT INTO abi VALUES (1, '\uFEFFbomx'), (2, '\uFEFF'), (3, '\uFEFF\uFEFFdue'), "
+                                "(4, 'a\uFEFF'), (5, '')"));
+    const auto db = OpenSqliteDatabase(file.path());
+    const ResultSet result = db->query(QStringLiteral("SELECT AbiBanc FROM abi WHERE AbiAbi < 10 ORDER BY AbiAbi"));
+    const QStringList expected{QStringLiteral("\uFEFFbomx"), QStringLiteral("\uFEFF"),
+                               QStringLiteral("\uFEFF\uFEFFdue"), QString::fromUtf8("a\uFEFF"), QString()};
+    ASSERT_EQ(result.rows.size(), expected.size());
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        ASSERT_EQ(result.rows[i][0].type(), Variant::Type::Text);
+        EXPECT_EQ(result.rows[i][0].text(), expected[i]);
+    }
+}
+
 TEST_F(SqliteBackend, SaysTheDatabaseIsInUseAndHowLongItWaited)
 {
     const auto db = OpenSqliteDatabase(file.path());

@@ -11,4 +11,8 @@ const tables = reader.getTableNames().map((name) => {
     const rows = table.getData().map((row) => columns.map((column) => row[column]));
     return { name, rowCount: table.rowCount, columns, rows };
 });
-process.stdout.write(JSON.stringify({ tables }));
+// Every character past ASCII escaped: Qt's JSON parser drops a raw U+FEFF
+// inside a string, which would hide whether the reader gave it back.
+const ascii = JSON.stringify({ tables }).replace(/[\u007f-\uffff]/g,
+    (c) => "\\u" + c.charCodeAt(0).toString(16).padStart(4, "0"));
+process.stdout.write(ascii);

@@ -4,6 +4,7 @@
 #include "platform/database/jet/jet_backend_testing.h"
 #include "platform/database/jet/jet_select.h"
 #include "platform/runtime/runtime_error.h"
+#include "platform/database/jet/format/data_page.h"
 #include "platform/database/jet/format/text_encoding.h"
 
 #include <QDateTime>
@@ -17,8 +18,6 @@
 extern "C" int mdb_find_row(MdbHandle* mdb, int row, int* start, size_t* len);
 
 namespace {
-
-constexpr int kRowOffsetMask = 0x1fff;
 
 RuntimeError CannotOpen(const QString& path)
 {

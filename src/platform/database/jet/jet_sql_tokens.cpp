@@ -24,7 +24,7 @@ Token Tokenizer::next()
             ++pos_;
         return {Token::Name, QStringView(sql_).sliced(start, pos_ - start), {}};
     }
-    if (QStringView(sql_).sliced(pos_).startsWith(QLatin1String(">="))) {
+    if (c == QLatin1Char('>') && pos_ + 1 < sql_.size() && sql_.at(pos_ + 1) == QLatin1Char('=')) {
         pos_ += 2;
         return {Token::Symbol, QStringView(sql_).sliced(pos_ - 2, 2), {}};
     }

@@ -5,7 +5,9 @@
 #include "platform/database/sqlite/literal_insert.h"
 
 #include <QHash>
+#include <QStringDecoder>
 #include <cerrno>
+#include <cstring>
 #include <sqlite3.h>
 
 namespace {
@@ -70,6 +72,15 @@ RuntimeError ErrorOf(sqlite3* db)
     return EngineError(failure, Message(db), detail);
 }
 
+// QString::fromUtf8 drops a leading U+FEFF, which is part of the source's text.
+QString SourceText(const char* text, int size)
+{
+    if (size < 3 || std::memcmp(text, "\xef\xbb\xbf", 3) != 0)
+        return QString::fromUtf8(text, size);
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+    return decoder.decode(QByteArrayView(text, size));
+}
+
 Variant ColumnValue(sqlite3_stmt* statement, int column)
 {
     switch (sqlite3_column_type(statement, column)) {
@@ -81,7 +92,7 @@ Variant ColumnValue(sqlite3_stmt* statement, int column)
         return Variant(sqlite3_column_double(statement, column));
     default: {
         const auto* text = static_cast<const char*>(sqlite3_column_blob(statement, column));
-        return Variant(QString::fromUtf8(text, sqlite3_column_bytes(statement, column)));
+        return Variant(SourceText(text, sqlite3_column_bytes(statement, column)));
     }
     }
 }

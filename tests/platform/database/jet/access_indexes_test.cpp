@@ -25,7 +25,14 @@ TEST(AccessIndexes, EveryIndexOfTheAccessFilesHoldsTheKeysEncodedHere)
         // Its text index holds Cyrillic, which the writer refuses to key.
         if (file == QLatin1String("testUnicodeCompV2003.mdb"))
             tables.removeAll(QStringLiteral("Table"));
-        const QStringList problems = CheckJetTables(Sample(file), tables, password);
+        QStringList problems = CheckJetTables(Sample(file), tables, password);
+        // testV2000 with the type byte of its page map changed by hand: its
+        // inline bitmap read as a list of bitmap pages, which the check must see.
+        if (file == QLatin1String("testRefGlobalV2000.mdb")) {
+            const qsizetype before = problems.size();
+            problems.removeIf([](const QString& problem) { return problem.contains(QLatin1String("page map")); });
+            EXPECT_GT(before, problems.size());
+        }
         EXPECT_TRUE(problems.isEmpty()) << problems.join(QLatin1Char('\n')).toStdString();
     }
 }

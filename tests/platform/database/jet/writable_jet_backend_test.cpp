@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <map>
 #include <gtest/gtest.h>
 
 namespace {
@@ -159,6 +160,8 @@ TEST_F(WritableJet, RefusesWhatItCannotDoExactlyBeforeTouchingAnything)
         {"INSERT INTO ABI (AbiAbi, AbiAbichk) VALUES (2000, 2.5)", ErrorNumber::Failure},
         {"INSERT INTO ABI (AbiAbi, AbiAbichk) VALUES (2000, '3')", ErrorNumber::Failure},
         {"INSERT INTO ABI (AbiAbi, AbiBanc) VALUES (2000, 5)", ErrorNumber::Failure},
+        // No stored form gives this text back whole: U+FEFF first, a character ending in a zero byte.
+        {"INSERT INTO ABI (AbiAbi, AbiBanc) VALUES (2000, '\uFEFF\u0100')", ErrorNumber::Failure},
     };
     const auto database = OpenWritableJetDatabase(path, QString());
     for (const auto& [statement, number] : refused) {
@@ -197,7 +200,9 @@ TEST_F(WritableJet, StoresTheLiteralsTheUpdateWrites)
                             QStringLiteral("INSERT INTO ABICAB (AbcAbi, AbcCab, AbcCabchk) VALUES (-1, 1, -2.5)"),
                             QStringLiteral("INSERT INTO ABICAB (AbcAbi, AbcCab, AbcCabchk) VALUES (1, 2, 1.5E+20)"),
                             QStringLiteral("INSERT INTO ABICAB (AbcAbi, AbcCab, AbcCabchk) VALUES (1, 3, 1E-07)"),
-                            QStringLiteral("INSERT INTO ABICAB (AbcAbi, AbcCab, AbcAbichk, AbcCabchk) VALUES (1, 4, 7.0, .25)")});
+                            QStringLiteral("INSERT INTO ABICAB (AbcAbi, AbcCab, AbcAbichk, AbcCabchk) VALUES (1, 4, 7.0, .25)"),
+                            QString::fromUtf8("INSERT INTO ABICAB (AbcAbi, AbcCab, AbcBanc, AbcFiliale, AbcIndir) VALUES "
+                                              "(1, 5, '\uFEFFbomx', '\uFEFF', '\uFEFF\uFEFFdue')")});
     const Variant null;
     ExpectProcedureDatabaseHolds(
         path, {},
@@ -206,7 +211,9 @@ TEST_F(WritableJet, StoresTheLiteralsTheUpdateWrites)
          AbicabRow(-1, 1, null, null, null, null, null, null, null, null, -2.5),
          AbicabRow(1, 2, null, null, null, null, null, null, null, null, 1.5e20),
          AbicabRow(1, 3, null, null, null, null, null, null, null, null, 1e-7),
-         AbicabRow(1, 4, null, null, null, null, null, null, null, 7, 0.25)});
+         AbicabRow(1, 4, null, null, null, null, null, null, null, 7, 0.25),
+         AbicabRow(1, 5, QStringLiteral("\uFEFFbomx"), QStringLiteral("\uFEFF"), QStringLiteral("\uFEFF\uFEFFdue"),
+                   null, null, null, null, null, null)});
 }
 
 // Tables whose indexes the writer cannot keep exact are refused as a whole,
@@ -344,4 +351,35 @@ TEST_F(WritableJet, RefusesNullInARequiredColumn)
     EXPECT_EQ(FileDigest(path), before);
     RunJetStatements(path, {QStringLiteral("INSERT INTO Table1 (A, B, C, D, E) VALUES ('z', 'y', 9, 99, 999)")});
     EXPECT_EQ(OpenJetDatabase(path)->query(QStringLiteral("SELECT A FROM Table1")).rows.size(), 3U);
+}
+
+// A fixed-length Text column (c_flag_, Text 1) lies in the fixed part of
+// the row: written there in plain UCS-2, padded with spaces as Jet pads it.
+TEST_F(WritableJet, WritesFixedLengthTextColumnsInTheFixedPart)
+{
+    const QString path = dir.filePath(QStringLiteral("fixedText.mdb"));
+    ASSERT_TRUE(QFile::copy(Sample(QStringLiteral("fixed-text/fixedTextTestV2000.mdb")), path));
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+    QStringList tables = JetUserTables(path);
+    tables.append(QStringLiteral("MSysObjects"));
+    EXPECT_EQ(CheckJetTables(path, tables), QStringList()) << "as Access left it";
+    const QString insert = QStringLiteral(
+        "INSERT INTO users (i_user_id, c_user_login, c_user_pwd, c_user_session, c_user_name, i_user_flags, "
+        "i_user_type, i_user_merch, c_flag_, d_stamp_) VALUES (%1, 'utente %1', 'x', '-1', 'Nome', 1, 2, 3, '%2', 40000.5)");
+    RunJetStatements(path, {insert.arg(3).arg(QStringLiteral("S")), insert.arg(4).arg(QString()),
+                            QStringLiteral("DELETE FROM users WHERE i_user_id >= 4"), insert.arg(5).arg(QString())});
+    const QStringList problems = CheckJetTables(path, tables);
+    EXPECT_TRUE(problems.isEmpty()) << problems.join(QLatin1Char('\n')).toStdString();
+    ExpectJetRowCount(path, QStringLiteral("users"), 4);
+    const ResultSet flags = OpenJetDatabase(path)->query(QStringLiteral("SELECT i_user_id, c_flag_ FROM users"));
+    std::map<qint64, Variant> flagOf;
+    for (const auto& row : flags.rows)
+        flagOf[row[0].integer()] = row[1];
+    const std::map<qint64, Variant> expected{{1, Variant(QStringLiteral("N"))}, {2, Variant(QStringLiteral("N"))},
+                                             {3, Variant(QStringLiteral("S"))}, {5, Variant(QStringLiteral(" "))}};
+    EXPECT_EQ(flagOf, expected);
+    // Longer than the column: refused, the file unchanged.
+    const QByteArray before = FileDigest(path);
+    EXPECT_THROW(RunJetStatements(path, {insert.arg(6).arg(QStringLiteral("SI"))}), RuntimeError);
+    EXPECT_EQ(FileDigest(path), before);
 }

@@ -52,3 +52,14 @@ quint16 DeclaredLength(const JetColumn& column)
         return static_cast<quint16>(TraitsOf(column.type).fixedSize);
     }
 }
+
+JetColumnType ColumnTypeOfCode(quint8 code)
+{
+    for (const JetColumnType type : {JetColumnType::Byte, JetColumnType::Integer, JetColumnType::LongInteger,
+                                     JetColumnType::Double, JetColumnType::Text, JetColumnType::DateTime,
+                                     JetColumnType::Binary, JetColumnType::Memo, JetColumnType::Ole}) {
+        if (TraitsOf(type).code == code)
+            return type;
+    }
+    return JetColumnType::Other;
+}

@@ -15,3 +15,11 @@ const JetTypeTraits& TraitsOf(JetColumnType type);
 
 // The length the column descriptor declares, in bytes.
 quint16 DeclaredLength(const JetColumn& column);
+
+// The type byte Jet gives a Boolean, which lives in a row's mask of
+// non-Null columns alone.
+constexpr quint8 kBooleanTypeCode = 0x01;
+
+// The writer's type for a column descriptor's type byte; Other for the
+// types it never writes.
+JetColumnType ColumnTypeOfCode(quint8 code);

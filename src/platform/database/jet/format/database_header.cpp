@@ -3,22 +3,14 @@
 #include "platform/database/jet/format/jet_format.h"
 #include "platform/database/jet/format/little_endian.h"
 #include "platform/database/jet/format/rc4.h"
-#include "platform/database/jet/format/row_page.h"
-#include "platform/database/jet/format/usage_map.h"
 
 #include <cmath>
 #include <cstring>
 
 namespace {
 
-constexpr qsizetype kScrambledStart = 0x18;
-constexpr qsizetype kScrambledSize = 128;
-constexpr qsizetype kPasswordOffset = 0x42;
-constexpr qsizetype kPasswordSize = 40;
-constexpr qsizetype kCreationDateOffset = 0x72;
-constexpr qsizetype kEncodingKeyOffset = 0x3e;
-constexpr qsizetype kSortOrderOffset = 0x6e;
 const QByteArray kHeaderKey("\xc7\xda\x39\x6b", 4);
+constexpr char kSignature[16] = "Standard Jet DB";
 constexpr quint16 kWesternCodePage = 1252;
 constexpr quint32 kGeneralSortOrder = 0x0409;
 
@@ -44,14 +36,15 @@ double JetDateTime(const QDateTime& moment)
 QByteArray DatabaseHeaderPage(const QDateTime& created, const QString& password)
 {
     QByteArray page(kPageSize, '\0');
-    page[1] = 0x01;
-    PutBytes(page, 0x04, "Standard Jet DB", 16);
-    page[0x14] = 0x01;  // Jet 4
+    page[0] = static_cast<char>(kDatabaseHeaderPageType);
+    page[1] = static_cast<char>(kPageMarker);
+    PutBytes(page, kSignatureOffset, kSignature, sizeof kSignature);
+    page[kVersionOffset] = static_cast<char>(kJet4Version);
     // Written by Access 2000 to 2003 in every file; their meaning is not known.
-    PutBytes(page, 0x18, "\x00\x01\x00\x00\x01\x01\x00\x00\x02\x00\x00\x00\x03\x00\x00\x00\x04\x00\x00\x00\x05", 21);
-    PutBytes(page, 0x98, "\x54\x06\x00\x00\x34\x2e\x30", 7);
+    PutBytes(page, kScrambledStart, "\x00\x01\x00\x00\x01\x01\x00\x00\x02\x00\x00\x00\x03\x00\x00\x00\x04\x00\x00\x00\x05", 21);
+    PutBytes(page, kAccessTrailerOffset, "\x54\x06\x00\x00\x34\x2e\x30", 7);
 
-    PutLittleEndian(page, 0x3c, kWesternCodePage);
+    PutLittleEndian(page, kCodePageOffset, kWesternCodePage);
     // The key at 0x3e stays 0: the pages are not encrypted.
     const double date = JetDateTime(created);
     PutLittleEndian(page, kCreationDateOffset, date);
@@ -68,20 +61,14 @@ QByteArray DatabaseHeaderPage(const QDateTime& created, const QString& password)
     return page;
 }
 
-QByteArray GlobalUsageMapPage(quint32 pageCount)
-{
-    RowPage page;
-    page.add(FreePagesMapRow(pageCount));
-    return page.bytes(kGlobalUsageMapPage);
-}
-
 std::optional<DatabaseHeader> ReadDatabaseHeader(QByteArray page)
 {
-    if (page.size() < kPageSize || page.mid(4, 16) != QByteArrayLiteral("Standard Jet DB\0") || page.at(0x14) != 1)
+    if (page.size() < kPageSize || page.mid(kSignatureOffset, sizeof kSignature) != QByteArray(kSignature, sizeof kSignature)
+        || page.at(kVersionOffset) != kJet4Version)
         return std::nullopt;
     ApplyRc4(kHeaderKey, page.data() + kScrambledStart, kScrambledSize);
     DatabaseHeader header;
-    header.encodingKey = page.mid(kEncodingKeyOffset, 4);
+    header.encodingKey = page.mid(kEncodingKeyOffset, kEncodingKeySize);
     header.sortOrder = qFromLittleEndian<quint32>(page.constData() + kSortOrderOffset);
     const double date = qFromLittleEndian<double>(page.constData() + kCreationDateOffset);
     const quint32 mask = std::isfinite(date) && std::abs(date) < 1e9 ? PasswordMask(date) : 0;

@@ -4,18 +4,42 @@
 #include <QDateTime>
 #include <optional>
 
+// Page 0, the header of the file.
+//
+//   offset  size  meaning
+//   0       1     kDatabaseHeaderPageType
+//   1       1     kPageMarker
+//   4       16    "Standard Jet DB" and a zero byte
+//   0x14    1     kJet4Version (0 for Jet 3)
+//   0x18    128   scrambled with RC4 under kHeaderKey, the fields below included:
+//   0x3c    2     code page
+//   0x3e    4     the key of the pages' encryption; 0 when they are not encrypted
+//   0x42    40    the database password in UCS-2, masked four bytes at a time
+//                 with the whole days of the creation date
+//   0x6e    4     sort order
+//   0x72    8     creation date, days since 1899-12-30
+//   0x98    7     written by Access 2000 to 2003 in every file; meaning unknown
+constexpr qsizetype kSignatureOffset = 0x04;
+constexpr qsizetype kVersionOffset = 0x14;
+constexpr quint8 kJet4Version = 0x01;
+constexpr qsizetype kScrambledStart = 0x18;
+constexpr qsizetype kScrambledSize = 128;
+constexpr qsizetype kCodePageOffset = 0x3c;
+constexpr qsizetype kEncodingKeyOffset = 0x3e;
+constexpr qsizetype kEncodingKeySize = 4;
+constexpr qsizetype kPasswordOffset = 0x42;
+constexpr qsizetype kPasswordSize = 40;
+constexpr qsizetype kSortOrderOffset = 0x6e;
+constexpr qsizetype kCreationDateOffset = 0x72;
+constexpr qsizetype kAccessTrailerOffset = 0x98;
+
 // Jet keeps a moment as the days since 1899-12-30, the fraction being the time of day.
 double JetDateTime(const QDateTime& moment);
 
-// Page 0: the engine's signature, the Jet 4 version, the code page and sort
-// order, the database password (at most 20 characters; none when empty), no
-// page encryption, the creation date. Part of it is scrambled with RC4 under
-// a fixed key, as every Jet 4 file has it.
+// The header of a new file: Western code page, General sort order, the
+// database password (at most 20 characters; none when empty), no page
+// encryption.
 QByteArray DatabaseHeaderPage(const QDateTime& created, const QString& password = QString());
-
-// Page 1: the file's own page map, in which Access marks the pages past the
-// end of the file as free.
-QByteArray GlobalUsageMapPage(quint32 pageCount);
 
 // What page 0 of an existing Jet 4 file says about how to open it.
 struct DatabaseHeader {

@@ -3,19 +3,37 @@
 #include <QByteArray>
 #include <vector>
 
-// The pages of an index tree, as Jet 4 lays them out. A page starts with
-// its type (leaf or node), free space, table, the previous and next page of
-// its level and, on a node, the "tail" child; then the length of the prefix
-// its entries share, a bitmap marking where each entry ends, and the
-// entries, all but the first without the shared prefix. A leaf entry is a
-// key and the row's place; a node entry is its child's last entry and the
-// child's page, except for the last child, which only the tail names.
-
-constexpr quint8 kIndexNodePage = 0x03;
-constexpr quint8 kIndexLeafPage = 0x04;
-constexpr qsizetype kIndexEntriesStart = 0x1e0;
+// A page of an index tree.
+//
+//   offset  size  meaning
+//   0       1     kIndexLeafPageType or kIndexNodePageType
+//   1       1     kPageMarker
+//   2       2     free space: the bytes past the last entry
+//   4       4     page of the owning table's definition
+//   8       4     unknown, 0
+//   12      4     previous page of the same level; 0 for the first
+//   16      4     next page of the same level; 0 for the last
+//   20      4     on a node, the "tail" child: the last one, named by no entry
+//   24      2     length of the prefix all entries share
+//   26      1     1 on a node page, as Access writes it; readers ignore it
+//   27      453   bitmap: bit i set where an entry ends, i bytes past 0x1e0
+//   0x1e0   ...   the entries, all but the first without the shared prefix
+//
+// A leaf entry is a key and the row's place (page in three bytes big-endian,
+// then the row number); a node entry is its child's last leaf entry followed
+// by the child's page, four bytes big-endian.
+constexpr qsizetype kIndexFreeSpaceOffset = 2;
+constexpr qsizetype kIndexOwnerOffset = 4;
+constexpr qsizetype kIndexPreviousOffset = 12;
+constexpr qsizetype kIndexNextOffset = 16;
+constexpr qsizetype kIndexTailOffset = 20;
+constexpr qsizetype kIndexPrefixOffset = 24;
+constexpr qsizetype kIndexNodeMarkOffset = 26;
 constexpr qsizetype kIndexBitmapStart = 0x1b;
+constexpr qsizetype kIndexEntriesStart = 0x1e0;
 constexpr qsizetype kIndexEntrySpace = 4096 - kIndexEntriesStart;
+constexpr int kLeafEntryTrailer = 4;
+constexpr int kNodeEntryTrailer = 8;
 
 struct IndexPageHeader {
     bool leaf = true;
@@ -25,11 +43,6 @@ struct IndexPageHeader {
     quint32 tail = 0;
 };
 
-// What a page holds of a key and its row's place: the row's page and number,
-// and on a node also the child's page.
-constexpr int kLeafEntryTrailer = 4;
-constexpr int kNodeEntryTrailer = 8;
-
 // How many bytes of their start the entries of one page share there: no
 // more than the keys of the first and last entry have in common, and never
 // a whole key, as Access writes it.
@@ -38,3 +51,18 @@ qsizetype SharedIndexPrefix(const std::vector<QByteArray>& entries, int trailerS
 // A page holding `entries` (whole, sorted), with the longest prefix it may share.
 QByteArray IndexPage(const IndexPageHeader& header, const std::vector<QByteArray>& entries, int trailerSize);
 
+// Whether the page is a leaf or node page of the table defined on `definitionPage`.
+bool IsIndexPageOf(const QByteArray& page, quint32 definitionPage);
+
+// An existing page's header and its entries made whole again, with what the
+// page says of its free space and where its entries really end.
+struct IndexPageContents {
+    IndexPageHeader header;
+    std::vector<QByteArray> entries;
+    quint16 declaredFreeSpace = 0;
+    qsizetype entriesEnd = kIndexEntriesStart;
+};
+
+// DamagedFile when the page is not an index page or its bitmap or prefix
+// contradicts its bytes.
+IndexPageContents ReadIndexPage(const QByteArray& page);

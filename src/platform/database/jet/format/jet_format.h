@@ -2,13 +2,20 @@
 
 #include <QtGlobal>
 
-// The fixed figures of a Jet 4 file.
+// The fixed figures of a Jet 4 file. Every page starts with its type byte;
+// each structure's own header (database_header.h, table_definition_page.h,
+// data_page.h, usage_map.h, index_page.h) lays out the rest of its page.
 constexpr int kPageSize = 4096;
 
-constexpr quint8 kDatabaseDefinitionPage = 0x00;
-constexpr quint8 kDataPage = 0x01;
-constexpr quint8 kTableDefinitionPage = 0x02;
-constexpr quint8 kUsageBitmapPage = 0x05;
+constexpr quint8 kDatabaseHeaderPageType = 0x00;
+constexpr quint8 kDataPageType = 0x01;
+constexpr quint8 kTableDefinitionPageType = 0x02;
+constexpr quint8 kIndexNodePageType = 0x03;
+constexpr quint8 kIndexLeafPageType = 0x04;
+constexpr quint8 kUsageBitmapPageType = 0x05;
+
+// Every page but the header carries this byte after its type.
+constexpr quint8 kPageMarker = 0x01;
 
 // The catalog's definition is always on page 2; page 1 holds the map of the
 // file's pages.
@@ -22,4 +29,14 @@ constexpr int kMaxRowsPerPage = 255;
 inline quint32 RowPointer(quint32 page, int row)
 {
     return (page << 8) | static_cast<quint32>(row);
+}
+
+inline quint32 PageOfPointer(quint32 pointer)
+{
+    return pointer >> 8;
+}
+
+inline int RowOfPointer(quint32 pointer)
+{
+    return static_cast<int>(pointer & 0xff);
 }

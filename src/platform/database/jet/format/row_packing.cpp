@@ -6,9 +6,16 @@
 
 namespace {
 
-void PutFixedValue(QByteArray& row, qsizetype offset, JetColumnType type, const Variant& value)
+void PutFixedValue(QByteArray& row, qsizetype offset, const ColumnPlacement& placement, JetColumnType type,
+                   const Variant& value)
 {
     switch (type) {
+    case JetColumnType::Text: {
+        // Plain UCS-2: a compressed text would not keep the length.
+        const QByteArray text = EncodeJetText(StoredValue(placement, value).text(), false);
+        row.replace(offset, text.size(), text);
+        return;
+    }
     case JetColumnType::Byte:
         row[offset] = static_cast<char>(value.integer());
         return;
@@ -28,9 +35,11 @@ void PutFixedValue(QByteArray& row, qsizetype offset, JetColumnType type, const 
     }
 }
 
-Variant FixedValue(JetColumnType type, const char* data)
+Variant FixedValue(JetColumnType type, const char* data, int size)
 {
     switch (type) {
+    case JetColumnType::Text:
+        return Variant(DecodeJetText(data, size));
     case JetColumnType::Byte:
         return Variant(static_cast<quint8>(data[0]));
     case JetColumnType::Integer:
@@ -46,6 +55,14 @@ Variant FixedValue(JetColumnType type, const char* data)
 }
 
 }  // namespace
+
+Variant StoredValue(const ColumnPlacement& placement, const Variant& value)
+{
+    if (placement.fixedOffset < 0 || value.type() != Variant::Type::Text)
+        return value;
+    const QString& text = value.text();
+    return Variant(text + QString(placement.fixedSize / 2 - text.size(), QLatin1Char(' ')));
+}
 
 TableLayout LayOutTable(const JetTableDefinition& table)
 {
@@ -82,7 +99,12 @@ QByteArray PackRow(const JetTableDefinition& table, const TableLayout& layout, c
         }
     }
 
+    // Reserved at its largest, since every inserted row is packed here.
+    qsizetype largest = 2 + layout.fixedSize + 2 * (layout.variableCount + 2) + (layout.columnCount + 7) / 8;
+    for (const Variant& value : values)
+        largest += value.type() == Variant::Type::Text ? 2 + 3 * value.text().size() : 0;
     QByteArray row;
+    row.reserve(largest);
     AppendLittleEndian(row, static_cast<quint16>(layout.columnCount));
     const qsizetype fixedStart = row.size();
     row.append(QByteArray(layout.fixedSize, '\0'));
@@ -95,7 +117,7 @@ QByteArray PackRow(const JetTableDefinition& table, const TableLayout& layout, c
         if (!values[i].isNull()) {
             nullMask[placement.number / 8] = static_cast<char>(nullMask[placement.number / 8] | (1 << (placement.number % 8)));
             if (placement.fixedOffset >= 0)
-                PutFixedValue(row, fixedStart + placement.fixedOffset, table.columns[i].type, values[i]);
+                PutFixedValue(row, fixedStart + placement.fixedOffset, placement, table.columns[i].type, values[i]);
         }
     }
     // The values lie in the order of their numbers; a number no column has holds nothing.
@@ -104,7 +126,7 @@ QByteArray PackRow(const JetTableDefinition& table, const TableLayout& layout, c
         variableOffsets[v] = static_cast<quint16>(row.size());
         const qsizetype i = columnOfVariable[v];
         if (i >= 0 && !values[i].isNull())
-            row.append(EncodeJetText(values[i].text(), table.columns[i].compressedText));
+            AppendJetText(row, values[i].text(), table.columns[i].compressedText);
     }
     if (layout.variableCount > 0) {
         AppendLittleEndian(row, static_cast<quint16>(row.size()));
@@ -154,7 +176,7 @@ std::optional<std::vector<Variant>> UnpackRow(const JetTableDefinition& table, c
         if (placement.fixedOffset >= 0) {
             if (2 + placement.fixedOffset + placement.fixedSize > dataEnd)
                 return std::nullopt;
-            values[i] = FixedValue(table.columns[i].type, row.constData() + 2 + placement.fixedOffset);
+            values[i] = FixedValue(table.columns[i].type, row.constData() + 2 + placement.fixedOffset, placement.fixedSize);
             continue;
         }
         if (placement.variableIndex >= variableCount)

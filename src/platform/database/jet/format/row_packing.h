@@ -26,6 +26,11 @@ struct TableLayout {
 
 TableLayout LayOutTable(const JetTableDefinition& table);
 
+// The value as a row keeps it: a text in a fixed-length place (a column
+// Access made fixed-length) padded with spaces to its length, as Jet pads it;
+// any other value as it is.
+Variant StoredValue(const ColumnPlacement& placement, const Variant& value);
+
 // One row as Jet 4 stores it: the column count, the fixed part (space kept
 // for a Null too), the variable-length values, their offset table in reverse
 // order with the end offset and their count, and the mask of non-Null columns.

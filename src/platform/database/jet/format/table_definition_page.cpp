@@ -1,48 +1,45 @@
 #include "platform/database/jet/format/table_definition_page.h"
 
 #include "platform/database/jet/format/column_types.h"
+#include "platform/database/jet/format/damaged_file.h"
 #include "platform/database/jet/format/jet_format.h"
 #include "platform/database/jet/format/little_endian.h"
 
+#include <algorithm>
+
 namespace {
 
-// Access writes this number into the header and into every column
-// descriptor; its meaning is not known.
+// Access writes this number into the header, every column descriptor and
+// every logical index; its meaning is not known.
 constexpr quint32 kDefinitionStamp = 0x0659;
-constexpr quint16 kGeneralSortOrder = 0x0409;
-constexpr quint8 kUserTable = 0x4e;
-constexpr quint8 kSystemTable = 0x53;
-constexpr quint8 kFixedLengthFlag = 0x01;
-constexpr quint8 kNullableFlag = 0x02;
-constexpr quint8 kCompressedUnicodeFlag = 0x01;
-constexpr qsizetype kHeaderSize = 63;
-constexpr qsizetype kIndexCountsSize = 12;
-// Access opens every index block with this number; its meaning is not known.
+// Access opens every real index with this number; its meaning is not known.
 constexpr quint32 kIndexStamp = 0x0783;
-constexpr quint8 kAscendingColumn = 0x01;
-constexpr quint8 kIndexFlagsAlwaysSet = 0x80;
-constexpr quint8 kUniqueIndex = 0x01;
-constexpr quint8 kRequiredIndex = 0x08;
-constexpr quint8 kPrimaryKeyIndex = 0x01;
-constexpr int kIndexColumnSlots = 10;
+constexpr quint16 kGeneralSortOrder = 0x0409;
+// What Access writes in both cascade bytes of an index outside any relationship.
+constexpr quint8 kNoCascade = 4;
+constexpr quint16 kEndOfLongValueMaps = 0xffff;
+constexpr qsizetype kLongValueMapPointers = 8;
 
-void AppendColumnDescriptor(QByteArray& page, const JetColumn& column, quint16 number,
-                            const ColumnPlacement& placement, int variableColumnsBefore)
+// Writing.
+
+QByteArray ColumnDescriptor(const JetColumn& column, quint16 number, const ColumnPlacement& placement,
+                            int variableColumnsBefore)
 {
     const bool fixed = placement.fixedOffset >= 0;
-    AppendLittleEndian(page, TraitsOf(column.type).code);
-    AppendLittleEndian(page, kDefinitionStamp);
-    AppendLittleEndian(page, number);
-    // A fixed column carries the number of variable columns before it.
-    AppendLittleEndian(page, static_cast<quint16>(fixed ? variableColumnsBefore : placement.variableIndex));
-    AppendLittleEndian(page, number);
-    AppendLittleEndian(page, kGeneralSortOrder);
-    AppendLittleEndian(page, quint16{0});
-    AppendLittleEndian(page, static_cast<quint8>(kNullableFlag | (fixed ? kFixedLengthFlag : 0)));
-    AppendLittleEndian(page, static_cast<quint8>(column.type == JetColumnType::Text ? kCompressedUnicodeFlag : 0));
-    AppendLittleEndian(page, quint32{0});
-    AppendLittleEndian(page, static_cast<quint16>(fixed ? placement.fixedOffset : 0));
-    AppendLittleEndian(page, DeclaredLength(column));
+    QByteArray descriptor(kColumnDescriptorSize, '\0');
+    descriptor[kColumnTypeOffset] = static_cast<char>(TraitsOf(column.type).code);
+    PutLittleEndian(descriptor, kColumnStampOffset, kDefinitionStamp);
+    PutLittleEndian(descriptor, kColumnNumberOffset, number);
+    PutLittleEndian(descriptor, kColumnVariableIndexOffset,
+                    static_cast<quint16>(fixed ? variableColumnsBefore : placement.variableIndex));
+    PutLittleEndian(descriptor, kColumnIndexOffset, number);
+    PutLittleEndian(descriptor, kColumnSortOrderOffset, kGeneralSortOrder);
+    descriptor[kColumnFlagsOffset] = static_cast<char>(kNullableColumn | (fixed ? kFixedLengthColumn : 0));
+    descriptor[kColumnMoreFlagsOffset] =
+        static_cast<char>(column.type == JetColumnType::Text && column.compressedText ? kCompressedTextColumn : 0);
+    PutLittleEndian(descriptor, kColumnFixedOffsetOffset, static_cast<quint16>(fixed ? placement.fixedOffset : 0));
+    PutLittleEndian(descriptor, kColumnLengthOffset, DeclaredLength(column));
+    return descriptor;
 }
 
 int ColumnNumber(const JetTableDefinition& table, const QString& name)
@@ -61,37 +58,121 @@ void AppendName(QByteArray& page, const QString& name)
         AppendLittleEndian(page, c.unicode());
 }
 
-// The index as the file keeps it: its columns, the map of its pages, its root.
-void AppendRealIndex(QByteArray& page, const JetTableDefinition& table, const JetIndex& index,
-                     const IndexPlacement& placement)
+QByteArray RealIndex(const JetTableDefinition& table, const JetIndex& index, const IndexPlacement& placement)
 {
-    AppendLittleEndian(page, kIndexStamp);
+    QByteArray bytes(kRealIndexSize, '\0');
+    PutLittleEndian(bytes, 0, kIndexStamp);
     for (int slot = 0; slot < kIndexColumnSlots; ++slot) {
         const bool used = slot < static_cast<int>(index.columns.size());
-        AppendLittleEndian(page, static_cast<quint16>(used ? ColumnNumber(table, index.columns[slot]) : 0xffff));
-        AppendLittleEndian(page, static_cast<quint8>(used ? kAscendingColumn : 0));
+        const qsizetype at = kRealIndexSlotsOffset + kRealIndexSlotSize * slot;
+        PutLittleEndian(bytes, at, static_cast<quint16>(used ? ColumnNumber(table, index.columns[slot]) : kUnusedIndexSlot));
+        bytes[at + 2] = static_cast<char>(used ? kAscendingIndexColumn : 0);
     }
-    AppendLittleEndian(page, placement.usageMap);
-    AppendLittleEndian(page, placement.rootPage);
-    AppendLittleEndian(page, quint32{0});
-    AppendLittleEndian(page, static_cast<quint8>(kIndexFlagsAlwaysSet
-                                                 | (index.primaryKey ? kUniqueIndex | kRequiredIndex : 0)));
-    page.append(QByteArray(5, '\0'));
+    PutLittleEndian(bytes, kRealIndexUsageMapOffset, placement.usageMap);
+    PutLittleEndian(bytes, kRealIndexRootOffset, placement.rootPage);
+    bytes[kRealIndexFlagsOffset] =
+        static_cast<char>(kIndexFlagsAlwaysSet | (index.primaryKey ? kUniqueIndex | kRequiredIndex : 0));
+    return bytes;
 }
 
-// The index as the user names it, here one for each index the file keeps.
-void AppendLogicalIndex(QByteArray& page, const JetIndex& index, quint32 number)
+QByteArray LogicalIndex(const JetIndex& index, quint32 number)
 {
-    AppendLittleEndian(page, kDefinitionStamp);
-    AppendLittleEndian(page, number);
-    AppendLittleEndian(page, number);
-    AppendLittleEndian(page, quint8{0});           // no relationship
-    AppendLittleEndian(page, qint32{-1});
-    AppendLittleEndian(page, quint32{0});
-    AppendLittleEndian(page, quint8{4});           // as Access writes them without cascades
-    AppendLittleEndian(page, quint8{4});
-    AppendLittleEndian(page, static_cast<quint8>(index.primaryKey ? kPrimaryKeyIndex : 0));
-    AppendLittleEndian(page, quint32{0});
+    QByteArray bytes(kLogicalIndexSize, '\0');
+    PutLittleEndian(bytes, 0, kDefinitionStamp);
+    PutLittleEndian(bytes, 4, number);
+    PutLittleEndian(bytes, kLogicalIndexRealOffset, number);
+    PutLittleEndian(bytes, kLogicalIndexRelatedOffset, qint32{-1});
+    bytes[kLogicalIndexCascadeUpdatesOffset] = static_cast<char>(kNoCascade);
+    bytes[kLogicalIndexCascadeDeletesOffset] = static_cast<char>(kNoCascade);
+    bytes[kLogicalIndexKindOffset] = static_cast<char>(index.primaryKey ? kPrimaryKeyIndex : 0);
+    return bytes;
+}
+
+// Reading.
+
+QString ReadName(const QByteArray& bytes, qsizetype& at)
+{
+    const quint16 size = ReadLittleEndian<quint16>(bytes, at);
+    at += 2;
+    if (size % 2 != 0 || at + size > bytes.size())
+        throw DamagedFile(QStringLiteral("nome nella definizione di tabella"));
+    QString name;
+    for (qsizetype i = 0; i < size; i += 2)
+        name.append(QChar(ReadLittleEndian<quint16>(bytes, at + i)));
+    at += size;
+    return name;
+}
+
+SchemaColumn ReadColumn(const QByteArray& bytes, qsizetype at)
+{
+    SchemaColumn column;
+    column.typeCode = ReadByte(bytes, at + kColumnTypeOffset);
+    column.column.type = ColumnTypeOfCode(column.typeCode);
+    column.flags = ReadByte(bytes, at + kColumnFlagsOffset);
+    column.sortOrder = ReadLittleEndian<quint16>(bytes, at + kColumnSortOrderOffset);
+    column.column.compressedText = (ReadByte(bytes, at + kColumnMoreFlagsOffset) & kCompressedTextColumn) != 0;
+    const quint16 length = ReadLittleEndian<quint16>(bytes, at + kColumnLengthOffset);
+    if (column.column.type == JetColumnType::Text)
+        column.column.length = length / 2;
+    ColumnPlacement& placement = column.placement;
+    placement.number = ReadLittleEndian<quint16>(bytes, at + kColumnNumberOffset);
+    if ((column.flags & kFixedLengthColumn) != 0) {
+        placement.fixedOffset = ReadLittleEndian<quint16>(bytes, at + kColumnFixedOffsetOffset);
+        placement.fixedSize = column.typeCode == kBooleanTypeCode ? 0 : length;
+    } else {
+        placement.variableIndex = ReadLittleEndian<quint16>(bytes, at + kColumnVariableIndexOffset);
+    }
+    return column;
+}
+
+// The layout of a row of this table, checked against the types' sizes so
+// that a packed row can never write outside its own bytes.
+TableLayout LayoutOf(const std::vector<SchemaColumn>& columns, int columnCount)
+{
+    TableLayout layout;
+    layout.columnCount = columnCount;
+    for (const SchemaColumn& column : columns) {
+        const ColumnPlacement& placement = column.placement;
+        // A fixed-length text takes two bytes a character.
+        const int typeSize = column.column.type == JetColumnType::Other ? placement.fixedSize
+                             : column.column.type == JetColumnType::Text ? 2 * column.column.length
+                                                                         : TraitsOf(column.column.type).fixedSize;
+        if (placement.number >= columnCount || (placement.fixedOffset >= 0 && placement.fixedSize != typeSize)
+            || placement.variableIndex > 255)
+            throw DamagedFile(QStringLiteral("colonna '%1' della definizione di tabella").arg(column.column.name));
+        if (placement.fixedOffset >= 0)
+            layout.fixedSize = std::max(layout.fixedSize, placement.fixedOffset + placement.fixedSize);
+        else
+            layout.variableCount = std::max(layout.variableCount, placement.variableIndex + 1);
+        layout.columns.push_back(placement);
+    }
+    return layout;
+}
+
+SchemaIndex ReadRealIndex(const QByteArray& bytes, qsizetype at, const JetTableSchema& schema, quint32 number)
+{
+    SchemaIndex index;
+    for (int slot = 0; slot < kIndexColumnSlots; ++slot) {
+        const qsizetype slotAt = at + kRealIndexSlotsOffset + kRealIndexSlotSize * slot;
+        const quint16 columnNumber = ReadLittleEndian<quint16>(bytes, slotAt);
+        if (columnNumber == kUnusedIndexSlot)
+            continue;
+        int position = -1;
+        for (std::size_t c = 0; c < schema.columns.size(); ++c) {
+            if (schema.columns[c].placement.number == columnNumber)
+                position = static_cast<int>(c);
+        }
+        if (position < 0)
+            throw DamagedFile(QStringLiteral("indice della tabella '%1'").arg(schema.name));
+        index.columns.push_back({position, (ReadByte(bytes, slotAt + 2) & kAscendingIndexColumn) != 0});
+    }
+    index.usageMap = ReadLittleEndian<quint32>(bytes, at + kRealIndexUsageMapOffset);
+    index.rootPage = ReadLittleEndian<quint32>(bytes, at + kRealIndexRootOffset);
+    index.flags = ReadByte(bytes, at + kRealIndexFlagsOffset);
+    index.uniqueCountOffset = kDefinitionHeaderSize + kIndexCountsSize * number + kDistinctKeysOffset;
+    if (index.columns.empty())
+        throw DamagedFile(QStringLiteral("indice senza colonne nella tabella '%1'").arg(schema.name));
+    return index;
 }
 
 }  // namespace
@@ -100,47 +181,105 @@ QByteArray TableDefinitionPage(const JetTableDefinition& table, const TableLayou
                                const TableDefinitionInfo& info)
 {
     const auto columnCount = static_cast<quint16>(table.columns.size());
-    QByteArray page(kHeaderSize, '\0');
-    page[0] = static_cast<char>(kTableDefinitionPage);
-    page[1] = 0x01;
-    PutLittleEndian(page, 12, kDefinitionStamp);
-    PutLittleEndian(page, 16, info.rowCount);
-    page[24] = 0x01;  // lets Access hand out autonumbers
-    page[40] = static_cast<char>(info.systemTable ? kSystemTable : kUserTable);
-    PutLittleEndian(page, 41, columnCount);
-    PutLittleEndian(page, 43, static_cast<quint16>(layout.variableCount));
-    PutLittleEndian(page, 45, columnCount);
+    QByteArray page(kDefinitionHeaderSize, '\0');
+    page[0] = static_cast<char>(kTableDefinitionPageType);
+    page[1] = static_cast<char>(kPageMarker);
+    PutLittleEndian(page, kDefinitionStampOffset, kDefinitionStamp);
+    PutLittleEndian(page, kTableRowCountOffset, info.rowCount);
+    page[kAutoNumberAllowedOffset] = 0x01;
+    page[kTableTypeOffset] = static_cast<char>(info.systemTable ? kSystemTable : kUserTable);
+    PutLittleEndian(page, kMaxColumnsOffset, columnCount);
+    PutLittleEndian(page, kVariableColumnsOffset, static_cast<quint16>(layout.variableCount));
+    PutLittleEndian(page, kColumnCountOffset, columnCount);
     const auto indexCount = static_cast<quint32>(table.indexes.size());
-    PutLittleEndian(page, 47, indexCount);
-    PutLittleEndian(page, 51, indexCount);
-    PutLittleEndian(page, 55, info.usageMap);
-    PutLittleEndian(page, 59, info.freeSpaceMap);
+    PutLittleEndian(page, kLogicalIndexCountOffset, indexCount);
+    PutLittleEndian(page, kRealIndexCountOffset, indexCount);
+    PutLittleEndian(page, kTableUsageMapOffset, info.usageMap);
+    PutLittleEndian(page, kTableFreeSpaceMapOffset, info.freeSpaceMap);
 
     page.append(QByteArray(kIndexCountsSize * indexCount, '\0'));
 
     int variableColumnsBefore = 0;
     for (quint16 i = 0; i < columnCount; ++i) {
-        AppendColumnDescriptor(page, table.columns[i], i, layout.columns[i], variableColumnsBefore);
+        page.append(ColumnDescriptor(table.columns[i], i, layout.columns[i], variableColumnsBefore));
         if (layout.columns[i].variableIndex >= 0)
             ++variableColumnsBefore;
     }
     for (const JetColumn& column : table.columns)
         AppendName(page, column.name);
     for (quint32 i = 0; i < indexCount; ++i)
-        AppendRealIndex(page, table, table.indexes[i], i < info.indexes.size() ? info.indexes[i] : IndexPlacement{});
+        page.append(RealIndex(table, table.indexes[i], i < info.indexes.size() ? info.indexes[i] : IndexPlacement{}));
     for (quint32 i = 0; i < indexCount; ++i)
-        AppendLogicalIndex(page, table.indexes[i], i);
+        page.append(LogicalIndex(table.indexes[i], i));
     for (const JetIndex& index : table.indexes)
         AppendName(page, index.name);
-    // End of the list of long-value usage maps: column number 0xFFFF and two empty pointers.
-    AppendLittleEndian(page, quint16{0xffff});
-    page.append(QByteArray(8, '\0'));
+    AppendLittleEndian(page, kEndOfLongValueMaps);
+    page.append(QByteArray(kLongValueMapPointers, '\0'));
 
     if (page.size() > kPageSize)
         throw JetWriteError(
             QStringLiteral("Tabella '%1': la definizione non sta in una pagina (troppe colonne)").arg(table.name));
     PutLittleEndian(page, 2, static_cast<quint16>(kPageSize - page.size()));
-    PutLittleEndian(page, 8, static_cast<quint32>(page.size() - 8));
+    PutLittleEndian(page, kDefinitionLengthOffset, static_cast<quint32>(page.size() - kDefinitionLengthOffset));
     page.append(QByteArray(kPageSize - page.size(), '\0'));
     return page;
+}
+
+int JetTableSchema::columnNamed(const QString& name) const
+{
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+        if (columns[i].column.name.compare(name, Qt::CaseInsensitive) == 0)
+            return static_cast<int>(i);
+    }
+    return -1;
+}
+
+quint32 NextDefinitionPage(const QByteArray& page)
+{
+    return ReadLittleEndian<quint32>(page, kDefinitionNextPageOffset);
+}
+
+JetTableSchema ParseTableDefinition(const QByteArray& bytes, quint32 firstPage, const QString& name)
+{
+    JetTableSchema schema;
+    schema.name = name;
+    schema.definitionPage = firstPage;
+    schema.rowCount = ReadLittleEndian<quint32>(bytes, kTableRowCountOffset);
+    const int maxColumns = ReadLittleEndian<quint16>(bytes, kMaxColumnsOffset);
+    const int columnCount = ReadLittleEndian<quint16>(bytes, kColumnCountOffset);
+    const quint32 logicalCount = ReadLittleEndian<quint32>(bytes, kLogicalIndexCountOffset);
+    const quint32 realCount = ReadLittleEndian<quint32>(bytes, kRealIndexCountOffset);
+    schema.usageMap = ReadLittleEndian<quint32>(bytes, kTableUsageMapOffset);
+    schema.freeSpaceMap = ReadLittleEndian<quint32>(bytes, kTableFreeSpaceMapOffset);
+    if (realCount > kMaxIndexes || logicalCount > kMaxIndexes || columnCount > maxColumns)
+        throw DamagedFile(QStringLiteral("conteggi della tabella '%1'").arg(name));
+
+    qsizetype at = kDefinitionHeaderSize + kIndexCountsSize * realCount;
+    for (int i = 0; i < columnCount; ++i, at += kColumnDescriptorSize)
+        schema.columns.push_back(ReadColumn(bytes, at));
+    for (SchemaColumn& column : schema.columns)
+        column.column.name = ReadName(bytes, at);
+    schema.layout = LayoutOf(schema.columns, std::max(maxColumns, columnCount));
+    for (const SchemaColumn& column : schema.columns)
+        schema.definition.columns.push_back(column.column);
+    schema.definition.name = name;
+
+    for (quint32 i = 0; i < realCount; ++i, at += kRealIndexSize)
+        schema.indexes.push_back(ReadRealIndex(bytes, at, schema, i));
+    for (quint32 i = 0; i < logicalCount; ++i, at += kLogicalIndexSize) {
+        SchemaLogicalIndex logical;
+        const quint32 real = ReadLittleEndian<quint32>(bytes, at + kLogicalIndexRealOffset);
+        const quint8 kind = ReadByte(bytes, at + kLogicalIndexKindOffset);
+        if (real >= realCount)
+            throw DamagedFile(QStringLiteral("indice logico della tabella '%1'").arg(name));
+        logical.realIndex = static_cast<int>(real);
+        logical.relationship =
+            kind == kForeignKeyIndex || ReadLittleEndian<qint32>(bytes, at + kLogicalIndexRelatedOffset) != -1;
+        if (kind == kPrimaryKeyIndex)
+            schema.indexes[real].primaryKey = true;
+        schema.logicalIndexes.push_back(logical);
+    }
+    for (SchemaLogicalIndex& logical : schema.logicalIndexes)
+        logical.name = ReadName(bytes, at);
+    return schema;
 }

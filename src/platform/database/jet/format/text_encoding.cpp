@@ -1,8 +1,11 @@
 #include "platform/database/jet/format/text_encoding.h"
 
 #include "platform/database/jet/format/little_endian.h"
+#include "platform/database/jet/format/table_definition.h"
 
 namespace {
+
+constexpr QChar kByteOrderMark(0xfeff);
 
 bool IsNarrow(QChar c)
 {
@@ -18,20 +21,22 @@ bool Compressible(const QString& text)
     return true;
 }
 
-QByteArray Ucs2(const QString& text)
+void AppendUcs2(QByteArray& out, const QString& text)
 {
-    QByteArray bytes(text.size() * 2, Qt::Uninitialized);
-    qToLittleEndian<quint16>(text.utf16(), text.size(), bytes.data());
-    return bytes;
+    const qsizetype at = out.size();
+    out.resize(at + text.size() * 2);
+    qToLittleEndian<quint16>(text.utf16(), text.size(), out.data() + at);
 }
 
 // Each run of narrow characters goes into one-byte mode unless the two switch
-// bytes around it would cost more than they save. Written into one buffer
-// of the largest size it can take: every text of every inserted row passes here.
-QByteArray Compressed(const QString& text)
+// bytes around it would cost more than they save. Written at the end of
+// `bytes`, grown at once to the largest size it can take: every text of
+// every inserted row passes here. Answers the size it took.
+qsizetype AppendCompressed(QByteArray& bytes, const QString& text)
 {
-    QByteArray bytes(2 + 3 * text.size(), Qt::Uninitialized);
-    char* out = bytes.data();
+    const qsizetype at = bytes.size();
+    bytes.resize(at + 2 + 3 * text.size());
+    char* out = bytes.data() + at;
     *out++ = '\xff';
     *out++ = '\xfe';
     bool oneByteMode = true;
@@ -62,19 +67,36 @@ QByteArray Compressed(const QString& text)
         }
     }
     bytes.resize(out - bytes.constData());
-    return bytes;
+    return bytes.size() - at;
 }
 
 }  // namespace
 
+void AppendJetText(QByteArray& bytes, const QString& text, bool mayCompress)
+{
+    // Plain UCS-2 of such a text would begin with the compressed form's
+    // marker, and every reader would drop its first character.
+    if (text.startsWith(kByteOrderMark)) {
+        if (!mayCompress || !Compressible(text))
+            throw JetWriteError(QStringLiteral("un testo che comincia con il carattere U+FEFF non si può conservare "
+                                               "esatto in questa colonna"));
+        AppendCompressed(bytes, text);
+        return;
+    }
+    if (mayCompress && !text.isEmpty() && Compressible(text)) {
+        const qsizetype at = bytes.size();
+        if (AppendCompressed(bytes, text) < text.size() * 2)
+            return;
+        bytes.resize(at);
+    }
+    AppendUcs2(bytes, text);
+}
+
 QByteArray EncodeJetText(const QString& text, bool mayCompress)
 {
-    if (mayCompress && !text.isEmpty() && Compressible(text)) {
-        QByteArray compressed = Compressed(text);
-        if (compressed.size() < text.size() * 2)
-            return compressed;
-    }
-    return Ucs2(text);
+    QByteArray bytes;
+    AppendJetText(bytes, text, mayCompress);
+    return bytes;
 }
 
 QString DecodeJetText(const char* data, qsizetype size)

@@ -8,8 +8,13 @@
 // a zero byte switches between one-byte and two-byte characters) when that is
 // shorter and possible. It is not possible when a character's low byte is
 // zero, since the reader would take that byte for a switch. A column whose
-// definition does not allow the compressed form gets plain UCS-2.
+// definition does not allow the compressed form gets plain UCS-2. A text
+// that begins with U+FEFF always takes the compressed form, since plain it
+// would begin with the marker; throws JetWriteError when it cannot.
 QByteArray EncodeJetText(const QString& text, bool mayCompress = true);
+
+// The same bytes, at the end of `bytes`: how a row gets its texts.
+void AppendJetText(QByteArray& bytes, const QString& text, bool mayCompress);
 
 // The text of stored bytes in either form; an odd byte at the end belongs to no character.
 QString DecodeJetText(const char* data, qsizetype size);

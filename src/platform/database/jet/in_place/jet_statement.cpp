@@ -4,9 +4,29 @@
 #include "platform/runtime/runtime_error.h"
 
 #include <QLocale>
+#include <QVarLengthArray>
+#include <algorithm>
 #include <cmath>
 
 namespace {
+
+// Whether the token is the ASCII word given, in any case or exactly: the
+// parser asks this several times a token, for every row of the update.
+bool SameAscii(QStringView token, const char* word, bool ignoreCase)
+{
+    qsizetype i = 0;
+    for (; word[i] != '\0'; ++i) {
+        if (i == token.size())
+            return false;
+        char16_t c = token[i].unicode();
+        if (ignoreCase && c >= u'a' && c <= u'z')
+            c = static_cast<char16_t>(c - u'a' + u'A');
+        const char16_t w = ignoreCase && word[i] >= 'a' && word[i] <= 'z' ? word[i] - 'a' + 'A' : word[i];
+        if (c != w)
+            return false;
+    }
+    return i == token.size();
+}
 
 class Parser {
 public:
@@ -14,7 +34,7 @@ public:
 
     bool atKeyword(const char* keyword) const
     {
-        return token_.kind == Token::Name && token_.text.compare(QLatin1String(keyword), Qt::CaseInsensitive) == 0;
+        return token_.kind == Token::Name && SameAscii(token_.text, keyword, true);
     }
 
     void keyword(const char* word)
@@ -26,21 +46,24 @@ public:
 
     void symbol(const char* text)
     {
-        if (token_.kind != Token::Symbol || token_.text != QLatin1String(text))
+        if (!atSymbol(text))
             throw SyntaxError();
         advance();
     }
 
     bool atSymbol(const char* text) const
     {
-        return token_.kind == Token::Symbol && token_.text == QLatin1String(text);
+        return token_.kind == Token::Symbol && SameAscii(token_.text, text, false);
     }
 
-    QString name()
+    QString name() { return nameInStatement().toString(); }
+
+    // The name where the statement holds it.
+    QStringView nameInStatement()
     {
         if (token_.kind != Token::Name && token_.kind != Token::Bracketed)
             throw SyntaxError();
-        QString text = token_.text.toString();
+        const QStringView text = token_.text;
         advance();
         return text;
     }
@@ -107,24 +130,42 @@ JetDelete ParseDelete(Parser& parser)
     return statement;
 }
 
+// The column names of an INSERT, none twice. Every row of the update names
+// the same columns: the list of the previous statement, checked already, is
+// shared instead of copied anew.
+QStringList ColumnList(const QVarLengthArray<QStringView, 16>& names)
+{
+    thread_local QStringList previous;
+    if (std::equal(names.begin(), names.end(), previous.begin(), previous.end()))
+        return previous;
+    QStringList columns;
+    for (const QStringView column : names) {
+        for (const QString& earlier : std::as_const(columns)) {
+            // Names of different lengths never match, whatever their case.
+            if (earlier.size() == column.size() && earlier.compare(column, Qt::CaseInsensitive) == 0)
+                throw RuntimeError(ErrorNumber::StatementRejected,
+                                   QStringLiteral("Destinazione di output '%1' replicata.").arg(column));
+        }
+        columns.append(column.toString());
+    }
+    previous = columns;
+    return columns;
+}
+
 JetInsert ParseInsert(Parser& parser)
 {
     JetInsert statement;
     parser.keyword("INTO");
     statement.table = parser.name();
     parser.symbol("(");
+    QVarLengthArray<QStringView, 16> names;
     for (;;) {
-        const QString column = parser.name();
-        for (const QString& earlier : std::as_const(statement.columns)) {
-            if (earlier.compare(column, Qt::CaseInsensitive) == 0)
-                throw RuntimeError(ErrorNumber::StatementRejected,
-                                   QStringLiteral("Destinazione di output '%1' replicata.").arg(column));
-        }
-        statement.columns.append(column);
+        names.append(parser.nameInStatement());
         if (!parser.atSymbol(","))
             break;
         parser.symbol(",");
     }
+    statement.columns = ColumnList(names);
     parser.symbol(")");
     parser.keyword("VALUES");
     parser.symbol("(");

@@ -1,5 +1,6 @@
 #include "platform/database/jet/in_place/jet_transaction.h"
 
+#include "platform/database/jet/in_place/global_page_map.h"
 #include "platform/database/jet/in_place/file_replacement.h"
 #include "platform/database/jet/jet_backend.h"
 #include "platform/runtime/runtime_error.h"

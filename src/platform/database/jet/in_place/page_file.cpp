@@ -1,8 +1,8 @@
 #include "platform/database/jet/in_place/page_file.h"
 
+#include "platform/database/jet/format/damaged_file.h"
 #include "platform/database/jet/format/jet_format.h"
 #include "platform/database/jet/format/rc4.h"
-#include "platform/database/jet/in_place/damaged_file.h"
 #include "platform/runtime/runtime_error.h"
 #include "platform/runtime/system_error.h"
 

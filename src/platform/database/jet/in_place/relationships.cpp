@@ -1,6 +1,6 @@
 #include "platform/database/jet/in_place/relationships.h"
 
-#include "platform/database/jet/in_place/damaged_file.h"
+#include "platform/database/jet/format/damaged_file.h"
 #include "platform/database/jet/in_place/index_key.h"
 #include "platform/database/jet/in_place/table_rows.h"
 

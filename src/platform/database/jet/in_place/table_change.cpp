@@ -1,20 +1,19 @@
 #include "platform/database/jet/in_place/table_change.h"
 
-#include "platform/database/jet/in_place/damaged_file.h"
+#include "platform/database/jet/format/damaged_file.h"
+#include "platform/database/jet/in_place/global_page_map.h"
 #include "platform/database/jet/in_place/index_key.h"
 #include "platform/database/jet/in_place/index_tree.h"
 #include "platform/database/jet/format/jet_format.h"
 #include "platform/database/jet/format/little_endian.h"
 #include "platform/database/jet/in_place/page_file.h"
-#include "platform/database/jet/format/row_page.h"
+#include "platform/database/jet/format/data_page.h"
 #include "platform/runtime/runtime_error.h"
 
 #include <QSet>
 #include <algorithm>
 
 namespace {
-
-constexpr quint8 kAutoNumberFlag = 0x04;
 
 RuntimeError CannotKeep(const JetTableSchema& table, const QString& why)
 {
@@ -36,12 +35,6 @@ bool IsNullKey(const SchemaIndex& index, const std::vector<Variant>& values)
                        [&](const IndexColumn& column) { return values[column.column].isNull(); });
 }
 
-bool IsIndexPage(const QByteArray& page, quint32 definitionPage)
-{
-    const quint8 type = ReadByte(page, 0);
-    return (type == kIndexLeafPage || type == kIndexNodePage) && ReadLittleEndian<quint32>(page, 4) == definitionPage;
-}
-
 }  // namespace
 
 TableChange::TableChange(JetPageFile& file, JetTableSchema schema)
@@ -52,7 +45,7 @@ TableChange::TableChange(JetPageFile& file, JetTableSchema schema)
         if (!reason.isEmpty())
             throw CannotKeep(schema_, reason);
         if (index.rootPage == 0 || index.rootPage >= file_.pageCount()
-            || !IsIndexPage(file_.page(index.rootPage), schema_.definitionPage))
+            || !IsIndexPageOf(file_.page(index.rootPage), schema_.definitionPage))
             throw DamagedFile(QStringLiteral("radice di un indice della tabella '%1'").arg(schema_.name));
     }
     ForEachLiveRow(file_, schema_, [&](RowLocation where, const std::vector<Variant>& values) {
@@ -101,12 +94,17 @@ int TableChange::deleteWhere(const std::function<bool(const std::vector<Variant>
     return static_cast<int>(doomed.size());
 }
 
-void TableChange::insert(const std::vector<Variant>& values, const PageAppender& append)
+void TableChange::insert(const std::vector<Variant>& given, const PageAppender& append)
 {
+    // Keyed as stored: a fixed-length text with its padding.
+    std::vector<Variant> values;
+    values.reserve(given.size());
+    for (std::size_t i = 0; i < given.size() && i < schema_.layout.columns.size(); ++i)
+        values.push_back(StoredValue(schema_.layout.columns[i], given[i]));
     // Jet numbers an AutoNumber column the statement leaves out; the writer
     // does not, and will not store Null in its place.
     for (std::size_t i = 0; i < schema_.columns.size(); ++i) {
-        if ((schema_.columns[i].flags & kAutoNumberFlag) != 0 && values[i].isNull())
+        if ((schema_.columns[i].flags & kAutoNumberColumn) != 0 && values[i].isNull())
             throw RuntimeError(ErrorNumber::Failure,
                                QStringLiteral("Impossibile inserire la riga nella tabella '%1': lo strumento non assegna "
                                               "il numero automatico della colonna '%2'.")
@@ -168,24 +166,23 @@ void TableChange::placeRow(const QByteArray& row, RowLocation& where, const Page
         const std::vector<quint32> withSpace = PagesInMap(file_, schema_.freeSpaceMap);
         for (auto page = owned.rbegin(); page != owned.rend() && insertPage_ == 0; ++page) {
             if (*page < file_.pageCount() && std::binary_search(withSpace.begin(), withSpace.end(), *page)
-                && ReadByte(file_.page(*page), 0) == kDataPage
-                && ReadLittleEndian<quint32>(file_.page(*page), 4) == schema_.definitionPage)
+                && IsDataPageOf(file_.page(*page), schema_.definitionPage))
                 insertPage_ = *page;
         }
     }
     if (insertPage_ != 0) {
-        // The page's own offsets must describe its rows before a row goes below them.
-        const QByteArray& current = file_.page(insertPage_);
-        const int rows = ReadLittleEndian<quint16>(current, 12);
-        if (rows > kMaxRowsPerPage)
-            throw DamagedFile(QStringLiteral("righe della pagina %1").arg(insertPage_));
-        for (int row = 0; row < rows; ++row)
-            RowOnPage(current, row);
-        RowPage page(current);
-        if (page.fits(row.size())) {
-            where = {insertPage_, page.rowCount()};
-            page.add(row);
-            file_.writablePage(insertPage_) = page.bytes(schema_.definitionPage);
+        // The page's own offsets must describe its rows before a row goes
+        // below them; the rows added here since are the writer's own.
+        if (checkedPage_ != insertPage_) {
+            const QByteArray& current = file_.page(insertPage_);
+            const int rows = RowCountOnPage(current);
+            for (int row = 0; row < rows; ++row)
+                RowOnPage(current, row);
+            checkedPage_ = insertPage_;
+        }
+        const int number = AddRowToPage(file_.writablePage(insertPage_), row);
+        if (number >= 0) {
+            where = {insertPage_, number};
             return;
         }
         RemoveFromMap(file_, schema_.freeSpaceMap, insertPage_);
@@ -200,6 +197,8 @@ void TableChange::placeRow(const QByteArray& row, RowLocation& where, const Page
 
 void TableChange::finish(const PageAppender& append)
 {
+    // A file an earlier version grew past its page map gets the whole map now.
+    CoverWholeFile(file_);
     QByteArray& definition = file_.writablePage(schema_.definitionPage);
     PutLittleEndian(definition, kTableRowCountOffset, rowCount_);
     for (std::size_t i = 0; i < indexes_.size(); ++i) {
@@ -214,7 +213,7 @@ void TableChange::finish(const PageAppender& append)
 
         std::vector<quint32> old;
         for (const quint32 page : PagesInMap(file_, index.usageMap)) {
-            if (page != index.rootPage && page < file_.pageCount() && IsIndexPage(file_.page(page), schema_.definitionPage))
+            if (page != index.rootPage && page < file_.pageCount() && IsIndexPageOf(file_.page(page), schema_.definitionPage))
                 old.push_back(page);
         }
         const std::vector<quint32> used =

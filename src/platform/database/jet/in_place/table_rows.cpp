@@ -1,25 +1,12 @@
 #include "platform/database/jet/in_place/table_rows.h"
 
-#include "platform/database/jet/in_place/damaged_file.h"
-#include "platform/database/jet/format/jet_format.h"
-#include "platform/database/jet/format/little_endian.h"
+#include "platform/database/jet/format/damaged_file.h"
+#include "platform/database/jet/format/data_page.h"
 #include "platform/database/jet/in_place/page_file.h"
 #include "platform/database/jet/format/row_packing.h"
 #include "platform/database/jet/in_place/usage_map_editor.h"
 
 namespace {
-
-constexpr qsizetype kOwnerOffset = 4;
-constexpr qsizetype kRowCountOffset = 12;
-constexpr qsizetype kFirstRowOffset = 14;
-constexpr quint16 kDeletedRow = 0x8000;
-constexpr quint16 kOverflowRow = 0x4000;
-constexpr quint16 kOffsetMask = 0x1fff;
-
-bool IsDataPageOf(const QByteArray& page, quint32 definitionPage)
-{
-    return ReadByte(page, 0) == kDataPage && ReadLittleEndian<quint32>(page, kOwnerOffset) == definitionPage;
-}
 
 QByteArray RowBytes(const QByteArray& page, int row)
 {
@@ -47,15 +34,13 @@ void ForEachLiveRow(JetPageFile& file, const JetTableSchema& table, const RowVis
         if (number >= file.pageCount() || !IsDataPageOf(file.page(number), table.definitionPage))
             continue;
         const QByteArray page = file.page(number);
-        const int rows = ReadLittleEndian<quint16>(page, kRowCountOffset);
-        if (rows > kMaxRowsPerPage)
-            throw DamagedFile(QStringLiteral("righe della pagina %1").arg(number));
+        const int rows = RowCountOnPage(page);
         for (int row = 0; row < rows; ++row) {
-            const quint16 offset = ReadLittleEndian<quint16>(page, kFirstRowOffset + 2 * row);
-            if ((offset & kDeletedRow) != 0)
+            const quint16 offset = RowOffsetEntry(page, row);
+            if ((offset & kDeletedRowFlag) != 0)
                 continue;
             QByteArray bytes = RowBytes(page, row);
-            if ((offset & kOverflowRow) != 0)
+            if ((offset & kOverflowRowFlag) != 0)
                 bytes = OverflowTarget(file, table, bytes);
             const auto values = UnpackRow(table.definition, table.layout, bytes);
             if (!values)
@@ -67,8 +52,6 @@ void ForEachLiveRow(JetPageFile& file, const JetTableSchema& table, const RowVis
 
 void MarkRowDeleted(JetPageFile& file, RowLocation row)
 {
-    QByteArray& page = file.writablePage(row.page);
-    const qsizetype at = kFirstRowOffset + 2 * row.row;
-    PutLittleEndian(page, at, static_cast<quint16>(ReadLittleEndian<quint16>(page, at) | kDeletedRow | kOverflowRow));
+    MarkRowDeletedOnPage(file.writablePage(row.page), row.row);
 }
 

@@ -22,6 +22,6 @@ using RowVisitor = std::function<void(RowLocation, const std::vector<Variant>&)>
 // where it started. Raises DamagedFile when a row cannot be read.
 void ForEachLiveRow(JetPageFile& file, const JetTableSchema& table, const RowVisitor& visit);
 
-// Marks the row deleted, as Access does: both flags of its offset entry.
+// Marks the row deleted (MarkRowDeletedOnPage).
 void MarkRowDeleted(JetPageFile& file, RowLocation row);
 

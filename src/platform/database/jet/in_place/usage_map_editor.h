@@ -6,12 +6,9 @@
 
 class JetPageFile;
 
-// Reads and changes the usage maps of an existing file in place. A map is a
-// row on a page of maps, named by its row pointer (page << 8 | row). In the
-// inline form the row holds a first page and a bitmap; in the reference form
-// it holds pointers to bitmap pages, each covering 32736 pages from page 0
-// on. A table owns two (its pages, and those with free space), every index
-// one; page 1 holds the file's own map, in which a set bit means free.
+// Reads and changes the usage maps (usage_map.h) of an existing file in
+// place, each named by its row pointer. A table owns two (its pages, and
+// those with free space), every index one; page 1 holds the file's own map.
 
 // Hands out a new page at the end of the file, already marked as used.
 using PageAppender = std::function<quint32(const QByteArray& page)>;
@@ -23,18 +20,3 @@ std::vector<quint32> PagesInMap(JetPageFile& file, quint32 mapPointer);
 // and turns into a reference map when they do not.
 void AddToMap(JetPageFile& file, quint32 mapPointer, quint32 page, const PageAppender& append);
 void RemoveFromMap(JetPageFile& file, quint32 mapPointer, quint32 page);
-
-// The file's own map, where Access finds pages to reuse: a page taken is
-// cleared, a page given back set. Once the file outgrows the inline form,
-// the map becomes a reference map without bitmaps, as Access leaves it in
-// large files: it then marks no page free.
-void MarkPageUsed(JetPageFile& file, quint32 page);
-void MarkPageFree(JetPageFile& file, quint32 page);
-
-// The bytes of row `row` on a page that holds rows; DamagedFile when the
-// page's offsets do not describe one.
-struct RowExtent {
-    qsizetype start = 0;
-    qsizetype end = 0;
-};
-RowExtent RowOnPage(const QByteArray& page, int row);

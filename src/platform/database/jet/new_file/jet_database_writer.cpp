@@ -5,7 +5,7 @@
 #include "platform/database/jet/format/index_page.h"
 #include "platform/database/jet/format/jet_format.h"
 #include "platform/database/jet/format/row_packing.h"
-#include "platform/database/jet/format/row_page.h"
+#include "platform/database/jet/format/data_page.h"
 #include "platform/database/jet/format/table_definition_page.h"
 #include "platform/database/jet/format/usage_map.h"
 #include "platform/runtime/system_error.h"
@@ -170,10 +170,10 @@ void JetDatabaseWriter::write(QIODevice& device) const
     TablePlacement catalogPlacement;
     catalogPlacement.definitionPage = kCatalogDefinitionPage;
     PlaceData(catalogPlacement, static_cast<quint32>(catalog.pages.size()), next);
-    const quint32 pageCount = next;
+    const NewGlobalMap globalMap = GlobalUsageMap(next);
 
     WritePage(device, DatabaseHeaderPage(created_, password_));
-    WritePage(device, GlobalUsageMapPage(pageCount));
+    WritePage(device, globalMap.page);
     WritePage(device, DefinitionPage(catalog.definition, catalog.layout, true, catalog.rowCount, catalogPlacement));
     std::vector<QByteArray> mapRowBytes;
     for (const TablePlacement* placement : PlacementsInMapOrder(catalogPlacement, placements)) {
@@ -196,6 +196,8 @@ void JetDatabaseWriter::write(QIODevice& device) const
         WriteTableData(device, table.pages, placements[i]);
     }
     WriteTableData(device, catalog.pages, catalogPlacement);
+    for (const QByteArray& bitmap : globalMap.bitmapPages)
+        WritePage(device, bitmap);
 }
 
 void JetDatabaseWriter::save(const QString& path) const

@@ -1,3 +1,4 @@
+#include "platform/database/jet/format/table_definition.h"
 #include "platform/database/jet/format/text_encoding.h"
 
 #include <gtest/gtest.h>
@@ -47,6 +48,25 @@ TEST(TextEncoding, TextWithAZeroLowByteIsNeverCompressed)
     EXPECT_EQ(EncodeJetText(QString::fromUtf8("abcdefĀ")),
               Bytes({'a', 0, 'b', 0, 'c', 0, 'd', 0, 'e', 0, 'f', 0, 0x00, 0x01}));
     EXPECT_EQ(EncodeJetText(QString::fromUtf8("abcdefЀ")).size(), 14);
+}
+
+// Plain UCS-2 of a text that begins with U+FEFF would begin with the
+// compressed form's marker: such a text always takes the compressed form,
+// U+FEFF in two-byte mode, and comes back whole.
+TEST(TextEncoding, ATextBeginningWithUFeffKeepsItsFirstCharacter)
+{
+    const QString bom(QChar(0xfeff));
+    EXPECT_EQ(EncodeJetText(bom + QStringLiteral("bomx")), Bytes({0xff, 0xfe, 0, 0xff, 0xfe, 0, 'b', 'o', 'm', 'x'}));
+    EXPECT_EQ(EncodeJetText(bom), Bytes({0xff, 0xfe, 0, 0xff, 0xfe}));
+    for (const QString& text : {bom + QStringLiteral("bomx"), bom, bom + bom, bom + QString::fromUtf8("Мир"),
+                                bom + QStringLiteral("ab"), QStringLiteral("a") + bom}) {
+        const QByteArray stored = EncodeJetText(text);
+        EXPECT_EQ(DecodeJetText(stored.constData(), stored.size()), text) << stored.toHex().toStdString();
+    }
+    // Neither form can hold it beside a character that ends in a zero byte,
+    // nor in a column that does not allow the compressed form.
+    EXPECT_THROW(EncodeJetText(bom + QString::fromUtf8("Ā")), JetWriteError);
+    EXPECT_THROW(EncodeJetText(bom + QStringLiteral("x"), false), JetWriteError);
 }
 
 }  // namespace

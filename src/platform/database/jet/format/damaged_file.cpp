@@ -1,4 +1,4 @@
-#include "platform/database/jet/in_place/damaged_file.h"
+#include "platform/database/jet/format/damaged_file.h"
 
 RuntimeError DamagedFile(const QString& what)
 {
