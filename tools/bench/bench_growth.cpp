@@ -61,7 +61,9 @@ Run Transfer(const QString& source, const QString& destination)
         const int devNull = ::open("/dev/null", O_WRONLY);
         ::dup2(devNull, STDOUT_FILENO);
         ::dup2(devNull, STDERR_FILENO);
-        ::execl(program.constData(), program.constData(), from.constData(), to.constData(), static_cast<char*>(nullptr));
+        // --si: the two-file form asks before replacing the codes, and nobody is there to answer.
+        ::execl(program.constData(), program.constData(), "--si", from.constData(), to.constData(),
+                static_cast<char*>(nullptr));
         _exit(127);
     }
     int status = 0;
