@@ -1,6 +1,7 @@
 #include "cli/console_ui_services.h"
 
 #include <QTextStream>
+#include <algorithm>
 #include <cstdio>
 #include <unistd.h>
 
@@ -24,10 +25,13 @@ bool IsDigit(QChar c)
 }
 
 // Compared without a copy: the progress caption changes with every row.
+// What the two have in common at their start holds the same characters in
+// both, digits or not, so the comparison starts where they part.
 bool DifferOnlyInDigits(QStringView a, QStringView b)
 {
-    qsizetype i = 0;
-    qsizetype j = 0;
+    const qsizetype common = std::mismatch(a.begin(), a.end(), b.begin(), b.end()).first - a.begin();
+    qsizetype i = common;
+    qsizetype j = common;
     for (;;) {
         while (i < a.size() && IsDigit(a[i]))
             ++i;
@@ -43,6 +47,12 @@ bool DifferOnlyInDigits(QStringView a, QStringView b)
 }
 
 }  // namespace
+
+// Asked once: the progress caption changes with every row.
+ConsoleUiServices::ConsoleUiServices(bool showProgress, bool alwaysYes)
+    : showProgress_(showProgress), alwaysYes_(alwaysYes), toTerminal_(isatty(fileno(stderr)) != 0)
+{
+}
 
 ConsoleUiServices::~ConsoleUiServices()
 {
@@ -100,12 +110,12 @@ void ConsoleUiServices::setCaption(Control control, const QString& caption)
     // phase: on a terminal they overwrite each other, in a log only the
     // phase's first one is kept.
     const bool samePhase = DifferOnlyInDigits(previous, caption);
-    if (samePhase && !isatty(fileno(stderr)))
+    if (samePhase && !toTerminal_)
         return;
     if (samePhase && progressLineOpen_)
         Err() << '\r';
     else
         endProgressLine();
-    Err() << caption << (isatty(fileno(stderr)) ? "\x1b[K" : "") << Qt::flush;
+    Err() << caption << (toTerminal_ ? "\x1b[K" : "") << Qt::flush;
     progressLineOpen_ = true;
 }

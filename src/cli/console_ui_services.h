@@ -10,10 +10,7 @@
 // With `alwaysYes` every Yes/No question is answered Yes without asking.
 class ConsoleUiServices : public UiServices {
 public:
-    explicit ConsoleUiServices(bool showProgress, bool alwaysYes = false)
-        : showProgress_(showProgress), alwaysYes_(alwaysYes)
-    {
-    }
+    explicit ConsoleUiServices(bool showProgress, bool alwaysYes = false);
     ~ConsoleUiServices() override;
 
     MsgAnswer messageBox(const QString& text, MsgIcon icon, MsgButtons buttons, MsgDefault defaultButton,
@@ -40,6 +37,7 @@ private:
 
     bool showProgress_;
     bool alwaysYes_;
+    bool toTerminal_;  // standard error, where the progress goes
     bool progressLineOpen_ = false;
     int criticalBoxes_ = 0;
     QMap<Control, QString> captions_;

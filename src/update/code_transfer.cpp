@@ -4,6 +4,7 @@
 #include "platform/runtime/runtime_error.h"
 #include "ui/error_report.h"
 #include "update/connections.h"
+#include "update/decimal_text.h"
 #include "update/sql_literals.h"
 
 #include <algorithm>
@@ -37,13 +38,22 @@ QString RowCodes(const Recordset& rs, CodeTable table)
 }
 
 // The value list of one row's statement, "(" + the values separated by
-// ", " + ")", built in one string: it is made for every source row.
+// ", " + ")", appended to the statement's text: it is made for every source
+// row, so no value gets a string of its own on the way.
 class ValueList {
 public:
-    ValueList(const Recordset& rs, CodeTable table) : rs_(rs), table_(table) { values_.reserve(256); }
+    ValueList(const Recordset& rs, CodeTable table, QString& statement) : rs_(rs), table_(table), out_(statement) {}
 
     // A column written as its plain text.
-    void plain(const QString& column) { append(PlainText(rs_.field(column))); }
+    void plain(const QString& column)
+    {
+        const Variant value = rs_.field(column);
+        separate();
+        if (value.type() == Variant::Type::Integer)
+            AppendDecimal(out_, value.integer());
+        else
+            out_ += PlainText(value);
+    }
     // A text column through SqlTesto, refusing what no statement can carry:
     // a NUL ends the statement text early in the engines, and half a UTF-16
     // surrogate pair is no character, so an engine would store another one
@@ -57,22 +67,24 @@ public:
             if (!QStringView(value.text()).isValidUtf16())
                 refuse(column, QStringLiteral("metà di una coppia surrogata UTF-16, che non è un carattere"));
         }
-        append(SqlTesto(value));
+        separate();
+        AppendSqlTesto(out_, value);
     }
     // A number column through SqlNumero.
-    void number(const QString& column) { append(SqlNumero(ToDouble(rs_.field(column)))); }
-
-    QString finish()
+    void number(const QString& column)
     {
-        values_ += QLatin1Char(')');
-        return values_;
+        const QString literal = SqlNumero(ToDouble(rs_.field(column)));
+        separate();
+        out_ += literal;
     }
 
+    void finish() { out_ += QLatin1Char(')'); }
+
 private:
-    void append(const QString& value)
+    void separate()
     {
-        values_ += values_.isEmpty() ? QStringLiteral("(") : QStringLiteral(", ");
-        values_ += value;
+        out_ += first_ ? QStringView(u"(") : QStringView(u", ");
+        first_ = false;
     }
 
     [[noreturn]] void refuse(const QString& column, const QString& problem) const
@@ -86,7 +98,8 @@ private:
 
     const Recordset& rs_;
     CodeTable table_;
-    QString values_;
+    QString& out_;
+    bool first_ = true;
 };
 
 const QString kAbiAbi = QStringLiteral("AbiAbi");
@@ -100,26 +113,29 @@ const QString kAbcTexts[] = {QStringLiteral("AbcBanc"),     QStringLiteral("AbcF
 const QString kAbcAbichk = QStringLiteral("AbcAbichk");
 const QString kAbcCabchk = QStringLiteral("AbcCabchk");
 
-QString AbiValues(const Recordset& rs)
+void AppendAbiValues(const Recordset& rs, QString& statement)
 {
-    ValueList values(rs, CodeTable::Abi);
+    ValueList values(rs, CodeTable::Abi, statement);
     values.plain(kAbiAbi);
     values.text(kAbiBanc);
     values.plain(kAbiAbichk);
-    return values.finish();
+    values.finish();
 }
 
-QString CabValues(const Recordset& rs)
+void AppendCabValues(const Recordset& rs, QString& statement)
 {
-    ValueList values(rs, CodeTable::Cab);
+    ValueList values(rs, CodeTable::Cab, statement);
     values.plain(kAbcAbi);
     values.plain(kAbcCab);
     for (const QString& column : kAbcTexts)
         values.text(column);
     values.plain(kAbcAbichk);
     values.number(kAbcCabchk);
-    return values.finish();
+    values.finish();
 }
+
+// More than a CAB statement of the usual texts takes; a longer one grows.
+constexpr qsizetype kStatementRoom = 512;
 
 // The two insert loops are one: the CAB loop runs the same steps as the ABI
 // loop, 230 lines further on.
@@ -128,15 +144,15 @@ struct InsertPass {
     int lineOffset;
     QString insertInto;
     QString columnList;
-    QString (*values)(const Recordset&);
+    void (*appendValues)(const Recordset&, QString&);
 };
 
 const InsertPass kAbiPass{CodeTable::Abi, 0, QStringLiteral("INSERT INTO ABI "),
-                          QStringLiteral("(AbiAbi, AbiBanc, AbiAbichk) VALUES "), AbiValues};
+                          QStringLiteral("(AbiAbi, AbiBanc, AbiAbichk) VALUES "), AppendAbiValues};
 const InsertPass kCabPass{CodeTable::Cab, 230, QStringLiteral("INSERT INTO ABICAB "),
                           QStringLiteral("(AbcAbi, AbcCab, AbcBanc, AbcFiliale, AbcIndir, AbcCap, AbcLocalita, "
                                          "AbcComune, AbcProv, AbcAbichk, AbcCabchk) VALUES "),
-                          CabValues};
+                          AppendCabValues};
 
 // A refused row named by its codes, for the failures that concern the row
 // itself: the user sees which codes clash, as for a value refused at 950.
@@ -193,12 +209,15 @@ std::int32_t InsertRows(const InsertPass& pass, Recordset& rs, Connection& desti
             if (rs.eof())
                 break;
             linea = 930 + off;
-            QString statement = pass.insertInto;
+            // Room for a whole statement at once: one is built for every row.
+            QString statement;
+            statement.reserve(kStatementRoom);
+            statement += pass.insertInto;
             linea = 940 + off;
             const KeptDetails* kept = companion ? companion->keptDetails(pass.table, rs) : nullptr;
             statement += kept ? WithKeptColumns(pass.columnList, kept->columns) : pass.columnList;
             linea = 950 + off;
-            statement += pass.values(rs);
+            pass.appendValues(rs, statement);
             if (kept)
                 statement.insert(statement.size() - 1, kept->values);
             linea = 960 + off;

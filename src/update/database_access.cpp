@@ -186,10 +186,16 @@ Variant Recordset::field(const QString& name) const
 {
     requireCurrentRow();
     // Every row asks for the same few names, written the same way: each is
-    // matched without regard to case once, then found by its exact text.
+    // matched without regard to case once, then found by its exact text,
+    // mostly held in the very string that asked before.
+    const std::vector<Variant>& row = rows_.rows[position_];
+    for (const auto& [asked, index] : columnIndex_) {
+        if (asked.constData() == name.constData() && asked.size() == name.size())
+            return row[static_cast<std::size_t>(index)];
+    }
     for (const auto& [asked, index] : columnIndex_) {
         if (asked == name)
-            return rows_.rows[position_][static_cast<std::size_t>(index)];
+            return row[static_cast<std::size_t>(index)];
     }
     qsizetype i = 0;
     while (i < rows_.columns.size() && rows_.columns.at(i).compare(name, Qt::CaseInsensitive) != 0)
@@ -199,7 +205,7 @@ Variant Recordset::field(const QString& name) const
                            QStringLiteral("Impossibile trovare l'elemento nell'insieme corrispondente al nome o al "
                                           "numero richiesto."));
     columnIndex_.emplace_back(name, i);
-    return rows_.rows[position_][static_cast<std::size_t>(i)];
+    return row[static_cast<std::size_t>(i)];
 }
 
 const ResultSet& Recordset::allRows() const

@@ -1,6 +1,7 @@
 #include "update/progress_report.h"
 
 #include "platform/runtime/runtime_error.h"
+#include "update/decimal_text.h"
 
 #include <cmath>
 #include <limits>
@@ -36,13 +37,13 @@ QString RowCaption(CodeTable table, std::int32_t counter, std::int32_t rowCount)
     // Made for every row: appended into one string rather than formatted.
     QString caption;
     caption.reserve(64);
-    caption += QLatin1String("Aggiornamento codici ");
+    caption += QStringView(u"Aggiornamento codici ");
     caption += TableName(table);
-    caption += QLatin1String(" (");
-    caption += QString::number(counter);
-    caption += QLatin1String(" di ");
-    caption += QString::number(rowCount);
-    caption += QLatin1String(") in corso...");
+    caption += QStringView(u" (");
+    AppendDecimal(caption, counter);
+    caption += QStringView(u" di ");
+    AppendDecimal(caption, rowCount);
+    caption += QStringView(u") in corso...");
     return caption;
 }
 

@@ -2,22 +2,33 @@
 
 QString SqlTesto(const Variant& value)
 {
-    if (value.isNull() || (value.type() == Variant::Type::Text && value.text().isEmpty()))
-        return QStringLiteral("Null");
-    // Built in one string: the update makes one for every text of every row.
-    const QString text = DefaultText(value);
     QString literal;
-    literal.reserve(text.size() + 8);
-    literal += QLatin1Char('\'');
-    qsizetype from = 0;
-    for (qsizetype quote = text.indexOf(QLatin1Char('\'')); quote >= 0; quote = text.indexOf(QLatin1Char('\''), from)) {
-        literal += QStringView(text).mid(from, quote + 1 - from);
-        literal += QLatin1Char('\'');
-        from = quote + 1;
-    }
-    literal += QStringView(text).mid(from);
-    literal += QLatin1Char('\'');
+    AppendSqlTesto(literal, value);
     return literal;
+}
+
+void AppendSqlTesto(QString& out, const Variant& value)
+{
+    if (value.isNull() || (value.type() == Variant::Type::Text && value.text().isEmpty())) {
+        out += QStringView(u"Null");
+        return;
+    }
+    // A text is quoted as it stands; any other value through its default
+    // text, which refuses bytes.
+    const QString converted = value.type() == Variant::Type::Text ? QString() : DefaultText(value);
+    const QStringView text = value.type() == Variant::Type::Text ? QStringView(value.text()) : QStringView(converted);
+    // Written in place, one character at a time, once the room is made:
+    // the update writes seven of these for every row.
+    const qsizetype start = out.size();
+    out.resize(start + text.size() + text.count(u'\'') + 2);
+    char16_t* to = reinterpret_cast<char16_t*>(out.data()) + start;
+    *to++ = u'\'';
+    for (const QChar c : text) {
+        *to++ = c.unicode();
+        if (c == u'\'')
+            *to++ = u'\'';
+    }
+    *to = u'\'';
 }
 
 QString SqlNumero(double value)

@@ -1,4 +1,5 @@
 #include "support/qt_printers.h"
+#include "platform/runtime/runtime_error.h"
 #include "update/sql_literals.h"
 
 #include <QLocale>
@@ -33,6 +34,17 @@ TEST(SqlTesto, CopiesEveryOtherCharacterUnchanged)
 TEST(SqlTesto, QuotesTheTextOfANumber)
 {
     EXPECT_EQ(SqlTesto(Variant(1005)), QStringLiteral("'1005'"));
+}
+
+TEST(SqlTesto, AppendsTheSameLiteralAfterWhatIsThere)
+{
+    for (const Variant& value : {Variant("L'Esempio d'Italia"), Variant(), Variant(""), Variant(1005), Variant(-2.5)}) {
+        QString statement = QStringLiteral("VALUES (");
+        AppendSqlTesto(statement, value);
+        EXPECT_EQ(statement, QStringLiteral("VALUES (") + SqlTesto(value));
+    }
+    QString statement = QStringLiteral("VALUES (");
+    EXPECT_THROW(AppendSqlTesto(statement, Variant(QByteArray("x"))), RuntimeError);
 }
 
 TEST(SqlNumero, WritesAFullStopWhateverTheLocale)

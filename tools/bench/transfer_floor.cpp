@@ -87,7 +87,10 @@ double WriteSqliteAlone(const QString& destination, const DemoData& data)
     if (sqlite3_open(destination.toUtf8().constData(), &db) != SQLITE_OK)
         throw std::runtime_error("sqlite3: database non aperto");
     try {
-        Check(db, sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr));
+        // The codes from 1000 up go first, as in the transfer: the demo's may
+        // clash with those the destination holds.
+        Check(db, sqlite3_exec(db, "BEGIN; DELETE FROM abi WHERE abiabi >= 1000; DELETE FROM abicab WHERE abcabi >= 1000",
+                               nullptr, nullptr, nullptr));
         InsertAll(db, "INSERT INTO ABI (AbiAbi, AbiBanc, AbiAbichk) VALUES (?, ?, ?)", data.banks);
         InsertAll(db,
                   "INSERT INTO ABICAB (AbcAbi, AbcCab, AbcBanc, AbcFiliale, AbcIndir, AbcCap, AbcLocalita, AbcComune,"

@@ -36,6 +36,33 @@ TEST(ReadIsolated, BringsBackEveryRowWithItsTypes)
     EXPECT_FALSE(result.rows.back()[1].isNull());
 }
 
+// Texts repeated from the row above are held once; every row still reads
+// back exactly what the reader sent, however close the texts above are.
+TEST(ReadIsolated, RowsRepeatingTheTextsAboveReadBackUnchanged)
+{
+    const std::vector<std::vector<Variant>> sent{
+        {Variant("Banca di Forlì"), Variant("Forlì"), Variant("FC")},
+        {Variant("Banca di Forlì"), Variant("Forlì"), Variant("FC")},
+        {Variant("Banca di Forlì"), Variant("Forl"), Variant("Forlì")},  // a shorter text, a text from another column
+        {Variant("Banca di Forlí"), Variant(), Variant("")},              // one character apart, Null, empty
+        {Variant("Banca di Forlí"), Variant("Forl"), Variant("")},
+        {Variant(7), Variant(QByteArray("Forl")), Variant("")},           // same bytes, other types
+        {Variant("7"), Variant("Forl")},                                  // fewer columns
+    };
+    const ResultSet result = ReadIsolated(
+        [&](RowSink& sink) {
+            sink.columns({QStringLiteral("banca"), QStringLiteral("comune"), QStringLiteral("provincia")});
+            for (const std::vector<Variant>& row : sent)
+                sink.row(row);
+        },
+        QStringLiteral("prova.mdb"), 5s);
+    EXPECT_EQ(result.rows, sent);
+    EXPECT_EQ(result.rows[1][0].text().constData(), result.rows[0][0].text().constData());
+    EXPECT_EQ(result.rows[2][0].text().constData(), result.rows[0][0].text().constData());
+    EXPECT_NE(result.rows[3][0].text().constData(), result.rows[2][0].text().constData());
+    EXPECT_EQ(result.rows[6][1].type(), Variant::Type::Text);
+}
+
 TEST(ReadIsolated, PassesTheReadersErrorOn)
 {
     try {

@@ -54,6 +54,8 @@ TEST(LiteralInsert, LeavesEveryOtherFormToSqlite)
          }) {
         LiteralInsert insert;
         EXPECT_FALSE(ReadLiteralInsert(sql, insert)) << sql;
+        // Nor does the head of an earlier insert let any through.
+        EXPECT_FALSE(ReadLiteralInsert(sql, insert, "INSERT INTO t (a) VALUES")) << sql;
     }
     LiteralInsert insert;
     EXPECT_FALSE(ReadLiteralInsert(QByteArray("INSERT INTO t (a) VALUES ('a\0b')", 33), insert));
@@ -66,6 +68,25 @@ TEST(LiteralInsert, LeavesEveryOtherFormToSqlite)
     ASSERT_EQ(insert.values.size(), 1U);
     EXPECT_EQ(insert.values[0].text, QByteArrayView("w"));
     EXPECT_TRUE(insert.unescaped.empty());
+}
+
+// A head read before stands for the statement's own only where reading it
+// anew would give the same.
+TEST(LiteralInsert, ReadsAfterAKnownHeadAsAfterReadingItAnew)
+{
+    const QByteArrayView known("INSERT INTO t (a) VALUES");
+    LiteralInsert insert;
+    ASSERT_TRUE(ReadLiteralInsert("INSERT INTO t (a) VALUES('x')", insert, known));
+    EXPECT_EQ(insert.head, known);
+    EXPECT_EQ(insert.values[0].text, QByteArrayView("x"));
+    for (const char* longerWord : {"INSERT INTO t (a) VALUESX ('x')", "INSERT INTO t (a) VALUES_ ('x')",
+                                   "INSERT INTO t (a) VALUES1 ('x')"})
+        EXPECT_FALSE(ReadLiteralInsert(longerWord, insert, known)) << longerWord;
+    ASSERT_TRUE(ReadLiteralInsert("INSERT INTO t (a, b) VALUES (1, 2)", insert, known));
+    EXPECT_EQ(insert.head, QByteArrayView("INSERT INTO t (a, b) VALUES"));
+    EXPECT_EQ(insert.values.size(), 2U);
+    ASSERT_TRUE(ReadLiteralInsert("  insert into t (a) values (3)", insert, known));
+    EXPECT_EQ(insert.head, QByteArrayView("  insert into t (a) values"));
 }
 
 // The same statements through the engine and through SQLite's own

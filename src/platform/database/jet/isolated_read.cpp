@@ -73,7 +73,12 @@ public:
 
     bool atEnd() const { return pos_ == size_; }
 
-    bool row(std::vector<Variant>& values)
+    // `above` is the row read before, if any: a text equal to the one
+    // above it in its column shares that one's characters. Consecutive rows
+    // of a table tend to repeat their texts (a bank's name on every one of
+    // its branches, a town on its neighbours), and the tool holds every row
+    // at once.
+    bool row(std::vector<Variant>& values, const std::vector<Variant>* above)
     {
         quint32 count = 0;
         if (!raw(count))
@@ -106,9 +111,15 @@ public:
                 quint32 length = 0;
                 if (!raw(length) || !available(qsizetype(length) * 2))
                     return false;
+                const char* characters = data_ + pos_;
+                const std::size_t bytes = std::size_t(length) * 2;
+                pos_ += qsizetype(bytes);
+                if (above && i < above->size() && sameText((*above)[i], characters, length)) {
+                    values.push_back((*above)[i]);
+                    break;
+                }
                 QString text(qsizetype(length), Qt::Uninitialized);
-                std::memcpy(text.data(), data_ + pos_, std::size_t(length) * 2);
-                pos_ += qsizetype(length) * 2;
+                std::memcpy(text.data(), characters, bytes);
                 values.emplace_back(std::move(text));
                 break;
             }
@@ -129,6 +140,13 @@ public:
 
 private:
     bool available(qsizetype bytes) const { return bytes <= size_ - pos_; }
+
+    // Compared as bytes: the frame's characters need not be aligned.
+    static bool sameText(const Variant& value, const char* characters, quint32 length)
+    {
+        return value.type() == Variant::Type::Text && value.text().size() == qsizetype(length)
+            && std::memcmp(value.text().utf16(), characters, std::size_t(length) * 2) == 0;
+    }
 
     template <typename T>
     bool raw(T& value)
@@ -360,7 +378,7 @@ ResultSet ReadIsolated(const std::function<void(RowSink&)>& read, const QString&
         case Frame::Rows: {
             RowDecoder rows(payload, 1);
             std::vector<Variant> row;
-            while (!rows.atEnd() && rows.row(row))
+            while (!rows.atEnd() && rows.row(row, result.rows.empty() ? nullptr : &result.rows.back()))
                 result.rows.push_back(std::move(row));
             if (!rows.atEnd())
                 garbled = true;

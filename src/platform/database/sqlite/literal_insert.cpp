@@ -67,6 +67,19 @@ public:
 
     qsizetype position() const { return pos_; }
 
+    // Steps over `head` when the text starts with it and goes on with no
+    // more of its last word: read anew, the same bytes would read the same.
+    bool skip(QByteArrayView head)
+    {
+        if (head.isEmpty() || !QByteArrayView(text_).startsWith(head))
+            return false;
+        const qsizetype end = head.size();
+        if (end < text_.size() && (isLetter(text_.at(end)) || isDigit(text_.at(end))))
+            return false;
+        pos_ = end;
+        return true;
+    }
+
 private:
     static bool isDigit(char c) { return c >= '0' && c <= '9'; }
     static bool isLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_'; }
@@ -152,18 +165,27 @@ QByteArray LiteralInsert::parameterized() const
     return text;
 }
 
-bool ReadLiteralInsert(const QByteArray& sql, LiteralInsert& insert)
+namespace {
+
+bool ReadHead(Reader& reader)
 {
-    insert.values.clear();
-    insert.unescaped.clear();
-    Reader reader(sql);
     if (!reader.keyword("INSERT") || !reader.keyword("INTO") || !reader.identifier() || !reader.symbol('('))
         return false;
     do {
         if (!reader.identifier())
             return false;
     } while (reader.symbol(','));
-    if (!reader.symbol(')') || !reader.keyword("VALUES"))
+    return reader.symbol(')') && reader.keyword("VALUES");
+}
+
+}  // namespace
+
+bool ReadLiteralInsert(const QByteArray& sql, LiteralInsert& insert, QByteArrayView knownHead)
+{
+    insert.values.clear();
+    insert.unescaped.clear();
+    Reader reader(sql);
+    if (!reader.skip(knownHead) && !ReadHead(reader))
         return false;
     insert.head = QByteArrayView(sql).first(reader.position());
     if (!reader.symbol('('))

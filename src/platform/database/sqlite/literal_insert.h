@@ -35,5 +35,6 @@ struct LiteralInsert {
 // when it is not of that form exactly (names other than plain identifiers,
 // literals other than whole numbers within 64 bits, texts and Null,
 // comments, a second statement). Such a statement goes to SQLite as it
-// stands.
-bool ReadLiteralInsert(const QByteArray& sql, LiteralInsert& insert);
+// stands. `knownHead`, a head read before, is not read again when the
+// statement starts with it, as the statements of one table all do.
+bool ReadLiteralInsert(const QByteArray& sql, LiteralInsert& insert, QByteArrayView knownHead = {});

@@ -191,7 +191,7 @@ public:
     void execute(const QString& sql) override
     {
         const QByteArray text = sql.toUtf8();
-        if (ReadLiteralInsert(text, insert_)) {
+        if (ReadLiteralInsert(text, insert_, last_.key.first)) {
             if (sqlite3_stmt* compiled = compiledInsert(insert_)) {
                 run(compiled, insert_);
                 return;
