@@ -97,7 +97,7 @@ TEST_F(WritableJet, AccessMadeTablesTakeDeletesAndInserts)
           "INSERT INTO Table1 (col1) VALUES ('co-operativa')", "INSERT INTO Table1 (col1) VALUES (Null)"},
          6},
         {"testRefGlobalV2000.mdb", "Table1", "",
-         {"INSERT INTO Table1 (A, B, C, D, E, F, G) VALUES ('chiave', 'non compresso', 7, -300, 123456, -2.5, 36000.25)",
+         {"INSERT INTO Table1 (A, B, C, D, E, F, G, H) VALUES ('chiave', 'non compresso', 7, -300, 123456, -2.5, 36000.25, Null)",
           "DELETE FROM Table1 WHERE E >= 100000"},
          1},
         {"encryptedV2000.mdb", "Table1", "",
@@ -336,12 +336,12 @@ TEST_F(WritableJet, RefusesNullInARequiredColumn)
     EXPECT_TRUE(RequiredJetColumns(Sample(QStringLiteral("testV2000.mdb")), QStringLiteral("Table1")).isEmpty());
 
     const QByteArray before = FileDigest(path);
-    for (const char* insert : {"INSERT INTO Table1 (B, C) VALUES ('b', 1)", "INSERT INTO Table1 (A, B) VALUES (Null, 'b')"}) {
+    for (const char* insert : {"INSERT INTO Table1 (B, C, H) VALUES ('b', 1, Null)", "INSERT INTO Table1 (A, B, H) VALUES (Null, 'b', Null)"}) {
         const RuntimeError refused = ErrorOf([&] { RunJetStatements(path, {QString::fromLatin1(insert)}); });
         EXPECT_EQ(refused.number(), ErrorNumber::IntegrityViolation) << insert;
         EXPECT_TRUE(refused.description().contains(QStringLiteral("Required"))) << refused.description().toStdString();
     }
     EXPECT_EQ(FileDigest(path), before);
-    RunJetStatements(path, {QStringLiteral("INSERT INTO Table1 (A, B, C, D, E) VALUES ('z', 'y', 9, 99, 999)")});
+    RunJetStatements(path, {QStringLiteral("INSERT INTO Table1 (A, B, C, D, E, H) VALUES ('z', 'y', 9, 99, 999, Null)")});
     EXPECT_EQ(OpenJetDatabase(path)->query(QStringLiteral("SELECT A FROM Table1")).rows.size(), 3U);
 }
