@@ -289,8 +289,9 @@ TEST_F(WritableJet, EmptiesATableAndFillsItAgain)
     ExpectProcedureDatabaseHolds(path, {AbiRow(1, QStringLiteral("Prima"), 1)}, {});
 }
 
-// Jet numbers an AutoNumber column an INSERT leaves out; the writer refuses
-// such an INSERT rather than store Null there.
+// A column flagged AutoNumber that is not a Long Integer has no counter the
+// writer knows: an INSERT that leaves it out is refused rather than store
+// Null there.
 TEST_F(WritableJet, RefusesToLeaveAnAutoNumberColumnOut)
 {
     const QString path = WriteJetProcedureDatabase(dir.path(), {}, {});

@@ -103,8 +103,9 @@ int TableChange::deleteWhere(const std::function<bool(const std::vector<Variant>
 
 void TableChange::insert(const std::vector<Variant>& values, const PageAppender& append)
 {
-    // Jet numbers an AutoNumber column the statement leaves out; the writer
-    // does not, and will not store Null in its place.
+    // A Long Integer AutoNumber is numbered before the row comes here
+    // (AutoNumber); any other kind the writer does not number, and it will
+    // not store Null in its place.
     for (std::size_t i = 0; i < schema_.columns.size(); ++i) {
         if ((schema_.columns[i].flags & kAutoNumberFlag) != 0 && values[i].isNull())
             throw RuntimeError(ErrorNumber::Failure,
