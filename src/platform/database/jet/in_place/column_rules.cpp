@@ -1,5 +1,6 @@
 #include "platform/database/jet/in_place/column_rules.h"
 
+#include "platform/database/jet/format/database_header.h"
 #include "platform/runtime/runtime_error.h"
 
 #include <QDateTime>
@@ -9,19 +10,6 @@
 #include <cmath>
 
 namespace {
-
-// Jet's dates count days from 30 December 1899, the time of day as the fraction.
-constexpr qint64 kDayOneJulian = 2415019;  // 30 December 1899
-
-double JetDate(const QDate& date)
-{
-    return static_cast<double>(date.toJulianDay() - kDayOneJulian);
-}
-
-double JetTime(const QTime& time)
-{
-    return time.msecsSinceStartOfDay() / 86400000.0;
-}
 
 bool SameWord(const QString& text, const char* word)
 {
@@ -89,9 +77,6 @@ ColumnRules::ColumnRules(const JetTableSchema& schema, const std::vector<JetProp
         }
         return QString();
     };
-    const QString tableRule = valueOf(QString(), "ValidationRule");
-    if (!tableRule.isEmpty())
-        readValidation(schema, -1, tableRule, valueOf(QString(), "ValidationText"));
     for (std::size_t i = 0; i < schema.columns.size(); ++i) {
         const SchemaColumn& column = schema.columns[i];
         const int position = static_cast<int>(i);
@@ -104,6 +89,10 @@ ColumnRules::ColumnRules(const JetTableSchema& schema, const std::vector<JetProp
         if (!rule.isEmpty())
             readValidation(schema, position, rule, valueOf(column.column.name, "ValidationText"));
     }
+    // Jet checks the table's rule after those of the columns.
+    const QString tableRule = valueOf(QString(), "ValidationRule");
+    if (!tableRule.isEmpty())
+        readValidation(schema, -1, tableRule, valueOf(QString(), "ValidationText"));
 }
 
 void ColumnRules::readDefault(const SchemaColumn& column, int position, const QString& property)
@@ -175,8 +164,8 @@ std::vector<Variant> ColumnRules::defaultRow(const std::vector<int>& named) cons
                                    .arg(table_, value.unstorable, names_[value.column]));
         switch (value.kind) {
         case DefaultKind::Constant: row[value.column] = value.value; break;
-        case DefaultKind::Now: row[value.column] = JetDate(now.date()) + JetTime(now.time()); break;
-        case DefaultKind::Date: row[value.column] = JetDate(now.date()); break;
+        case DefaultKind::Now: row[value.column] = JetDateTime(now); break;
+        case DefaultKind::Date: row[value.column] = JetDateTime(QDateTime(now.date(), QTime(0, 0))); break;
         }
     }
     return row;

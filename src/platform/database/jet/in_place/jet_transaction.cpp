@@ -161,7 +161,7 @@ void JetTransaction::apply(const JetChange& change)
     const JetInsert& insert = std::get<JetInsert>(change);
     TableChange& target = table(insert.table);
     const JetTableSchema& schema = target.schema();
-    InsertRules& insertRules = *insertRules_.value(&target);
+    InsertRules& insertRules = *insertRules_.constFind(&target).value();
     const std::vector<int>& columns = columnsOf(target, insert.columns);
     std::vector<Variant> values = insertRules.columns.defaultRow(columns);
     for (std::size_t i = 0; i < columns.size(); ++i)

@@ -1,5 +1,6 @@
 #include "platform/database/jet/in_place/validation_rule.h"
 
+#include "platform/database/jet/format/database_header.h"
 #include "platform/database/jet/in_place/general_sort_order.h"
 
 #include <QDateTime>
@@ -99,6 +100,8 @@ std::vector<RuleToken> Tokens(const QString& rule)
             const QString digits = number.match(rule, at, QRegularExpression::NormalMatch,
                                                 QRegularExpression::AnchorAtOffsetMatchOption)
                                        .captured(0);
+            if (digits.isEmpty())
+                throw Unreadable{};  // a digit of another script
             tokens.push_back({RuleToken::Number, digits});
             at += digits.size();
         } else if (c.isLetter() || c == u'_') {
@@ -121,17 +124,15 @@ std::vector<RuleToken> Tokens(const QString& rule)
 }
 
 // A date as Jet reads one between #: month first, or year-month-day, a time
-// of day after it if any; as the days since 30 December 1899.
+// of day after it if any.
 Variant JetDateConstant(const QString& text)
 {
     static const char* const formats[] = {"M/d/yyyy", "M/d/yyyy H:mm", "M/d/yyyy H:mm:ss", "yyyy-M-d",
                                           "yyyy-M-d H:mm", "yyyy-M-d H:mm:ss"};
     for (const char* format : formats) {
         const QDateTime parsed = QDateTime::fromString(text.simplified(), QLatin1String(format));
-        if (parsed.isValid()) {
-            const double days = static_cast<double>(parsed.date().toJulianDay() - 2415019);
-            return Variant(days + parsed.time().msecsSinceStartOfDay() / 86400000.0);
-        }
+        if (parsed.isValid())
+            return Variant(JetDateTime(parsed));
     }
     throw Unreadable{};
 }
@@ -200,7 +201,8 @@ private:
     }
     bool atComparison() const
     {
-        return token().type == RuleToken::Symbol && QStringList{"=", "<>", "<", "<=", ">", ">="}.contains(token().text);
+        static const QStringList comparisons{"=", "<>", "<", "<=", ">", ">="};
+        return token().type == RuleToken::Symbol && comparisons.contains(token().text);
     }
     void expectWord(const char* word)
     {
