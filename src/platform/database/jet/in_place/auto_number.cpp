@@ -1,7 +1,7 @@
 #include "platform/database/jet/in_place/auto_number.h"
 
-#include "platform/database/jet/in_place/damaged_file.h"
 #include "platform/database/jet/format/little_endian.h"
+#include "platform/database/jet/in_place/damaged_file.h"
 #include "platform/database/jet/in_place/page_file.h"
 #include "platform/runtime/runtime_error.h"
 
@@ -20,7 +20,8 @@ AutoNumber::AutoNumber(JetPageFile& file, const JetTableSchema& schema)
     // Only a Long Integer AutoNumber counts in the definition; the insert
     // refuses to leave any other kind Null.
     for (std::size_t i = 0; i < schema.columns.size(); ++i) {
-        if ((schema.columns[i].flags & kAutoNumberFlag) != 0 && schema.columns[i].column.type == JetColumnType::LongInteger)
+        if ((schema.columns[i].flags & kAutoNumberFlag) != 0
+            && schema.columns[i].column.type == JetColumnType::LongInteger)
             column_ = static_cast<int>(i);
     }
     if (column_ >= 0)

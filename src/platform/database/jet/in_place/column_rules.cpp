@@ -59,8 +59,7 @@ std::optional<Variant> Number(const QString& text)
 
 RuntimeError CannotApply(const QString& table, const QString& why)
 {
-    return {ErrorNumber::Failure,
-            QStringLiteral("Impossibile aggiornare la tabella '%1': %2.").arg(table, why)};
+    return {ErrorNumber::Failure, QStringLiteral("Impossibile aggiornare la tabella '%1': %2.").arg(table, why)};
 }
 
 }  // namespace
@@ -121,9 +120,10 @@ void ColumnRules::readDefault(const SchemaColumn& column, int position, const QS
     } else if (SameWord(expression, "False") || SameWord(expression, "No") || SameWord(expression, "Off")) {
         value.value = Variant(0);
     } else {
-        throw CannotApply(table_, QStringLiteral("lo strumento non sa calcolare il valore predefinito '%1' della "
-                                                 "colonna '%2'")
-                                      .arg(property, column.column.name));
+        throw CannotApply(table_,
+                          QStringLiteral("lo strumento non sa calcolare il valore predefinito '%1' della "
+                                         "colonna '%2'")
+                              .arg(property, column.column.name));
     }
     const JetColumnType type = column.column.type;
     const bool storable = value.kind != DefaultKind::Constant
@@ -135,16 +135,16 @@ void ColumnRules::readDefault(const SchemaColumn& column, int position, const QS
     defaults_.push_back(std::move(value));
 }
 
-void ColumnRules::readValidation(const JetTableSchema& schema, int column, const QString& rule,
-                                 const QString& message)
+void ColumnRules::readValidation(const JetTableSchema& schema, int column, const QString& rule, const QString& message)
 {
     std::optional<ValidationRule> read = ValidationRule::Read(schema, column, rule);
     const QString owner =
         column < 0 ? schema.name : QStringLiteral("%1.%2").arg(schema.name, schema.columns[column].column.name);
     if (!read)
-        throw CannotApply(table_, QStringLiteral("lo strumento non sa applicare la regola di convalida '%1' "
-                                                 "impostata per '%2'")
-                                      .arg(rule, owner));
+        throw CannotApply(table_,
+                          QStringLiteral("lo strumento non sa applicare la regola di convalida '%1' "
+                                         "impostata per '%2'")
+                              .arg(rule, owner));
     validations_.push_back({std::move(*read), rule, message, owner});
 }
 
@@ -163,9 +163,9 @@ std::vector<Variant> ColumnRules::defaultRow(const std::vector<int>& named) cons
                                               "memorizzare il valore predefinito '%2' della colonna '%3'.")
                                    .arg(table_, value.unstorable, names_[value.column]));
         switch (value.kind) {
-        case DefaultKind::Constant: row[value.column] = value.value; break;
-        case DefaultKind::Now: row[value.column] = JetDateTime(now); break;
-        case DefaultKind::Date: row[value.column] = JetDateTime(QDateTime(now.date(), QTime(0, 0))); break;
+            case DefaultKind::Constant: row[value.column] = value.value; break;
+            case DefaultKind::Now: row[value.column] = JetDateTime(now); break;
+            case DefaultKind::Date: row[value.column] = JetDateTime(QDateTime(now.date(), QTime(0, 0))); break;
         }
     }
     return row;

@@ -43,9 +43,9 @@ private:
 
     struct Validation {
         ValidationRule rule;
-        QString text;      // the rule as Access shows it
-        QString message;   // the ValidationText, if any
-        QString owner;     // "table.column", or the table
+        QString text;     // the rule as Access shows it
+        QString message;  // the ValidationText, if any
+        QString owner;    // "table.column", or the table
     };
 
     void readDefault(const SchemaColumn& column, int position, const QString& property);

@@ -25,10 +25,10 @@ struct Unreadable {};
 
 struct ValidationRule::Node {
     enum class Type { And, Or, Not, Compare, Between, In, Like, IsNull } type = Type::Compare;
-    std::vector<Node> children;      // And, Or, Not
-    std::vector<Operand> operands;   // the tested value first
-    QString comparison;              // Compare
-    QRegularExpression pattern;      // Like
+    std::vector<Node> children;     // And, Or, Not
+    std::vector<Operand> operands;  // the tested value first
+    QString comparison;             // Compare
+    QRegularExpression pattern;     // Like
 };
 
 namespace {
@@ -97,9 +97,9 @@ std::vector<RuleToken> Tokens(const QString& rule)
             at = end + 1;
         } else if (c.isDigit() || (c == u'.' && at + 1 < rule.size() && rule[at + 1].isDigit())) {
             static const QRegularExpression number(QStringLiteral(R"(\d*\.?\d*([eE][+-]?\d+)?)"));
-            const QString digits = number.match(rule, at, QRegularExpression::NormalMatch,
-                                                QRegularExpression::AnchorAtOffsetMatchOption)
-                                       .captured(0);
+            const QString digits =
+                number.match(rule, at, QRegularExpression::NormalMatch, QRegularExpression::AnchorAtOffsetMatchOption)
+                    .captured(0);
             if (digits.isEmpty())
                 throw Unreadable{};  // a digit of another script
             tokens.push_back({RuleToken::Number, digits});
@@ -127,8 +127,8 @@ std::vector<RuleToken> Tokens(const QString& rule)
 // of day after it if any.
 Variant JetDateConstant(const QString& text)
 {
-    static const char* const formats[] = {"M/d/yyyy", "M/d/yyyy H:mm", "M/d/yyyy H:mm:ss", "yyyy-M-d",
-                                          "yyyy-M-d H:mm", "yyyy-M-d H:mm:ss"};
+    static const char* const formats[] = {"M/d/yyyy", "M/d/yyyy H:mm", "M/d/yyyy H:mm:ss",
+                                          "yyyy-M-d", "yyyy-M-d H:mm", "yyyy-M-d H:mm:ss"};
     for (const char* format : formats) {
         const QDateTime parsed = QDateTime::fromString(text.simplified(), QLatin1String(format));
         if (parsed.isValid())
@@ -167,8 +167,8 @@ QRegularExpression LikePattern(const QString& pattern)
             expression += QRegularExpression::escape(QString(c));
         }
     }
-    QRegularExpression compiled(expression + u'$', QRegularExpression::CaseInsensitiveOption
-                                                        | QRegularExpression::DotMatchesEverythingOption);
+    QRegularExpression compiled(
+        expression + u'$', QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
     if (!compiled.isValid())
         throw Unreadable{};
     return compiled;
@@ -246,9 +246,10 @@ private:
     bool atTail() const
     {
         return atComparison() || atWord("Between") || atWord("In") || atWord("Like") || atWord("Is")
-            || (atWord("Not") && (tokens_[at_ + 1].text.compare(QLatin1String("Between"), Qt::CaseInsensitive) == 0
-                                  || tokens_[at_ + 1].text.compare(QLatin1String("In"), Qt::CaseInsensitive) == 0
-                                  || tokens_[at_ + 1].text.compare(QLatin1String("Like"), Qt::CaseInsensitive) == 0));
+            || (atWord("Not")
+                && (tokens_[at_ + 1].text.compare(QLatin1String("Between"), Qt::CaseInsensitive) == 0
+                    || tokens_[at_ + 1].text.compare(QLatin1String("In"), Qt::CaseInsensitive) == 0
+                    || tokens_[at_ + 1].text.compare(QLatin1String("Like"), Qt::CaseInsensitive) == 0));
     }
 
     Node predicate()
@@ -279,14 +280,14 @@ private:
     Operand fieldOperand(int column) const
     {
         switch (schema_.columns[column].column.type) {
-        case JetColumnType::Byte:
-        case JetColumnType::Integer:
-        case JetColumnType::LongInteger:
-        case JetColumnType::Double:
-        case JetColumnType::DateTime: return {column, {}, Kind::Number};
-        case JetColumnType::Text:
-        case JetColumnType::Memo: return {column, {}, Kind::Text};
-        default: throw Unreadable{};
+            case JetColumnType::Byte:
+            case JetColumnType::Integer:
+            case JetColumnType::LongInteger:
+            case JetColumnType::Double:
+            case JetColumnType::DateTime: return {column, {}, Kind::Number};
+            case JetColumnType::Text:
+            case JetColumnType::Memo: return {column, {}, Kind::Text};
+            default: throw Unreadable{};
         }
     }
 
@@ -295,23 +296,23 @@ private:
         const RuleToken current = token();
         ++at_;
         switch (current.type) {
-        case RuleToken::Text: return {-1, Variant(current.text), Kind::Text};
-        case RuleToken::Date: return {-1, JetDateConstant(current.text), Kind::Number};
-        case RuleToken::Number: return {-1, number(current.text, false), Kind::Number};
-        case RuleToken::Symbol:
-            if ((current.text == u'-' || current.text == u'+') && token().type == RuleToken::Number)
-                return {-1, number(tokens_[at_++].text, current.text == u'-'), Kind::Number};
-            throw Unreadable{};
-        case RuleToken::Column:
-        case RuleToken::Word: {
-            if (current.type == RuleToken::Word && atSymbol("("))
-                throw Unreadable{};  // a function
-            const int column = schema_.columnNamed(current.text);
-            if (column < 0)
+            case RuleToken::Text: return {-1, Variant(current.text), Kind::Text};
+            case RuleToken::Date: return {-1, JetDateConstant(current.text), Kind::Number};
+            case RuleToken::Number: return {-1, number(current.text, false), Kind::Number};
+            case RuleToken::Symbol:
+                if ((current.text == u'-' || current.text == u'+') && token().type == RuleToken::Number)
+                    return {-1, number(tokens_[at_++].text, current.text == u'-'), Kind::Number};
                 throw Unreadable{};
-            return fieldOperand(column);
-        }
-        default: throw Unreadable{};
+            case RuleToken::Column:
+            case RuleToken::Word: {
+                if (current.type == RuleToken::Word && atSymbol("("))
+                    throw Unreadable{};  // a function
+                const int column = schema_.columnNamed(current.text);
+                if (column < 0)
+                    throw Unreadable{};
+                return fieldOperand(column);
+            }
+            default: throw Unreadable{};
         }
     }
 
@@ -442,49 +443,49 @@ std::optional<bool> Evaluate(const Node& node, const std::vector<Variant>& row)
 {
     const auto value = [&](int i) -> const Variant& { return ValueOf(node.operands[i], row); };
     switch (node.type) {
-    case Node::Type::And:
-    case Node::Type::Or: {
-        const bool decisive = node.type == Node::Type::Or;
-        bool unknown = false;
-        for (const Node& child : node.children) {
-            const std::optional<bool> result = Evaluate(child, row);
-            if (result == decisive)
-                return decisive;
-            unknown = unknown || !result;
+        case Node::Type::And:
+        case Node::Type::Or: {
+            const bool decisive = node.type == Node::Type::Or;
+            bool unknown = false;
+            for (const Node& child : node.children) {
+                const std::optional<bool> result = Evaluate(child, row);
+                if (result == decisive)
+                    return decisive;
+                unknown = unknown || !result;
+            }
+            return unknown ? std::nullopt : std::optional<bool>(!decisive);
         }
-        return unknown ? std::nullopt : std::optional<bool>(!decisive);
-    }
-    case Node::Type::Not: {
-        const std::optional<bool> result = Evaluate(node.children[0], row);
-        return result ? std::optional<bool>(!*result) : std::nullopt;
-    }
-    case Node::Type::IsNull: return value(0).isNull();
-    case Node::Type::Compare: {
-        const std::optional<int> order = Compare(value(0), value(1));
-        return order ? std::optional<bool>(Holds(node.comparison, *order)) : std::nullopt;
-    }
-    case Node::Type::Between: {
-        // Jet takes the bounds in either order.
-        std::optional<int> low = Compare(value(0), value(1));
-        std::optional<int> high = Compare(value(0), value(2));
-        if (!low || !high)
-            return std::nullopt;
-        return (*low >= 0 && *high <= 0) || (*low <= 0 && *high >= 0);
-    }
-    case Node::Type::In: {
-        bool unknown = false;
-        for (std::size_t i = 1; i < node.operands.size(); ++i) {
-            const std::optional<int> order = Compare(value(0), value(static_cast<int>(i)));
-            if (order == 0)
-                return true;
-            unknown = unknown || !order;
+        case Node::Type::Not: {
+            const std::optional<bool> result = Evaluate(node.children[0], row);
+            return result ? std::optional<bool>(!*result) : std::nullopt;
         }
-        return unknown ? std::nullopt : std::optional<bool>(false);
-    }
-    case Node::Type::Like:
-        if (value(0).isNull())
-            return std::nullopt;
-        return node.pattern.match(value(0).text()).hasMatch();
+        case Node::Type::IsNull: return value(0).isNull();
+        case Node::Type::Compare: {
+            const std::optional<int> order = Compare(value(0), value(1));
+            return order ? std::optional<bool>(Holds(node.comparison, *order)) : std::nullopt;
+        }
+        case Node::Type::Between: {
+            // Jet takes the bounds in either order.
+            std::optional<int> low = Compare(value(0), value(1));
+            std::optional<int> high = Compare(value(0), value(2));
+            if (!low || !high)
+                return std::nullopt;
+            return (*low >= 0 && *high <= 0) || (*low <= 0 && *high >= 0);
+        }
+        case Node::Type::In: {
+            bool unknown = false;
+            for (std::size_t i = 1; i < node.operands.size(); ++i) {
+                const std::optional<int> order = Compare(value(0), value(static_cast<int>(i)));
+                if (order == 0)
+                    return true;
+                unknown = unknown || !order;
+            }
+            return unknown ? std::nullopt : std::optional<bool>(false);
+        }
+        case Node::Type::Like:
+            if (value(0).isNull())
+                return std::nullopt;
+            return node.pattern.match(value(0).text()).hasMatch();
     }
     return std::nullopt;
 }
