@@ -318,16 +318,6 @@ std::vector<JetProperty> JetRuleProperties(const QString& path, const QString& t
     return properties;
 }
 
-QStringList RequiredJetColumns(const QString& path, const QString& table)
-{
-    QStringList names;
-    for (const JetProperty& property : JetRuleProperties(path, table)) {
-        if (property.name == QLatin1String("Required") && property.value == QLatin1String("yes"))
-            names.append(property.column);
-    }
-    return names;
-}
-
 void SetJetReadLimitsForTests(std::chrono::milliseconds quietLimit, std::size_t memoryCeiling)
 {
     g_quietLimit = quietLimit;

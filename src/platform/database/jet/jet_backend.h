@@ -28,8 +28,6 @@ struct JetProperty {
 // the rows.
 std::vector<JetProperty> JetRuleProperties(const QString& path, const QString& table);
 
-// The names of the table's columns whose Required property is set.
-QStringList RequiredJetColumns(const QString& path, const QString& table);
 
 // A table the file does not hold, as both the reader and the writer report it.
 RuntimeError JetTableNotFound(const QString& table);

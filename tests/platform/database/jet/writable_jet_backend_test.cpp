@@ -333,8 +333,16 @@ TEST_F(WritableJet, RefusesNullInARequiredColumn)
         ASSERT_TRUE(file.seek(0x1dc22));
         file.write(QByteArray(1, '\1'));
     }
-    ASSERT_EQ(RequiredJetColumns(path, QStringLiteral("table1")), QStringList{QStringLiteral("A")});
-    EXPECT_TRUE(RequiredJetColumns(Sample(QStringLiteral("testV2000.mdb")), QStringLiteral("Table1")).isEmpty());
+    const auto required = [](const QString& file) {
+        QStringList columns;
+        for (const JetProperty& property : JetRuleProperties(file, QStringLiteral("table1"))) {
+            if (property.name == QLatin1String("Required") && property.value == QLatin1String("yes"))
+                columns.append(property.column);
+        }
+        return columns;
+    };
+    ASSERT_EQ(required(path), QStringList{QStringLiteral("A")});
+    EXPECT_TRUE(required(Sample(QStringLiteral("testV2000.mdb"))).isEmpty());
 
     const QByteArray before = FileDigest(path);
     for (const char* insert : {"INSERT INTO Table1 (B, C, H) VALUES ('b', 1, Null)", "INSERT INTO Table1 (A, B, H) VALUES (Null, 'b', Null)"}) {
