@@ -86,6 +86,24 @@ public:
             problem(QStringLiteral("%1: %2 live rows, the definition says %3").arg(name).arg(rows.size()).arg(table.rowCount));
         for (std::size_t i = 0; i < table.indexes.size(); ++i)
             checkIndex(table, static_cast<int>(i), rows);
+        checkAutoNumber(table, rows);
+    }
+
+    // Jet gives an AutoNumber the number after the last one its definition
+    // keeps: that one must be at least every number in the column.
+    void checkAutoNumber(const JetTableSchema& table,
+                         const std::vector<std::pair<RowLocation, std::vector<Variant>>>& rows)
+    {
+        const qint32 last = qFromLittleEndian<qint32>(file_->page(table.definitionPage).constData() + 20);
+        for (std::size_t column = 0; column < table.columns.size(); ++column) {
+            if ((table.columns[column].flags & 0x04) == 0 || table.columns[column].column.type != JetColumnType::LongInteger)
+                continue;
+            for (const auto& [where, values] : rows) {
+                if (values[column].type() == Variant::Type::Integer && values[column].integer() > last)
+                    problem(QStringLiteral("%1: AutoNumber %2 above the last number the definition keeps, %3")
+                                .arg(table.name).arg(values[column].integer()).arg(last));
+            }
+        }
     }
 
     // Compares every page's state in the file's own map with what the page

@@ -18,7 +18,9 @@
 //     previous/next links along each level, tail child), each parent entry
 //     equal to its child's last, the tree against the index's page map, and
 //     every live row having exactly one entry, with the key encoded afresh
-//     from its values, and the count of distinct keys.
+//     from its values, and the count of distinct keys;
+//   - a Long Integer AutoNumber: no number in the column above the last
+//     number the definition keeps.
 // Answers the problems found; none for a sound file.
 QStringList CheckJetTables(const QString& path, const QStringList& tables, const QString& password = QString());
 

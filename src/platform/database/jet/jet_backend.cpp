@@ -154,20 +154,30 @@ public:
         mdb_free_tabledef(table);
     }
 
-    // The columns of the table whose Required property is set: Jet keeps
-    // it among the table's properties, which libmdb reads.
-    void readRequiredColumns(const QString& name, RowSink& sink)
+    // The properties behind the rules Jet applies on insert, of the table
+    // (no column) and of each column: Jet keeps them among the table's
+    // properties, which libmdb reads.
+    void readRuleProperties(const QString& name, RowSink& sink)
     {
+        static const char* const kTableProperties[] = {"ValidationRule", "ValidationText"};
+        static const char* const kColumnProperties[] = {"Required", "AllowZeroLength", "DefaultValue",
+                                                        "ValidationRule", "ValidationText"};
         MdbTableDef* table = mdb_read_table(findTable(name));
         if (!table)
             throw JetTableNotFound(name);
         const bool read = mdb_read_columns(table) != nullptr;
-        sink.columns({QStringLiteral("Colonna")});
+        sink.columns({QStringLiteral("Colonna"), QStringLiteral("Proprietà"), QStringLiteral("Valore")});
+        for (const char* property : kTableProperties) {
+            if (const char* value = read ? mdb_table_get_prop(table, property) : nullptr)
+                sink.row({Variant(), Variant(property), Variant(QString::fromUtf8(value))});
+        }
         for (guint i = 0; read && i < table->num_cols; ++i) {
             const auto* column = static_cast<MdbColumn*>(g_ptr_array_index(table->columns, i));
-            const char* required = mdb_col_get_prop(column, "Required");
-            if (required && required[0] == 'y')
-                sink.row({Variant(QString::fromUtf8(column->name))});
+            for (const char* property : kColumnProperties) {
+                if (const char* value = mdb_col_get_prop(column, property))
+                    sink.row({Variant(QString::fromUtf8(column->name)), Variant(property),
+                              Variant(QString::fromUtf8(value))});
+            }
         }
         mdb_free_tabledef(table);
         if (!read)
@@ -283,9 +293,9 @@ std::unique_ptr<DatabaseBackend> OpenWithLimits(const QString& path, std::chrono
     return std::make_unique<JetBackend>(path, quietLimit, memoryCeiling);
 }
 
-ResultSet ReadRequiredColumns(const QString& path, const QString& table)
+ResultSet ReadRuleProperties(const QString& path, const QString& table)
 {
-    return ReadIsolated([&](RowSink& sink) { MdbFile(path).readRequiredColumns(table, sink); }, path, g_quietLimit,
+    return ReadIsolated([&](RowSink& sink) { MdbFile(path).readRuleProperties(table, sink); }, path, g_quietLimit,
                         g_memoryCeiling);
 }
 
@@ -299,13 +309,12 @@ RuntimeError JetTableNotFound(const QString& table)
                 .arg(table)};
 }
 
-QStringList RequiredJetColumns(const QString& path, const QString& table)
+std::vector<JetProperty> JetRuleProperties(const QString& path, const QString& table)
 {
-    const ResultSet result = ReadRequiredColumns(path, table);
-    QStringList names;
-    for (const std::vector<Variant>& row : result.rows)
-        names.append(row.at(0).text());
-    return names;
+    std::vector<JetProperty> properties;
+    for (const std::vector<Variant>& row : ReadRuleProperties(path, table).rows)
+        properties.push_back({row.at(0).isNull() ? QString() : row.at(0).text(), row.at(1).text(), row.at(2).text()});
+    return properties;
 }
 
 void SetJetReadLimitsForTests(std::chrono::milliseconds quietLimit, std::size_t memoryCeiling)

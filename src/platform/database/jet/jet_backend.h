@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <memory>
+#include <vector>
 
 // A Jet 3, Jet 4 or ACE file through libmdb, read only: SELECT of "*" or of
 // named columns from one table. Any other statement is refused with
@@ -14,9 +15,19 @@
 std::unique_ptr<DatabaseBackend> OpenJetDatabase(const QString& path);
 std::unique_ptr<DatabaseBackend> OpenJetDatabase(const QString& path, std::chrono::milliseconds quietLimit);
 
-// The names of the table's columns whose Required property is set, read
-// through libmdb like the rows.
-QStringList RequiredJetColumns(const QString& path, const QString& table);
+// A property Access keeps for a table (no column) or for one of its columns,
+// as libmdb gives it: texts as they are, yes/no for Boolean properties.
+struct JetProperty {
+    QString column;
+    QString name;
+    QString value;
+};
+
+// The table's properties that rule an insert (Required, AllowZeroLength,
+// DefaultValue, ValidationRule, ValidationText), read through libmdb like
+// the rows.
+std::vector<JetProperty> JetRuleProperties(const QString& path, const QString& table);
+
 
 // A table the file does not hold, as both the reader and the writer report it.
 RuntimeError JetTableNotFound(const QString& table);

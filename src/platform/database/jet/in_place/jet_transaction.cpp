@@ -106,13 +106,16 @@ TableChange& JetTransaction::table(const QString& name)
     if (known == tables_.end()) {
         const quint32 page = DefinitionPageOf(file_, name);
         JetTableSchema schema = ReadTableSchema(file_, page, name);
-        for (const QString& required : RequiredJetColumns(path_, name)) {
-            const int column = schema.columnNamed(required);
-            if (column >= 0)
+        const std::vector<JetProperty> properties = JetRuleProperties(path_, name);
+        for (const JetProperty& property : properties) {
+            const int column = schema.columnNamed(property.column);
+            if (column >= 0 && property.name == QLatin1String("Required") && property.value == QLatin1String("yes"))
                 schema.columns[column].required = true;
         }
+        auto insertRules = std::make_shared<InsertRules>(ColumnRules(schema, properties), AutoNumber(file_, schema));
         rules().expectDescribed(schema);
         known = tables_.insert(key, std::make_shared<TableChange>(file_, std::move(schema)));
+        insertRules_.insert(known->get(), std::move(insertRules));
     }
     lastName_ = name;
     lastTable_ = known->get();
@@ -159,12 +162,16 @@ void JetTransaction::apply(const JetChange& change)
     const JetInsert& insert = std::get<JetInsert>(change);
     TableChange& target = table(insert.table);
     const JetTableSchema& schema = target.schema();
-    std::vector<Variant> values(schema.columns.size());
+    InsertRules& insertRules = *insertRules_.constFind(&target).value();
     const std::vector<int>& columns = columnsOf(target, insert.columns);
+    std::vector<Variant> values = insertRules.columns.defaultRow(columns);
     for (std::size_t i = 0; i < columns.size(); ++i)
         values[columns[i]] = ForColumn(schema.columns[columns[i]], insert.values[i]);
+    insertRules.autoNumber.number(values);
+    insertRules.columns.check(values);
     rules().checkInsert(schema, values);
     target.insert(values, append_);
+    insertRules.autoNumber.inserted(values);
     rules().inserted(schema, values);
 }
 

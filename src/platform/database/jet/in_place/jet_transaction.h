@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/database/jet/in_place/auto_number.h"
+#include "platform/database/jet/in_place/column_rules.h"
 #include "platform/database/jet/in_place/database_lock.h"
 #include "platform/database/jet/in_place/jet_statement.h"
 #include "platform/database/jet/in_place/page_file.h"
@@ -34,6 +36,12 @@ public:
     QString snapshot();
 
 private:
+    // What Jet does to a row of the table before it stores it.
+    struct InsertRules {
+        ColumnRules columns;
+        AutoNumber autoNumber;
+    };
+
     TableChange& table(const QString& name);
     RelationshipRules& rules();
     int deleteRows(TableChange& target, const std::function<bool(const std::vector<Variant>&)>& matches);
@@ -45,6 +53,7 @@ private:
     std::unique_ptr<JetDatabaseLock> lock_;
     JetPageFile file_;
     QHash<QString, std::shared_ptr<TableChange>> tables_;
+    QHash<const TableChange*, std::shared_ptr<InsertRules>> insertRules_;
     PageAppender append_;
     std::unique_ptr<RelationshipRules> rules_;  // read when first needed
     // The update names the same table and columns in row after row: the

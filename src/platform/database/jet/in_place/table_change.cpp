@@ -101,8 +101,9 @@ void TableChange::insert(const std::vector<Variant>& given, const PageAppender& 
     values.reserve(given.size());
     for (std::size_t i = 0; i < given.size() && i < schema_.layout.columns.size(); ++i)
         values.push_back(StoredValue(schema_.layout.columns[i], given[i]));
-    // Jet numbers an AutoNumber column the statement leaves out; the writer
-    // does not, and will not store Null in its place.
+    // A Long Integer AutoNumber is numbered before the row comes here
+    // (AutoNumber); any other kind the writer does not number, and it will
+    // not store Null in its place.
     for (std::size_t i = 0; i < schema_.columns.size(); ++i) {
         if ((schema_.columns[i].flags & kAutoNumberColumn) != 0 && values[i].isNull())
             throw RuntimeError(ErrorNumber::Failure,
