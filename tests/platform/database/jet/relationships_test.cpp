@@ -87,7 +87,7 @@ TEST_F(JetRelationships, AnInsertWhoseParentIsMissingIsRefused)
 TEST_F(JetRelationships, ADeletionLeavingRelatedRowsIsRefused)
 {
     expectRefused({QStringLiteral("DELETE FROM Table3 WHERE id >= 12")}, QStringLiteral("Table3Table1"),
-                  QStringLiteral("include record correlati"));
+                  QStringLiteral("include record correlati (relazione 'Table3Table1'). (errore Jet 3200)"));
     expectRefused({QStringLiteral("DELETE FROM Table2 WHERE id >= 2")}, QStringLiteral("Table2Table1"),
                   QStringLiteral("eliminerebbe a catena"));
     RunJetStatements(path, {QStringLiteral("DELETE FROM Table3 WHERE id >= 14"), QStringLiteral("DELETE FROM Table1 WHERE id >= 3"),
@@ -103,7 +103,7 @@ TEST_F(JetRelationships, ARunSeesItsOwnParentsComeAndGo)
                             Child(21, QStringLiteral("5"), QStringLiteral("10"))});
     expectRefused({QStringLiteral("DELETE FROM Table1 WHERE id >= 21"), QStringLiteral("DELETE FROM Table2 WHERE id >= 5"),
                    Child(22, QStringLiteral("5"), QStringLiteral("10"))},
-                  QStringLiteral("Table2Table1"), QStringLiteral("È necessario un record correlato"));
+                  QStringLiteral("Table2Table1"), QStringLiteral("(relazione 'Table2Table1'). (errore Jet 3201)"));
     expectRows(6, 4, 4);
 }
 

@@ -23,7 +23,7 @@ RuntimeError RelatedRecords(const JetRelationship& relationship)
 {
     return {ErrorNumber::IntegrityViolation,
             QStringLiteral("Impossibile eliminare o modificare il record perché la tabella '%1' include record "
-                           "correlati (relazione '%2').")
+                           "correlati (relazione '%2'). (errore Jet 3200)")
                 .arg(relationship.table, relationship.name)};
 }
 
@@ -31,7 +31,7 @@ RuntimeError ParentRequired(const JetRelationship& relationship)
 {
     return {ErrorNumber::IntegrityViolation,
             QStringLiteral("Impossibile aggiungere o modificare il record. È necessario un record correlato nella "
-                           "tabella '%1' (relazione '%2').")
+                           "tabella '%1' (relazione '%2'). (errore Jet 3201)")
                 .arg(relationship.referencedTable, relationship.name)};
 }
 
