@@ -1,10 +1,12 @@
 // New Jet 3 (Access 97) files: read back by the three readers, recognised
 // by mdb-ver, laid out as Access 97 lays out its own files, and refused with
 // nothing written when a value or a definition does not fit the format.
+#include "platform/database/jet/format/data_page.h"
 #include "platform/database/jet/format/database_header.h"
 #include "platform/database/jet/format/rc4.h"
 #include "platform/database/jet/format/table_definition_page.h"
 #include "platform/database/jet/new_file/jet_database_writer.h"
+#include "support/jet3_checker.h"
 #include "support/jet_readback.h"
 #include "support/procedure_databases.h"
 #include "support/source_databases.h"
@@ -14,6 +16,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QtEndian>
 #include <gtest/gtest.h>
 #include <limits>
 
@@ -79,6 +82,7 @@ protected:
     {
         const QString path = write(tables);
         EXPECT_EQ(ProgramOutput(QStringLiteral("mdb-ver"), {path}), QStringLiteral("JET3"));
+        EXPECT_EQ(CheckJet3Pages(path), QStringList());
         ExpectJetFileReadsBack(path, tables);
     }
 
@@ -145,6 +149,7 @@ TEST_F(Jet3Writer, TablesLargerThanAnInlineMapReadBack)
         rows.push_back({i, QString(200, QChar(u'a' + i % 26)), Variant(), QStringLiteral("riga %1").arg(i)});
     const QString path = write({{ThreeTexts(), rows}});
     EXPECT_GT(QFileInfo(path).size(), 1100 * kJet3PageSize);
+    EXPECT_EQ(CheckJet3Pages(path), QStringList());
     ExpectJetRowCount(path, QStringLiteral("lunghe"), 12000);
     ExpectJetFileReadsBack(path, {{ThreeTexts(), rows}});
 }
@@ -174,6 +179,40 @@ TEST_F(Jet3Writer, RefusesWhatTheFormatCannotHoldBeforeWriting)
     expectRefusedWithNothingWritten({indexed}, QStringLiteral("un nuovo database Jet 3 non può ancora avere indici"));
     EXPECT_THROW(JetDatabaseWriter(QDateTime::currentDateTime(), QStringLiteral("segreta"), JetVersion::Jet3),
                  JetWriteError);
+}
+
+// The page checker passes the files Access 97 made, untouched, and catches
+// a page missing from its table's map and a wrong free space.
+TEST_F(Jet3Writer, PageCheckerPassesAccessFilesAndCatchesDamage)
+{
+    for (const char* sample : {"testV1997.mdb", "delTestV1997.mdb", "overflowTestV1997.mdb", "indexTestV1997.mdb",
+                               "compIndexTestV1997.mdb", "testIndexCodesV1997.mdb"})
+        EXPECT_EQ(CheckJet3Pages(QStringLiteral(CORVANTA_JET_SAMPLES "/") + QLatin1String(sample)), QStringList())
+            << sample;
+
+    const QString path = write({{AllTypes(QStringLiteral("tabella")), {{1, 2, 3, 4.0, "cinque"}}}});
+    ASSERT_EQ(CheckJet3Pages(path), QStringList());
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    const QByteArray original = file.readAll();
+    // The first data page of the user table: the one whose owner is not the catalog.
+    qsizetype dataPage = 0;
+    for (qsizetype page = 3; page < original.size() / kJet3PageSize && dataPage == 0; ++page) {
+        const char* bytes = original.constData() + page * kJet3PageSize;
+        if (bytes[0] == kDataPageType && qFromLittleEndian<quint32>(bytes + kDataPageOwnerOffset) > kCatalogDefinitionPage)
+            dataPage = page;
+    }
+    ASSERT_NE(dataPage, 0);
+    const auto damaged = [&](qsizetype offset, char value) {
+        QByteArray bytes = original;
+        bytes[offset] = value;
+        file.seek(0);
+        file.write(bytes);
+        file.flush();
+        return CheckJet3Pages(path);
+    };
+    EXPECT_FALSE(damaged(dataPage * kJet3PageSize + kDataPageFreeSpaceOffset, 0).isEmpty());
+    EXPECT_FALSE(damaged(dataPage * kJet3PageSize + kDataPageOwnerOffset, kCatalogDefinitionPage + 1).isEmpty());
 }
 
 // The fields Access 97 writes the same in every file, compared with a file it made.
