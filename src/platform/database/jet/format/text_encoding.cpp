@@ -92,13 +92,17 @@ int Windows1252Byte(char16_t unit)
 
 void AppendWindows1252(QByteArray& bytes, const QString& text)
 {
-    for (const QChar c : text) {
-        const int byte = Windows1252Byte(c.unicode());
-        if (byte < 0)
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const int byte = Windows1252Byte(text[i].unicode());
+        if (byte < 0) {
+            // Named whole, also when it takes two UTF-16 units.
+            const bool pair = text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate();
+            const char32_t codePoint = pair ? QChar::surrogateToUcs4(text[i], text[i + 1]) : text[i].unicode();
             throw JetWriteError(
                 QStringLiteral("il carattere '%1' (U+%2) non esiste nella codifica Windows-1252 del database")
-                    .arg(c.isSurrogate() ? QStringLiteral("?") : QString(c),
-                         QString::number(c.unicode(), 16).toUpper().rightJustified(4, QLatin1Char('0'))));
+                    .arg(QString::fromUcs4(&codePoint, 1),
+                         QString::number(codePoint, 16).toUpper().rightJustified(4, QLatin1Char('0'))));
+        }
         bytes.append(static_cast<char>(byte));
     }
 }

@@ -169,6 +169,8 @@ TEST_F(Jet3Writer, RefusesWhatTheFormatCannotHoldBeforeWriting)
 {
     expectRefusedWithNothingWritten({{AllTypes(QStringLiteral("russo")), {{1, 1, 1, 1.0, QString::fromUtf8("Москва")}}}},
                                     QStringLiteral("Colonna 'Testo': il carattere 'М' (U+041C) non esiste"));
+    expectRefusedWithNothingWritten({{AllTypes(QStringLiteral("emoji")), {{1, 1, 1, 1.0, QString::fromUtf8("ok 😀")}}}},
+                                    QString::fromUtf8("il carattere '😀' (U+1F600) non esiste"));
     // Defined by Unicode, but a byte Windows-1252 leaves undefined.
     expectRefusedWithNothingWritten({{AllTypes(QStringLiteral("controllo")), {{1, 1, 1, 1.0, QString(QChar(0x81))}}}},
                                     QStringLiteral("(U+0081) non esiste"));
