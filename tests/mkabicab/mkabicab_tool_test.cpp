@@ -104,6 +104,38 @@ TEST_F(Mkabicab, RoundTripGivesBackTheCsvValues)
     EXPECT_EQ(files(), (QStringList{QStringLiteral("Abicab.mdb"), QStringLiteral("abi.csv"), QStringLiteral("abicab.csv")}));
 }
 
+// The option anywhere among the files; the readers find Access 97's format.
+TEST_F(Mkabicab, WritesJet3OnRequest)
+{
+    writeFile(QStringLiteral("abi.csv"), kAbiHeader + "1005,\"Banca d'Esempio, Forlì\",3\n500,,0\n");
+    writeFile(QStringLiteral("abicab.csv"), kAbicabHeader + "1005,1600,Banca,\"Sede €\",,00100,Roma,Roma,RM,3,-0.125\n");
+    const Outcome outcome =
+        runWith({abiFile(), QStringLiteral("--formato"), QStringLiteral("jet3"), abicabFile(), output()});
+    ASSERT_EQ(outcome.exitCode, 0) << outcome.errors.toStdString();
+    QProcess version;
+    version.start(QStringLiteral("mdb-ver"), {output()});
+    ASSERT_TRUE(version.waitForFinished(60000));
+    EXPECT_EQ(version.readAllStandardOutput().trimmed(), QByteArray("JET3"));
+    ExpectJetFileReadsBack(
+        output(),
+        {AbiTable({AbiRow(1005, QString::fromUtf8("Banca d'Esempio, Forlì"), 3), AbiRow(500, Variant(), 0)}),
+         AbicabTable({AbicabRow(1005, 1600, "Banca", QString::fromUtf8("Sede €"), Variant(), "00100", "Roma", "Roma",
+                                "RM", 3, -0.125)})});
+}
+
+TEST_F(Mkabicab, Jet3RefusesATextOutsideItsCodePageNamingRowAndColumn)
+{
+    writeFile(QStringLiteral("abi.csv"), kAbiHeader + "1005,Banca,3\n");
+    writeFile(QStringLiteral("abicab.csv"), kAbicabHeader + "1005,1,Banca,Sede,,00100,Roma,Roma,RM,3,1\n"
+                                                            "1006,2,Банк,Sede,,00100,Roma,Roma,RM,3,1\n");
+    const Outcome outcome =
+        runWith({QStringLiteral("--formato"), QStringLiteral("jet3"), abiFile(), abicabFile(), output()});
+    EXPECT_EQ(outcome.exitCode, 1);
+    EXPECT_TRUE(outcome.errors.contains(abicabFile() + QStringLiteral(", riga 3: Colonna 'AbcBanc': il carattere 'Б'")))
+        << outcome.errors.toStdString();
+    EXPECT_FALSE(QFile::exists(output()));
+}
+
 TEST_F(Mkabicab, ReportsProgressOnLongInputs)
 {
     QByteArray abicab = kAbicabHeader;
@@ -197,9 +229,17 @@ TEST_F(Mkabicab, RefusesWhatCannotBeReadOrWritten)
 
 TEST_F(Mkabicab, WrongArgumentsShowTheUsage)
 {
+    for (const QStringList& wrong : {QStringList{abiFile(), abicabFile(), output(), QStringLiteral("--formato")},
+                                     QStringList{QStringLiteral("--formato"), QStringLiteral("jet5"), abiFile(),
+                                                 abicabFile(), output()}}) {
+        const Outcome refused = runWith(wrong);
+        EXPECT_EQ(refused.exitCode, 2);
+        EXPECT_TRUE(refused.errors.startsWith(QStringLiteral("Uso: mkabicab")));
+        EXPECT_FALSE(QFile::exists(output()));
+    }
     const Outcome outcome = runWith({abiFile()});
     EXPECT_EQ(outcome.exitCode, 2);
-    EXPECT_TRUE(outcome.errors.startsWith(QStringLiteral("Uso: mkabicab ABI.csv ABICAB.csv USCITA.mdb")));
+    EXPECT_TRUE(outcome.errors.startsWith(QStringLiteral("Uso: mkabicab [--formato jet4|jet3] ABI.csv ABICAB.csv USCITA.mdb")));
     EXPECT_TRUE(outcome.errors.contains(QStringLiteral("AbcCabchk Precisione doppia")));
 }
 

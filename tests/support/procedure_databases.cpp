@@ -114,6 +114,15 @@ void RunJetStatements(const QString& path, const QStringList& statements, const 
     database->commitTransaction();
 }
 
+QString WriteJet3ProcedureDatabase(const QString& folder, const SourceRows& banks, const SourceRows& branches,
+                                   const QString& fileName)
+{
+    std::vector<JetTable> tables = ProcedureTables(banks, branches);
+    for (JetTable& table : tables)
+        table.definition.indexes.clear();
+    return WriteSourceDatabase(folder, tables, fileName, JetVersion::Jet3);
+}
+
 QString WriteJetProcedureDatabase(const QString& folder, const SourceRows& banks, const SourceRows& branches,
                                   const QString& password, const QString& fileName)
 {

@@ -62,9 +62,10 @@ SourceRows ManyAbicabRows(int count)
     return rows;
 }
 
-QString WriteSourceDatabase(const QString& folder, const std::vector<JetTable>& tables, const QString& fileName)
+QString WriteSourceDatabase(const QString& folder, const std::vector<JetTable>& tables, const QString& fileName,
+                            JetVersion version)
 {
     const QString path = QDir(folder).filePath(fileName);
-    WriteJetDatabase(path, tables);
+    WriteJetDatabase(path, tables, version);
     return path;
 }

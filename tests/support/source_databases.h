@@ -34,6 +34,8 @@ JetTable WithoutColumn(JetTable table, const QString& column);
 // addresses; for large transfers such as 100,000 rows.
 SourceRows ManyAbicabRows(int count);
 
-// Writes the tables into `folder` under `fileName` and answers the file's path.
+// Writes the tables into `folder` under `fileName` in the given format and
+// answers the file's path.
 QString WriteSourceDatabase(const QString& folder, const std::vector<JetTable>& tables,
-                            const QString& fileName = QStringLiteral("Abicab.mdb"));
+                            const QString& fileName = QStringLiteral("Abicab.mdb"),
+                            JetVersion version = JetVersion::Jet4);

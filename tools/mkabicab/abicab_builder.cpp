@@ -113,9 +113,9 @@ QString AbicabBuildError::message() const
 }
 
 void BuildAbicab(const QString& abiCsv, const QString& abicabCsv, const QString& output,
-                 const ProgressReport& progress)
+                 const ProgressReport& progress, JetVersion version)
 {
-    JetDatabaseWriter writer;
+    JetDatabaseWriter writer(QDateTime::currentDateTime(), QString(), version);
     const int banks = LoadTable(writer, abiCsv, AbiTableDefinition(), progress);
     const int branches = LoadTable(writer, abicabCsv, AbicabTableDefinition(), progress);
     progress(QStringLiteral("Scrittura di %1: %2 banche, %3 sportelli").arg(output).arg(banks).arg(branches));

@@ -1,5 +1,6 @@
-// mkabicab ABI.csv ABICAB.csv USCITA.mdb: builds the source database of the
-// bank-code update from two CSV files, the form in which fresh codes come.
+// mkabicab [--formato jet3|jet4] ABI.csv ABICAB.csv USCITA.mdb: builds the
+// source database of the bank-code update from two CSV files, the form in
+// which fresh codes come.
 #include "mkabicab/abicab_builder.h"
 #include "layouts/abicab_layout.h"
 #include "platform/database/jet/format/column_types.h"
@@ -7,6 +8,7 @@
 #include <QCoreApplication>
 #include <QStringList>
 #include <cstdio>
+#include <optional>
 
 namespace {
 
@@ -45,10 +47,11 @@ QString ColumnsText(const JetTableDefinition& table)
 QString Usage()
 {
     return QStringLiteral(
-               "Uso: mkabicab ABI.csv ABICAB.csv USCITA.mdb\n"
+               "Uso: mkabicab [--formato jet4|jet3] ABI.csv ABICAB.csv USCITA.mdb\n"
                "\n"
-               "Crea il database Jet 4 (Access 2000-2003) USCITA.mdb con le tabelle abi e abicab,\n"
-               "lette dai due file CSV:\n"
+               "Crea il database USCITA.mdb con le tabelle abi e abicab, lette dai due file CSV,\n"
+               "nel formato Jet 4 (Access 2000-2003, il predefinito) o Jet 3 (Access 97, testi\n"
+               "nella codifica Windows-1252):\n"
                "%1\n"
                "%2\n"
                "\n"
@@ -60,7 +63,8 @@ QString Usage()
                "sono ignorate.\n"
                "\n"
                "Un file malformato, un numero che manca, non si legge o non sta nella sua colonna,\n"
-               "un testo più lungo della colonna o con il carattere NUL, o una riga con un numero\n"
+               "un testo più lungo della colonna o con il carattere NUL (in Jet 3, anche con un\n"
+               "carattere che Windows-1252 non ha), o una riga con un numero\n"
                "sbagliato di campi fanno rifiutare tutto (un numero mancante o un NUL l'aggiornamento\n"
                "non potrebbe inserirli): il messaggio nomina file, riga e colonna, e USCITA.mdb non viene\n"
                "né creato né toccato. Il database si scrive con un nome provvisorio nella stessa\n"
@@ -69,6 +73,33 @@ QString Usage()
                "Esce con 0 se il database è stato scritto, 1 se i dati o la scrittura sono stati\n"
                "rifiutati, 2 se gli argomenti sono sbagliati.")
         .arg(ColumnsText(AbiTableDefinition()), ColumnsText(AbicabTableDefinition()));
+}
+
+struct Arguments {
+    QStringList files;
+    JetVersion version = JetVersion::Jet4;
+};
+
+// The option may stand anywhere among the three files; empty when the
+// arguments are wrong.
+std::optional<Arguments> ParseArguments(const QStringList& arguments)
+{
+    Arguments parsed;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        if (arguments[i] != QLatin1String("--formato")) {
+            parsed.files.append(arguments[i]);
+            continue;
+        }
+        if (++i == arguments.size())
+            return std::nullopt;
+        if (arguments[i] == QLatin1String("jet3"))
+            parsed.version = JetVersion::Jet3;
+        else if (arguments[i] != QLatin1String("jet4"))
+            return std::nullopt;
+    }
+    if (parsed.files.size() != 3)
+        return std::nullopt;
+    return parsed;
 }
 
 }  // namespace
@@ -81,12 +112,15 @@ int main(int argc, char** argv)
         Print(stdout, Usage());
         return 0;
     }
-    if (arguments.size() != 3) {
+    const std::optional<Arguments> parsed = ParseArguments(arguments);
+    if (!parsed) {
         Print(stderr, Usage());
         return 2;
     }
+    const QStringList& files = parsed->files;
     try {
-        BuildAbicab(arguments[0], arguments[1], arguments[2], [](const QString& line) { Print(stderr, line); });
+        BuildAbicab(
+            files[0], files[1], files[2], [](const QString& line) { Print(stderr, line); }, parsed->version);
     } catch (const AbicabBuildError& error) {
         Print(stderr, QStringLiteral("mkabicab: ") + error.message());
         return 1;

@@ -37,13 +37,14 @@ const JetTypeTraits& TraitsOf(JetColumnType type)
     Q_UNREACHABLE();
 }
 
-quint16 DeclaredLength(const JetColumn& column)
+quint16 DeclaredLength(const JetColumn& column, JetVersion version)
 {
+    const bool jet3 = version == JetVersion::Jet3;
     switch (column.type) {
-    case JetColumnType::Text:
-        return static_cast<quint16>(column.length * 2);  // Jet 4 counts the UCS-2 bytes
+    case JetColumnType::Text:  // Jet 4 counts the UCS-2 bytes, Jet 3 the code page's
+        return static_cast<quint16>(jet3 ? column.length : column.length * 2);
     case JetColumnType::Binary:
-        return 510;  // what Access declares for the catalog's binary columns
+        return jet3 ? 255 : 510;  // what Access declares for the catalog's binary columns
     case JetColumnType::Memo:
     case JetColumnType::Ole:
     case JetColumnType::Other:

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/database/jet/format/jet_format.h"
 #include "platform/database/jet/format/table_definition.h"
 
 #include <QtGlobal>
@@ -14,7 +15,7 @@ struct JetTypeTraits {
 const JetTypeTraits& TraitsOf(JetColumnType type);
 
 // The length the column descriptor declares, in bytes.
-quint16 DeclaredLength(const JetColumn& column);
+quint16 DeclaredLength(const JetColumn& column, JetVersion version = JetVersion::Jet4);
 
 // The type byte Jet gives a Boolean, which lives in a row's mask of
 // non-Null columns alone.

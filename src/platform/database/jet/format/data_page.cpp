@@ -13,17 +13,33 @@ qsizetype OffsetEntryAt(int row)
     return kDataPageHeaderSize + row * kRowOffsetEntrySize;
 }
 
+qsizetype HeaderSize(JetVersion version)
+{
+    return version == JetVersion::Jet3 ? kJet3DataPageHeaderSize : kDataPageHeaderSize;
+}
+
+qsizetype RowCountOffset(JetVersion version)
+{
+    return version == JetVersion::Jet3 ? kJet3DataPageRowCountOffset : kDataPageRowCountOffset;
+}
+
 }  // namespace
 
-RowPage::RowPage() : page_(kPageSize, '\0'), dataStart_(kPageSize)
+RowPage::RowPage(JetVersion version)
+    : version_(version), page_(PageSize(version), '\0'), dataStart_(PageSize(version))
 {
     page_[0] = static_cast<char>(kDataPageType);
     page_[1] = static_cast<char>(kPageMarker);
 }
 
+qsizetype RowPage::offsetEntryAt(int row) const
+{
+    return HeaderSize(version_) + row * kRowOffsetEntrySize;
+}
+
 qsizetype RowPage::freeSpace() const
 {
-    return dataStart_ - OffsetEntryAt(rowCount());
+    return dataStart_ - offsetEntryAt(rowCount());
 }
 
 bool RowPage::fits(qsizetype rowSize) const
@@ -37,13 +53,13 @@ void RowPage::add(const QByteArray& row)
     const int index = rowCount();
     dataStart_ -= row.size();
     page_.replace(dataStart_, row.size(), row);
-    PutLittleEndian(page_, OffsetEntryAt(index), static_cast<quint16>(dataStart_));
-    PutLittleEndian(page_, kDataPageRowCountOffset, static_cast<quint16>(index + 1));
+    PutLittleEndian(page_, offsetEntryAt(index), static_cast<quint16>(dataStart_));
+    PutLittleEndian(page_, RowCountOffset(version_), static_cast<quint16>(index + 1));
 }
 
 int RowPage::rowCount() const
 {
-    return qFromLittleEndian<quint16>(page_.constData() + kDataPageRowCountOffset);
+    return qFromLittleEndian<quint16>(page_.constData() + RowCountOffset(version_));
 }
 
 QByteArray RowPage::bytes(quint32 ownerPage) const
@@ -54,15 +70,15 @@ QByteArray RowPage::bytes(quint32 ownerPage) const
     return page;
 }
 
-qsizetype RowPage::maxRowSize()
+qsizetype RowPage::maxRowSize(JetVersion version)
 {
-    return kPageSize - OffsetEntryAt(1);
+    return PageSize(version) - HeaderSize(version) - kRowOffsetEntrySize;
 }
 
-int RowPage::capacity(qsizetype rowSize)
+int RowPage::capacity(qsizetype rowSize, JetVersion version)
 {
-    return static_cast<int>(
-        std::min<qsizetype>(kMaxRowsPerPage, (kPageSize - kDataPageHeaderSize) / (rowSize + kRowOffsetEntrySize)));
+    return static_cast<int>(std::min<qsizetype>(
+        kMaxRowsPerPage, (PageSize(version) - HeaderSize(version)) / (rowSize + kRowOffsetEntrySize)));
 }
 
 int RowCountOnPage(const QByteArray& page)

@@ -12,9 +12,9 @@
 //   1       1     kPageMarker
 //   2       2     free space: the bytes between the offset table and the lowest row
 //   4       4     page of the owning table's definition; 0 on a page of maps, 1 on page 1
-//   8       4     unknown, 0
-//   12      2     row count
-//   14      2*n   each row's offset entry, row 0 first (bits below)
+//   8       4     unknown, 0 (absent in Jet 3)
+//   12      2     row count (Jet 3: at 8)
+//   14      2*n   each row's offset entry, row 0 first (bits below) (Jet 3: from 10)
 //   ...           free space
 //   ...           the rows, row 0 at the end of the page and each next one below it
 //
@@ -26,6 +26,8 @@ constexpr qsizetype kDataPageFreeSpaceOffset = 2;
 constexpr qsizetype kDataPageOwnerOffset = 4;
 constexpr qsizetype kDataPageRowCountOffset = 12;
 constexpr qsizetype kDataPageHeaderSize = 14;
+constexpr qsizetype kJet3DataPageRowCountOffset = 8;
+constexpr qsizetype kJet3DataPageHeaderSize = 10;
 constexpr qsizetype kRowOffsetEntrySize = 2;
 constexpr quint16 kRowOffsetMask = 0x1fff;
 constexpr quint16 kOverflowRowFlag = 0x4000;
@@ -34,7 +36,7 @@ constexpr quint16 kDeletedRowFlag = 0x8000;
 // Builds a page of rows.
 class RowPage {
 public:
-    RowPage();
+    explicit RowPage(JetVersion version = JetVersion::Jet4);
 
     bool fits(qsizetype rowSize) const;
     // Appends a row; the caller has asked fits().
@@ -45,13 +47,15 @@ public:
     QByteArray bytes(quint32 ownerPage) const;
 
     // The largest row a page can take.
-    static qsizetype maxRowSize();
+    static qsizetype maxRowSize(JetVersion version = JetVersion::Jet4);
     // How many rows of `rowSize` bytes a page takes.
-    static int capacity(qsizetype rowSize);
+    static int capacity(qsizetype rowSize, JetVersion version = JetVersion::Jet4);
 
 private:
     qsizetype freeSpace() const;
+    qsizetype offsetEntryAt(int row) const;
 
+    JetVersion version_;
     QByteArray page_;
     qsizetype dataStart_;
 };

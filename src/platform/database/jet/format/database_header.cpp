@@ -33,19 +33,26 @@ double JetDateTime(const QDateTime& moment)
     return static_cast<double>(epoch.daysTo(moment.date())) + moment.time().msecsSinceStartOfDay() / 86400000.0;
 }
 
-QByteArray DatabaseHeaderPage(const QDateTime& created, const QString& password)
+QByteArray DatabaseHeaderPage(const QDateTime& created, const QString& password, JetVersion version)
 {
-    QByteArray page(kPageSize, '\0');
+    Q_ASSERT(version == JetVersion::Jet4 || password.isEmpty());
+    QByteArray page(PageSize(version), '\0');
     page[0] = static_cast<char>(kDatabaseHeaderPageType);
     page[1] = static_cast<char>(kPageMarker);
     PutBytes(page, kSignatureOffset, kSignature, sizeof kSignature);
-    page[kVersionOffset] = static_cast<char>(kJet4Version);
-    // Written by Access 2000 to 2003 in every file; their meaning is not known.
+    // Written by every Access from 97 to 2003; their meaning is not known.
     PutBytes(page, kScrambledStart, "\x00\x01\x00\x00\x01\x01\x00\x00\x02\x00\x00\x00\x03\x00\x00\x00\x04\x00\x00\x00\x05", 21);
-    PutBytes(page, kAccessTrailerOffset, "\x54\x06\x00\x00\x34\x2e\x30", 7);
-
     PutLittleEndian(page, kCodePageOffset, kWesternCodePage);
     // The key at 0x3e stays 0: the pages are not encrypted.
+    if (version == JetVersion::Jet3) {
+        PutLittleEndian(page, kJet3SortOrderOffset, static_cast<quint16>(kGeneralSortOrder));
+        ApplyRc4(kHeaderKey, page.data() + kScrambledStart, kJet3ScrambledSize);
+        return page;
+    }
+    page[kVersionOffset] = static_cast<char>(kJet4Version);
+    // Written by Access 2000 to 2003 in every file; their meaning is not known.
+    PutBytes(page, kAccessTrailerOffset, "\x54\x06\x00\x00\x34\x2e\x30", 7);
+
     const double date = JetDateTime(created);
     PutLittleEndian(page, kCreationDateOffset, date);
     // The password in UCS-2, masked four bytes at a time with the creation date.

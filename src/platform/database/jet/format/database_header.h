@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/database/jet/format/jet_format.h"
+
 #include <QByteArray>
 #include <QDateTime>
 #include <optional>
@@ -11,7 +13,9 @@
 //   1       1     kPageMarker
 //   4       16    "Standard Jet DB" and a zero byte
 //   0x14    1     kJet4Version (0 for Jet 3)
-//   0x18    128   scrambled with RC4 under kHeaderKey, the fields below included:
+//   0x18    128   scrambled with RC4 under kHeaderKey, the fields below included
+//                 (Jet 3: 126 bytes):
+//   0x3a    2     Jet 3 only: sort order
 //   0x3c    2     code page
 //   0x3e    4     the key of the pages' encryption; 0 when they are not encrypted
 //   0x42    40    the database password in UCS-2, masked four bytes at a time
@@ -19,11 +23,15 @@
 //   0x6e    4     sort order
 //   0x72    8     creation date, days since 1899-12-30
 //   0x98    7     written by Access 2000 to 2003 in every file; meaning unknown
+// Jet 3 keeps its password (not written here) unmasked in 20 bytes at 0x42,
+// and no creation date.
 constexpr qsizetype kSignatureOffset = 0x04;
 constexpr qsizetype kVersionOffset = 0x14;
 constexpr quint8 kJet4Version = 0x01;
 constexpr qsizetype kScrambledStart = 0x18;
 constexpr qsizetype kScrambledSize = 128;
+constexpr qsizetype kJet3ScrambledSize = 126;
+constexpr qsizetype kJet3SortOrderOffset = 0x3a;
 constexpr qsizetype kCodePageOffset = 0x3c;
 constexpr qsizetype kEncodingKeyOffset = 0x3e;
 constexpr qsizetype kEncodingKeySize = 4;
@@ -37,9 +45,10 @@ constexpr qsizetype kAccessTrailerOffset = 0x98;
 double JetDateTime(const QDateTime& moment);
 
 // The header of a new file: Western code page, General sort order, the
-// database password (at most 20 characters; none when empty), no page
-// encryption.
-QByteArray DatabaseHeaderPage(const QDateTime& created, const QString& password = QString());
+// database password (at most 20 characters; none when empty; Jet 4 only),
+// no page encryption.
+QByteArray DatabaseHeaderPage(const QDateTime& created, const QString& password = QString(),
+                              JetVersion version = JetVersion::Jet4);
 
 // What page 0 of an existing Jet 4 file says about how to open it.
 struct DatabaseHeader {

@@ -2,10 +2,22 @@
 
 #include <QtGlobal>
 
-// The fixed figures of a Jet 4 file. Every page starts with its type byte;
+// The two Jet formats written here: Jet 3 (Access 97) and Jet 4 (Access
+// 2000 to 2003). Where their layouts differ, each structure's module takes
+// the version and keeps both layouts side by side.
+enum class JetVersion { Jet3, Jet4 };
+
+// The fixed figures of a Jet file. Every page starts with its type byte;
 // each structure's own header (database_header.h, table_definition_page.h,
 // data_page.h, usage_map.h, index_page.h) lays out the rest of its page.
+// kPageSize is Jet 4's; PageSize answers for either version.
 constexpr int kPageSize = 4096;
+constexpr int kJet3PageSize = 2048;
+
+constexpr int PageSize(JetVersion version)
+{
+    return version == JetVersion::Jet3 ? kJet3PageSize : kPageSize;
+}
 
 constexpr quint8 kDatabaseHeaderPageType = 0x00;
 constexpr quint8 kDataPageType = 0x01;

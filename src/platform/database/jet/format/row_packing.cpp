@@ -6,13 +6,32 @@
 
 namespace {
 
-void PutFixedValue(QByteArray& row, qsizetype offset, const ColumnPlacement& placement, JetColumnType type,
-                   const Variant& value)
+// A column's error, named: the tools add the row.
+JetWriteError InColumn(const JetColumn& column, const JetWriteError& error)
 {
-    switch (type) {
+    return JetWriteError(QStringLiteral("Colonna '%1': %2").arg(column.name, error.message()));
+}
+
+void AppendText(QByteArray& row, const JetColumn& column, const QString& text, bool mayCompress, JetVersion version)
+{
+    try {
+        if (version == JetVersion::Jet3)
+            AppendWindows1252(row, text);
+        else
+            AppendJetText(row, text, mayCompress);
+    } catch (const JetWriteError& error) {
+        throw InColumn(column, error);
+    }
+}
+
+void PutFixedValue(QByteArray& row, qsizetype offset, const ColumnPlacement& placement, const JetColumn& column,
+                   const Variant& value, JetVersion version)
+{
+    switch (column.type) {
     case JetColumnType::Text: {
-        // Plain UCS-2: a compressed text would not keep the length.
-        const QByteArray text = EncodeJetText(StoredValue(placement, value).text(), false);
+        // Jet 4 in plain UCS-2: a compressed text would not keep the length.
+        QByteArray text;
+        AppendText(text, column, StoredValue(placement, value).text(), false, version);
         row.replace(offset, text.size(), text);
         return;
     }
@@ -83,7 +102,88 @@ TableLayout LayOutTable(const JetTableDefinition& table)
     return layout;
 }
 
-QByteArray PackRow(const JetTableDefinition& table, const TableLayout& layout, const std::vector<Variant>& values)
+namespace {
+
+// The values' side of a row, shared by both layouts: the fixed part appended
+// to `row`, and what the variable-length part needs.
+struct FixedPart {
+    QByteArray nullMask;
+    std::vector<qsizetype> columnOfVariable;  // -1 for a number no column has
+};
+
+FixedPart AppendFixedPart(QByteArray& row, const JetTableDefinition& table, const TableLayout& layout,
+                          const std::vector<Variant>& values, JetVersion version)
+{
+    FixedPart part{QByteArray((layout.columnCount + 7) / 8, '\0'), std::vector<qsizetype>(layout.variableCount, -1)};
+    const qsizetype fixedStart = row.size();
+    row.append(QByteArray(layout.fixedSize, '\0'));
+    for (std::size_t i = 0; i < table.columns.size(); ++i) {
+        const ColumnPlacement& placement = layout.columns[i];
+        if (placement.variableIndex >= 0)
+            part.columnOfVariable[placement.variableIndex] = static_cast<qsizetype>(i);
+        if (!values[i].isNull()) {
+            char& maskByte = part.nullMask[placement.number / 8];
+            maskByte = static_cast<char>(maskByte | (1 << (placement.number % 8)));
+            if (placement.fixedOffset >= 0)
+                PutFixedValue(row, fixedStart + placement.fixedOffset, placement, table.columns[i], values[i], version);
+        }
+    }
+    return part;
+}
+
+// The values lie in the order of their numbers; answers where each starts,
+// and last where they end.
+std::vector<qsizetype> AppendVariableValues(QByteArray& row, const JetTableDefinition& table,
+                                            const std::vector<Variant>& values, const FixedPart& part,
+                                            JetVersion version)
+{
+    std::vector<qsizetype> offsets;
+    for (const qsizetype i : part.columnOfVariable) {
+        offsets.push_back(row.size());
+        if (i >= 0 && !values[i].isNull())
+            AppendText(row, table.columns[i], values[i].text(), table.columns[i].compressedText, version);
+    }
+    offsets.push_back(row.size());
+    return offsets;
+}
+
+void AppendJet4Offsets(QByteArray& row, const std::vector<qsizetype>& offsets)
+{
+    for (auto offset = offsets.rbegin(); offset != offsets.rend(); ++offset)
+        AppendLittleEndian(row, static_cast<quint16>(*offset));
+    AppendLittleEndian(row, static_cast<quint16>(offsets.size() - 1));
+}
+
+// The readers count a row's jumps from its whole length, so the table must
+// hold as many entries as that length implies.
+void AppendJet3Offsets(QByteArray& row, const std::vector<qsizetype>& offsets, qsizetype maskSize,
+                       const QString& tableName)
+{
+    const qsizetype dataEnd = offsets.back();
+    const qsizetype tail = static_cast<qsizetype>(offsets.size()) + 1 + maskSize;
+    const auto jumpsImplied = [&](qsizetype jumps) { return (dataEnd + tail + jumps - 1) / 256; };
+    qsizetype jumps = dataEnd / 256;
+    if (jumpsImplied(jumps) != jumps)
+        ++jumps;  // the extra entry the readers skip
+    if (jumpsImplied(jumps) != jumps)
+        throw JetWriteError(
+            QStringLiteral("Tabella '%1': la riga non si può scrivere nel formato Jet 3").arg(tableName));
+    for (auto offset = offsets.rbegin(); offset != offsets.rend(); ++offset)
+        row.append(static_cast<char>(*offset & 0xff));
+    const auto lastVariable = static_cast<qsizetype>(offsets.size()) - 1;
+    for (qsizetype k = jumps - 1; k >= 0; --k) {
+        qsizetype first = 0;
+        while (first < lastVariable && offsets[first] < (k + 1) * 256)
+            ++first;
+        row.append(static_cast<char>(first));
+    }
+    row.append(static_cast<char>(lastVariable));
+}
+
+}  // namespace
+
+QByteArray PackRow(const JetTableDefinition& table, const TableLayout& layout, const std::vector<Variant>& values,
+                   JetVersion version)
 {
     const auto columnCount = static_cast<qsizetype>(table.columns.size());
     if (static_cast<qsizetype>(values.size()) != columnCount)
@@ -95,7 +195,7 @@ QByteArray PackRow(const JetTableDefinition& table, const TableLayout& layout, c
         try {
             CheckJetValue(table.columns[i], values[i]);
         } catch (const JetWriteError& error) {
-            throw JetWriteError(QStringLiteral("Colonna '%1': %2").arg(table.columns[i].name, error.message()));
+            throw InColumn(table.columns[i], error);
         }
     }
 
@@ -105,36 +205,19 @@ QByteArray PackRow(const JetTableDefinition& table, const TableLayout& layout, c
         largest += value.type() == Variant::Type::Text ? 2 + 3 * value.text().size() : 0;
     QByteArray row;
     row.reserve(largest);
-    AppendLittleEndian(row, static_cast<quint16>(layout.columnCount));
-    const qsizetype fixedStart = row.size();
-    row.append(QByteArray(layout.fixedSize, '\0'));
-    QByteArray nullMask((layout.columnCount + 7) / 8, '\0');
-    std::vector<qsizetype> columnOfVariable(layout.variableCount, -1);
-    for (qsizetype i = 0; i < columnCount; ++i) {
-        const ColumnPlacement& placement = layout.columns[i];
-        if (placement.variableIndex >= 0)
-            columnOfVariable[placement.variableIndex] = i;
-        if (!values[i].isNull()) {
-            nullMask[placement.number / 8] = static_cast<char>(nullMask[placement.number / 8] | (1 << (placement.number % 8)));
-            if (placement.fixedOffset >= 0)
-                PutFixedValue(row, fixedStart + placement.fixedOffset, placement, table.columns[i].type, values[i]);
-        }
-    }
-    // The values lie in the order of their numbers; a number no column has holds nothing.
-    std::vector<quint16> variableOffsets(layout.variableCount);
-    for (int v = 0; v < layout.variableCount; ++v) {
-        variableOffsets[v] = static_cast<quint16>(row.size());
-        const qsizetype i = columnOfVariable[v];
-        if (i >= 0 && !values[i].isNull())
-            AppendJetText(row, values[i].text(), table.columns[i].compressedText);
-    }
+    if (version == JetVersion::Jet3)
+        row.append(static_cast<char>(layout.columnCount));
+    else
+        AppendLittleEndian(row, static_cast<quint16>(layout.columnCount));
+    const FixedPart part = AppendFixedPart(row, table, layout, values, version);
     if (layout.variableCount > 0) {
-        AppendLittleEndian(row, static_cast<quint16>(row.size()));
-        for (auto offset = variableOffsets.rbegin(); offset != variableOffsets.rend(); ++offset)
-            AppendLittleEndian(row, *offset);
-        AppendLittleEndian(row, static_cast<quint16>(layout.variableCount));
+        const std::vector<qsizetype> offsets = AppendVariableValues(row, table, values, part, version);
+        if (version == JetVersion::Jet3)
+            AppendJet3Offsets(row, offsets, part.nullMask.size(), table.name);
+        else
+            AppendJet4Offsets(row, offsets);
     }
-    row.append(nullMask);
+    row.append(part.nullMask);
     return row;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/database/jet/format/jet_format.h"
 #include "platform/database/jet/format/table_definition.h"
 
 #include <QByteArray>
@@ -31,12 +32,21 @@ TableLayout LayOutTable(const JetTableDefinition& table);
 // any other value as it is.
 Variant StoredValue(const ColumnPlacement& placement, const Variant& value);
 
-// One row as Jet 4 stores it: the column count, the fixed part (space kept
-// for a Null too), the variable-length values, their offset table in reverse
-// order with the end offset and their count, and the mask of non-Null columns.
+// One row as Jet stores it:
+//   Jet 4: the column count (2 bytes), the fixed part (space kept for a Null
+//   too), the variable-length values, their offset table in reverse order
+//   with the end offset first, their count (2 bytes), and the mask of
+//   non-Null columns. Texts in UCS-2 or its compressed form.
+//   Jet 3: the same in one-byte counts and offsets: the end offset, the
+//   offsets in reverse order, then a jump table, one byte for each 256
+//   bytes the row spans (entry k, the last first: the first offset at or past
+//   (k + 1) * 256), and the count. A row whose length would need a jump it
+//   has not ends with an extra entry the readers skip. Texts in Windows-1252.
+// Without variable-length columns a row has neither offsets nor count.
 // Throws JetWriteError for a wrong number of values or a value that does not
-// fit its column.
-QByteArray PackRow(const JetTableDefinition& table, const TableLayout& layout, const std::vector<Variant>& values);
+// fit its column (or, in Jet 3, its code page).
+QByteArray PackRow(const JetTableDefinition& table, const TableLayout& layout, const std::vector<Variant>& values,
+                   JetVersion version = JetVersion::Jet4);
 
 // The values of a stored row, one per column of the definition: whole
 // numbers, Doubles (also for DateTime) and texts; Null for a Null, for a

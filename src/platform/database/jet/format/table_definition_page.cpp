@@ -4,6 +4,7 @@
 #include "platform/database/jet/format/damaged_file.h"
 #include "platform/database/jet/format/jet_format.h"
 #include "platform/database/jet/format/little_endian.h"
+#include "platform/database/jet/format/text_encoding.h"
 
 #include <algorithm>
 
@@ -15,6 +16,7 @@ constexpr quint32 kDefinitionStamp = 0x0659;
 // Access opens every real index with this number; its meaning is not known.
 constexpr quint32 kIndexStamp = 0x0783;
 constexpr quint16 kGeneralSortOrder = 0x0409;
+constexpr quint16 kWesternCodePage = 1252;
 // What Access writes in both cascade bytes of an index outside any relationship.
 constexpr quint8 kNoCascade = 4;
 constexpr quint16 kEndOfLongValueMaps = 0xffff;
@@ -42,6 +44,26 @@ QByteArray ColumnDescriptor(const JetColumn& column, quint16 number, const Colum
     return descriptor;
 }
 
+QByteArray Jet3ColumnDescriptor(const JetColumn& column, quint16 number, const ColumnPlacement& placement,
+                                int variableColumnsBefore)
+{
+    const bool fixed = placement.fixedOffset >= 0;
+    QByteArray descriptor(kJet3ColumnDescriptorSize, '\0');
+    descriptor[kColumnTypeOffset] = static_cast<char>(TraitsOf(column.type).code);
+    PutLittleEndian(descriptor, kJet3ColumnNumberOffset, number);
+    PutLittleEndian(descriptor, kJet3ColumnVariableIndexOffset,
+                    static_cast<quint16>(fixed ? variableColumnsBefore : placement.variableIndex));
+    // Access 97 writes 1 here in every column; its meaning is not known.
+    PutLittleEndian(descriptor, kJet3ColumnUnknownOneOffset, quint16{1});
+    PutLittleEndian(descriptor, kJet3ColumnSortOrderOffset, kGeneralSortOrder);
+    PutLittleEndian(descriptor, kJet3ColumnCodePageOffset, kWesternCodePage);
+    descriptor[kJet3ColumnFlagsOffset] =
+        static_cast<char>(kJet3ColumnFlagAlwaysSet | kNullableColumn | (fixed ? kFixedLengthColumn : 0));
+    PutLittleEndian(descriptor, kJet3ColumnFixedOffsetOffset, static_cast<quint16>(fixed ? placement.fixedOffset : 0));
+    PutLittleEndian(descriptor, kJet3ColumnLengthOffset, DeclaredLength(column, JetVersion::Jet3));
+    return descriptor;
+}
+
 int ColumnNumber(const JetTableDefinition& table, const QString& name)
 {
     for (std::size_t i = 0; i < table.columns.size(); ++i) {
@@ -56,6 +78,70 @@ void AppendName(QByteArray& page, const QString& name)
     AppendLittleEndian(page, static_cast<quint16>(name.size() * 2));
     for (const QChar c : name)
         AppendLittleEndian(page, c.unicode());
+}
+
+void AppendJet3Name(QByteArray& page, const QString& tableName, const QString& name)
+{
+    QByteArray bytes;
+    try {
+        AppendWindows1252(bytes, name);
+    } catch (const JetWriteError& error) {
+        throw JetWriteError(QStringLiteral("Tabella '%1', nome '%2': %3").arg(tableName, name, error.message()));
+    }
+    page.append(static_cast<char>(bytes.size()));
+    page.append(bytes);
+}
+
+// The last bytes of every definition: the list of long-value maps, empty.
+void AppendNoLongValueMaps(QByteArray& page)
+{
+    AppendLittleEndian(page, kEndOfLongValueMaps);
+    page.append(QByteArray(kLongValueMapPointers, '\0'));
+}
+
+// Pads the definition to its page, after setting its length.
+QByteArray FinishedPage(QByteArray page, const QString& tableName, JetVersion version)
+{
+    if (page.size() > PageSize(version))
+        throw JetWriteError(
+            QStringLiteral("Tabella '%1': la definizione non sta in una pagina (troppe colonne)").arg(tableName));
+    if (version == JetVersion::Jet4)
+        PutLittleEndian(page, 2, static_cast<quint16>(kPageSize - page.size()));
+    PutLittleEndian(page, kDefinitionLengthOffset, static_cast<quint32>(page.size() - kDefinitionLengthOffset));
+    page.append(QByteArray(PageSize(version) - page.size(), '\0'));
+    return page;
+}
+
+QByteArray Jet3TableDefinitionPage(const JetTableDefinition& table, const TableLayout& layout,
+                                   const TableDefinitionInfo& info)
+{
+    if (!table.indexes.empty())
+        throw JetWriteError(QStringLiteral("Tabella '%1': un nuovo database Jet 3 non può ancora avere indici; "
+                                           "si scriva senza indici o nel formato Jet 4")
+                                .arg(table.name));
+    const auto columnCount = static_cast<quint16>(table.columns.size());
+    QByteArray page(kJet3DefinitionHeaderSize, '\0');
+    page[0] = static_cast<char>(kTableDefinitionPageType);
+    page[1] = static_cast<char>(kPageMarker);
+    page[2] = 'V';
+    page[3] = 'C';
+    PutLittleEndian(page, kJet3DefinitionRowCountOffset, info.rowCount);
+    page[kJet3TableTypeOffset] = static_cast<char>(info.systemTable ? kSystemTable : kUserTable);
+    PutLittleEndian(page, kJet3MaxColumnsOffset, columnCount);
+    PutLittleEndian(page, kJet3VariableColumnsOffset, static_cast<quint16>(layout.variableCount));
+    PutLittleEndian(page, kJet3ColumnCountOffset, columnCount);
+    PutLittleEndian(page, kJet3TableUsageMapOffset, info.usageMap);
+    PutLittleEndian(page, kJet3TableFreeSpaceMapOffset, info.freeSpaceMap);
+    int variableColumnsBefore = 0;
+    for (quint16 i = 0; i < columnCount; ++i) {
+        page.append(Jet3ColumnDescriptor(table.columns[i], i, layout.columns[i], variableColumnsBefore));
+        if (layout.columns[i].variableIndex >= 0)
+            ++variableColumnsBefore;
+    }
+    for (const JetColumn& column : table.columns)
+        AppendJet3Name(page, table.name, column.name);
+    AppendNoLongValueMaps(page);
+    return FinishedPage(page, table.name, JetVersion::Jet3);
 }
 
 QByteArray RealIndex(const JetTableDefinition& table, const JetIndex& index, const IndexPlacement& placement)
@@ -178,8 +264,10 @@ SchemaIndex ReadRealIndex(const QByteArray& bytes, qsizetype at, const JetTableS
 }  // namespace
 
 QByteArray TableDefinitionPage(const JetTableDefinition& table, const TableLayout& layout,
-                               const TableDefinitionInfo& info)
+                               const TableDefinitionInfo& info, JetVersion version)
 {
+    if (version == JetVersion::Jet3)
+        return Jet3TableDefinitionPage(table, layout, info);
     const auto columnCount = static_cast<quint16>(table.columns.size());
     QByteArray page(kDefinitionHeaderSize, '\0');
     page[0] = static_cast<char>(kTableDefinitionPageType);
@@ -213,16 +301,8 @@ QByteArray TableDefinitionPage(const JetTableDefinition& table, const TableLayou
         page.append(LogicalIndex(table.indexes[i], i));
     for (const JetIndex& index : table.indexes)
         AppendName(page, index.name);
-    AppendLittleEndian(page, kEndOfLongValueMaps);
-    page.append(QByteArray(kLongValueMapPointers, '\0'));
-
-    if (page.size() > kPageSize)
-        throw JetWriteError(
-            QStringLiteral("Tabella '%1': la definizione non sta in una pagina (troppe colonne)").arg(table.name));
-    PutLittleEndian(page, 2, static_cast<quint16>(kPageSize - page.size()));
-    PutLittleEndian(page, kDefinitionLengthOffset, static_cast<quint32>(page.size() - kDefinitionLengthOffset));
-    page.append(QByteArray(kPageSize - page.size(), '\0'));
-    return page;
+    AppendNoLongValueMaps(page);
+    return FinishedPage(page, table.name, JetVersion::Jet4);
 }
 
 int JetTableSchema::columnNamed(const QString& name) const

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/database/jet/format/jet_format.h"
 #include "platform/database/jet/format/row_packing.h"
 #include "platform/database/jet/format/table_definition.h"
 
@@ -31,9 +32,16 @@
 //   55      4     row pointer to the map of the table's pages
 //   59      4     row pointer to the map of its pages with free space
 //   63            per real index, 12 bytes: 4 unknown, 4 count of distinct keys, 4 unknown
+// Jet 3 (Access 97) lays the header out as:
+//   0 1 type; 1 1 marker; 2 2 "VC"; 4 4 next page; 8 4 length past this
+//   field; 12 4 row count; 16 4 last AutoNumber; 20 1 table type; 21 2
+//   highest column number + 1; 23 2 variable-length columns; 25 2 columns;
+//   27 4 logical indexes; 31 4 real indexes; 35 4 table's page map; 39 4
+//   map of its pages with free space; 43 per real index, 8 bytes.
 // Then, one after the other:
 //   column descriptors, kColumnDescriptorSize bytes each (offsets kColumn*);
-//   column names, each a 16-bit byte count and UCS-2;
+//   column names, each a 16-bit byte count and UCS-2 (Jet 3: an 8-bit count
+//   and the code page's bytes);
 //   real indexes, kRealIndexSize bytes each (offsets kRealIndex*);
 //   logical indexes, kLogicalIndexSize bytes each (offsets kLogicalIndex*);
 //   logical index names, as the column names;
@@ -55,6 +63,14 @@ constexpr qsizetype kDefinitionHeaderSize = 63;
 constexpr qsizetype kIndexCountsSize = 12;
 constexpr qsizetype kDistinctKeysOffset = 4;  // within an index's counts
 constexpr qsizetype kContinuationHeaderSize = 8;
+constexpr qsizetype kJet3DefinitionRowCountOffset = 12;
+constexpr qsizetype kJet3TableTypeOffset = 20;
+constexpr qsizetype kJet3MaxColumnsOffset = 21;
+constexpr qsizetype kJet3VariableColumnsOffset = 23;
+constexpr qsizetype kJet3ColumnCountOffset = 25;
+constexpr qsizetype kJet3TableUsageMapOffset = 35;
+constexpr qsizetype kJet3TableFreeSpaceMapOffset = 39;
+constexpr qsizetype kJet3DefinitionHeaderSize = 43;
 constexpr quint8 kUserTable = 0x4e;
 constexpr quint8 kSystemTable = 0x53;
 
@@ -79,6 +95,21 @@ constexpr quint8 kFixedLengthColumn = 0x01;  // flags
 constexpr quint8 kNullableColumn = 0x02;     // flags
 constexpr quint8 kAutoNumberColumn = 0x04;   // flags
 constexpr quint8 kCompressedTextColumn = 0x01;  // more flags
+
+// A Jet 3 column descriptor:
+//   0 1 type byte; 1 2 column number; 3 2 as at 7 above; 5 2 unknown, 0;
+//   7 2 unknown, 1; 9 2 sort order; 11 2 code page; 13 1 flags; 14 2 offset
+//   in the fixed part; 16 2 length in bytes.
+constexpr qsizetype kJet3ColumnDescriptorSize = 18;
+constexpr qsizetype kJet3ColumnNumberOffset = 1;
+constexpr qsizetype kJet3ColumnVariableIndexOffset = 3;
+constexpr qsizetype kJet3ColumnUnknownOneOffset = 7;
+constexpr qsizetype kJet3ColumnSortOrderOffset = 9;
+constexpr qsizetype kJet3ColumnCodePageOffset = 11;
+constexpr qsizetype kJet3ColumnFlagsOffset = 13;
+constexpr qsizetype kJet3ColumnFixedOffsetOffset = 14;
+constexpr qsizetype kJet3ColumnLengthOffset = 16;
+constexpr quint8 kJet3ColumnFlagAlwaysSet = 0x10;
 
 // A real index:
 //   0 4 kIndexStamp; 4 + 3k: for each of 10 slots a 16-bit column number
@@ -131,9 +162,10 @@ struct TableDefinitionInfo {
 };
 
 // The definition of a new table in one page, no long-value maps, one
-// logical index for each real one. Throws JetWriteError when it does not fit.
+// logical index for each real one. Throws JetWriteError when it does not
+// fit, or when a Jet 3 table has indexes or a name its code page has not.
 QByteArray TableDefinitionPage(const JetTableDefinition& table, const TableLayout& layout,
-                               const TableDefinitionInfo& info);
+                               const TableDefinitionInfo& info, JetVersion version = JetVersion::Jet4);
 
 // Reading an existing table's definition.
 

@@ -70,7 +70,42 @@ qsizetype AppendCompressed(QByteArray& bytes, const QString& text)
     return bytes.size() - at;
 }
 
+// Windows-1252's characters for the bytes 0x80 to 0x9f; 0 where the byte has none.
+constexpr char16_t kWindows1252High[32] = {
+    0x20ac, 0,      0x201a, 0x0192, 0x201e, 0x2026, 0x2020, 0x2021, 0x02c6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0,      0x017d, 0,      0,      0x2018, 0x2019, 0x201c, 0x201d, 0x2022,
+    0x2013, 0x2014, 0x02dc, 0x2122, 0x0161, 0x203a, 0x0153, 0,      0x017e, 0x0178};
+
+// The byte for the character; -1 when Windows-1252 has none.
+int Windows1252Byte(char16_t unit)
+{
+    if (unit < 0x80 || (unit >= 0xa0 && unit <= 0xff))
+        return unit;
+    for (int i = 0; i < 32; ++i) {
+        if (kWindows1252High[i] != 0 && kWindows1252High[i] == unit)
+            return 0x80 + i;
+    }
+    return -1;
+}
+
 }  // namespace
+
+void AppendWindows1252(QByteArray& bytes, const QString& text)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const int byte = Windows1252Byte(text[i].unicode());
+        if (byte < 0) {
+            // Named whole, also when it takes two UTF-16 units.
+            const bool pair = text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate();
+            const char32_t codePoint = pair ? QChar::surrogateToUcs4(text[i], text[i + 1]) : text[i].unicode();
+            throw JetWriteError(
+                QStringLiteral("il carattere '%1' (U+%2) non esiste nella codifica Windows-1252 del database")
+                    .arg(QString::fromUcs4(&codePoint, 1),
+                         QString::number(codePoint, 16).toUpper().rightJustified(4, QLatin1Char('0'))));
+        }
+        bytes.append(static_cast<char>(byte));
+    }
+}
 
 void AppendJetText(QByteArray& bytes, const QString& text, bool mayCompress)
 {

@@ -18,3 +18,10 @@ void AppendJetText(QByteArray& bytes, const QString& text, bool mayCompress);
 
 // The text of stored bytes in either form; an odd byte at the end belongs to no character.
 QString DecodeJetText(const char* data, qsizetype size);
+
+// The bytes Jet 3 stores for a text (and for a name in its definitions): one
+// byte a character in the file's code page, Windows-1252 for the files
+// written here. Throws JetWriteError naming the first character that code
+// page has not; the five bytes it leaves undefined are refused too, since
+// no reader would agree on their character.
+void AppendWindows1252(QByteArray& bytes, const QString& text);

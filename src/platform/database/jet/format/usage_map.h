@@ -28,9 +28,10 @@
 //   1       1     kPageMarker
 //   2       2     unknown, 0
 //   4       4092  bitmap, bit i for page k * kPagesPerBitmapPage + i
+//                 (Jet 3: 2044, bit i for page k * kJet3PagesPerBitmapPage + i)
 //
 // Access writes a table's maps 69 bytes long, so that an inline map covers
-// 512 pages. The file's own map on page 1 grows past that with the file, 32
+// 512 pages; Access 97 writes them 133 bytes long (1024 pages). The file's own map on page 1 grows past that with the file, 32
 // pages at a time (101 bytes for 743 pages); a file larger than page 1 can
 // map inline has a reference map whose bitmap pages cover every page.
 constexpr quint8 kInlineMap = 0x00;
@@ -42,6 +43,18 @@ constexpr qsizetype kReferenceSlotSize = 4;
 constexpr qsizetype kBitmapPageBitmapOffset = 4;
 constexpr quint32 kPagesPerBitmapPage = (kPageSize - kBitmapPageBitmapOffset) * 8;
 constexpr qsizetype kUsageMapRowSize = 69;
+constexpr quint32 kJet3PagesPerBitmapPage = (kJet3PageSize - kBitmapPageBitmapOffset) * 8;
+constexpr qsizetype kJet3UsageMapRowSize = 133;
+
+constexpr quint32 PagesPerBitmapPage(JetVersion version)
+{
+    return version == JetVersion::Jet3 ? kJet3PagesPerBitmapPage : kPagesPerBitmapPage;
+}
+
+constexpr qsizetype UsageMapRowSize(JetVersion version)
+{
+    return version == JetVersion::Jet3 ? kJet3UsageMapRowSize : kUsageMapRowSize;
+}
 
 // Writing the maps of a new file.
 
@@ -52,19 +65,19 @@ struct PageRange {
 };
 
 // How many bitmap pages the map of `pages` needs besides its row: 0 when it fits inline.
-int BitmapPagesNeeded(PageRange pages);
+int BitmapPagesNeeded(PageRange pages, JetVersion version = JetVersion::Jet4);
 
 // The map row; its bitmap pages, if it needs any, are numbered from `firstBitmapPage` on.
-QByteArray UsageMapRow(PageRange pages, quint32 firstBitmapPage);
+QByteArray UsageMapRow(PageRange pages, quint32 firstBitmapPage, JetVersion version = JetVersion::Jet4);
 
 // The bitmap pages the row points to, in order.
-std::vector<QByteArray> UsageBitmapPages(PageRange pages);
+std::vector<QByteArray> UsageBitmapPages(PageRange pages, JetVersion version = JetVersion::Jet4);
 
 // An empty bitmap page.
-QByteArray NewBitmapPage();
+QByteArray NewBitmapPage(JetVersion version = JetVersion::Jet4);
 
 // The size of the file's own inline map row for a file of `pages` pages, as Access sizes it.
-qsizetype GlobalMapRowSize(quint32 pages);
+qsizetype GlobalMapRowSize(quint32 pages, JetVersion version = JetVersion::Jet4);
 
 // The file's own map for a new file whose pages besides the map's bitmap
 // pages number `pageCount`: page 1, inline while it can be, and the bitmap
@@ -74,7 +87,7 @@ struct NewGlobalMap {
     QByteArray page;
     std::vector<QByteArray> bitmapPages;
 };
-NewGlobalMap GlobalUsageMap(quint32 pageCount);
+NewGlobalMap GlobalUsageMap(quint32 pageCount, JetVersion version = JetVersion::Jet4);
 
 // Reading and changing a map row where it lies: `page` is the page of rows
 // holding it, `row` its extent there (RowOnPage). Reads are checked:

@@ -13,7 +13,10 @@
 #include <QSaveFile>
 
 struct JetDatabaseWriter::Table {
-    explicit Table(JetTableDefinition table) : definition(std::move(table)), layout(LayOutTable(definition)) {}
+    Table(JetTableDefinition table, JetVersion format)
+        : definition(std::move(table)), layout(LayOutTable(definition)), version(format)
+    {
+    }
 
     void append(const std::vector<Variant>& values)
     {
@@ -21,20 +24,21 @@ struct JetDatabaseWriter::Table {
             throw JetWriteError(QStringLiteral("Tabella '%1': una tabella con indici si riempie con il database "
                                                "già scritto, che ne mantiene gli indici")
                                     .arg(definition.name));
-        const QByteArray row = PackRow(definition, layout, values);
-        if (row.size() > RowPage::maxRowSize())
+        const QByteArray row = PackRow(definition, layout, values, version);
+        if (row.size() > RowPage::maxRowSize(version))
             throw JetWriteError(QStringLiteral("Tabella '%1': la riga occupa %2 byte, una pagina ne contiene al più %3")
                                     .arg(definition.name)
                                     .arg(row.size())
-                                    .arg(RowPage::maxRowSize()));
+                                    .arg(RowPage::maxRowSize(version)));
         if (pages.empty() || !pages.back().fits(row.size()))
-            pages.emplace_back();
+            pages.emplace_back(version);
         pages.back().add(row);
         ++rowCount;
     }
 
     JetTableDefinition definition;
     TableLayout layout;
+    JetVersion version;
     std::vector<RowPage> pages;
     quint32 rowCount = 0;
 };
@@ -55,18 +59,23 @@ struct TablePlacement {
 
 constexpr quint32 kFirstMapPage = kCatalogDefinitionPage + 1;
 
-quint32 MapRowPointer(int mapRow)
+int MapRowsPerPage(JetVersion version)
 {
-    const int perPage = RowPage::capacity(kUsageMapRowSize);
+    return RowPage::capacity(UsageMapRowSize(version), version);
+}
+
+quint32 MapRowPointer(int mapRow, JetVersion version)
+{
+    const int perPage = MapRowsPerPage(version);
     return RowPointer(kFirstMapPage + static_cast<quint32>(mapRow / perPage), mapRow % perPage);
 }
 
 // Gives the table its data pages and then the bitmap pages of its two maps, from `next` on.
-void PlaceData(TablePlacement& placement, quint32 dataPages, quint32& next)
+void PlaceData(TablePlacement& placement, quint32 dataPages, quint32& next, JetVersion version)
 {
     placement.data = PageRange{next, dataPages};
     next += dataPages;
-    const auto bitmaps = static_cast<quint32>(BitmapPagesNeeded(placement.data));
+    const auto bitmaps = static_cast<quint32>(BitmapPagesNeeded(placement.data, version));
     placement.usedBitmaps = next;
     placement.freeBitmaps = next + bitmaps;
     next += 2 * bitmaps;
@@ -74,7 +83,7 @@ void PlaceData(TablePlacement& placement, quint32 dataPages, quint32& next)
 
 void WritePage(QIODevice& device, const QByteArray& page)
 {
-    Q_ASSERT(page.size() == kPageSize);
+    Q_ASSERT(page.size() == kPageSize || page.size() == kJet3PageSize);
     if (device.write(page) != page.size())
         throw JetWriteError(QStringLiteral("Impossibile scrivere il database: %1").arg(DescrizioneErroreFile(device)));
 }
@@ -82,12 +91,13 @@ void WritePage(QIODevice& device, const QByteArray& page)
 // The data pages of the table and the bitmaps of its maps. Every data page is
 // listed in both maps: the free-space map only tells a writer where to look,
 // and Jet checks a page's free space itself.
-void WriteTableData(QIODevice& device, const std::vector<RowPage>& pages, const TablePlacement& placement)
+void WriteTableData(QIODevice& device, const std::vector<RowPage>& pages, const TablePlacement& placement,
+                    JetVersion version)
 {
     for (const RowPage& page : pages)
         WritePage(device, page.bytes(placement.definitionPage));
     for (int map = 0; map < 2; ++map) {
-        for (const QByteArray& bitmap : UsageBitmapPages(placement.data))
+        for (const QByteArray& bitmap : UsageBitmapPages(placement.data, version))
             WritePage(device, bitmap);
     }
 }
@@ -102,18 +112,21 @@ std::vector<const TablePlacement*> PlacementsInMapOrder(const TablePlacement& ca
 }
 
 QByteArray DefinitionPage(const JetTableDefinition& definition, const TableLayout& layout, bool system,
-                          quint32 rowCount, const TablePlacement& placement)
+                          quint32 rowCount, const TablePlacement& placement, JetVersion version)
 {
     return TableDefinitionPage(definition, layout,
-                               {system, rowCount, MapRowPointer(placement.mapRow), MapRowPointer(placement.mapRow + 1),
-                                placement.indexes});
+                               {system, rowCount, MapRowPointer(placement.mapRow, version),
+                                MapRowPointer(placement.mapRow + 1, version), placement.indexes},
+                               version);
 }
 
 }  // namespace
 
-JetDatabaseWriter::JetDatabaseWriter(QDateTime created, QString password)
-    : created_(std::move(created)), password_(std::move(password))
+JetDatabaseWriter::JetDatabaseWriter(QDateTime created, QString password, JetVersion version)
+    : created_(std::move(created)), password_(std::move(password)), version_(version)
 {
+    if (version_ == JetVersion::Jet3 && !password_.isEmpty())
+        throw JetWriteError(QStringLiteral("un nuovo database Jet 3 non può avere una password"));
 }
 
 JetDatabaseWriter::~JetDatabaseWriter() = default;
@@ -128,8 +141,8 @@ int JetDatabaseWriter::addTable(const JetTableDefinition& table)
         if (sameName(existing->definition.name))
             throw JetWriteError(QStringLiteral("Tabella '%1': esiste già").arg(table.name));
     }
-    auto added = std::make_unique<Table>(table);
-    TableDefinitionPage(added->definition, added->layout, {});  // refuses a definition too large for its page now
+    auto added = std::make_unique<Table>(table, version_);
+    TableDefinitionPage(added->definition, added->layout, {}, version_);  // refuses a definition too large for its page now
     tables_.push_back(std::move(added));
     return static_cast<int>(tables_.size()) - 1;
 }
@@ -148,7 +161,7 @@ void JetDatabaseWriter::write(QIODevice& device) const
     int mapRows = 2;
     for (const auto& table : tables_)
         mapRows += 2 + static_cast<int>(table->definition.indexes.size());
-    const int perMapPage = RowPage::capacity(kUsageMapRowSize);
+    const int perMapPage = MapRowsPerPage(version_);
     const auto mapPages = static_cast<quint32>((mapRows + perMapPage - 1) / perMapPage);
     quint32 next = kFirstMapPage + mapPages;
 
@@ -160,42 +173,44 @@ void JetDatabaseWriter::write(QIODevice& device) const
         mapRow += 2;
         placements[i].definitionPage = next++;
         for (std::size_t index = 0; index < tables_[i]->definition.indexes.size(); ++index)
-            placements[i].indexes.push_back({MapRowPointer(mapRow++), next++});
-        PlaceData(placements[i], static_cast<quint32>(tables_[i]->pages.size()), next);
+            placements[i].indexes.push_back({MapRowPointer(mapRow++, version_), next++});
+        PlaceData(placements[i], static_cast<quint32>(tables_[i]->pages.size()), next, version_);
         cataloged.push_back({tables_[i]->definition.name, placements[i].definitionPage});
     }
-    Table catalog(CatalogDefinition());
+    Table catalog(CatalogDefinition(), version_);
     for (const auto& row : CatalogRows(cataloged, created_))
         catalog.append(row);
     TablePlacement catalogPlacement;
     catalogPlacement.definitionPage = kCatalogDefinitionPage;
-    PlaceData(catalogPlacement, static_cast<quint32>(catalog.pages.size()), next);
-    const NewGlobalMap globalMap = GlobalUsageMap(next);
+    PlaceData(catalogPlacement, static_cast<quint32>(catalog.pages.size()), next, version_);
+    const NewGlobalMap globalMap = GlobalUsageMap(next, version_);
 
-    WritePage(device, DatabaseHeaderPage(created_, password_));
+    WritePage(device, DatabaseHeaderPage(created_, password_, version_));
     WritePage(device, globalMap.page);
-    WritePage(device, DefinitionPage(catalog.definition, catalog.layout, true, catalog.rowCount, catalogPlacement));
+    WritePage(device,
+              DefinitionPage(catalog.definition, catalog.layout, true, catalog.rowCount, catalogPlacement, version_));
     std::vector<QByteArray> mapRowBytes;
     for (const TablePlacement* placement : PlacementsInMapOrder(catalogPlacement, placements)) {
-        mapRowBytes.push_back(UsageMapRow(placement->data, placement->usedBitmaps));
-        mapRowBytes.push_back(UsageMapRow(placement->data, placement->freeBitmaps));
+        mapRowBytes.push_back(UsageMapRow(placement->data, placement->usedBitmaps, version_));
+        mapRowBytes.push_back(UsageMapRow(placement->data, placement->freeBitmaps, version_));
         for (const IndexPlacement& index : placement->indexes)
             mapRowBytes.push_back(UsageMapRow(PageRange{index.rootPage, 1}, 0));
     }
     for (quint32 page = 0; page < mapPages; ++page) {
-        RowPage maps;
+        RowPage maps(version_);
         for (size_t r = page * perMapPage; r < mapRowBytes.size() && r < (page + 1) * perMapPage; ++r)
             maps.add(mapRowBytes[r]);
         WritePage(device, maps.bytes(0));
     }
     for (size_t i = 0; i < tables_.size(); ++i) {
         const Table& table = *tables_[i];
-        WritePage(device, DefinitionPage(table.definition, table.layout, false, table.rowCount, placements[i]));
+        WritePage(device,
+                  DefinitionPage(table.definition, table.layout, false, table.rowCount, placements[i], version_));
         for (std::size_t index = 0; index < placements[i].indexes.size(); ++index)
             WritePage(device, IndexPage({true, placements[i].definitionPage, 0, 0, 0}, {}, kLeafEntryTrailer));
-        WriteTableData(device, table.pages, placements[i]);
+        WriteTableData(device, table.pages, placements[i], version_);
     }
-    WriteTableData(device, catalog.pages, catalogPlacement);
+    WriteTableData(device, catalog.pages, catalogPlacement, version_);
     for (const QByteArray& bitmap : globalMap.bitmapPages)
         WritePage(device, bitmap);
 }
@@ -210,9 +225,9 @@ void JetDatabaseWriter::save(const QString& path) const
         throw JetWriteError(QStringLiteral("Impossibile scrivere il database '%1': %2").arg(path, DescrizioneErroreFile(file)));
 }
 
-void WriteJetDatabase(const QString& path, const std::vector<JetTable>& tables)
+void WriteJetDatabase(const QString& path, const std::vector<JetTable>& tables, JetVersion version)
 {
-    JetDatabaseWriter writer;
+    JetDatabaseWriter writer(QDateTime::currentDateTime(), QString(), version);
     for (const JetTable& table : tables) {
         const int number = writer.addTable(table.definition);
         for (const auto& row : table.rows)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/database/jet/format/jet_format.h"
 #include "platform/database/jet/format/table_definition.h"
 
 #include <QDateTime>
@@ -9,10 +10,12 @@
 #include <vector>
 
 // Writes a new Jet 4 database (4096-byte pages, as Access 2000 to 2003 write
-// them) with any number of tables and rows, optionally a database password;
-// no queries or relations. A table may have indexes, but then takes its rows
-// through the in-place writer of the database layer, which keeps them: here
-// its trees stay empty. Rows are packed into pages as they come, so a large
+// them) or Jet 3 one (2048-byte pages, as Access 97 writes them, texts in
+// Windows-1252) with any number of tables and rows, optionally (Jet 4 only)
+// a database password; no queries or relations. A Jet 4 table may have
+// indexes, but then takes its rows through the in-place writer of the
+// database layer, which keeps them: here its trees stay empty. A Jet 3 table
+// may not have indexes yet. Rows are packed into pages as they come, so a large
 // table costs about its size in memory, not its number of values.
 //
 //     JetDatabaseWriter writer;
@@ -24,7 +27,8 @@
 // or value it cannot write, or when the file cannot be written.
 class JetDatabaseWriter {
 public:
-    explicit JetDatabaseWriter(QDateTime created = QDateTime::currentDateTime(), QString password = QString());
+    explicit JetDatabaseWriter(QDateTime created = QDateTime::currentDateTime(), QString password = QString(),
+                               JetVersion version = JetVersion::Jet4);
     ~JetDatabaseWriter();
     JetDatabaseWriter(const JetDatabaseWriter&) = delete;
     JetDatabaseWriter& operator=(const JetDatabaseWriter&) = delete;
@@ -45,6 +49,7 @@ private:
     std::vector<std::unique_ptr<Table>> tables_;
     QDateTime created_;
     QString password_;
+    JetVersion version_;
 };
 
 // A whole table at once, for small databases such as those of the tests.
@@ -53,4 +58,5 @@ struct JetTable {
     std::vector<std::vector<Variant>> rows;
 };
 
-void WriteJetDatabase(const QString& path, const std::vector<JetTable>& tables);
+void WriteJetDatabase(const QString& path, const std::vector<JetTable>& tables,
+                      JetVersion version = JetVersion::Jet4);
