@@ -222,7 +222,7 @@ QByteArray PackRow(const JetTableDefinition& table, const TableLayout& layout, c
 }
 
 std::optional<std::vector<Variant>> UnpackRow(const JetTableDefinition& table, const TableLayout& layout,
-                                              const QByteArray& row)
+                                              const QByteArray& row, const std::vector<bool>& decoded)
 {
     const qsizetype size = row.size();
     if (size < 2)
@@ -256,10 +256,13 @@ std::optional<std::vector<Variant>> UnpackRow(const JetTableDefinition& table, c
         const ColumnPlacement& placement = layout.columns[i];
         if (!present(placement.number))
             continue;
+        const bool wanted = decoded.empty() || decoded[i];
         if (placement.fixedOffset >= 0) {
             if (2 + placement.fixedOffset + placement.fixedSize > dataEnd)
                 return std::nullopt;
-            values[i] = FixedValue(table.columns[i].type, row.constData() + 2 + placement.fixedOffset, placement.fixedSize);
+            if (wanted)
+                values[i] =
+                    FixedValue(table.columns[i].type, row.constData() + 2 + placement.fixedOffset, placement.fixedSize);
             continue;
         }
         if (placement.variableIndex >= variableCount)
@@ -268,7 +271,7 @@ std::optional<std::vector<Variant>> UnpackRow(const JetTableDefinition& table, c
         const qsizetype end = variableOffset(placement.variableIndex + 1);
         if (start < 2 || start > end || end > dataEnd)
             return std::nullopt;
-        if (table.columns[i].type == JetColumnType::Text)
+        if (wanted && table.columns[i].type == JetColumnType::Text)
             values[i] = Variant(DecodeJetText(row.constData() + start, end - start));
     }
     return values;

@@ -52,5 +52,7 @@ QByteArray PackRow(const JetTableDefinition& table, const TableLayout& layout, c
 // numbers, Doubles (also for DateTime) and texts; Null for a Null, for a
 // column the row predates and for the types kept elsewhere (Memo, OLE,
 // Binary, Other). Empty when the row's bytes contradict its own layout.
+// With `decoded` given, only the columns it marks are read and the others
+// are left Null; the whole layout is checked either way.
 std::optional<std::vector<Variant>> UnpackRow(const JetTableDefinition& table, const TableLayout& layout,
-                                              const QByteArray& row);
+                                              const QByteArray& row, const std::vector<bool>& decoded = {});

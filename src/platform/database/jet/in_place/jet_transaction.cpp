@@ -152,11 +152,14 @@ void JetTransaction::apply(const JetChange& change)
             throw RuntimeError(ErrorNumber::StatementRejected,
                                QStringLiteral("Tipo di dati non corrispondente nell'espressione criterio."));
         const qint64 lowest = deletion->lowest;
-        deleteRows(target, [column, lowest](const std::vector<Variant>& values) {
-            const Variant& value = values[column];
-            return (value.type() == Variant::Type::Integer && value.integer() >= lowest)
-                || (value.type() == Variant::Type::Double && value.real() >= static_cast<double>(lowest));
-        });
+        deleteRows(
+            target,
+            [column, lowest](const std::vector<Variant>& values) {
+                const Variant& value = values[column];
+                return (value.type() == Variant::Type::Integer && value.integer() >= lowest)
+                    || (value.type() == Variant::Type::Double && value.real() >= static_cast<double>(lowest));
+            },
+            column);
         return;
     }
     const JetInsert& insert = std::get<JetInsert>(change);
@@ -180,7 +183,8 @@ int JetTransaction::deleteWhere(const QString& name, const std::function<bool(co
     return deleteRows(table(name), matches);
 }
 
-int JetTransaction::deleteRows(TableChange& target, const std::function<bool(const std::vector<Variant>&)>& matches)
+int JetTransaction::deleteRows(TableChange& target, const std::function<bool(const std::vector<Variant>&)>& matches,
+                               int column)
 {
     const JetTableSchema& schema = target.schema();
     if (rules().referenced(schema.name)) {
@@ -191,7 +195,7 @@ int JetTransaction::deleteRows(TableChange& target, const std::function<bool(con
         });
         rules().checkDeletion(schema, doomed);
     }
-    const int deleted = target.deleteWhere(matches);
+    const int deleted = target.deleteWhere(matches, column);
     rules().deleted(schema.name);
     return deleted;
 }

@@ -44,7 +44,9 @@ private:
 
     TableChange& table(const QString& name);
     RelationshipRules& rules();
-    int deleteRows(TableChange& target, const std::function<bool(const std::vector<Variant>&)>& matches);
+    // `column`: the one column `matches` looks at, or -1 for any.
+    int deleteRows(TableChange& target, const std::function<bool(const std::vector<Variant>&)>& matches,
+                   int column = -1);
     // Where each of the statement's columns stands in the table.
     const std::vector<int>& columnsOf(const TableChange& target, const QStringList& names);
     quint32 appendPage(const QByteArray& page);

@@ -38,9 +38,11 @@ bool IsNullKey(const SchemaIndex& index, const std::vector<Variant>& values)
 }  // namespace
 
 TableChange::TableChange(JetPageFile& file, JetTableSchema schema)
-    : file_(file), schema_(std::move(schema)), indexes_(schema_.indexes.size())
+    : file_(file), schema_(std::move(schema)), keyColumns_(schema_.columns.size()), indexes_(schema_.indexes.size())
 {
     for (const SchemaIndex& index : schema_.indexes) {
+        for (const IndexColumn& column : index.columns)
+            keyColumns_.at(static_cast<std::size_t>(column.column)) = true;
         const QString reason = UnkeyableIndexReason(schema_, index);
         if (!reason.isEmpty())
             throw CannotKeep(schema_, reason);
@@ -55,7 +57,7 @@ TableChange::TableChange(JetPageFile& file, JetTableSchema schema)
             if (!(schema_.indexes[i].ignoresNulls() && IsNullKey(schema_.indexes[i], values)))
                 indexes_[i].entries.insert(LeafEntry(keys[i], where.page, where.row));
         }
-    });
+    }, keyColumns_);
 }
 
 std::vector<QByteArray> TableChange::keysOf(const std::vector<Variant>& values) const
@@ -77,13 +79,18 @@ bool TableChange::holdsKey(const Index& index, const QByteArray& key) const
     return found != index.entries.end() && found->size() == key.size() + 4 && found->startsWith(key);
 }
 
-int TableChange::deleteWhere(const std::function<bool(const std::vector<Variant>&)>& matches)
+int TableChange::deleteWhere(const std::function<bool(const std::vector<Variant>&)>& matches, int column)
 {
+    std::vector<bool> decoded;
+    if (column >= 0) {
+        decoded = keyColumns_;
+        decoded.at(static_cast<std::size_t>(column)) = true;
+    }
     std::vector<std::pair<RowLocation, std::vector<Variant>>> doomed;
     ForEachLiveRow(file_, schema_, [&](RowLocation where, const std::vector<Variant>& values) {
         if (matches(values))
             doomed.emplace_back(where, values);
-    });
+    }, decoded);
     for (const auto& [where, values] : doomed) {
         const std::vector<QByteArray> keys = keysOf(values);
         MarkRowDeleted(file_, where);

@@ -22,8 +22,10 @@ public:
 
     const JetTableSchema& schema() const { return schema_; }
 
-    // Deletes the rows `matches` picks; answers how many.
-    int deleteWhere(const std::function<bool(const std::vector<Variant>&)>& matches);
+    // Deletes the rows `matches` picks; answers how many. `matches` sees the
+    // value of `column` and of the indexed columns only, or of every column
+    // when `column` is -1.
+    int deleteWhere(const std::function<bool(const std::vector<Variant>&)>& matches, int column = -1);
     // Inserts one row, a value for every column. Refused, with nothing
     // changed, when a value does not fit its column, a required column is
     // Null or a unique index has the key already.
@@ -43,6 +45,9 @@ private:
 
     JetPageFile& file_;
     JetTableSchema schema_;
+    // The columns the indexes key, which are all a scan of the rows needs
+    // to read: decoding the other texts would be most of its work.
+    std::vector<bool> keyColumns_;
     std::vector<Index> indexes_;
     quint32 rowCount_ = 0;
     quint32 insertPage_ = 0;  // 0 until a page with free space is known

@@ -28,7 +28,8 @@ QByteArray OverflowTarget(JetPageFile& file, const JetTableSchema& table, const 
 
 }  // namespace
 
-void ForEachLiveRow(JetPageFile& file, const JetTableSchema& table, const RowVisitor& visit)
+void ForEachLiveRow(JetPageFile& file, const JetTableSchema& table, const RowVisitor& visit,
+                    const std::vector<bool>& decoded)
 {
     for (const quint32 number : PagesInMap(file, table.usageMap)) {
         if (number >= file.pageCount() || !IsDataPageOf(file.page(number), table.definitionPage))
@@ -42,7 +43,7 @@ void ForEachLiveRow(JetPageFile& file, const JetTableSchema& table, const RowVis
             QByteArray bytes = RowBytes(page, row);
             if ((offset & kOverflowRowFlag) != 0)
                 bytes = OverflowTarget(file, table, bytes);
-            const auto values = UnpackRow(table.definition, table.layout, bytes);
+            const auto values = UnpackRow(table.definition, table.layout, bytes, decoded);
             if (!values)
                 throw DamagedFile(QStringLiteral("riga %1 della pagina %2 della tabella '%3'").arg(row).arg(number).arg(table.name));
             visit({number, row}, *values);
