@@ -68,6 +68,7 @@ void RestoreCodes(Connection& destinazione, const SavedCodes& saved, int& linea)
     try {
         Command command;
         command.setActiveConnection(destinazione);
+        destinazione.requireRollback({QStringLiteral("abi"), QStringLiteral("abicab")});
         linea = 60;
         command.setCommandText(QStringLiteral("DELETE FROM abi WHERE abiabi >=1000"));
         command.execute();

@@ -311,6 +311,9 @@ TransferOutcome TrasferisciCodici(UiServices& ui, std::unique_ptr<Connection>& C
         command.setCommandType(CommandType::Text);
         linea = 800;
         command.setActiveConnection(destinazione);
+        // Both tables, before the first deletion: a run that could not be
+        // undone is not begun.
+        destinazione.requireRollback({QStringLiteral("abi"), QStringLiteral("abicab")});
         if (companion) {
             linea = 805;
             companion->beforeDeletion(abi, cab, destinazione);

@@ -107,6 +107,11 @@ void Connection::awaitStatements()
     session().backend->awaitStatements();
 }
 
+void Connection::requireRollback(const QStringList& tables)
+{
+    session().backend->requireRollback(tables);
+}
+
 void Recordset::open(const QString& source, Connection& connection)
 {
     if (isOpen())

@@ -47,6 +47,9 @@ public:
     // Statements may be sent ahead inside a transaction: this waits for their
     // answers, raising a StatementError for the first that failed.
     void awaitStatements();
+    // Refuses, before anything is changed, tables whose changes the
+    // transaction could not undo.
+    void requireRollback(const QStringList& tables);
 
     // Sees every query text and statement before it goes to the database.
     void setTrace(std::function<void(const QString&)> trace);

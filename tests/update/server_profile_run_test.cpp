@@ -162,7 +162,10 @@ TEST_F(MariadbProfileRun, RefusesATableThatCannotRollBackBeforeChangingAnything)
     const QStringList before = codes();
     installation.writeTypicalSource();
     EXPECT_FALSE(run.CopiaAbiCab());
-    EXPECT_TRUE(report().contains(QStringLiteral("errore -2147467259, descrizione: Il database non può annullare le modifiche")))
+    // Asked before the first deletion, at the line that attaches the
+    // statement command to the destination.
+    EXPECT_TRUE(report().contains(QStringLiteral("linea 800, errore -2147467259, descrizione: Il database non può "
+                                                 "annullare le modifiche")))
         << report().toStdString();
     EXPECT_TRUE(report().contains(QStringLiteral("MyISAM"))) << report().toStdString();
     EXPECT_EQ(codes(), before);

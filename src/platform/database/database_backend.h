@@ -46,4 +46,10 @@ public:
     virtual void beginTransaction() = 0;
     virtual void commitTransaction() = 0;
     virtual void rollbackTransaction() = 0;
+
+    // Raises a RuntimeError when the transaction could not undo a change to
+    // one of the tables: asked before the first change, so that a
+    // destination that cannot roll back is refused with nothing changed.
+    // Engines whose transactions cover every table have nothing to check.
+    virtual void requireRollback(const QStringList& tables) { (void)tables; }
 };

@@ -226,6 +226,14 @@ public:
         inTransaction_ = true;
     }
 
+    void requireRollback(const QStringList& tables) override
+    {
+        if (!mysqlFamily_)
+            return;
+        for (const QString& table : tables)
+            requireTransactionalTable(table);
+    }
+
     void commitTransaction() override
     {
         if (!SQL_SUCCEEDED(SQLEndTran(SQL_HANDLE_DBC, dbc_, SQL_COMMIT)))
@@ -268,8 +276,9 @@ private:
 
     // On MariaDB and MySQL the storage engine of each table decides whether
     // its changes can be rolled back (MyISAM's cannot): a table that cannot
-    // is refused before the transaction's first change to it. Any change
-    // made before that was to tables that can, so the rollback undoes it.
+    // is refused when the update asks before its first change, and in any
+    // case before the transaction's first change to it. Any change made
+    // before that was to tables that can, so the rollback undoes it.
     void requireTransactionalTable(const QString& table)
     {
         if (table.isEmpty() || transactionalTables_.contains(table.toLower()))
