@@ -14,7 +14,8 @@ QImage Pixels(const QString& path, const char* format)
 
 TEST(DesktopIcons, ThePngFilesShowTheWindowsDrawings)
 {
-    for (const QString size : {QStringLiteral("16"), QStringLiteral("32")}) {
+    for (const char* pixels : {"16", "32"}) {
+        const QString size = QLatin1String(pixels);
         const QString base = QStringLiteral(ICON_FOLDER "/aggiorna-abicab-") + size;
         const QImage drawing = Pixels(base + QStringLiteral(".xpm"), "XPM");
         const QImage icon = Pixels(base + QStringLiteral(".png"), "PNG");

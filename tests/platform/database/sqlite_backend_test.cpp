@@ -64,8 +64,8 @@ TEST_F(SqliteBackend, ReadsTextsThatBeginWithUFeffWhole)
     const ResultSet result = db->query(QStringLiteral("SELECT AbiBanc FROM abi WHERE AbiAbi < 10 ORDER BY AbiAbi"));
     const QStringList expected{QStringLiteral("\uFEFFbomx"), QStringLiteral("\uFEFF"),
                                QStringLiteral("\uFEFF\uFEFFdue"), QString::fromUtf8("a\uFEFF"), QString()};
-    ASSERT_EQ(result.rows.size(), expected.size());
-    for (std::size_t i = 0; i < expected.size(); ++i) {
+    ASSERT_EQ(result.rows.size(), std::size_t(expected.size()));
+    for (std::size_t i = 0; i < result.rows.size(); ++i) {
         ASSERT_EQ(result.rows[i][0].type(), Variant::Type::Text);
         EXPECT_EQ(result.rows[i][0].text(), expected[i]);
     }
