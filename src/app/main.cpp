@@ -3,11 +3,11 @@
 #include "app/main_window.h"
 #include "app/qt_ui_services.h"
 
-#include <QApplication>
-#include <QTextStream>
 #include <fcntl.h>
 #include <unistd.h>
 #include <xcb/xcb.h>
+#include <QApplication>
+#include <QTextStream>
 
 namespace {
 
@@ -51,8 +51,9 @@ QString MotivoSenzaSchermo()
     const QString display = qEnvironmentVariable("DISPLAY");
     if (display.isEmpty())
         return QStringLiteral("DISPLAY non impostato");
-    return QStringLiteral("lo schermo DISPLAY=%1 non è raggiungibile: il server grafico non è in funzione "
-                          "o questo utente non ha il permesso di usarlo")
+    return QStringLiteral(
+               "lo schermo DISPLAY=%1 non è raggiungibile: il server grafico non è in funzione "
+               "o questo utente non ha il permesso di usarlo")
         .arg(display);
 }
 

@@ -1,13 +1,13 @@
 #include "app/main_window.h"
 
-#include "ui/error_report.h"
-#include "settings/profile_selection.h"
 #include "platform/runtime/runtime_error.h"
+#include "settings/profile_selection.h"
+#include "ui/error_report.h"
 
 #include <QCloseEvent>
 #include <QFont>
-#include <QGuiApplication>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QIcon>
 #include <QLabel>
 #include <QProgressBar>
@@ -109,8 +109,9 @@ void fmAgab::creaControlli()
     auto* cancel = Pulsante(this, "cmdCancel", QStringLiteral("Annulla"), DaTwips(5220, 720, 1275, 330));
     auto* profilo = Pulsante(this, "cmdProfilo", QStringLiteral("Cambia profilo"), DaTwips(5220, 1125, 1275, 330));
 
-    const QList<QWidget*> ordine{frame, bar, findChild<QLabel*>(QStringLiteral("Label1")),
-                                 findChild<QLabel*>(QStringLiteral("lbProgr")), ok, cancel, profilo};
+    const QList<QWidget*> ordine{
+        frame,  bar,    findChild<QLabel*>(QStringLiteral("Label1")), findChild<QLabel*>(QStringLiteral("lbProgr")), ok,
+        cancel, profilo};
     for (qsizetype i = 1; i < ordine.size(); ++i)
         QWidget::setTabOrder(ordine.at(i - 1), ordine.at(i));
 

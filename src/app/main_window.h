@@ -10,7 +10,7 @@ class QCloseEvent;
 
 // Why the window is asked to close, as Form_QueryUnload is told.
 enum MotivoChiusura : int {
-    kChiusuraDaFinestra = 0,  // the user, through the window manager (close box, Alt+F4)
+    kChiusuraDaFinestra = 0,    // the user, through the window manager (close box, Alt+F4)
     kChiusuraDalProgramma = 1,  // the tool itself ("Annulla", "Termina", the end of the start-up)
     kChiusuraFineSessione = 2,  // the desktop session is ending
 };

@@ -60,8 +60,7 @@ int LarghezzaDidascalia(const QGroupBox* frame, const QString& caption)
 // A caption too long for the frame ends in "…", and the whole of it is the frame's tool tip.
 void ImpostaDidascaliaCornice(QGroupBox* frame, const QString& caption)
 {
-    const QString shown =
-        frame->fontMetrics().elidedText(caption, Qt::ElideRight, LarghezzaDidascalia(frame, caption));
+    const QString shown = frame->fontMetrics().elidedText(caption, Qt::ElideRight, LarghezzaDidascalia(frame, caption));
     frame->setTitle(SenzaTastoDiAccesso(shown));
     frame->setToolTip(SuggerimentoLetterale(caption));
 }
@@ -86,8 +85,8 @@ QtUiServices::~QtUiServices()
     setBusyPointer(false);
 }
 
-MsgAnswer QtUiServices::messageBox(const QString& text, MsgIcon icon, MsgButtons buttons,
-                                   MsgDefault defaultButton, const QString& title)
+MsgAnswer QtUiServices::messageBox(const QString& text, MsgIcon icon, MsgButtons buttons, MsgDefault defaultButton,
+                                   const QString& title)
 {
     QMessageBox box(window_);
     box.setWindowTitle(TitoloLetterale(title));
@@ -96,10 +95,10 @@ MsgAnswer QtUiServices::messageBox(const QString& text, MsgIcon icon, MsgButtons
     if (!details_.isEmpty())
         box.setDetailedText(std::exchange(details_, {}));
     switch (icon) {
-    case MsgIcon::Critical: box.setIcon(QMessageBox::Critical); break;
-    case MsgIcon::Question: box.setIcon(QMessageBox::Question); break;
-    case MsgIcon::Exclamation: box.setIcon(QMessageBox::Warning); break;
-    case MsgIcon::Information: box.setIcon(QMessageBox::Information); break;
+        case MsgIcon::Critical: box.setIcon(QMessageBox::Critical); break;
+        case MsgIcon::Question: box.setIcon(QMessageBox::Question); break;
+        case MsgIcon::Exclamation: box.setIcon(QMessageBox::Warning); break;
+        case MsgIcon::Information: box.setIcon(QMessageBox::Information); break;
     }
     if (buttons == MsgButtons::Ok) {
         box.setStandardButtons(QMessageBox::Ok);
@@ -249,9 +248,9 @@ void QtUiServices::setProgress(ProgressProperty property, float value)
         throw std::logic_error("pbProgr is not a progress bar");
     const int whole = static_cast<int>(std::lround(value));
     switch (property) {
-    case ProgressProperty::Min: bar->setMinimum(whole); break;
-    case ProgressProperty::Max: bar->setMaximum(whole); break;
-    case ProgressProperty::Value: bar->setValue(whole); break;
+        case ProgressProperty::Min: bar->setMinimum(whole); break;
+        case ProgressProperty::Max: bar->setMaximum(whole); break;
+        case ProgressProperty::Value: bar->setValue(whole); break;
     }
 }
 
@@ -261,9 +260,9 @@ float QtUiServices::progress(ProgressProperty property) const
     if (!bar)
         throw std::logic_error("pbProgr is not a progress bar");
     switch (property) {
-    case ProgressProperty::Min: return static_cast<float>(bar->minimum());
-    case ProgressProperty::Max: return static_cast<float>(bar->maximum());
-    case ProgressProperty::Value: return static_cast<float>(bar->value());
+        case ProgressProperty::Min: return static_cast<float>(bar->minimum());
+        case ProgressProperty::Max: return static_cast<float>(bar->maximum());
+        case ProgressProperty::Value: return static_cast<float>(bar->value());
     }
     return 0.0F;
 }

@@ -18,7 +18,8 @@ struct Option {
 void SetMode(CommandLine& line, CommandLine::Mode mode, const char* name)
 {
     if (line.mode != CommandLine::Mode::Update)
-        throw UsageError{QStringLiteral("l'opzione '%1' non si combina con le altre modalità").arg(QLatin1String(name))};
+        throw UsageError{
+            QStringLiteral("l'opzione '%1' non si combina con le altre modalità").arg(QLatin1String(name))};
     line.mode = mode;
 }
 
@@ -34,10 +35,12 @@ const Option kOptions[] = {
      [](CommandLine& line, const QString&) { line.keepBankDetails = true; }},
     {"--anteprima", Takes::Nothing, "", "mostra che cosa cambierebbe l'aggiornamento, senza modificare nulla",
      [](CommandLine& line, const QString&) { SetMode(line, CommandLine::Mode::Preview, "--anteprima"); }},
-    {"--csv", Takes::Value, "FILE", "con --anteprima, scrive in FILE una riga per codice aggiunto, rimosso\n"
+    {"--csv", Takes::Value, "FILE",
+     "con --anteprima, scrive in FILE una riga per codice aggiunto, rimosso\n"
      "                   o modificato",
      [](CommandLine& line, const QString& value) { line.csv = value; }},
-    {"--ripristina", Takes::Nothing, "", "rimette i codici che un aggiornamento del profilo ha sostituito,\n"
+    {"--ripristina", Takes::Nothing, "",
+     "rimette i codici che un aggiornamento del profilo ha sostituito,\n"
      "                   dalla COPIA indicata o dall'ultima di un aggiornamento completato",
      [](CommandLine& line, const QString&) { SetMode(line, CommandLine::Mode::Restore, "--ripristina"); }},
     {"--storico", Takes::Nothing, "", "mostra il registro delle esecuzioni",
@@ -71,8 +74,8 @@ QString OptionValue(const Option& option, const QString& argument, const QString
     const qsizetype equals = argument.indexOf(QLatin1Char('='));
     if (option.takes == Takes::Nothing) {
         if (equals >= 0)
-            throw UsageError{QStringLiteral("l'opzione '%1' non prevede un valore: '%2'")
-                                 .arg(QLatin1String(option.name), argument)};
+            throw UsageError{
+                QStringLiteral("l'opzione '%1' non prevede un valore: '%2'").arg(QLatin1String(option.name), argument)};
         return {};
     }
     QString value;
@@ -171,11 +174,12 @@ CommandLine ParseCommandLine(const QStringList& arguments)
 
 QString UsageLines()
 {
-    return QStringLiteral("Uso: trasferisci-codici [--si] [--conserva-dati-banche] --profilo NOME\n"
-                          "     trasferisci-codici [--si] [--conserva-dati-banche] ORIGINE DESTINAZIONE\n"
-                          "     trasferisci-codici --anteprima [--csv FILE] (--profilo NOME | ORIGINE DESTINAZIONE)\n"
-                          "     trasferisci-codici --ripristina [--si] [COPIA] --profilo NOME\n"
-                          "     trasferisci-codici --storico\n");
+    return QStringLiteral(
+        "Uso: trasferisci-codici [--si] [--conserva-dati-banche] --profilo NOME\n"
+        "     trasferisci-codici [--si] [--conserva-dati-banche] ORIGINE DESTINAZIONE\n"
+        "     trasferisci-codici --anteprima [--csv FILE] (--profilo NOME | ORIGINE DESTINAZIONE)\n"
+        "     trasferisci-codici --ripristina [--si] [COPIA] --profilo NOME\n"
+        "     trasferisci-codici --storico\n");
 }
 
 QString HelpText()
@@ -187,30 +191,30 @@ QString HelpText()
     }
     return UsageLines()
         + QStringLiteral(
-              "\n"
-              "Sostituisce nell'archivio procedura i codici ABI/CAB da 1000 in su con quelli delle\n"
-              "tabelle abi e abicab dell'origine, dopo averne chiesto conferma sul terminale.\n"
-              "\n"
-              "Con --profilo l'origine è Abicab.mdb nella cartella del programma e la destinazione è\n"
-              "l'archivio procedura del profilo NOME, letto dalle impostazioni dell'installazione nel\n"
-              "prefisso Wine ($WINEPREFIX, altrimenti ~/.wine), con la verifica del profilo e della\n"
-              "release. Con ORIGINE e DESTINAZIONE i codici passano tra due file di database indicati,\n"
-              "senza verifica di profilo né di release.\n"
-              "\n"
-              "Ogni aggiornamento salva prima i codici che sostituisce in una copia di sicurezza e\n"
-              "annota l'esecuzione nel registro, in $XDG_STATE_HOME/corvanta-abicab (altrimenti in\n"
-              "~/.local/state/corvanta-abicab); lo strumento non cancella mai copie né registro.\n"
-              "\n"
-              "Opzioni, in qualunque ordine:\n")
+               "\n"
+               "Sostituisce nell'archivio procedura i codici ABI/CAB da 1000 in su con quelli delle\n"
+               "tabelle abi e abicab dell'origine, dopo averne chiesto conferma sul terminale.\n"
+               "\n"
+               "Con --profilo l'origine è Abicab.mdb nella cartella del programma e la destinazione è\n"
+               "l'archivio procedura del profilo NOME, letto dalle impostazioni dell'installazione nel\n"
+               "prefisso Wine ($WINEPREFIX, altrimenti ~/.wine), con la verifica del profilo e della\n"
+               "release. Con ORIGINE e DESTINAZIONE i codici passano tra due file di database indicati,\n"
+               "senza verifica di profilo né di release.\n"
+               "\n"
+               "Ogni aggiornamento salva prima i codici che sostituisce in una copia di sicurezza e\n"
+               "annota l'esecuzione nel registro, in $XDG_STATE_HOME/corvanta-abicab (altrimenti in\n"
+               "~/.local/state/corvanta-abicab); lo strumento non cancella mai copie né registro.\n"
+               "\n"
+               "Opzioni, in qualunque ordine:\n")
         + options
         + QStringLiteral(
-              "Il valore di un'opzione segue l'opzione o vi è unito da '=' (--profilo=NOME); dopo\n"
-              "'--' ogni argomento è un nome di file.\n"
-              "\n"
-              "Stato di uscita:\n"
-              "  0  aggiornamento completato\n"
-              "  1  errore segnalato\n"
-              "  2  argomenti non validi\n"
-              "  3  concluso senza modifiche (domanda rifiutata, profilo o release non accettati,\n"
-              "     nessun codice nell'origine)\n");
+               "Il valore di un'opzione segue l'opzione o vi è unito da '=' (--profilo=NOME); dopo\n"
+               "'--' ogni argomento è un nome di file.\n"
+               "\n"
+               "Stato di uscita:\n"
+               "  0  aggiornamento completato\n"
+               "  1  errore segnalato\n"
+               "  2  argomenti non validi\n"
+               "  3  concluso senza modifiche (domanda rifiutata, profilo o release non accettati,\n"
+               "     nessun codice nell'origine)\n");
 }

@@ -1,9 +1,9 @@
 #include "cli/console_ui_services.h"
 
+#include <unistd.h>
 #include <QTextStream>
 #include <algorithm>
 #include <cstdio>
-#include <unistd.h>
 
 namespace {
 
@@ -66,8 +66,8 @@ void ConsoleUiServices::endProgressLine()
     progressLineOpen_ = false;
 }
 
-MsgAnswer ConsoleUiServices::messageBox(const QString& text, MsgIcon icon, MsgButtons buttons,
-                                        MsgDefault defaultButton, const QString& title)
+MsgAnswer ConsoleUiServices::messageBox(const QString& text, MsgIcon icon, MsgButtons buttons, MsgDefault defaultButton,
+                                        const QString& title)
 {
     endProgressLine();
     if (icon == MsgIcon::Critical)

@@ -1,17 +1,17 @@
 #include "cli/history_commands.h"
 
 #include "cli/command_line.h"
-#include "update/code_restore.h"
-#include "update/connections.h"
 #include "cli/console_ui_services.h"
-#include "ui/error_report.h"
+#include "platform/runtime/runtime_error.h"
+#include "platform/runtime/system_error.h"
 #include "settings/profile_selection.h"
 #include "settings/profile_settings.h"
+#include "ui/error_report.h"
+#include "update/code_restore.h"
+#include "update/connections.h"
 #include "update/release_check.h"
 #include "update/run_log.h"
 #include "update/run_record.h"
-#include "platform/runtime/runtime_error.h"
-#include "platform/runtime/system_error.h"
 #include "update/state_folder.h"
 
 #include <QCoreApplication>
@@ -45,12 +45,14 @@ void WriteCsv(const QString& path, const RunSummary& summary)
 {
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text))
-        throw RuntimeError(ErrorNumber::Failure,
-                           QStringLiteral("Impossibile scrivere il file %1: %2.").arg(path, DescrizioneErroreFile(file)));
+        throw RuntimeError(
+            ErrorNumber::Failure,
+            QStringLiteral("Impossibile scrivere il file %1: %2.").arg(path, DescrizioneErroreFile(file)));
     const QByteArray text = (summary.csvLines().join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8();
     if (file.write(text) != text.size() || !file.flush())
-        throw RuntimeError(ErrorNumber::Failure,
-                           QStringLiteral("Impossibile scrivere il file %1: %2.").arg(path, DescrizioneErroreFile(file)));
+        throw RuntimeError(
+            ErrorNumber::Failure,
+            QStringLiteral("Impossibile scrivere il file %1: %2.").arg(path, DescrizioneErroreFile(file)));
 }
 
 // The source tables as a run reads them; an empty one is told as the run
@@ -59,9 +61,9 @@ bool OpenSource(ConsoleUiServices& ui, Connection& origine, Recordset& abi, Reco
 {
     abi.open(QStringLiteral("SELECT * FROM abi"), origine);
     cab.open(QStringLiteral("SELECT * FROM abicab"), origine);
-    const QString empty = abi.eof()   ? QStringLiteral("Nessun codice ABI rilevato dal database di origine.")
-                          : cab.eof() ? QStringLiteral("Nessun codice CAB rilevato dal database di origine.")
-                                      : QString();
+    const QString empty = abi.eof() ? QStringLiteral("Nessun codice ABI rilevato dal database di origine.")
+        : cab.eof()                 ? QStringLiteral("Nessun codice CAB rilevato dal database di origine.")
+                                    : QString();
     if (!empty.isEmpty())
         ui.messageBox(empty, MsgIcon::Critical, MsgButtons::Ok, MsgDefault::First, kTitoloMessaggi);
     return empty.isEmpty();
@@ -124,8 +126,9 @@ namespace {
 
 QString RestoreQuestion(const DeletionBackup& backup)
 {
-    return QStringLiteral("Il ripristino sostituisce i codici ABI e CAB dell'archivio procedura con codice ABI pari o "
-                          "superiore a 1000 con quelli salvati dall'aggiornamento del %1 (copia %2).")
+    return QStringLiteral(
+               "Il ripristino sostituisce i codici ABI e CAB dell'archivio procedura con codice ABI pari o "
+               "superiore a 1000 con quelli salvati dall'aggiornamento del %1 (copia %2).")
                .arg(QLocale(QLocale::Italian).toString(backup.record().started.toLocalTime(), QLocale::ShortFormat),
                     backup.path())
         + QStringLiteral("\r\n\r\n") + QStringLiteral("Procedere con il ripristino dei codici Abi/Cab?");
@@ -163,9 +166,10 @@ int RestoreFromBackup(const CommandLine& arguments)
                                    .arg(profile, BackupFolder()));
         const DeletionBackup backup = DeletionBackup::read(path);
         if (backup.record().profile.compare(profile, Qt::CaseInsensitive) != 0)
-            throw RuntimeError(ErrorNumber::InvalidArgument,
-                               QStringLiteral("La copia %1 è di un aggiornamento del profilo '%2', non del profilo '%3'.")
-                                   .arg(path, backup.record().profile, profile));
+            throw RuntimeError(
+                ErrorNumber::InvalidArgument,
+                QStringLiteral("La copia %1 è di un aggiornamento del profilo '%2', non del profilo '%3'.")
+                    .arg(path, backup.record().profile, profile));
         entry.sourceDigest = backup.record().sourceDigest;
         linea = 20;
         int composing = 0;
@@ -177,8 +181,8 @@ int RestoreFromBackup(const CommandLine& arguments)
         const SavedCodes current = ReadCodesFromAThousand(destinazione);
         const RunSummary summary = CompareCodes(backup.codes(), current);
         linea = 40;
-        if (ui.messageBoxWithDetails(RestoreQuestion(backup), MsgIcon::Question, MsgButtons::YesNo,
-                                     MsgDefault::Second, kTitoloMessaggi, summary.text())
+        if (ui.messageBoxWithDetails(RestoreQuestion(backup), MsgIcon::Question, MsgButtons::YesNo, MsgDefault::Second,
+                                     kTitoloMessaggi, summary.text())
             == MsgAnswer::No)
             return finish(QStringLiteral("ripristino non confermato"), kUnchanged);
         // What the undo replaces is kept too, so that it can be undone in turn.
@@ -208,4 +212,3 @@ int PrintRunLog()
     Out() << Qt::flush;
     return kDone;
 }
-

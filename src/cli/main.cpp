@@ -2,15 +2,15 @@
 // for the demo: the same update run as the window's "OK", its boxes printed
 // on the terminal and its questions asked there. The arguments are read by
 // command_line.cpp, which also holds the help.
-#include "update/code_transfer.h"
 #include "cli/command_line.h"
 #include "cli/console_ui_services.h"
 #include "cli/history_commands.h"
-#include "ui/error_report.h"
+#include "platform/runtime/runtime_error.h"
 #include "settings/profile_selection.h"
+#include "ui/error_report.h"
+#include "update/code_transfer.h"
 #include "update/progress_report.h"
 #include "update/run_record.h"
-#include "platform/runtime/runtime_error.h"
 #include "update/update_run.h"
 
 #include <QCoreApplication>
@@ -41,9 +41,9 @@ int RunForProfile(ConsoleUiServices& ui, const QString& profilo)
     UpdateRun run(ui, QCoreApplication::applicationDirPath());
     run.CopiaAbiCab();
     switch (run.esito()) {
-    case RunOutcome::Completed: return kCompleted;
-    case RunOutcome::Failed: return kFailed;
-    default: return kUnchanged;
+        case RunOutcome::Completed: return kCompleted;
+        case RunOutcome::Failed: return kFailed;
+        default: return kUnchanged;
     }
 }
 
@@ -104,10 +104,10 @@ int main(int argc, char** argv)
     }
 
     switch (line.mode) {
-    case CommandLine::Mode::Preview: return PreviewUpdate(line);
-    case CommandLine::Mode::Restore: return RestoreFromBackup(line);
-    case CommandLine::Mode::Log: return PrintRunLog();
-    case CommandLine::Mode::Update: break;
+        case CommandLine::Mode::Preview: return PreviewUpdate(line);
+        case CommandLine::Mode::Restore: return RestoreFromBackup(line);
+        case CommandLine::Mode::Log: return PrintRunLog();
+        case CommandLine::Mode::Update: break;
     }
     KeepBankDetailsInRuns(line.keepBankDetails);
     ConsoleUiServices ui(true, line.alwaysYes);

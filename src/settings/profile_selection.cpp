@@ -1,8 +1,8 @@
 #include "settings/profile_selection.h"
 
-#include "ui/error_report.h"
-#include "settings/profile_settings.h"
 #include "platform/runtime/runtime_error.h"
+#include "settings/profile_settings.h"
+#include "ui/error_report.h"
 #include "ui/ui_services.h"
 
 #include <new>
@@ -40,8 +40,9 @@ void CopiaSei(const Da& da, A& a, int& linea, int primaLinea)
 
 QString MessaggioNessunaInstallazione(bool diSistema, const QString& profilo)
 {
-    const QString luogo = diSistema ? QStringLiteral("HKEY_LOCAL_MACHINE\\Software\\Kvr\\Corvanta")
-                                    : QStringLiteral("HKEY_CURRENT_USER\\Software\\VB and VBA Program Settings\\Corvanta");
+    const QString luogo = diSistema
+        ? QStringLiteral("HKEY_LOCAL_MACHINE\\Software\\Kvr\\Corvanta")
+        : QStringLiteral("HKEY_CURRENT_USER\\Software\\VB and VBA Program Settings\\Corvanta");
     return QStringLiteral("Nessuna installazione di Corvanta/Corvanta NET rilevata nel profilo '") + luogo
         + QLatin1Char('\\') + profilo + QStringLiteral("'.");
 }
@@ -88,8 +89,8 @@ bool SelezionaProfilo(UiServices& ui, const QString& profilo)
         linea = 350;
         if (VarGlobali.Server.toUpper() != QLatin1String("S")) {
             linea = 360;
-            if (ui.messageBox(DomandaClientNonServer(profilo), MsgIcon::Question, MsgButtons::YesNo,
-                              MsgDefault::Second, kTitoloMessaggi)
+            if (ui.messageBox(DomandaClientNonServer(profilo), MsgIcon::Question, MsgButtons::YesNo, MsgDefault::Second,
+                              kTitoloMessaggi)
                 == MsgAnswer::No) {
                 CopiaSei(copia, VarGlobali, linea, 370);
                 return result;
@@ -114,6 +115,6 @@ bool SelezionaProfilo(UiServices& ui, const QString& profilo)
 
 QString ChiediNomeProfilo(UiServices& ui)
 {
-    return ui.inputBox(QStringLiteral("Inserire il nome del profilo in cui è intallato Corvanta NET:"),
-                       kTitoloMessaggi, QStringLiteral("Corvanta"));
+    return ui.inputBox(QStringLiteral("Inserire il nome del profilo in cui è intallato Corvanta NET:"), kTitoloMessaggi,
+                       QStringLiteral("Corvanta"));
 }

@@ -1,11 +1,11 @@
 #include "settings/profile_settings.h"
 
-#include "ui/error_report.h"
-#include "platform/wine_registry/per_user_settings.h"
-#include "settings/reg_functions.h"
 #include "platform/runtime/runtime_error.h"
 #include "platform/runtime/variant.h"
+#include "platform/wine_registry/per_user_settings.h"
 #include "platform/wine_registry/wine_registry.h"
+#include "settings/reg_functions.h"
+#include "ui/error_report.h"
 
 ProfileGlobals VarGlobali;
 

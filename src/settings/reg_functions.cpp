@@ -1,9 +1,9 @@
 #include "settings/reg_functions.h"
 
-#include "platform/wine_registry/code_page_1252.h"
-#include "settings/reg_functions_testing.h"
 #include "platform/runtime/runtime_error.h"
+#include "platform/wine_registry/code_page_1252.h"
 #include "platform/wine_registry/wine_registry.h"
+#include "settings/reg_functions_testing.h"
 
 namespace {
 
@@ -49,7 +49,8 @@ bool RegLeggiStringa(std::int32_t hChiave, const QString& nomeValore, QString& v
     QByteArray buffer(static_cast<qsizetype>(dimensione), ' ');
     std::uint32_t secondoTipo = REG_NONE;
     if (RegQueryValueExA(hChiave, nome.constData(), nullptr, &secondoTipo,
-                         reinterpret_cast<unsigned char*>(buffer.data()), &dimensione) != ERROR_SUCCESS)
+                         reinterpret_cast<unsigned char*>(buffer.data()), &dimensione)
+        != ERROR_SUCCESS)
         return false;
     valore = TroncaAlNul(FromCodePage1252(buffer));
     return true;
@@ -64,16 +65,11 @@ QString TroncaAlNul(const QString& testo)
 QString RegNomeRadice(std::int32_t hChiave)
 {
     switch (hChiave) {
-    case HKEY_CLASSES_ROOT:
-        return QStringLiteral("HKEY_CLASSES_ROOT");
-    case HKEY_CURRENT_USER:
-        return QStringLiteral("HKEY_CURRENT_USER");
-    case HKEY_LOCAL_MACHINE:
-        return QStringLiteral("HKEY_LOCAL_MACHINE");
-    case HKEY_USERS:
-        return QStringLiteral("HKEY_USERS");
-    default:
-        return {};
+        case HKEY_CLASSES_ROOT: return QStringLiteral("HKEY_CLASSES_ROOT");
+        case HKEY_CURRENT_USER: return QStringLiteral("HKEY_CURRENT_USER");
+        case HKEY_LOCAL_MACHINE: return QStringLiteral("HKEY_LOCAL_MACHINE");
+        case HKEY_USERS: return QStringLiteral("HKEY_USERS");
+        default: return {};
     }
 }
 

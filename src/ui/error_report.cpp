@@ -12,6 +12,6 @@ QString ErrorReportText(const QString& module, const QString& procedure, int lin
 void ShowErrorReport(UiServices& ui, const QString& module, const QString& procedure, int line,
                      const RuntimeError& error)
 {
-    ui.messageBox(ErrorReportText(module, procedure, line, error), MsgIcon::Critical, MsgButtons::Ok,
-                  MsgDefault::First, kTitoloMessaggi);
+    ui.messageBox(ErrorReportText(module, procedure, line, error), MsgIcon::Critical, MsgButtons::Ok, MsgDefault::First,
+                  kTitoloMessaggi);
 }

@@ -27,8 +27,8 @@ public:
     virtual ~UiServices() = default;
 
     // A modal box; answers the button pressed.
-    virtual MsgAnswer messageBox(const QString& text, MsgIcon icon, MsgButtons buttons,
-                                 MsgDefault defaultButton, const QString& title) = 0;
+    virtual MsgAnswer messageBox(const QString& text, MsgIcon icon, MsgButtons buttons, MsgDefault defaultButton,
+                                 const QString& title) = 0;
     // A modal box with a details area under its text (Qt's "Mostra
     // dettagli..."); where there is none, the details follow the text.
     virtual MsgAnswer messageBoxWithDetails(const QString& text, MsgIcon icon, MsgButtons buttons,

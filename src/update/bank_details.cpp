@@ -4,7 +4,6 @@
 
 namespace {
 
-
 QHash<CodeKey, KeptDetails> DetailsByCode(const SavedTable& table, const QStringList& written,
                                           const QStringList& keyColumns)
 {

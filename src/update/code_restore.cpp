@@ -9,7 +9,8 @@ void InsertRows(Command& command, const SavedTable& table)
     QStringList columns;
     for (const QString& column : table.columns)
         columns << PlainColumnName(column);
-    const QString head = QStringLiteral("INSERT INTO %1 (%2) VALUES (").arg(table.name, columns.join(QStringLiteral(", ")));
+    const QString head =
+        QStringLiteral("INSERT INTO %1 (%2) VALUES (").arg(table.name, columns.join(QStringLiteral(", ")));
     for (const std::vector<Variant>& row : table.rows) {
         QString statement = head;
         for (std::size_t i = 0; i < row.size(); ++i) {
@@ -28,16 +29,17 @@ void InsertRows(Command& command, const SavedTable& table)
 QString RestoredLiteral(const Variant& value, const QString& column)
 {
     switch (value.type()) {
-    case Variant::Type::Null: return QStringLiteral("Null");
-    case Variant::Type::Integer: return QString::number(value.integer());
-    case Variant::Type::Double: return QString::number(value.real(), 'g', 17);
-    case Variant::Type::Text:
-        return QLatin1Char('\'') + QString(value.text()).replace(QLatin1Char('\''), QStringLiteral("''"))
-            + QLatin1Char('\'');
-    case Variant::Type::Binary: break;
+        case Variant::Type::Null: return QStringLiteral("Null");
+        case Variant::Type::Integer: return QString::number(value.integer());
+        case Variant::Type::Double: return QString::number(value.real(), 'g', 17);
+        case Variant::Type::Text:
+            return QLatin1Char('\'') + QString(value.text()).replace(QLatin1Char('\''), QStringLiteral("''"))
+                + QLatin1Char('\'');
+        case Variant::Type::Binary: break;
     }
-    throw RuntimeError(ErrorNumber::TypeMismatch,
-                       QStringLiteral("La colonna %1 contiene dati binari: il ripristino non può scriverli.").arg(column));
+    throw RuntimeError(
+        ErrorNumber::TypeMismatch,
+        QStringLiteral("La colonna %1 contiene dati binari: il ripristino non può scriverli.").arg(column));
 }
 
 const QString& PlainColumnName(const QString& column)

@@ -107,8 +107,8 @@ const QString kAbiBanc = QStringLiteral("AbiBanc");
 const QString kAbiAbichk = QStringLiteral("AbiAbichk");
 const QString kAbcAbi = QStringLiteral("AbcAbi");
 const QString kAbcCab = QStringLiteral("AbcCab");
-const QString kAbcTexts[] = {QStringLiteral("AbcBanc"),     QStringLiteral("AbcFiliale"), QStringLiteral("AbcIndir"),
-                             QStringLiteral("AbcCap"),      QStringLiteral("AbcLocalita"), QStringLiteral("AbcComune"),
+const QString kAbcTexts[] = {QStringLiteral("AbcBanc"), QStringLiteral("AbcFiliale"),  QStringLiteral("AbcIndir"),
+                             QStringLiteral("AbcCap"),  QStringLiteral("AbcLocalita"), QStringLiteral("AbcComune"),
                              QStringLiteral("AbcProv")};
 const QString kAbcAbichk = QStringLiteral("AbcAbichk");
 const QString kAbcCabchk = QStringLiteral("AbcCabchk");
@@ -287,15 +287,15 @@ TransferOutcome TrasferisciCodici(UiServices& ui, std::unique_ptr<Connection>& C
     linea = 440;
     Recordset abi;
     const std::optional<std::int32_t> abiCount =
-        OpenAndCount(abi, QStringLiteral("abi"), QStringLiteral("Nessun codice ABI rilevato dal database di origine."), 0,
-                     ui, ConnessioneOrigine, ConnessioneDestinazione, linea);
+        OpenAndCount(abi, QStringLiteral("abi"), QStringLiteral("Nessun codice ABI rilevato dal database di origine."),
+                     0, ui, ConnessioneOrigine, ConnessioneDestinazione, linea);
     if (!abiCount)
         return TransferOutcome::NoAbiCodes;
     linea = 600;
     Recordset cab;
-    const std::optional<std::int32_t> cabCount =
-        OpenAndCount(cab, QStringLiteral("abicab"), QStringLiteral("Nessun codice CAB rilevato dal database di origine."),
-                     160, ui, ConnessioneOrigine, ConnessioneDestinazione, linea);
+    const std::optional<std::int32_t> cabCount = OpenAndCount(
+        cab, QStringLiteral("abicab"), QStringLiteral("Nessun codice CAB rilevato dal database di origine."), 160, ui,
+        ConnessioneOrigine, ConnessioneDestinazione, linea);
     if (!cabCount)
         return TransferOutcome::NoCabCodes;
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "update/database_access.h"
 #include "ui/ui_services.h"
+#include "update/database_access.h"
 
 #include <cstdint>
 #include <memory>
@@ -14,10 +14,10 @@ enum class CodeTable { Abi, Cab };
 class TransferProgress {
 public:
     virtual ~TransferProgress() = default;
-    virtual void deletionStarting() = 0;                                    // lines 760, 770
+    virtual void deletionStarting() = 0;                                     // lines 760, 770
     virtual void tableStarting(CodeTable table, std::int32_t rowCount) = 0;  // 850 to 900, CAB 1080 to 1130
-    virtual void rowInserted(CodeTable table) = 0;                          // 980 to 1010, CAB 1210 to 1240
-    virtual void tableFinished(CodeTable table) = 0;                        // 1050, CAB 1280
+    virtual void rowInserted(CodeTable table) = 0;                           // 980 to 1010, CAB 1210 to 1240
+    virtual void tableFinished(CodeTable table) = 0;                         // 1050, CAB 1280
     // The engine answered late that a row failed: the progress goes back to
     // what it showed when that row's insert ran, `rowsBefore` rows in.
     virtual void rowFailed(CodeTable table, std::int32_t rowsBefore) = 0;

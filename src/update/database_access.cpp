@@ -1,7 +1,7 @@
 #include "update/database_access.h"
 
-#include "update/providers.h"
 #include "platform/runtime/runtime_error.h"
+#include "update/providers.h"
 
 namespace {
 

@@ -3,12 +3,12 @@
 #include "platform/runtime/runtime_error.h"
 #include "update/state_folder.h"
 
+#include <sqlite3.h>
+#include <unistd.h>
 #include <QDir>
 #include <QFile>
 #include <QMap>
 #include <functional>
-#include <sqlite3.h>
-#include <unistd.h>
 
 namespace {
 
@@ -48,18 +48,18 @@ public:
         {
             int result = SQLITE_OK;
             switch (value.type()) {
-            case Variant::Type::Null: result = sqlite3_bind_null(statement_, index); break;
-            case Variant::Type::Integer: result = sqlite3_bind_int64(statement_, index, value.integer()); break;
-            case Variant::Type::Double: result = sqlite3_bind_double(statement_, index, value.real()); break;
-            case Variant::Type::Text:
-                // The file keeps UTF-16: the text is copied as it stands, not converted.
-                result = sqlite3_bind_text16(statement_, index, value.text().utf16(), int(value.text().size() * 2),
-                                             SQLITE_TRANSIENT);
-                break;
-            case Variant::Type::Binary:
-                result = sqlite3_bind_blob(statement_, index, value.bytes().constData(), int(value.bytes().size()),
-                                           SQLITE_TRANSIENT);
-                break;
+                case Variant::Type::Null: result = sqlite3_bind_null(statement_, index); break;
+                case Variant::Type::Integer: result = sqlite3_bind_int64(statement_, index, value.integer()); break;
+                case Variant::Type::Double: result = sqlite3_bind_double(statement_, index, value.real()); break;
+                case Variant::Type::Text:
+                    // The file keeps UTF-16: the text is copied as it stands, not converted.
+                    result = sqlite3_bind_text16(statement_, index, value.text().utf16(), int(value.text().size() * 2),
+                                                 SQLITE_TRANSIENT);
+                    break;
+                case Variant::Type::Binary:
+                    result = sqlite3_bind_blob(statement_, index, value.bytes().constData(), int(value.bytes().size()),
+                                               SQLITE_TRANSIENT);
+                    break;
             }
             if (result != SQLITE_OK)
                 db_.fail();
@@ -82,17 +82,17 @@ public:
         Variant value(int column) const
         {
             switch (sqlite3_column_type(statement_, column)) {
-            case SQLITE_NULL: return {};
-            case SQLITE_INTEGER: return Variant(static_cast<qint64>(sqlite3_column_int64(statement_, column)));
-            case SQLITE_FLOAT: return Variant(sqlite3_column_double(statement_, column));
-            case SQLITE_BLOB: {
-                const auto* data = static_cast<const char*>(sqlite3_column_blob(statement_, column));
-                return Variant(QByteArray(data, sqlite3_column_bytes(statement_, column)));
-            }
-            default: {
-                const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement_, column));
-                return Variant(QString::fromUtf8(text, sqlite3_column_bytes(statement_, column)));
-            }
+                case SQLITE_NULL: return {};
+                case SQLITE_INTEGER: return Variant(static_cast<qint64>(sqlite3_column_int64(statement_, column)));
+                case SQLITE_FLOAT: return Variant(sqlite3_column_double(statement_, column));
+                case SQLITE_BLOB: {
+                    const auto* data = static_cast<const char*>(sqlite3_column_blob(statement_, column));
+                    return Variant(QByteArray(data, sqlite3_column_bytes(statement_, column)));
+                }
+                default: {
+                    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement_, column));
+                    return Variant(QString::fromUtf8(text, sqlite3_column_bytes(statement_, column)));
+                }
             }
         }
         QString text(int column) const
@@ -125,11 +125,11 @@ bool SyncFile(const QString& path)
 QString TypeName(const Variant& value)
 {
     switch (value.type()) {
-    case Variant::Type::Integer: return QStringLiteral("intero");
-    case Variant::Type::Double: return QStringLiteral("decimale");
-    case Variant::Type::Text: return QStringLiteral("testo");
-    case Variant::Type::Binary: return QStringLiteral("binario");
-    case Variant::Type::Null: break;
+        case Variant::Type::Integer: return QStringLiteral("intero");
+        case Variant::Type::Double: return QStringLiteral("decimale");
+        case Variant::Type::Text: return QStringLiteral("testo");
+        case Variant::Type::Binary: return QStringLiteral("binario");
+        case Variant::Type::Null: break;
     }
     return {};
 }
@@ -139,14 +139,14 @@ QString TypeName(const Variant& value)
 bool FromAThousand(const Variant& key)
 {
     switch (key.type()) {
-    case Variant::Type::Integer: return key.integer() >= 1000;
-    case Variant::Type::Double: return key.real() >= 1000;
-    case Variant::Type::Text: {
-        bool ok = false;
-        const double number = key.text().trimmed().toDouble(&ok);
-        return ok && number >= 1000;
-    }
-    default: return false;
+        case Variant::Type::Integer: return key.integer() >= 1000;
+        case Variant::Type::Double: return key.real() >= 1000;
+        case Variant::Type::Text: {
+            bool ok = false;
+            const double number = key.text().trimmed().toDouble(&ok);
+            return ok && number >= 1000;
+        }
+        default: return false;
     }
 }
 
@@ -298,10 +298,12 @@ DeletionBackup DeletionBackup::write(const QString& folder, const BackupRecord& 
             BackupDatabase db(partial, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, failure);
             // A partial file is never taken for a backup: no journal is needed,
             // and the file is synced once, whole, before it gets its name.
-            db.exec(QStringLiteral("PRAGMA encoding = 'UTF-16le'; PRAGMA journal_mode = OFF; PRAGMA synchronous = OFF;"
-                                   "PRAGMA cache_size = -262144;"));
-            db.exec(QStringLiteral("BEGIN; CREATE TABLE esecuzione (chiave TEXT PRIMARY KEY, valore TEXT);"
-                                   "CREATE TABLE colonne (tabella TEXT, posizione INTEGER, nome TEXT, tipo TEXT);"));
+            db.exec(
+                QStringLiteral("PRAGMA encoding = 'UTF-16le'; PRAGMA journal_mode = OFF; PRAGMA synchronous = OFF;"
+                               "PRAGMA cache_size = -262144;"));
+            db.exec(
+                QStringLiteral("BEGIN; CREATE TABLE esecuzione (chiave TEXT PRIMARY KEY, valore TEXT);"
+                               "CREATE TABLE colonne (tabella TEXT, posizione INTEGER, nome TEXT, tipo TEXT);"));
             BackupDatabase::Statement field(db, QStringLiteral("INSERT INTO esecuzione VALUES (?, ?)"));
             const QStringList values{record.profile, record.started.toString(Qt::ISODateWithMs), record.destination,
                                      record.sourceDigest, record.outcome};
@@ -333,8 +335,9 @@ DeletionBackup DeletionBackup::write(const QString& folder, const BackupRecord& 
 DeletionBackup DeletionBackup::read(const QString& path)
 {
     const auto failure = [&path](const QString& message) {
-        return RuntimeError(ErrorNumber::Failure,
-                            QStringLiteral("Il file %1 non è una copia dei codici ABI/CAB leggibile. (%2)").arg(path, message));
+        return RuntimeError(
+            ErrorNumber::Failure,
+            QStringLiteral("Il file %1 non è una copia dei codici ABI/CAB leggibile. (%2)").arg(path, message));
     };
     if (!QFile::exists(path))
         throw failure(QStringLiteral("il file non esiste"));
@@ -359,9 +362,8 @@ QString DeletionBackup::latestCompleted(const QString& folder, const QString& pr
     for (const QString& name : QDir(folder).entryList({QStringLiteral("*.sqlite")}, QDir::Files)) {
         const QString path = QDir(folder).filePath(name);
         try {
-            BackupDatabase db(path, SQLITE_OPEN_READONLY, [](const QString& message) {
-                return RuntimeError(ErrorNumber::Failure, message);
-            });
+            BackupDatabase db(path, SQLITE_OPEN_READONLY,
+                              [](const QString& message) { return RuntimeError(ErrorNumber::Failure, message); });
             const BackupRecord record = ReadRecord(db);
             if (record.profile.compare(profile, Qt::CaseInsensitive) == 0 && record.outcome == kOutcomeCompleted
                 && (latest.isEmpty() || record.started > latestStart)) {

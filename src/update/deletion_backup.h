@@ -30,11 +30,11 @@ SavedCodes ReadCodesFromAThousand(Connection& destinazione);
 
 // What a backup says of its run besides the rows.
 struct BackupRecord {
-    QString profile;          // empty for two named files
-    QDateTime started;        // UTC
-    QString destination;      // the connection text, passwords left out
-    QString sourceDigest;     // SHA-256 of the source file, in hex
-    QString outcome;          // "in corso", then "completato" or "non completato"
+    QString profile;       // empty for two named files
+    QDateTime started;     // UTC
+    QString destination;   // the connection text, passwords left out
+    QString sourceDigest;  // SHA-256 of the source file, in hex
+    QString outcome;       // "in corso", then "completato" or "non completato"
 };
 
 // One run's backup file: an SQLite database in the backup folder, named by

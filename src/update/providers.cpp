@@ -1,15 +1,15 @@
 #include "update/providers.h"
 
 #include "platform/database/database_file.h"
-#include "platform/database/sqlserver/freetds_connection.h"
-#include "platform/database/jet/read_only_formats.h"
 #include "platform/database/jet/in_place/writable_jet_backend.h"
+#include "platform/database/jet/read_only_formats.h"
 #include "platform/database/odbc/odbc_backend.h"
 #include "platform/database/odbc/odbc_connection_text.h"
 #include "platform/database/postgresql/postgresql_backend.h"
-#include "platform/runtime/runtime_error.h"
 #include "platform/database/sqlite/sqlite_backend.h"
+#include "platform/database/sqlserver/freetds_connection.h"
 #include "platform/paths/windows_path.h"
+#include "platform/runtime/runtime_error.h"
 
 #include <QFileInfo>
 
@@ -37,22 +37,18 @@ std::unique_ptr<DatabaseBackend> OpenDatabaseFileAt(const QString& path, const Q
         return RuntimeError(ErrorNumber::Failure, message.arg(where) + advice);
     };
     switch (DetectDatabaseFile(path)) {
-    case DatabaseFileKind::Jet3:
-        return OpenReadOnlyJetDatabase(path, QStringLiteral("Jet 3 (Access 97)"));
-    case DatabaseFileKind::Jet4:
-        return OpenWritableJetDatabase(path, password);
-    case DatabaseFileKind::Ace:
-        return OpenReadOnlyJetDatabase(path, QStringLiteral("ACE (Access 2007 e successivi)"));
-    case DatabaseFileKind::Sqlite3:
-        return OpenSqliteDatabase(path);
-    case DatabaseFileKind::Missing:
-        throw named(QStringLiteral("Impossibile trovare il file di database %1."), MissingLinkTarget(path));
-    case DatabaseFileKind::Folder:
-        throw named(QStringLiteral("Il percorso del database %1 è una cartella, non un file di database."));
-    case DatabaseFileKind::Unreadable:
-        throw named(QStringLiteral("Impossibile aprire il file di database %1: accesso negato."));
-    case DatabaseFileKind::Unknown:
-        break;
+        case DatabaseFileKind::Jet3: return OpenReadOnlyJetDatabase(path, QStringLiteral("Jet 3 (Access 97)"));
+        case DatabaseFileKind::Jet4: return OpenWritableJetDatabase(path, password);
+        case DatabaseFileKind::Ace:
+            return OpenReadOnlyJetDatabase(path, QStringLiteral("ACE (Access 2007 e successivi)"));
+        case DatabaseFileKind::Sqlite3: return OpenSqliteDatabase(path);
+        case DatabaseFileKind::Missing:
+            throw named(QStringLiteral("Impossibile trovare il file di database %1."), MissingLinkTarget(path));
+        case DatabaseFileKind::Folder:
+            throw named(QStringLiteral("Il percorso del database %1 è una cartella, non un file di database."));
+        case DatabaseFileKind::Unreadable:
+            throw named(QStringLiteral("Impossibile aprire il file di database %1: accesso negato."));
+        case DatabaseFileKind::Unknown: break;
     }
     throw named(QStringLiteral("Il file %1 non è un database in un formato riconosciuto."));
 }
@@ -67,9 +63,10 @@ std::unique_ptr<DatabaseBackend> OpenDatabaseFile(const ConnectionString& settin
 
 std::unique_ptr<DatabaseBackend> OpenPostgresql(const ConnectionString& settings)
 {
-    return OpenPostgresqlDatabase({settings.firstOf({"Data Source", "Server", "Host"}), settings.value(QStringLiteral("Port")),
-                                   settings.firstOf({"Initial Catalog", "Database"}), settings.firstOf({"User ID", "UID"}),
-                                   settings.firstOf({"Password", "PWD"})});
+    return OpenPostgresqlDatabase({settings.firstOf({"Data Source", "Server", "Host"}),
+                                   settings.value(QStringLiteral("Port")),
+                                   settings.firstOf({"Initial Catalog", "Database"}),
+                                   settings.firstOf({"User ID", "UID"}), settings.firstOf({"Password", "PWD"})});
 }
 
 // Every keyword but the provider goes to the driver as it is. psqlODBC as
@@ -84,7 +81,8 @@ std::unique_ptr<DatabaseBackend> OpenOdbc(const ConnectionString& settings)
     }
     const bool logsAsked = settings.contains(QStringLiteral("CommLog")) || settings.contains(QStringLiteral("Debug"));
     if (!logsAsked)
-        text += OdbcAttribute(QStringLiteral("CommLog"), QStringLiteral("0")) + OdbcAttribute(QStringLiteral("Debug"), QStringLiteral("0"));
+        text += OdbcAttribute(QStringLiteral("CommLog"), QStringLiteral("0"))
+            + OdbcAttribute(QStringLiteral("Debug"), QStringLiteral("0"));
     return OpenOdbcDatabase(text, logsAsked);
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "update/connection_string.h"
 #include "platform/database/database_backend.h"
+#include "update/connection_string.h"
 
 #include <memory>
 

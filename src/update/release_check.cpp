@@ -28,6 +28,7 @@ bool IsReleaseSupportata(std::int32_t release)
 QString MessaggioReleaseNonSupportata(std::int32_t release)
 {
     return QStringLiteral("L'archivio procedura ARCPROC è di versione ") + QString::number(release)
-        + QStringLiteral("; l'aggiornamento dei codici Abi/Cab è previsto solo per le release di Corvanta 11, 12, 13 e "
-                         "Corvanta NET 2008, 2009, 2010, 2011 e 2012.");
+        + QStringLiteral(
+               "; l'aggiornamento dei codici Abi/Cab è previsto solo per le release di Corvanta 11, 12, 13 e "
+               "Corvanta NET 2008, 2009, 2010, 2011 e 2012.");
 }

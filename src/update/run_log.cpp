@@ -1,17 +1,18 @@
 #include "update/run_log.h"
 
-#include "update/connection_string.h"
 #include "platform/runtime/runtime_error.h"
+#include "update/connection_string.h"
 #include "update/state_folder.h"
 
-#include <QFile>
 #include <pwd.h>
 #include <unistd.h>
+#include <QFile>
 
 namespace {
 
 const QString kHeader = QStringLiteral(
-    "inizio\tutente\tprofilo\tdestinazione\timpronta origine\tesito\tlinea errore\tnumero errore\tconteggi\tdurata (ms)");
+    "inizio\tutente\tprofilo\tdestinazione\timpronta origine\tesito\tlinea errore\tnumero errore\tconteggi\tdurata "
+    "(ms)");
 
 // A field never breaks its line or the columns.
 QString Field(QString text)
@@ -41,8 +42,9 @@ void AppendRunLog(const RunLogEntry& e)
     MakeFolder(StateFolder());
     QFile log(RunLogPath());
     if (!log.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text))
-        throw RuntimeError(ErrorNumber::Failure, QStringLiteral("Impossibile scrivere il registro delle esecuzioni %1. (%2)")
-                                                     .arg(log.fileName(), log.errorString()));
+        throw RuntimeError(ErrorNumber::Failure,
+                           QStringLiteral("Impossibile scrivere il registro delle esecuzioni %1. (%2)")
+                               .arg(log.fileName(), log.errorString()));
     const QStringList fields{e.started.toUTC().toString(Qt::ISODate),
                              Field(e.user),
                              Field(e.profile),
@@ -58,8 +60,9 @@ void AppendRunLog(const RunLogEntry& e)
                              + fields.join(QLatin1Char('\t')) + QLatin1Char('\n'))
                                 .toUtf8();
     if (log.write(line) != line.size() || !log.flush())
-        throw RuntimeError(ErrorNumber::Failure, QStringLiteral("Impossibile scrivere il registro delle esecuzioni %1. (%2)")
-                                                     .arg(log.fileName(), log.errorString()));
+        throw RuntimeError(ErrorNumber::Failure,
+                           QStringLiteral("Impossibile scrivere il registro delle esecuzioni %1. (%2)")
+                               .arg(log.fileName(), log.errorString()));
 }
 
 QString ReadRunLog()

@@ -1,9 +1,9 @@
 #include "update/run_record.h"
 
+#include "platform/paths/windows_path.h"
 #include "update/connection_string.h"
 #include "update/run_log.h"
 #include "update/state_folder.h"
-#include "platform/paths/windows_path.h"
 
 #include <QCryptographicHash>
 #include <QFile>

@@ -6,7 +6,6 @@
 
 namespace {
 
-
 using Rows = std::vector<std::vector<Variant>>;
 
 qsizetype Find(const QStringList& columns, const QString& wanted)
@@ -47,11 +46,11 @@ bool SameValue(const Variant& written, const Variant& stored)
 QString ValueText(const Variant& v)
 {
     switch (v.type()) {
-    case Variant::Type::Null: return {};
-    case Variant::Type::Integer: return QString::number(v.integer());
-    case Variant::Type::Double: return QString::number(v.real(), 'g', 17);
-    case Variant::Type::Text: return v.text();
-    case Variant::Type::Binary: return QStringLiteral("0x") + QString::fromLatin1(v.bytes().toHex());
+        case Variant::Type::Null: return {};
+        case Variant::Type::Integer: return QString::number(v.integer());
+        case Variant::Type::Double: return QString::number(v.real(), 'g', 17);
+        case Variant::Type::Text: return v.text();
+        case Variant::Type::Binary: return QStringLiteral("0x") + QString::fromLatin1(v.bytes().toHex());
     }
     return {};
 }
@@ -140,8 +139,9 @@ QString CodeText(const CodeChange& change)
 
 QString Shown(const Variant& v)
 {
-    return v.isNull() ? QStringLiteral("Null") : v.type() == Variant::Type::Text ? QLatin1Char('"') + v.text() + QLatin1Char('"')
-                                                                                  : ValueText(v);
+    return v.isNull()                     ? QStringLiteral("Null")
+        : v.type() == Variant::Type::Text ? QLatin1Char('"') + v.text() + QLatin1Char('"')
+                                          : ValueText(v);
 }
 
 QString CountsLine(const QString& what, const TableCounts& counts)
@@ -165,9 +165,9 @@ QString CsvField(const Variant& v)
 QString KindText(ChangeKind kind)
 {
     switch (kind) {
-    case ChangeKind::Added: return QStringLiteral("aggiunto");
-    case ChangeKind::Removed: return QStringLiteral("rimosso");
-    case ChangeKind::Changed: break;
+        case ChangeKind::Added: return QStringLiteral("aggiunto");
+        case ChangeKind::Removed: return QStringLiteral("rimosso");
+        case ChangeKind::Changed: break;
     }
     return QStringLiteral("modificato");
 }
@@ -220,8 +220,8 @@ QStringList RunSummary::csvLines() const
 {
     QStringList lines{QStringLiteral("tabella,operazione,ABI,CAB,colonna,valore precedente,valore nuovo")};
     for (const CodeChange& c : changes) {
-        lines << QStringList{c.table,          KindText(c.kind),   CsvField(c.abi),  CsvField(c.cab),
-                             c.column,         CsvField(c.before), CsvField(c.after)}
+        lines << QStringList{c.table,  KindText(c.kind),   CsvField(c.abi),  CsvField(c.cab),
+                             c.column, CsvField(c.before), CsvField(c.after)}
                      .join(QLatin1Char(','));
     }
     return lines;
@@ -233,8 +233,8 @@ RunSummary CompareCodes(Recordset& abi, Recordset& cab, const SavedCodes& remove
     const ResultSet& banks = abi.allRows();
     const ResultSet& branches = cab.allRows();
     CompareTable({QStringLiteral("ABI"), banks.columns, banks.rows},
-                 {removed.abi.name, removed.abi.columns, removed.abi.rows}, kAbiWrittenColumns.mid(0, 1), kAbiWrittenColumns,
-                 summary.abi, summary.changes);
+                 {removed.abi.name, removed.abi.columns, removed.abi.rows}, kAbiWrittenColumns.mid(0, 1),
+                 kAbiWrittenColumns, summary.abi, summary.changes);
     CompareTable({QStringLiteral("ABICAB"), branches.columns, branches.rows},
                  {removed.abicab.name, removed.abicab.columns, removed.abicab.rows}, kCabWrittenColumns.mid(0, 2),
                  kCabWrittenColumns, summary.abicab, summary.changes);

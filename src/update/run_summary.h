@@ -10,10 +10,10 @@
 inline const QStringList kAbiWrittenColumns{QStringLiteral("AbiAbi"), QStringLiteral("AbiBanc"),
                                             QStringLiteral("AbiAbichk")};
 inline const QStringList kCabWrittenColumns{
-    QStringLiteral("AbcAbi"),    QStringLiteral("AbcCab"),      QStringLiteral("AbcBanc"),
-    QStringLiteral("AbcFiliale"), QStringLiteral("AbcIndir"),    QStringLiteral("AbcCap"),
+    QStringLiteral("AbcAbi"),      QStringLiteral("AbcCab"),    QStringLiteral("AbcBanc"),
+    QStringLiteral("AbcFiliale"),  QStringLiteral("AbcIndir"),  QStringLiteral("AbcCap"),
     QStringLiteral("AbcLocalita"), QStringLiteral("AbcComune"), QStringLiteral("AbcProv"),
-    QStringLiteral("AbcAbichk"), QStringLiteral("AbcCabchk")};
+    QStringLiteral("AbcAbichk"),   QStringLiteral("AbcCabchk")};
 
 // What a run changes in the code tables, against the rows its deletion
 // removes: codes added, removed, and changed (same key, another value in a
@@ -24,8 +24,8 @@ struct CodeChange {
     QString table;  // "ABI" or "ABICAB"
     ChangeKind kind;
     Variant abi;
-    Variant cab;       // Null for ABI
-    QString column;    // for a change only
+    Variant cab;     // Null for ABI
+    QString column;  // for a change only
     Variant before;
     Variant after;
 };

@@ -28,12 +28,12 @@ void Unlock(UiServices& ui, bool& aggiornamentoInCorso)
 QString OutcomeText(RunOutcome esito)
 {
     switch (esito) {
-    case RunOutcome::Completed: return kOutcomeCompleted;
-    case RunOutcome::Declined: return QStringLiteral("non confermato");
-    case RunOutcome::ReleaseRefused: return QStringLiteral("release non supportata");
-    case RunOutcome::NoCodes: return QStringLiteral("nessun codice nell'origine");
-    case RunOutcome::NotRun:
-    case RunOutcome::Failed: break;
+        case RunOutcome::Completed: return kOutcomeCompleted;
+        case RunOutcome::Declined: return QStringLiteral("non confermato");
+        case RunOutcome::ReleaseRefused: return QStringLiteral("release non supportata");
+        case RunOutcome::NoCodes: return QStringLiteral("nessun codice nell'origine");
+        case RunOutcome::NotRun:
+        case RunOutcome::Failed: break;
     }
     return QStringLiteral("errore");
 }
@@ -118,8 +118,8 @@ bool UpdateRun::CopiaAbiCab(RunRecord& record)
             CloseAndDiscard(ConnessioneOrigine, linea, 350);
             CloseAndDiscard(ConnessioneDestinazione, linea, 370);
             linea = 390;
-            ui_.messageBox(MessaggioReleaseNonSupportata(release), MsgIcon::Critical, MsgButtons::Ok,
-                           MsgDefault::First, kTitoloMessaggi);
+            ui_.messageBox(MessaggioReleaseNonSupportata(release), MsgIcon::Critical, MsgButtons::Ok, MsgDefault::First,
+                           kTitoloMessaggi);
             esito_ = RunOutcome::ReleaseRefused;
             Unlock(ui_, AggiornamentoInCorso);
             return result;
@@ -168,7 +168,8 @@ bool UpdateRun::CopiaAbiCab(RunRecord& record)
         ShowErrorReport(ui_, QStringLiteral("fmAgab"), QStringLiteral("CopiaAbiCab"), linea, error);
     } catch (const std::bad_alloc&) {
         record.failed(linea, RuntimeError::outOfMemory());
-        ShowErrorReport(ui_, QStringLiteral("fmAgab"), QStringLiteral("CopiaAbiCab"), linea, RuntimeError::outOfMemory());
+        ShowErrorReport(ui_, QStringLiteral("fmAgab"), QStringLiteral("CopiaAbiCab"), linea,
+                        RuntimeError::outOfMemory());
     }
     Unlock(ui_, AggiornamentoInCorso);
     return result;

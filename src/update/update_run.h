@@ -1,7 +1,7 @@
 #pragma once
 
-#include "update/database_access.h"
 #include "ui/ui_services.h"
+#include "update/database_access.h"
 
 #include <memory>
 

@@ -4,12 +4,12 @@
 #include "servers/server_process.h"
 #include "support/test_installation.h"
 
+#include <gtest/gtest.h>
 #include <QFile>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 namespace {
 
@@ -56,8 +56,9 @@ void ExpectToldInItalian(const Ending& ending, const QString& display)
     ASSERT_TRUE(ending.finished);
     EXPECT_EQ(ending.status, QProcess::NormalExit) << ending.errors.toStdString();
     EXPECT_EQ(ending.code, 1) << ending.errors.toStdString();
-    EXPECT_TRUE(ending.errors.startsWith(QStringLiteral("aggiorna-abicab: nessuno schermo disponibile (lo schermo DISPLAY=")
-                                         + display + QStringLiteral(" non è raggiungibile")))
+    EXPECT_TRUE(
+        ending.errors.startsWith(QStringLiteral("aggiorna-abicab: nessuno schermo disponibile (lo schermo DISPLAY=")
+                                 + display + QStringLiteral(" non è raggiungibile")))
         << ending.errors.toStdString();
     EXPECT_TRUE(ending.errors.trimmed().endsWith(kTerminal)) << ending.errors.toStdString();
 }
@@ -68,14 +69,14 @@ public:
     XServer() : cookie_(QString::number(QRandomGenerator::global()->generate64(), 16).rightJustified(32, u'0'))
     {
         // The server takes every cookie of its file, whatever display it names.
-        server_.runSetup(QStringLiteral("xauth"), {QStringLiteral("-f"), QStringLiteral("server.auth"),
-                                                   QStringLiteral("add"), QStringLiteral(":0"), QStringLiteral("."),
-                                                   cookie_});
-        server_.start(QStringLiteral("Xvfb"),
-                      {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-auth"),
-                       server_.filePath(QStringLiteral("server.auth")), QStringLiteral("-nolisten"),
-                       QStringLiteral("tcp"), QStringLiteral("-screen"), QStringLiteral("0"),
-                       QStringLiteral("640x480x24")});
+        server_.runSetup(QStringLiteral("xauth"),
+                         {QStringLiteral("-f"), QStringLiteral("server.auth"), QStringLiteral("add"),
+                          QStringLiteral(":0"), QStringLiteral("."), cookie_});
+        server_.start(
+            QStringLiteral("Xvfb"),
+            {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-auth"),
+             server_.filePath(QStringLiteral("server.auth")), QStringLiteral("-nolisten"), QStringLiteral("tcp"),
+             QStringLiteral("-screen"), QStringLiteral("0"), QStringLiteral("640x480x24")});
         // It names the display it chose on its standard output, a number alone on a line.
         const QRegularExpression number(QStringLiteral("^(\\d+)$"), QRegularExpression::MultilineOption);
         server_.waitUntil(
@@ -127,8 +128,9 @@ TEST(Display, AGoneDisplayIsToldInItalianWithTheTerminalCommandAndStatusOne)
     unset.remove(QStringLiteral("DISPLAY"));
     const Ending without = RunWindowProgram(unset);
     EXPECT_EQ(without.code, 1);
-    EXPECT_EQ(without.errors, QStringLiteral("aggiorna-abicab: nessuno schermo disponibile (DISPLAY non impostato). ")
-                                  + kTerminal + QLatin1Char('\n'));
+    EXPECT_EQ(without.errors,
+              QStringLiteral("aggiorna-abicab: nessuno schermo disponibile (DISPLAY non impostato). ") + kTerminal
+                  + QLatin1Char('\n'));
 }
 
 TEST(Display, ARealXServerRefusingThisUserIsToldTheSameAndOneAdmittingItShowsTheWindow)
@@ -146,8 +148,9 @@ TEST(Display, ARealXServerRefusingThisUserIsToldTheSameAndOneAdmittingItShowsThe
     ASSERT_TRUE(program.waitForStarted());
     QProcess search;
     search.setProcessEnvironment(session);
-    search.start(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--sync"), QStringLiteral("--name"),
-                                             QStringLiteral("^Corvanta - Aggiornamento codici ABI/CAB$")});
+    search.start(QStringLiteral("xdotool"),
+                 {QStringLiteral("search"), QStringLiteral("--sync"), QStringLiteral("--name"),
+                  QStringLiteral("^Corvanta - Aggiornamento codici ABI/CAB$")});
     if (!search.waitForFinished(30000))
         search.kill();
     EXPECT_FALSE(search.readAllStandardOutput().trimmed().isEmpty()) << "the window did not appear";

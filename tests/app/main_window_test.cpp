@@ -7,6 +7,8 @@
 #include "support/qt_printers.h"
 #include "support/test_installation.h"
 
+#include <gtest/gtest.h>
+#include <qpa/qwindowsysteminterface.h>
 #include <QApplication>
 #include <QGroupBox>
 #include <QKeySequence>
@@ -17,8 +19,6 @@
 #include <QTest>
 #include <QTextDocument>
 #include <cmath>
-#include <gtest/gtest.h>
-#include <qpa/qwindowsysteminterface.h>
 
 namespace {
 
@@ -387,7 +387,8 @@ TEST_F(MainWindow, RunsTheUpdateShowingItsProgressAndRefusesTheCloseBoxMeanwhile
             return;
         painted.append(text);
         if (text == QLatin1String("Aggiornamento codici ABI (10 di 25) in corso...")) {
-            busyWhileRunning = QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::WaitCursor;
+            busyWhileRunning =
+                QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::WaitCursor;
             // Clicks on the disabled buttons and the close box do nothing.
             click("cmdOK");
             click("cmdCancel");
@@ -398,7 +399,8 @@ TEST_F(MainWindow, RunsTheUpdateShowingItsProgressAndRefusesTheCloseBoxMeanwhile
             visibleAfterCloseBox = window.isVisible();
     };
     control("lbProgr")->installEventFilter(&watch);
-    QObject::connect(control<QProgressBar>("pbProgr"), &QProgressBar::valueChanged, [&](int value) { bar.append(value); });
+    QObject::connect(control<QProgressBar>("pbProgr"), &QProgressBar::valueChanged,
+                     [&](int value) { bar.append(value); });
     boxes.then([&](QWidget* box) {
         ++confirmations;
         ModalBoxes::press(QStringLiteral("&Sì"))(box);
@@ -423,20 +425,27 @@ TEST_F(MainWindow, RunsTheUpdateShowingItsProgressAndRefusesTheCloseBoxMeanwhile
     EXPECT_EQ(boxes.seen()[0].defaultButton, QStringLiteral("&Sì"));
     EXPECT_EQ(boxes.seen()[1].text, QStringLiteral("Aggiornamento codici ABI/CAB completato."));
     EXPECT_EQ(boxes.seen()[1].icon, QMessageBox::Information);
-    EXPECT_TRUE(completionButtons.contains(QStringLiteral("Mostra dettagli..."))) << completionButtons.join(',').toStdString();
-    EXPECT_TRUE(details.startsWith(QStringLiteral("Codici ABI (banche): 25 aggiunti, 1 rimossi, 0 modificati\n"
-                                                  "Codici CAB (filiali): 30 aggiunti, 1 rimossi, 0 modificati")))
+    EXPECT_TRUE(completionButtons.contains(QStringLiteral("Mostra dettagli...")))
+        << completionButtons.join(',').toStdString();
+    EXPECT_TRUE(
+        details.startsWith(QStringLiteral("Codici ABI (banche): 25 aggiunti, 1 rimossi, 0 modificati\n"
+                                          "Codici CAB (filiali): 30 aggiunti, 1 rimossi, 0 modificati")))
         << details.toStdString();
     // Every phase is seen, and the rows at least at each pump of events (the
     // bar repainting itself may show more of them).
-    const QStringList atPumps{"Nessuna", "Apertura database di origine in corso...",
-                              "Apertura database di destinazione in corso...", "Apertura dati di origine in corso...",
-                              "Cancellazione codici ABI/CAB in corso...", "Aggiornamento codici ABI in corso...",
+    const QStringList atPumps{"Nessuna",
+                              "Apertura database di origine in corso...",
+                              "Apertura database di destinazione in corso...",
+                              "Apertura dati di origine in corso...",
+                              "Cancellazione codici ABI/CAB in corso...",
+                              "Aggiornamento codici ABI in corso...",
                               "Aggiornamento codici ABI (10 di 25) in corso...",
-                              "Aggiornamento codici ABI (20 di 25) in corso...", "Aggiornamento codici CAB in corso...",
+                              "Aggiornamento codici ABI (20 di 25) in corso...",
+                              "Aggiornamento codici CAB in corso...",
                               "Aggiornamento codici CAB (10 di 30) in corso...",
                               "Aggiornamento codici CAB (20 di 30) in corso...",
-                              "Aggiornamento codici CAB (30 di 30) in corso...", "Nessuna."};
+                              "Aggiornamento codici CAB (30 di 30) in corso...",
+                              "Nessuna."};
     EXPECT_TRUE(IsSubsequence(atPumps, painted)) << ::testing::PrintToString(painted);
     EXPECT_EQ(painted.back(), QStringLiteral("Nessuna."));
     // valueChanged reports changes only: the bar starts at 0, so the first report is the first row's.

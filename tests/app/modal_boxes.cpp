@@ -1,5 +1,6 @@
 #include "modal_boxes.h"
 
+#include <gtest/gtest.h>
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDialogButtonBox>
@@ -9,7 +10,6 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
-#include <gtest/gtest.h>
 
 namespace {
 

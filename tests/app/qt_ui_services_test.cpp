@@ -1,6 +1,7 @@
-#include "support/qt_printers.h"
 #include "app/qt_ui_services.h"
+#include "support/qt_printers.h"
 
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QGroupBox>
 #include <QInputDialog>
@@ -13,7 +14,6 @@
 #include <QTest>
 #include <QTimer>
 #include <QWindow>
-#include <gtest/gtest.h>
 
 namespace {
 
@@ -53,8 +53,10 @@ TEST_F(Window, SetsCaptionsEnabledStatesAndTheProgressBar)
     ui.setCaption(Control::lbProgr, QStringLiteral("Aggiornamento codici ABI (1 di 25) in corso..."));
     ui.setCaption(Control::Frame1, QStringLiteral("Aggiornamento installazione profilo: PROVA"));
     ui.setCaption(Control::cmdOK, QStringLiteral("Termina"));
-    EXPECT_EQ(window.findChild<QLabel*>(QStringLiteral("lbProgr"))->text(), QStringLiteral("Aggiornamento codici ABI (1 di 25) in corso..."));
-    EXPECT_EQ(window.findChild<QGroupBox*>(QStringLiteral("Frame1"))->title(), QStringLiteral("Aggiornamento installazione profilo: PROVA"));
+    EXPECT_EQ(window.findChild<QLabel*>(QStringLiteral("lbProgr"))->text(),
+              QStringLiteral("Aggiornamento codici ABI (1 di 25) in corso..."));
+    EXPECT_EQ(window.findChild<QGroupBox*>(QStringLiteral("Frame1"))->title(),
+              QStringLiteral("Aggiornamento installazione profilo: PROVA"));
     EXPECT_EQ(ui.caption(Control::cmdOK), QStringLiteral("Termina"));
 
     ui.setEnabled(Control::cmdOK, false);

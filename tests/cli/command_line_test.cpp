@@ -18,9 +18,9 @@ QString ErrorOf(const QStringList& arguments)
 
 TEST(CommandLine, TakesOptionsAndFilesInAnyOrder)
 {
-    for (const QStringList& arguments : {QStringList{"--si", "--profilo", "Corvanta"},
-                                         QStringList{"--profilo", "Corvanta", "--si"},
-                                         QStringList{"--profilo=Corvanta", "--si"}}) {
+    for (const QStringList& arguments :
+         {QStringList{"--si", "--profilo", "Corvanta"}, QStringList{"--profilo", "Corvanta", "--si"},
+          QStringList{"--profilo=Corvanta", "--si"}}) {
         const CommandLine line = ParseCommandLine(arguments);
         EXPECT_TRUE(line.alwaysYes) << arguments.join(' ').toStdString();
         EXPECT_EQ(line.profile, QStringLiteral("Corvanta"));

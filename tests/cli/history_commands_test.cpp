@@ -89,8 +89,10 @@ QStringList CsvFields(const QString& line)
 std::map<QString, QStringList> Keyed(const SqliteFile& db)
 {
     std::map<QString, QStringList> rows;
-    for (const QString& row : db.rows(QStringLiteral("SELECT AbiAbi, AbiBanc, AbiAbichk FROM ABI WHERE AbiAbi >= 1000")))
-        rows[QStringLiteral("ABI|") + row.section(QLatin1Char('|'), 0, 0) + QLatin1Char('|')] = row.split(QLatin1Char('|'));
+    for (const QString& row :
+         db.rows(QStringLiteral("SELECT AbiAbi, AbiBanc, AbiAbichk FROM ABI WHERE AbiAbi >= 1000")))
+        rows[QStringLiteral("ABI|") + row.section(QLatin1Char('|'), 0, 0) + QLatin1Char('|')] =
+            row.split(QLatin1Char('|'));
     for (const QString& row : db.rows(QStringLiteral("SELECT * FROM ABICAB WHERE AbcAbi >= 1000")))
         rows[QStringLiteral("ABICAB|") + row.section(QLatin1Char('|'), 0, 1)] = row.split(QLatin1Char('|'));
     return rows;
@@ -103,7 +105,8 @@ TEST_F(HistoryCommands, ThePreviewChangesNothingAndItsCsvIsTheDifferenceARunMake
                        "INSERT INTO ABICAB VALUES (1005, 1600, 'Nome di prima', 'Sede', 'Via Vecchia, 1', '00100', "
                        "'Roma', 'Roma', 'RM', 9, 1)"));
     const QByteArray bytes = installation.procedureDatabaseBytes();
-    const QStringList filesBefore = QDir(installation.prefix().filePath(QStringLiteral("drive_c/Corvanta/Dati"))).entryList();
+    const QStringList filesBefore =
+        QDir(installation.prefix().filePath(QStringLiteral("drive_c/Corvanta/Dati"))).entryList();
     const QString csv = state.filePath(QStringLiteral("anteprima.csv"));
     ASSERT_EQ(run({"--profilo", "Corvanta", "--anteprima", "--csv", csv}), 0) << output.toStdString();
     EXPECT_TRUE(output.contains(QStringLiteral("Codici ABI (banche): 1 aggiunti, 1 rimossi, 1 modificati")))
@@ -116,13 +119,14 @@ TEST_F(HistoryCommands, ThePreviewChangesNothingAndItsCsvIsTheDifferenceARunMake
     const std::map<QString, QStringList> after = Keyed(installation.procedureDatabase());
     // The difference of the dumps, in the CSV's terms; Null as NULL, texts bare.
     const QStringList abiColumns{"AbiAbi", "AbiBanc", "AbiAbichk"};
-    const QStringList cabColumns{"AbcAbi",    "AbcCab",    "AbcBanc", "AbcFiliale", "AbcIndir", "AbcCap",
-                                 "AbcLocalita", "AbcComune", "AbcProv", "AbcAbichk", "AbcCabchk"};
+    const QStringList cabColumns{"AbcAbi",      "AbcCab",    "AbcBanc", "AbcFiliale", "AbcIndir", "AbcCap",
+                                 "AbcLocalita", "AbcComune", "AbcProv", "AbcAbichk",  "AbcCabchk"};
     std::set<QString> expected;
     for (const auto& [key, row] : after) {
         const QString table = key.section(QLatin1Char('|'), 0, 0);
         if (!before.contains(key)) {
-            expected.insert(table + QStringLiteral("|aggiunto|") + key.section(QLatin1Char('|'), 1, 2) + QStringLiteral("|||"));
+            expected.insert(table + QStringLiteral("|aggiunto|") + key.section(QLatin1Char('|'), 1, 2)
+                            + QStringLiteral("|||"));
             continue;
         }
         const QStringList& columns = table == QLatin1String("ABI") ? abiColumns : cabColumns;
@@ -160,9 +164,9 @@ TEST_F(HistoryCommands, ThePreviewChangesNothingAndItsCsvIsTheDifferenceARunMake
 TEST_F(HistoryCommands, ThePreviewOfTwoFilesLeavesAJetDestinationByteIdenticalAndUnlocked)
 {
     QTemporaryDir folder;
-    const QString destination = WriteJetProcedureDatabase(folder.path(), {AbiRow(1005, "Banca di prima", 3)},
-                                                          {AbicabRow(1005, 1600, "Banca di prima", "Sede", Variant(),
-                                                                     "00100", "Roma", "Roma", "RM", 3, 7)});
+    const QString destination = WriteJetProcedureDatabase(
+        folder.path(), {AbiRow(1005, "Banca di prima", 3)},
+        {AbicabRow(1005, 1600, "Banca di prima", "Sede", Variant(), "00100", "Roma", "Roma", "RM", 3, 7)});
     const QByteArray digest = FileDigest(destination);
     ASSERT_EQ(run({"--anteprima", installation.programFolder() + QStringLiteral("/Abicab.mdb"), destination}), 0)
         << output.toStdString();
@@ -184,14 +188,16 @@ TEST_F(HistoryCommands, TheUndoPutsBackTheTablesOfBeforeTheRunAndTheLogListsBoth
     const QStringList before = dump();
     ASSERT_EQ(run({"--si", "--profilo", "Corvanta"}), 0) << output.toStdString();
     // The terminal prints the summary under the completion message.
-    EXPECT_TRUE(output.contains(QStringLiteral("Aggiornamento codici ABI/CAB completato.\n\nCodici ABI (banche): 2 aggiunti, 1 rimossi, 0 modificati")))
+    EXPECT_TRUE(output.contains(QStringLiteral(
+        "Aggiornamento codici ABI/CAB completato.\n\nCodici ABI (banche): 2 aggiunti, 1 rimossi, 0 modificati")))
         << output.toStdString();
     const QStringList afterRun = dump();
     ASSERT_NE(afterRun, before);
 
     // Declined: nothing changes; the question shows what would come back.
     EXPECT_EQ(run({"--ripristina", "--profilo", "Corvanta"}, "\n"), 3);
-    EXPECT_TRUE(output.contains(QStringLiteral("Procedere con il ripristino dei codici Abi/Cab?"))) << output.toStdString();
+    EXPECT_TRUE(output.contains(QStringLiteral("Procedere con il ripristino dei codici Abi/Cab?")))
+        << output.toStdString();
     EXPECT_TRUE(output.contains(QStringLiteral("Codici ABI (banche): 1 aggiunti, 2 rimossi"))) << output.toStdString();
     EXPECT_EQ(dump(), afterRun);
 
@@ -221,7 +227,8 @@ TEST_F(HistoryCommands, RefusesABackupThatIsNotOneOrIsAnotherProfilesAndChangesN
     const QStringList afterRun = dump();
 
     EXPECT_EQ(run({"--ripristina", garbage, "--profilo", "Corvanta", "--si"}), 1);
-    EXPECT_TRUE(output.contains(QStringLiteral("non è una copia dei codici ABI/CAB leggibile"))) << output.toStdString();
+    EXPECT_TRUE(output.contains(QStringLiteral("non è una copia dei codici ABI/CAB leggibile")))
+        << output.toStdString();
 
     installation.writeProfile(QStringLiteral("Secondo"), FileProfileSettings());
     const QString corvantas = QDir(state.filePath(QStringLiteral("corvanta-abicab/backup")))
@@ -229,7 +236,8 @@ TEST_F(HistoryCommands, RefusesABackupThatIsNotOneOrIsAnotherProfilesAndChangesN
                                   .value(0)
                                   .filePath();
     EXPECT_EQ(run({"--ripristina", corvantas, "--profilo", "Secondo", "--si"}), 1);
-    EXPECT_TRUE(output.contains(QStringLiteral("è di un aggiornamento del profilo 'Corvanta', non del profilo 'Secondo'")))
+    EXPECT_TRUE(
+        output.contains(QStringLiteral("è di un aggiornamento del profilo 'Corvanta', non del profilo 'Secondo'")))
         << output.toStdString();
     EXPECT_EQ(dump(), afterRun);
 }

@@ -51,11 +51,13 @@ TEST_F(TrasferisciCodici, RunsTheUpdateOfAProfileAndAnswersWithItsExitStatus)
     // Asked on the terminal: an answer "n" declines.
     const QByteArray before = installation.procedureDatabaseBytes();
     EXPECT_EQ(run({"--profilo", "Corvanta"}, "n\n"), 3);
-    EXPECT_TRUE(output.contains(QStringLiteral("Procedere con l'aggiornamneto dei codici Abi/Cab?"))) << output.toStdString();
+    EXPECT_TRUE(output.contains(QStringLiteral("Procedere con l'aggiornamneto dei codici Abi/Cab?")))
+        << output.toStdString();
     EXPECT_EQ(installation.procedureDatabaseBytes(), before);
 
     EXPECT_EQ(run({"--si", "--profilo", "Corvanta"}), 0) << output.toStdString();
-    EXPECT_TRUE(output.contains(QStringLiteral("[Messaggio di Corvanta NET] Aggiornamento codici ABI/CAB completato.")));
+    EXPECT_TRUE(
+        output.contains(QStringLiteral("[Messaggio di Corvanta NET] Aggiornamento codici ABI/CAB completato.")));
     EXPECT_EQ(banks(), QStringList({"300", "1005", "3069"}));
 
     installation.procedureDatabase().exec(QStringLiteral("UPDATE release SET rel_maior = 19"));
@@ -67,8 +69,8 @@ TEST_F(TrasferisciCodici, RunsTheUpdateOfAProfileAndAnswersWithItsExitStatus)
 
     QFile::remove(installation.programFolder() + QStringLiteral("/Abicab.mdb"));
     EXPECT_EQ(run({"--si", "--profilo", "Corvanta"}), 1);
-    EXPECT_TRUE(output.contains(QStringLiteral("Routine fmAgab:CopiaAbiCab, linea 140, errore "))) << output.toStdString();
-
+    EXPECT_TRUE(output.contains(QStringLiteral("Routine fmAgab:CopiaAbiCab, linea 140, errore ")))
+        << output.toStdString();
 }
 
 TEST_F(TrasferisciCodici, ChecksTheProfileAsTheWindowDoes)
@@ -77,8 +79,9 @@ TEST_F(TrasferisciCodici, ChecksTheProfileAsTheWindowDoes)
     installation.writeProfile(QStringLiteral("Corvanta"), {{QStringLiteral("Server"), QStringLiteral("N")}});
     const QByteArray before = installation.procedureDatabaseBytes();
     EXPECT_EQ(run({"--profilo", "corvanta"}, "n\n"), 3);
-    EXPECT_TRUE(output.contains(QStringLiteral("nel profilo 'CORVANTA', su questa macchina risulta essere di tipo "
-                                               "Client e non Server, procedere ugualmente?\n[s/N]")))
+    EXPECT_TRUE(
+        output.contains(QStringLiteral("nel profilo 'CORVANTA', su questa macchina risulta essere di tipo "
+                                       "Client e non Server, procedere ugualmente?\n[s/N]")))
         << output.toStdString();
     EXPECT_EQ(installation.procedureDatabaseBytes(), before);
 
@@ -92,7 +95,8 @@ TEST_F(TrasferisciCodici, ChecksTheProfileAsTheWindowDoes)
                    QStringLiteral("99999999999"));
     writer.save();
     EXPECT_EQ(run({"--si", "--profilo", "Corvanta"}), 1);
-    EXPECT_TRUE(output.contains(QStringLiteral("Routine Corabicab:GetVarGlobali, linea 30, errore 6"))) << output.toStdString();
+    EXPECT_TRUE(output.contains(QStringLiteral("Routine Corabicab:GetVarGlobali, linea 30, errore 6")))
+        << output.toStdString();
 }
 
 TEST_F(TrasferisciCodici, TakesItsOptionsInAnyOrder)
@@ -105,7 +109,8 @@ TEST_F(TrasferisciCodici, TakesItsOptionsInAnyOrder)
 TEST_F(TrasferisciCodici, AnswersHelpAndVersionOnStandardOutput)
 {
     EXPECT_EQ(run({"--help"}), 0);
-    EXPECT_TRUE(standardOutput.startsWith(QStringLiteral("Uso: trasferisci-codici [--si] [--conserva-dati-banche] --profilo NOME\n")))
+    EXPECT_TRUE(standardOutput.startsWith(
+        QStringLiteral("Uso: trasferisci-codici [--si] [--conserva-dati-banche] --profilo NOME\n")))
         << output.toStdString();
     EXPECT_TRUE(standardOutput.contains(QStringLiteral("\n  2  argomenti non validi\n"))) << output.toStdString();
 
@@ -174,7 +179,7 @@ TEST_F(TrasferisciCodiciTraFile, OpensTheFilesNamedWhateverTheirNamesHold)
     const SqliteFile decoyBelow = destination(QStringLiteral("w/b.db"));
 
     for (const QString& name : {QStringLiteral("w.db;2"), QStringLiteral(" w.db"), QStringLiteral("w\"q.db"),
-                               QStringLiteral("'w.db'"), QStringLiteral("w\\b.db")}) {
+                                QStringLiteral("'w.db'"), QStringLiteral("w\\b.db")}) {
         const SqliteFile target = destination(name);
         // Relative to the folder the program runs in, as typed.
         EXPECT_EQ(run({"--si", source(), name}, {}, folder.path()), 0) << output.toStdString();
@@ -185,8 +190,9 @@ TEST_F(TrasferisciCodiciTraFile, OpensTheFilesNamedWhateverTheirNamesHold)
 
     // A name that does not exist is not found under another.
     EXPECT_EQ(run({"--si", source(), "w.DB"}, {}, folder.path()), 1);
-    EXPECT_TRUE(output.contains(QStringLiteral("linea 250, errore -2147467259, descrizione: Impossibile trovare il "
-                                               "file di database 'w.DB'.")))
+    EXPECT_TRUE(
+        output.contains(QStringLiteral("linea 250, errore -2147467259, descrizione: Impossibile trovare il "
+                                       "file di database 'w.DB'.")))
         << output.toStdString();
 }
 

@@ -2,10 +2,10 @@
 // raises a RuntimeError or gives a tree that, written again in Wine's format,
 // reads back as the same tree. Crashes, hangs, leaks and undefined behaviour
 // are caught by the sanitizers. See README.md beside this file.
-#include "platform/wine_registry/registry_tree.h"
-#include "platform/runtime/runtime_error.h"
-#include "platform/wine_registry/wine_registry_file.h"
 #include "mkprefix/wine_registry_writer.h"
+#include "platform/runtime/runtime_error.h"
+#include "platform/wine_registry/registry_tree.h"
+#include "platform/wine_registry/wine_registry_file.h"
 
 #include <cstdio>
 #include <cstdlib>

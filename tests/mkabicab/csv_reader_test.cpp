@@ -65,7 +65,9 @@ TEST(CsvReader, OneLineBreakAtTheEndStartsNoRecordButABlankLineDoes)
 
 TEST(CsvReader, Utf8WithOrWithoutByteOrderMark)
 {
-    EXPECT_EQ(Records("\xef\xbb\xbf" "AbiAbi,Forlì"), (std::vector<QStringList>{{"AbiAbi", QString::fromUtf8("Forlì")}}));
+    EXPECT_EQ(Records("\xef\xbb\xbf"
+                      "AbiAbi,Forlì"),
+              (std::vector<QStringList>{{"AbiAbi", QString::fromUtf8("Forlì")}}));
     EXPECT_EQ(Records("Москва"), (std::vector<QStringList>{{QString::fromUtf8("Москва")}}));
 }
 

@@ -65,8 +65,9 @@ TEST(CsvValue, EmptyIsNullAndQuotedEmptyIsAnEmptyText)
 
 TEST(CsvValue, RefusesWhatTheUpdateCouldNotInsert)
 {
-    const QString empty = QStringLiteral("il campo è vuoto, ma l'aggiornamento non può inserire un valore nullo in una "
-                                         "colonna numerica");
+    const QString empty = QStringLiteral(
+        "il campo è vuoto, ma l'aggiornamento non può inserire un valore nullo in una "
+        "colonna numerica");
     EXPECT_EQ(Refusal(kLong, QString()), empty);
     EXPECT_EQ(Refusal(kInteger, QStringLiteral("  ")), empty);
     EXPECT_EQ(Refusal(kDouble, QString()), empty);
@@ -78,7 +79,8 @@ TEST(CsvValue, RefusesWhatTheUpdateCouldNotInsert)
 TEST(CsvValue, TextLongerThanItsColumn)
 {
     EXPECT_EQ(Value(kText, QStringLiteral("00100")), Variant(QStringLiteral("00100")));
-    EXPECT_EQ(Refusal(kText, QStringLiteral("001000")), QStringLiteral("il testo ha 6 caratteri, la colonna ne ammette 5"));
+    EXPECT_EQ(Refusal(kText, QStringLiteral("001000")),
+              QStringLiteral("il testo ha 6 caratteri, la colonna ne ammette 5"));
 }
 
 }  // namespace

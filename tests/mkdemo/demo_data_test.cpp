@@ -2,11 +2,11 @@
 #include "support/jet_readback.h"
 #include "support/source_databases.h"
 
+#include <gtest/gtest.h>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSet>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 namespace {
 

@@ -17,19 +17,20 @@ namespace {
 // Where the fields this file damages lie, by format.
 struct Layout {
     qsizetype pageSize;
-    qsizetype columnCount;       // 16 bits, in a table definition
-    qsizetype indexCount;        // 32 bits: the index entries before the columns
-    qsizetype usageMap;          // 32-bit row pointer to the table's page map
-    qsizetype firstColumn;       // where the column descriptors start, before the index entries
+    qsizetype columnCount;  // 16 bits, in a table definition
+    qsizetype indexCount;   // 32 bits: the index entries before the columns
+    qsizetype usageMap;     // 32-bit row pointer to the table's page map
+    qsizetype firstColumn;  // where the column descriptors start, before the index entries
     qsizetype indexEntrySize;
     qsizetype columnSize;
-    qsizetype rowCount;          // 16 bits, on a data page; the row offsets follow
+    qsizetype rowCount;  // 16 bits, on a data page; the row offsets follow
 };
 
 // The writers know only Jet 4; the Jet 3 figures are the harness's own.
 constexpr Layout kJet3{2048, 25, 31, 35, 43, 8, 18, 8};
-constexpr Layout kJet4{kPageSize,         kColumnCountOffset,    kRealIndexCountOffset, kTableUsageMapOffset,
-                       kDefinitionHeaderSize, kIndexCountsSize,  kColumnDescriptorSize, kDataPageRowCountOffset};
+constexpr Layout kJet4{
+    kPageSize,        kColumnCountOffset,    kRealIndexCountOffset,  kTableUsageMapOffset, kDefinitionHeaderSize,
+    kIndexCountsSize, kColumnDescriptorSize, kDataPageRowCountOffset};
 
 // The header's version byte names the format: 0 for Jet 3.
 const Layout& LayoutOf(const QByteArray& file)
@@ -46,15 +47,15 @@ public:
         if (file_.isEmpty())
             return QStringLiteral("file vuoto, nulla da danneggiare");
         switch (damage) {
-        case Damage::FlippedBits: return flipBits(0, file_.size(), pick(1, 8));
-        case Damage::RandomBytes: return randomBytes();
-        case Damage::ZeroedPage: return zeroPage();
-        case Damage::DuplicatedPage: return duplicatePage();
-        case Damage::Cut: return cut();
-        case Damage::TableDefinition: return tableDefinition();
-        case Damage::ColumnType: return columnType();
-        case Damage::UsageMap: return usageMap();
-        case Damage::RowData: return rowData();
+            case Damage::FlippedBits: return flipBits(0, file_.size(), pick(1, 8));
+            case Damage::RandomBytes: return randomBytes();
+            case Damage::ZeroedPage: return zeroPage();
+            case Damage::DuplicatedPage: return duplicatePage();
+            case Damage::Cut: return cut();
+            case Damage::TableDefinition: return tableDefinition();
+            case Damage::ColumnType: return columnType();
+            case Damage::UsageMap: return usageMap();
+            case Damage::RowData: return rowData();
         }
         return {};
     }
@@ -135,8 +136,8 @@ private:
     QString cut()
     {
         // Mostly at a page boundary, which the reader cannot refuse on sight.
-        const qsizetype length = pick(0, 3) == 0 || pages() < 2 ? pick(0, file_.size() - 1)
-                                                                : pageStart(pick(1, pages() - 1));
+        const qsizetype length =
+            pick(0, 3) == 0 || pages() < 2 ? pick(0, file_.size() - 1) : pageStart(pick(1, pages() - 1));
         file_.truncate(length);
         return QStringLiteral("file troncato a %1 byte").arg(length);
     }
@@ -151,7 +152,9 @@ private:
         const qsizetype columnsEnd = layout_.firstColumn + layout_.indexEntrySize * read32(start + layout_.indexCount)
             + layout_.columnSize * read16(start + layout_.columnCount);
         const qsizetype end = start + std::clamp<qsizetype>(columnsEnd, layout_.firstColumn, layout_.pageSize);
-        return QStringLiteral("definizione di tabella a pagina %1: %2").arg(*page).arg(flipBits(start + 8, end, pick(1, 4)));
+        return QStringLiteral("definizione di tabella a pagina %1: %2")
+            .arg(*page)
+            .arg(flipBits(start + 8, end, pick(1, 4)));
     }
 
     QString columnType()

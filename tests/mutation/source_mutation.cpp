@@ -12,17 +12,18 @@
 // --aggiorna CARTELLA_PROGRAMMA), so that a crash or a hang is seen from
 // outside. Exits with 1 when anything was found; the damaged files found are
 // kept in the findings folder, with a line each in reperti.txt.
-#include "layouts/abicab_layout.h"
 #include "cli/console_ui_services.h"
-#include "mkdemo/demo_data.h"
-#include "platform/database/jet/jet_backend_testing.h"
 #include "jet_damage.h"
+#include "layouts/abicab_layout.h"
+#include "mkdemo/demo_data.h"
+#include "mkprefix/wine_prefix_writer.h"
+#include "platform/database/jet/jet_backend_testing.h"
 #include "platform/database/jet/new_file/jet_database_writer.h"
 #include "settings/profile_selection.h"
 #include "transfer_oracle.h"
 #include "update/update_run.h"
-#include "mkprefix/wine_prefix_writer.h"
 
+#include <sqlite3.h>
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -32,7 +33,6 @@
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <random>
-#include <sqlite3.h>
 
 namespace {
 
@@ -61,9 +61,9 @@ int RunUpdate(const QString& programFolder)
     UpdateRun run(ui, programFolder);
     run.CopiaAbiCab();
     switch (run.esito()) {
-    case RunOutcome::Completed: return kCompleted;
-    case RunOutcome::NoCodes: return kNoCodes;
-    default: return kFailed;
+        case RunOutcome::Completed: return kCompleted;
+        case RunOutcome::NoCodes: return kNoCodes;
+        default: return kFailed;
     }
 }
 
@@ -80,8 +80,8 @@ void WriteValidSource(const QString& path)
     branches.push_back({Variant(9990), Variant(1), Variant(QStringLiteral("Banca \"Virgolette\" e \\")),
                         Variant(QStringLiteral("Sede\nscala B")), Variant(QStringLiteral("Via\tdel Tabulatore, 1")),
                         Variant(QStringLiteral("00100")), Variant(QStringLiteral("L'Aquila")),
-                        Variant(QStringLiteral("Città di Castello \U0001F3F0")), Variant(QStringLiteral("PG")), Variant(1),
-                        Variant(1.0 / 3.0)});
+                        Variant(QStringLiteral("Città di Castello \U0001F3F0")), Variant(QStringLiteral("PG")),
+                        Variant(1), Variant(1.0 / 3.0)});
     branches.push_back({Variant(9991), Variant(2), Variant(), Variant(QString()), Variant(), Variant(), Variant(),
                         Variant(), Variant(), Variant(2), Variant(-0.125)});
     WriteJetDatabase(path, {{AbiTableDefinition(), banks}, {AbicabTableDefinition(), branches}});
@@ -199,10 +199,10 @@ Outcome RunOne(const Installation& installation)
     if (process.exitStatus() != QProcess::NormalExit)
         return {Outcome::Kind::Crashed, output};
     switch (process.exitCode()) {
-    case kCompleted: return {Outcome::Kind::Completed, output};
-    case kFailed: return {Outcome::Kind::Failed, output};
-    case kNoCodes: return {Outcome::Kind::NoCodes, output};
-    default: return {Outcome::Kind::Crashed, QStringLiteral("uscita %1 %2").arg(process.exitCode()).arg(output)};
+        case kCompleted: return {Outcome::Kind::Completed, output};
+        case kFailed: return {Outcome::Kind::Failed, output};
+        case kNoCodes: return {Outcome::Kind::NoCodes, output};
+        default: return {Outcome::Kind::Crashed, QStringLiteral("uscita %1 %2").arg(process.exitCode()).arg(output)};
     }
 }
 
@@ -230,34 +230,30 @@ QString RunAndJudge(const Installation& installation, const QString& pristine, c
     QFile::copy(pristine, installation.procedureDatabase);
     outcome = RunOne(installation);
     switch (outcome.kind) {
-    case Outcome::Kind::Crashed:
-        ++counts.crashes;
-        return QStringLiteral("crash: ") + outcome.output;
-    case Outcome::Kind::Hung:
-        ++counts.hangs;
-        return QStringLiteral("blocco");
-    case Outcome::Kind::Failed:
-    case Outcome::Kind::NoCodes:
-        outcome.kind == Outcome::Kind::Failed ? ++counts.failed : ++counts.noCodes;
-        if (DestinationAsFound(installation.procedureDatabase) != ReadFile(pristine)) {
-            ++counts.changedWithoutCompleting;
-            return QStringLiteral("destinazione cambiata senza completare: ") + outcome.output;
-        }
-        return {};
-    case Outcome::Kind::Completed: {
-        ++counts.completed;
-        const std::optional<QStringList> differences =
-            DifferencesFromMdbExport(installation.source(), pristine, installation.procedureDatabase);
-        if (!differences) {
-            ++counts.unreadableByMdbExport;
+        case Outcome::Kind::Crashed: ++counts.crashes; return QStringLiteral("crash: ") + outcome.output;
+        case Outcome::Kind::Hung: ++counts.hangs; return QStringLiteral("blocco");
+        case Outcome::Kind::Failed:
+        case Outcome::Kind::NoCodes:
+            outcome.kind == Outcome::Kind::Failed ? ++counts.failed : ++counts.noCodes;
+            if (DestinationAsFound(installation.procedureDatabase) != ReadFile(pristine)) {
+                ++counts.changedWithoutCompleting;
+                return QStringLiteral("destinazione cambiata senza completare: ") + outcome.output;
+            }
+            return {};
+        case Outcome::Kind::Completed: {
+            ++counts.completed;
+            const std::optional<QStringList> differences =
+                DifferencesFromMdbExport(installation.source(), pristine, installation.procedureDatabase);
+            if (!differences) {
+                ++counts.unreadableByMdbExport;
+                return {};
+            }
+            if (!differences->isEmpty()) {
+                ++counts.differentFromMdbExport;
+                return QStringLiteral("diversa da mdb-export: ") + differences->join(QStringLiteral("; "));
+            }
             return {};
         }
-        if (!differences->isEmpty()) {
-            ++counts.differentFromMdbExport;
-            return QStringLiteral("diversa da mdb-export: ") + differences->join(QStringLiteral("; "));
-        }
-        return {};
-    }
     }
     return {};
 }
@@ -269,7 +265,8 @@ std::vector<Base> Bases(const QTemporaryDir& work)
     WriteValidSource(written);
     bases.push_back({QStringLiteral("Abicab.mdb"), ReadFile(written)});
     const QDir samples(QStringLiteral(CORVANTA_JET_SAMPLES));
-    for (const QString& name : samples.entryList({QStringLiteral("*.mdb"), QStringLiteral("*.accdb")}, QDir::Files, QDir::Name))
+    for (const QString& name :
+         samples.entryList({QStringLiteral("*.mdb"), QStringLiteral("*.accdb")}, QDir::Files, QDir::Name))
         bases.push_back({name, ReadFile(samples.filePath(name))});
     return bases;
 }
@@ -328,7 +325,8 @@ int main(int argc, char** argv)
     Counts baseline;
     const QString cleanProblem = RunAndJudge(installation, pristine, bases.front().bytes, baseline, outcome);
     if (outcome.kind != Outcome::Kind::Completed || !cleanProblem.isEmpty() || baseline.unreadableByMdbExport) {
-        out << "La base non danneggiata non passa: " << (cleanProblem.isEmpty() ? outcome.output : cleanProblem) << '\n';
+        out << "La base non danneggiata non passa: " << (cleanProblem.isEmpty() ? outcome.output : cleanProblem)
+            << '\n';
         return 2;
     }
 

@@ -2,11 +2,11 @@
 
 #include "mkabicab/csv_reader.h"
 
+#include <sqlite3.h>
 #include <QLocale>
 #include <QProcess>
 #include <algorithm>
 #include <cmath>
-#include <sqlite3.h>
 #include <vector>
 
 namespace {
@@ -28,7 +28,8 @@ struct CodeTable {
 
 const CodeTable kTables[] = {
     {"abi", "ABI", {"AbiAbi", "AbiBanc", "AbiAbichk"}, "AbiAbi < 1000"},
-    {"abicab", "ABICAB",
+    {"abicab",
+     "ABICAB",
      {"AbcAbi", "AbcCab", "AbcBanc", "AbcFiliale", "AbcIndir", "AbcCap", "AbcLocalita", "AbcComune", "AbcProv",
       "AbcAbichk", "AbcCabchk"},
      "AbcAbi < 1000"},
@@ -41,10 +42,10 @@ std::vector<Row> StoredRows(const QString& path, const CodeTable& table, bool ke
     std::vector<Row> rows;
     sqlite3* db = nullptr;
     if (sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
-        const QString sql = QStringLiteral("SELECT %1 FROM %2%3 ORDER BY rowid")
-                                .arg(table.columns.join(QStringLiteral(", ")), QString::fromLatin1(table.destination),
-                                     keptOnly ? QStringLiteral(" WHERE ") + QString::fromLatin1(table.keptWhere)
-                                              : QString());
+        const QString sql =
+            QStringLiteral("SELECT %1 FROM %2%3 ORDER BY rowid")
+                .arg(table.columns.join(QStringLiteral(", ")), QString::fromLatin1(table.destination),
+                     keptOnly ? QStringLiteral(" WHERE ") + QString::fromLatin1(table.keptWhere) : QString());
         sqlite3_stmt* statement = nullptr;
         if (sqlite3_prepare_v2(db, sql.toUtf8().constData(), -1, &statement, nullptr) == SQLITE_OK) {
             while (sqlite3_step(statement) == SQLITE_ROW) {
@@ -52,12 +53,13 @@ std::vector<Row> StoredRows(const QString& path, const CodeTable& table, bool ke
                 for (int c = 0; c < table.columns.size(); ++c) {
                     const char* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, c));
                     switch (sqlite3_column_type(statement, c)) {
-                    case SQLITE_NULL: row.push_back({}); break;
-                    case SQLITE_INTEGER: row.push_back({Value::Kind::Number, QString::fromUtf8(text)}); break;
-                    case SQLITE_FLOAT:
-                        row.push_back({Value::Kind::Number, QString::number(sqlite3_column_double(statement, c), 'g', 17)});
-                        break;
-                    default: row.push_back({Value::Kind::Text, QString::fromUtf8(text)}); break;
+                        case SQLITE_NULL: row.push_back({}); break;
+                        case SQLITE_INTEGER: row.push_back({Value::Kind::Number, QString::fromUtf8(text)}); break;
+                        case SQLITE_FLOAT:
+                            row.push_back(
+                                {Value::Kind::Number, QString::number(sqlite3_column_double(statement, c), 'g', 17)});
+                            break;
+                        default: row.push_back({Value::Kind::Text, QString::fromUtf8(text)}); break;
                     }
                 }
                 rows.push_back(std::move(row));
@@ -78,9 +80,9 @@ std::optional<QByteArray> MdbExport(const QString& source, const char* table)
     process.setProcessEnvironment(environment);
     process.setStandardErrorFile(QProcess::nullDevice());
     // Booleans as words, since the tool reads them as -1 and 0, not as mdb-export's 1 and 0.
-    process.start(QStringLiteral("mdb-export"), {QStringLiteral("-B"), QStringLiteral("-b"), QStringLiteral("hex"),
-                                                 QStringLiteral("-D"), dateFormat, QStringLiteral("-T"), dateFormat,
-                                                 source, QString::fromLatin1(table)});
+    process.start(QStringLiteral("mdb-export"),
+                  {QStringLiteral("-B"), QStringLiteral("-b"), QStringLiteral("hex"), QStringLiteral("-D"), dateFormat,
+                   QStringLiteral("-T"), dateFormat, source, QString::fromLatin1(table)});
     if (!process.waitForFinished(30000)) {
         process.kill();
         process.waitForFinished();
@@ -162,7 +164,8 @@ bool SameNumber(const QString& expected, const QString& actual)
     const double difference = std::fabs(*e - *a);
     // The statements carry 15 digits; mdb-export writes whole numbers exactly,
     // doubles with 16 digits and single-precision numbers with 7.
-    const bool whole = !expected.contains(QLatin1Char('.')) && !expected.contains(QLatin1Char('e'), Qt::CaseInsensitive);
+    const bool whole =
+        !expected.contains(QLatin1Char('.')) && !expected.contains(QLatin1Char('e'), Qt::CaseInsensitive);
     return difference <= 1e-14 * std::fabs(*e) || (!whole && difference <= 5e-7 * std::fabs(*e));
 }
 
@@ -190,9 +193,9 @@ bool Same(const Value& expected, const Value& actual)
 QString Describe(const Value& value)
 {
     switch (value.kind) {
-    case Value::Kind::Null: return QStringLiteral("Null");
-    case Value::Kind::Number: return value.text;
-    case Value::Kind::Text: return QLatin1Char('"') + value.text + QLatin1Char('"');
+        case Value::Kind::Null: return QStringLiteral("Null");
+        case Value::Kind::Number: return value.text;
+        case Value::Kind::Text: return QLatin1Char('"') + value.text + QLatin1Char('"');
     }
     return {};
 }
@@ -212,7 +215,8 @@ std::optional<QStringList> DifferencesFromMdbExport(const QString& source, const
         const std::vector<Row> actual = StoredRows(destinationAfter, table, false);
         const QString name = QString::fromLatin1(table.destination);
         if (actual.size() != expected.size())
-            differences.append(QStringLiteral("%1: %2 righe invece di %3").arg(name).arg(actual.size()).arg(expected.size()));
+            differences.append(
+                QStringLiteral("%1: %2 righe invece di %3").arg(name).arg(actual.size()).arg(expected.size()));
         for (size_t r = 0; r < std::min(actual.size(), expected.size()) && differences.size() < 5; ++r) {
             for (int c = 0; c < table.columns.size(); ++c) {
                 const Value& want = expected[r][static_cast<size_t>(c)];

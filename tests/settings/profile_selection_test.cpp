@@ -2,9 +2,9 @@
 // prefix, the user's answers scripted.
 #include "settings/profile_selection.h"
 
+#include "platform/runtime/runtime_error.h"
 #include "settings/profile_settings.h"
 #include "support/qt_printers.h"
-#include "platform/runtime/runtime_error.h"
 #include "support/scripted_ui_services.h"
 #include "support/test_installation.h"
 
@@ -16,7 +16,8 @@ const QString kNoInstallationPerUser = QStringLiteral(
     "Nessuna installazione di Corvanta/Corvanta NET rilevata nel profilo 'HKEY_CURRENT_USER\\Software\\VB and VBA "
     "Program Settings\\Corvanta\\");
 const QString kNoInstallationSystemWide = QStringLiteral(
-    "Nessuna installazione di Corvanta/Corvanta NET rilevata nel profilo 'HKEY_LOCAL_MACHINE\\Software\\Kvr\\Corvanta\\");
+    "Nessuna installazione di Corvanta/Corvanta NET rilevata nel profilo "
+    "'HKEY_LOCAL_MACHINE\\Software\\Kvr\\Corvanta\\");
 const QString kFrame = QStringLiteral("Aggiornamento installazione profilo: ");
 
 class ProfileSelection : public ::testing::Test {
@@ -73,9 +74,10 @@ TEST_F(ProfileSelection, AsksBeforeAcceptingAClientAndPutsEverythingBackOnNo)
     ui.answerQuestion(MsgAnswer::No);
     EXPECT_FALSE(SelezionaProfilo(ui, QStringLiteral("prova")));
     ASSERT_EQ(ui.messageBoxes().size(), 1U);
-    EXPECT_EQ(ui.messageBoxes().back().text,
-              QStringLiteral("L'installazione di Corvanta/Corvanta NET, nel profilo 'PROVA', su questa macchina risulta "
-                             "essere di tipo Client e non Server, procedere ugualmente?"));
+    EXPECT_EQ(
+        ui.messageBoxes().back().text,
+        QStringLiteral("L'installazione di Corvanta/Corvanta NET, nel profilo 'PROVA', su questa macchina risulta "
+                       "essere di tipo Client e non Server, procedere ugualmente?"));
     EXPECT_EQ(ui.messageBoxes().back().style, 292);
     EXPECT_EQ(ui.messageBoxes().back().title, QStringLiteral("Messaggio di Corvanta NET"));
     EXPECT_EQ(VarGlobali, before);
@@ -126,7 +128,8 @@ TEST_F(ProfileSelection, ASettingsErrorIsReportedOnceAndTheSettingsArePutBack)
 
     EXPECT_FALSE(SelezionaProfilo(ui, QStringLiteral("Prova")));
     ASSERT_EQ(ui.messageBoxes().size(), 1U);
-    EXPECT_TRUE(ui.messageBoxes().back().text.startsWith(QStringLiteral("Routine Corabicab:GetVarGlobali, linea 30, errore 6, ")))
+    EXPECT_TRUE(ui.messageBoxes().back().text.startsWith(
+        QStringLiteral("Routine Corabicab:GetVarGlobali, linea 30, errore 6, ")))
         << ui.messageBoxes().back().text.toStdString();
     EXPECT_EQ(VarGlobali, before);
 }

@@ -1,11 +1,11 @@
 #include "settings/profile_settings.h"
-#include "support/qt_printers.h"
+#include "platform/runtime/runtime_error.h"
+#include "platform/wine_registry/wine_registry_testing.h"
 #include "settings/reg_functions.h"
 #include "settings/reg_functions_testing.h"
-#include "platform/runtime/runtime_error.h"
+#include "support/qt_printers.h"
 #include "support/scripted_ui_services.h"
 #include "support/temporary_prefix.h"
-#include "platform/wine_registry/wine_registry_testing.h"
 
 #include <gtest/gtest.h>
 
@@ -81,11 +81,20 @@ TEST_F(ProfileSettings, TheSwitchIsTheLeadingNumberOfSystemInstRoundedHalfToEven
     writeBothStores(writer, QStringLiteral("Prova"));
     writer.save();
     const std::vector<std::pair<QString, bool>> cases = {
-        {QStringLiteral("-1"), true},      {QStringLiteral("1"), false},     {QStringLiteral("0"), false},
-        {QStringLiteral("True"), false},   {QString(), false},               {QStringLiteral("-1.2"), true},
-        {QStringLiteral("-0.5"), false},   {QStringLiteral("-1.5"), false},  {QStringLiteral("-0.51"), true},
-        {QStringLiteral(" -\t1\n"), true}, {QStringLiteral("-1abc"), true},  {QStringLiteral("-1e0"), true},
-        {QStringLiteral("Vero"), false},   {QStringLiteral("- 1.49"), true},
+        {QStringLiteral("-1"), true},
+        {QStringLiteral("1"), false},
+        {QStringLiteral("0"), false},
+        {QStringLiteral("True"), false},
+        {QString(), false},
+        {QStringLiteral("-1.2"), true},
+        {QStringLiteral("-0.5"), false},
+        {QStringLiteral("-1.5"), false},
+        {QStringLiteral("-0.51"), true},
+        {QStringLiteral(" -\t1\n"), true},
+        {QStringLiteral("-1abc"), true},
+        {QStringLiteral("-1e0"), true},
+        {QStringLiteral("Vero"), false},
+        {QStringLiteral("- 1.49"), true},
     };
     for (const auto& [text, on] : cases) {
         SCOPED_TRACE(text.toStdString());
@@ -205,10 +214,11 @@ TEST_F(ProfileSettings, GetVarGlobaliLoadsTheSixFieldsFromTheChosenStore)
     writer.save();
     VarGlobali = kOld;
     ASSERT_TRUE(GetVarGlobali(ui_, QStringLiteral("Prova")));
-    EXPECT_EQ(VarGlobali, (ProfileGlobals{QStringLiteral("utente:PrcSubDataType"), QStringLiteral("utente:PrcAdoConnect"),
-                                          QStringLiteral("utente:PrcAdoProvider"), QStringLiteral("utente:PrcExt"),
-                                          QStringLiteral("utente:PrcDir"), QStringLiteral("utente:Server"),
-                                          QStringLiteral("Profilo")}));
+    EXPECT_EQ(
+        VarGlobali,
+        (ProfileGlobals{QStringLiteral("utente:PrcSubDataType"), QStringLiteral("utente:PrcAdoConnect"),
+                        QStringLiteral("utente:PrcAdoProvider"), QStringLiteral("utente:PrcExt"),
+                        QStringLiteral("utente:PrcDir"), QStringLiteral("utente:Server"), QStringLiteral("Profilo")}));
     writeSwitch(QStringLiteral("-1"));
     ASSERT_TRUE(GetVarGlobali(ui_, QStringLiteral("PROVA")));
     EXPECT_EQ(VarGlobali.PrcSubDataType, QStringLiteral("sistema:PrcSubDataType"));
@@ -271,10 +281,10 @@ TEST_F(ProfileSettings, AnErrorWhileReadingPrcExtIsReportedAtLine60AndKeepsTheLa
         VarGlobali = kOld;
         EXPECT_FALSE(GetVarGlobali(ui, QStringLiteral("Prova")));
         SetHiveReadHookForTests({});
-        EXPECT_EQ(VarGlobali, (ProfileGlobals{QStringLiteral("utente:PrcSubDataType"),
-                                              QStringLiteral("utente:PrcAdoConnect"),
-                                              QStringLiteral("utente:PrcAdoProvider"), kOld.PrcExt, kOld.PrcDir,
-                                              kOld.Server, kOld.ProfiloCorrente}));
+        EXPECT_EQ(VarGlobali,
+                  (ProfileGlobals{QStringLiteral("utente:PrcSubDataType"), QStringLiteral("utente:PrcAdoConnect"),
+                                  QStringLiteral("utente:PrcAdoProvider"), kOld.PrcExt, kOld.PrcDir, kOld.Server,
+                                  kOld.ProfiloCorrente}));
         ASSERT_EQ(ui.messageBoxes().size(), 1U);
         EXPECT_EQ(ui.messageBoxes()[0].text,
                   QStringLiteral("Routine Corabicab:GetVarGlobali, linea 60, errore -2147467259, descrizione: "

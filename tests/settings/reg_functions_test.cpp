@@ -1,9 +1,9 @@
-#include "support/qt_printers.h"
 #include "settings/reg_functions.h"
-#include "settings/reg_functions_testing.h"
 #include "platform/runtime/runtime_error.h"
-#include "support/temporary_prefix.h"
 #include "platform/wine_registry/wine_registry.h"
+#include "settings/reg_functions_testing.h"
+#include "support/qt_printers.h"
+#include "support/temporary_prefix.h"
 
 #include <gtest/gtest.h>
 

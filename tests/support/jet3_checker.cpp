@@ -14,7 +14,7 @@
 namespace {
 
 constexpr qsizetype kPage = kJet3PageSize;
-constexpr qsizetype kTableUsageMap = 35;       // in a Jet 3 definition
+constexpr qsizetype kTableUsageMap = 35;  // in a Jet 3 definition
 constexpr qsizetype kTableFreeSpaceMap = 39;
 
 struct Extent {
@@ -57,7 +57,8 @@ public:
         }
         for (quint32 number = pageCount(); number < globalMapEnd(); ++number) {
             if (!markedFree(number))
-                problem(QStringLiteral("page %1, past the end of the file, is used in the file's page map").arg(number));
+                problem(
+                    QStringLiteral("page %1, past the end of the file, is used in the file's page map").arg(number));
         }
         return problems_;
     }
@@ -68,7 +69,10 @@ private:
     quint8 byte(quint32 page, qsizetype offset) const { return static_cast<quint8>(*at(page, offset)); }
     quint16 word16(quint32 page, qsizetype offset) const { return qFromLittleEndian<quint16>(at(page, offset)); }
     quint32 word32(quint32 page, qsizetype offset) const { return qFromLittleEndian<quint32>(at(page, offset)); }
-    bool bit(quint32 page, qsizetype offset, quint32 index) const { return ((byte(page, offset + index / 8) >> (index % 8)) & 1) != 0; }
+    bool bit(quint32 page, qsizetype offset, quint32 index) const
+    {
+        return ((byte(page, offset + index / 8) >> (index % 8)) & 1) != 0;
+    }
     void problem(const QString& text) { problems_.append(text); }
     void claim(quint32 page) { claimed_.insert(page); }
 
@@ -85,7 +89,8 @@ private:
             return std::nullopt;
         }
         const Extent extent{rowStart(page, row), row == 0 ? kPage : rowStart(page, row - 1)};
-        if (extent.start < kJet3DataPageHeaderSize + kRowOffsetEntrySize * rowCount(page) || extent.start > extent.end) {
+        if (extent.start < kJet3DataPageHeaderSize + kRowOffsetEntrySize * rowCount(page)
+            || extent.start > extent.end) {
             problem(QStringLiteral("%1: row %2 of page %3 lies outside its page").arg(what).arg(row).arg(page));
             return std::nullopt;
         }
@@ -116,7 +121,9 @@ private:
         const qsizetype actual = lowest - (kJet3DataPageHeaderSize + kRowOffsetEntrySize * rows);
         if (word16(page, kDataPageFreeSpaceOffset) != actual)
             problem(QStringLiteral("page %1 says %2 bytes free, it has %3")
-                        .arg(page).arg(word16(page, kDataPageFreeSpaceOffset)).arg(actual));
+                        .arg(page)
+                        .arg(word16(page, kDataPageFreeSpaceOffset))
+                        .arg(actual));
     }
 
     // The pages a map row lists; its own page and bitmap pages claimed.
@@ -138,7 +145,8 @@ private:
             }
             return pages;
         }
-        for (qsizetype slot = 0; kReferenceSlotsOffset + kReferenceSlotSize * (slot + 1) <= row->end - row->start; ++slot) {
+        for (qsizetype slot = 0; kReferenceSlotsOffset + kReferenceSlotSize * (slot + 1) <= row->end - row->start;
+             ++slot) {
             const quint32 bitmap = word32(page, row->start + kReferenceSlotsOffset + kReferenceSlotSize * slot);
             if (bitmap == 0)
                 continue;
@@ -169,15 +177,15 @@ private:
         const auto listed = pagesInMap(word32(definition, kTableUsageMap), what);
         const auto withRoom = pagesInMap(word32(definition, kTableFreeSpaceMap), what);
         if (listed && *listed != owned)
-            problem(QStringLiteral("%1: its map lists %2 pages, it owns %3").arg(what).arg(listed->size()).arg(owned.size()));
+            problem(QStringLiteral("%1: its map lists %2 pages, it owns %3")
+                        .arg(what)
+                        .arg(listed->size())
+                        .arg(owned.size()));
         if (listed && withRoom && !std::includes(listed->begin(), listed->end(), withRoom->begin(), withRoom->end()))
             problem(QStringLiteral("%1: a page with free space is not the table's").arg(what));
     }
 
-    Extent globalRow() const
-    {
-        return {rowStart(kGlobalUsageMapPage, 0), kPage};
-    }
+    Extent globalRow() const { return {rowStart(kGlobalUsageMapPage, 0), kPage}; }
 
     bool markedFree(quint32 number) const
     {
@@ -186,14 +194,15 @@ private:
             const quint32 first = word32(kGlobalUsageMapPage, row.start + kInlineFirstPageOffset);
             const auto covered = static_cast<quint32>(row.end - row.start - kInlineBitmapOffset) * 8;
             return number < first || number - first >= covered
-                   || bit(kGlobalUsageMapPage, row.start + kInlineBitmapOffset, number - first);
+                || bit(kGlobalUsageMapPage, row.start + kInlineBitmapOffset, number - first);
         }
         const qsizetype slot = number / kJet3PagesPerBitmapPage;
         if (kReferenceSlotsOffset + kReferenceSlotSize * (slot + 1) > row.end - row.start)
             return true;
-        const quint32 bitmap = word32(kGlobalUsageMapPage, row.start + kReferenceSlotsOffset + kReferenceSlotSize * slot);
+        const quint32 bitmap =
+            word32(kGlobalUsageMapPage, row.start + kReferenceSlotsOffset + kReferenceSlotSize * slot);
         return bitmap == 0 || bitmap >= pageCount()
-               || bit(bitmap, kBitmapPageBitmapOffset, number % kJet3PagesPerBitmapPage);
+            || bit(bitmap, kBitmapPageBitmapOffset, number % kJet3PagesPerBitmapPage);
     }
 
     quint32 globalMapEnd() const
@@ -201,9 +210,9 @@ private:
         const Extent row = globalRow();
         if (byte(kGlobalUsageMapPage, row.start) == kInlineMap)
             return word32(kGlobalUsageMapPage, row.start + kInlineFirstPageOffset)
-                   + static_cast<quint32>(row.end - row.start - kInlineBitmapOffset) * 8;
+                + static_cast<quint32>(row.end - row.start - kInlineBitmapOffset) * 8;
         return static_cast<quint32>((row.end - row.start - kReferenceSlotsOffset) / kReferenceSlotSize)
-               * kJet3PagesPerBitmapPage;
+            * kJet3PagesPerBitmapPage;
     }
 
     QByteArray bytes_;

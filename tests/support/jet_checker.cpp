@@ -7,10 +7,10 @@
 #include "platform/database/jet/format/usage_map.h"
 #include "platform/database/jet/in_place/index_key.h"
 #include "platform/database/jet/in_place/page_file.h"
-#include "platform/runtime/runtime_error.h"
 #include "platform/database/jet/in_place/table_rows.h"
 #include "platform/database/jet/in_place/table_schema.h"
 #include "platform/database/jet/in_place/usage_map_editor.h"
+#include "platform/runtime/runtime_error.h"
 
 #include <QFile>
 #include <QSet>
@@ -83,7 +83,10 @@ public:
             rows.emplace_back(where, values);
         });
         if (rows.size() != table.rowCount)
-            problem(QStringLiteral("%1: %2 live rows, the definition says %3").arg(name).arg(rows.size()).arg(table.rowCount));
+            problem(QStringLiteral("%1: %2 live rows, the definition says %3")
+                        .arg(name)
+                        .arg(rows.size())
+                        .arg(table.rowCount));
         for (std::size_t i = 0; i < table.indexes.size(); ++i)
             checkIndex(table, static_cast<int>(i), rows);
         checkAutoNumber(table, rows);
@@ -96,12 +99,15 @@ public:
     {
         const qint32 last = qFromLittleEndian<qint32>(file_->page(table.definitionPage).constData() + 20);
         for (std::size_t column = 0; column < table.columns.size(); ++column) {
-            if ((table.columns[column].flags & 0x04) == 0 || table.columns[column].column.type != JetColumnType::LongInteger)
+            if ((table.columns[column].flags & 0x04) == 0
+                || table.columns[column].column.type != JetColumnType::LongInteger)
                 continue;
             for (const auto& [where, values] : rows) {
                 if (values[column].type() == Variant::Type::Integer && values[column].integer() > last)
                     problem(QStringLiteral("%1: AutoNumber %2 above the last number the definition keeps, %3")
-                                .arg(table.name).arg(values[column].integer()).arg(last));
+                                .arg(table.name)
+                                .arg(values[column].integer())
+                                .arg(last));
             }
         }
     }
@@ -116,11 +122,14 @@ public:
         claimMap(RowPointer(kGlobalUsageMapPage, 0), QStringLiteral("the file's page map"));
         for (const auto& [number, owner] : claimed_) {
             if (markedFree(number))
-                problem(QStringLiteral("page %1 of %2 is free in the file's page map, or not covered by it").arg(number).arg(owner));
+                problem(QStringLiteral("page %1 of %2 is free in the file's page map, or not covered by it")
+                            .arg(number)
+                            .arg(owner));
         }
         for (quint32 number = file_->pageCount(); number < globalMapEnd(); ++number) {
             if (!markedFree(number))
-                problem(QStringLiteral("page %1, past the end of the file, is used in the file's page map").arg(number));
+                problem(
+                    QStringLiteral("page %1, past the end of the file, is used in the file's page map").arg(number));
         }
     }
 
@@ -212,7 +221,10 @@ private:
             const int actual = lowest - static_cast<int>(kDataPageHeaderSize + kRowOffsetEntrySize * rows);
             if (free != actual)
                 problem(QStringLiteral("%1: page %2 says %3 bytes free, it has %4")
-                            .arg(table.name).arg(number).arg(free).arg(actual));
+                            .arg(table.name)
+                            .arg(number)
+                            .arg(free)
+                            .arg(actual));
         }
         for (const quint32 page : owned) {
             if (page >= file_->pageCount())
@@ -240,7 +252,10 @@ private:
         }
         if (result.declaredFreeSpace != kPageSize - result.entriesEnd)
             problem(QStringLiteral("%1: page %2 says %3 bytes free, it has %4")
-                        .arg(where).arg(number).arg(result.declaredFreeSpace).arg(kPageSize - result.entriesEnd));
+                        .arg(where)
+                        .arg(number)
+                        .arg(result.declaredFreeSpace)
+                        .arg(kPageSize - result.entriesEnd));
         for (std::size_t i = 1; i < result.entries.size(); ++i) {
             if (!(result.entries[i - 1] < result.entries[i]))
                 problem(QStringLiteral("%1: entries out of order on page %2").arg(where).arg(number));
@@ -308,8 +323,12 @@ private:
                 const quint32 next = i + 1 < level.size() ? level[i + 1].first : 0;
                 if (level[i].second.header.previous != previous || level[i].second.header.next != next)
                     problem(QStringLiteral("%1: page %2 links %3/%4, expected %5/%6")
-                                .arg(where).arg(level[i].first).arg(level[i].second.header.previous)
-                                .arg(level[i].second.header.next).arg(previous).arg(next));
+                                .arg(where)
+                                .arg(level[i].first)
+                                .arg(level[i].second.header.previous)
+                                .arg(level[i].second.header.next)
+                                .arg(previous)
+                                .arg(next));
             }
         }
         for (std::size_t i = 1; i < walk.leaves.size(); ++i) {
@@ -334,7 +353,10 @@ private:
             mapped.insert(page);
         mapped.insert(index.rootPage);
         if (mapped != pages)
-            problem(QStringLiteral("%1: the index's map lists %2 pages, the tree has %3").arg(where).arg(mapped.size()).arg(pages.size()));
+            problem(QStringLiteral("%1: the index's map lists %2 pages, the tree has %3")
+                        .arg(where)
+                        .arg(mapped.size())
+                        .arg(pages.size()));
 
         std::multiset<QByteArray> expected;
         for (const auto& [location, values] : rows) {
@@ -352,10 +374,15 @@ private:
         const std::multiset<QByteArray> actual(leaves.begin(), leaves.end());
         if (actual != expected) {
             std::vector<QByteArray> missing, extra;
-            std::set_difference(expected.begin(), expected.end(), actual.begin(), actual.end(), std::back_inserter(missing));
-            std::set_difference(actual.begin(), actual.end(), expected.begin(), expected.end(), std::back_inserter(extra));
+            std::set_difference(expected.begin(), expected.end(), actual.begin(), actual.end(),
+                                std::back_inserter(missing));
+            std::set_difference(actual.begin(), actual.end(), expected.begin(), expected.end(),
+                                std::back_inserter(extra));
             problem(QStringLiteral("%1: %2 entries for %3 rows; missing %4 (first %5), unexpected %6 (first %7)")
-                        .arg(where).arg(actual.size()).arg(expected.size()).arg(missing.size())
+                        .arg(where)
+                        .arg(actual.size())
+                        .arg(expected.size())
+                        .arg(missing.size())
                         .arg(QString::fromLatin1(missing.empty() ? QByteArray() : missing.front().toHex()))
                         .arg(extra.size())
                         .arg(QString::fromLatin1(extra.empty() ? QByteArray() : extra.front().toHex())));

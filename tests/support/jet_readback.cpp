@@ -4,13 +4,13 @@
 #include "platform/database/jet/jet_backend.h"
 #include "platform/runtime/runtime_error.h"
 
+#include <gtest/gtest.h>
 #include <QDir>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
-#include <gtest/gtest.h>
 
 namespace {
 
@@ -29,16 +29,11 @@ Variant Normalised(const JetColumn& column, const Variant& value)
 QString Describe(const Variant& value)
 {
     switch (value.type()) {
-    case Variant::Type::Null:
-        return QStringLiteral("Null");
-    case Variant::Type::Integer:
-        return QStringLiteral("integer %1").arg(value.integer());
-    case Variant::Type::Double:
-        return QStringLiteral("double %1").arg(value.real(), 0, 'g', 17);
-    case Variant::Type::Text:
-        return QStringLiteral("text \"%1\"").arg(value.text());
-    case Variant::Type::Binary:
-        return QStringLiteral("bytes %1").arg(QString::fromLatin1(value.bytes().toHex()));
+        case Variant::Type::Null: return QStringLiteral("Null");
+        case Variant::Type::Integer: return QStringLiteral("integer %1").arg(value.integer());
+        case Variant::Type::Double: return QStringLiteral("double %1").arg(value.real(), 0, 'g', 17);
+        case Variant::Type::Text: return QStringLiteral("text \"%1\"").arg(value.text());
+        case Variant::Type::Binary: return QStringLiteral("bytes %1").arg(QString::fromLatin1(value.bytes().toHex()));
     }
     return {};
 }
@@ -73,7 +68,8 @@ void ExpectColumns(const char* reader, const JetTable& expected, const QStringLi
 // Compares the rows a reader gave, each value turned into what that reader can tell apart.
 template <typename Actual>
 void ExpectRows(const char* reader, const JetTable& expected, const std::vector<std::vector<Actual>>& actual,
-                Variant (*asReaderSeesIt)(const JetColumn&, const Variant&), Variant (*read)(const JetColumn&, const Actual&))
+                Variant (*asReaderSeesIt)(const JetColumn&, const Variant&),
+                Variant (*read)(const JetColumn&, const Actual&))
 {
     const std::string table = expected.definition.name.toStdString();
     ASSERT_EQ(actual.size(), expected.rows.size()) << reader << ": rows of " << table;
@@ -173,8 +169,8 @@ void CheckMdbReader(const QString& path, const std::vector<JetTable>& expected)
     const QString folder = QStringLiteral(CORVANTA_MDB_READER_DIR);
     ASSERT_TRUE(QFileInfo::exists(folder + QStringLiteral("/node_modules/mdb-reader")))
         << "mdb-reader is not installed in " << folder.toStdString() << ": run scripts/setup.sh";
-    const QByteArray output = Run(QStringLiteral("node"),
-                                  {folder + QStringLiteral("/read_tables.mjs"), QFileInfo(path).absoluteFilePath()});
+    const QByteArray output =
+        Run(QStringLiteral("node"), {folder + QStringLiteral("/read_tables.mjs"), QFileInfo(path).absoluteFilePath()});
     const QJsonArray tables = QJsonDocument::fromJson(output).object().value(QStringLiteral("tables")).toArray();
     ASSERT_EQ(tables.size(), static_cast<qsizetype>(expected.size())) << "mdb-reader: number of tables";
     for (qsizetype t = 0; t < tables.size(); ++t) {
@@ -217,8 +213,9 @@ void ExpectJetRowCount(const QString& path, const QString& table, int rows)
     while (csv.next(record))
         ++exported;
     EXPECT_EQ(exported, rows) << "mdb-export: rows of " << table.toStdString();
-    const QByteArray output = Run(QStringLiteral("node"), {QStringLiteral(CORVANTA_MDB_READER_DIR "/read_tables.mjs"),
-                                                           QFileInfo(path).absoluteFilePath()});
+    const QByteArray output =
+        Run(QStringLiteral("node"),
+            {QStringLiteral(CORVANTA_MDB_READER_DIR "/read_tables.mjs"), QFileInfo(path).absoluteFilePath()});
     bool found = false;
     for (const QJsonValue read : QJsonDocument::fromJson(output).object().value(QStringLiteral("tables")).toArray()) {
         if (read.toObject().value(QStringLiteral("name")).toString() != table)

@@ -1,35 +1,31 @@
 #include "support/procedure_databases.h"
 
 #include "layouts/abicab_layout.h"
-#include "platform/database/jet/jet_backend.h"
-#include "support/jet_checker.h"
 #include "platform/database/jet/in_place/jet_table_adder.h"
-#include "support/jet_readback.h"
-#include "platform/runtime/runtime_error.h"
 #include "platform/database/jet/in_place/writable_jet_backend.h"
+#include "platform/database/jet/jet_backend.h"
+#include "platform/runtime/runtime_error.h"
+#include "support/jet_checker.h"
+#include "support/jet_readback.h"
 
+#include <gtest/gtest.h>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <algorithm>
-#include <gtest/gtest.h>
 
 namespace {
 
 QString Literal(const Variant& value)
 {
     switch (value.type()) {
-    case Variant::Type::Null:
-        return QStringLiteral("Null");
-    case Variant::Type::Integer:
-        return QString::number(value.integer());
-    case Variant::Type::Double:
-        return QString::number(value.real(), 'g', 17);
-    case Variant::Type::Text:
-        return QLatin1Char('\'') + QString(value.text()).replace(QLatin1Char('\''), QStringLiteral("''"))
-            + QLatin1Char('\'');
-    case Variant::Type::Binary:
-        break;  // the procedure tables hold none
+        case Variant::Type::Null: return QStringLiteral("Null");
+        case Variant::Type::Integer: return QString::number(value.integer());
+        case Variant::Type::Double: return QString::number(value.real(), 'g', 17);
+        case Variant::Type::Text:
+            return QLatin1Char('\'') + QString(value.text()).replace(QLatin1Char('\''), QStringLiteral("''"))
+                + QLatin1Char('\'');
+        case Variant::Type::Binary: break;  // the procedure tables hold none
     }
     return {};
 }
@@ -145,7 +141,8 @@ QString WriteJetProcedureDatabase(const QString& folder, const SourceRows& banks
     return path;
 }
 
-void AddProcedureTables(const QString& path, const SourceRows& banks, const SourceRows& branches, const QString& password)
+void AddProcedureTables(const QString& path, const SourceRows& banks, const SourceRows& branches,
+                        const QString& password)
 {
     const std::vector<JetTable> tables = ProcedureTables(banks, branches);
     AddJetTables(path, {tables[0].definition, tables[1].definition, tables[2].definition}, password);
@@ -165,8 +162,8 @@ void ExpectProcedureDatabaseHolds(const QString& path, const SourceRows& banks, 
     const QStringList problems = CheckJetTables(path, tables, password);
     EXPECT_TRUE(problems.isEmpty()) << problems.join(QLatin1Char('\n')).toStdString();
     // The rows in the order the project's reader finds them, which the other two readers must share.
-    std::vector<JetTable> expected = ProcedureTables(AsStored(ProcedureAbiDefinition(), banks),
-                                                     AsStored(ProcedureAbicabDefinition(), branches));
+    std::vector<JetTable> expected =
+        ProcedureTables(AsStored(ProcedureAbiDefinition(), banks), AsStored(ProcedureAbicabDefinition(), branches));
     try {
         const auto database = OpenJetDatabase(path);
         for (JetTable& table : expected) {

@@ -17,7 +17,8 @@
 std::vector<JetTable> ProcedureTables(const SourceRows& banks, const SourceRows& branches, int release = 12);
 
 QString WriteJetProcedureDatabase(const QString& folder, const SourceRows& banks, const SourceRows& branches,
-                                  const QString& password = QString(), const QString& fileName = QStringLiteral("ARCPROC.mdb"));
+                                  const QString& password = QString(),
+                                  const QString& fileName = QStringLiteral("ARCPROC.mdb"));
 
 // The same three tables and rows in a Jet 3 (Access 97) file, written
 // directly and without the primary keys: a new Jet 3 file has no indexes yet.

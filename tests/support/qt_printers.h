@@ -23,10 +23,10 @@ inline void PrintTo(const QStringList& list, std::ostream* out)
 inline void PrintTo(const Variant& value, std::ostream* out)
 {
     switch (value.type()) {
-    case Variant::Type::Null: *out << "Null"; break;
-    case Variant::Type::Integer: *out << value.integer(); break;
-    case Variant::Type::Double: *out << value.real() << "#"; break;
-    case Variant::Type::Text: PrintTo(value.text(), out); break;
-    case Variant::Type::Binary: *out << "0x" << value.bytes().toHex().toStdString(); break;
+        case Variant::Type::Null: *out << "Null"; break;
+        case Variant::Type::Integer: *out << value.integer(); break;
+        case Variant::Type::Double: *out << value.real() << "#"; break;
+        case Variant::Type::Text: PrintTo(value.text(), out); break;
+        case Variant::Type::Binary: *out << "0x" << value.bytes().toHex().toStdString(); break;
     }
 }

@@ -7,9 +7,9 @@ namespace {
 QString PropertyName(ProgressProperty property)
 {
     switch (property) {
-    case ProgressProperty::Min: return QStringLiteral("Min");
-    case ProgressProperty::Max: return QStringLiteral("Max");
-    case ProgressProperty::Value: return QStringLiteral("Value");
+        case ProgressProperty::Min: return QStringLiteral("Min");
+        case ProgressProperty::Max: return QStringLiteral("Max");
+        case ProgressProperty::Value: return QStringLiteral("Value");
     }
     return {};
 }

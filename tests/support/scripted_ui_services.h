@@ -57,7 +57,7 @@ private:
     std::function<void()> onPump_;
     QMap<Control, QString> captions_;
     QMap<Control, bool> enabled_;
-    QMap<ProgressProperty, float> progress_{{ProgressProperty::Min, 0.0F}, {ProgressProperty::Max, 100.0F},
-                                           {ProgressProperty::Value, 0.0F}};
+    QMap<ProgressProperty, float> progress_{
+        {ProgressProperty::Min, 0.0F}, {ProgressProperty::Max, 100.0F}, {ProgressProperty::Value, 0.0F}};
     bool busy_ = false;
 };

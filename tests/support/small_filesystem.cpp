@@ -1,10 +1,10 @@
 #include "support/small_filesystem.h"
 
-#include <QFile>
-#include <stdexcept>
 #include <sys/mount.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
+#include <QFile>
+#include <stdexcept>
 
 namespace {
 

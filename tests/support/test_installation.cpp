@@ -67,8 +67,8 @@ void TestInstallation::writeProfile(const QString& profile, const QMap<QString, 
 
 void TestInstallation::writePassword(const QString& profile, const QString& password) const
 {
-    const QString key = profile.toUpper() == QLatin1String("CORVANTA") ? QStringLiteral("Style")
-                                                                      : QStringLiteral("Style") + profile;
+    const QString key =
+        profile.toUpper() == QLatin1String("CORVANTA") ? QStringLiteral("Style") : QStringLiteral("Style") + profile;
     WinePrefixWriter writer = prefix_.writer();
     writer.setText(UserSection(QStringLiteral("TrueType"), QStringLiteral("Arial")), key, password);
     writer.save();
@@ -81,11 +81,11 @@ void TestInstallation::writeSource(const std::vector<JetTable>& tables) const
 
 void TestInstallation::writeTypicalSource() const
 {
-    writeSource({AbiTable({AbiRow(1005, "Banca d'Esempio", 3), AbiRow(3069, "Intesa Sanpaolo", 4)}),
-                 AbicabTable({AbicabRow(1005, 1600, "Banca d'Esempio", "Sede", Variant(), "00100", "Roma", "Roma", "RM",
-                                        3, 7),
-                              AbicabRow(3069, 1, "Intesa Sanpaolo", "Filiale 1", "Via Roma, 1", "10121", "Torino",
-                                        "Torino", "TO", 4, 2)})});
+    writeSource(
+        {AbiTable({AbiRow(1005, "Banca d'Esempio", 3), AbiRow(3069, "Intesa Sanpaolo", 4)}),
+         AbicabTable({AbicabRow(1005, 1600, "Banca d'Esempio", "Sede", Variant(), "00100", "Roma", "Roma", "RM", 3, 7),
+                      AbicabRow(3069, 1, "Intesa Sanpaolo", "Filiale 1", "Via Roma, 1", "10121", "Torino", "Torino",
+                                "TO", 4, 2)})});
 }
 
 QByteArray TestInstallation::procedureDatabaseBytes() const

@@ -3,9 +3,9 @@
 // platform lets them run without a display.
 #include "app/qt_ui_services.h"
 
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 int main(int argc, char** argv)
 {

@@ -1,9 +1,9 @@
 // The desktop's PNG icons are kept in the source tree beside the window's
 // XPM drawings; they must show the same pixels.
+#include <gtest/gtest.h>
 #include <QImage>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 namespace {
 
@@ -30,9 +30,10 @@ TEST(DesktopIcons, Xpm2pngConvertsADrawingAndRefusesWhatIsNone)
     QTemporaryDir dir;
     const QString png = dir.filePath(QStringLiteral("icon.png"));
     EXPECT_EQ(QProcess::execute(QStringLiteral(XPM2PNG_PROGRAM),
-                                {QStringLiteral(ICON_FOLDER "/aggiorna-abicab-16.xpm"), png}), 0);
+                                {QStringLiteral(ICON_FOLDER "/aggiorna-abicab-16.xpm"), png}),
+              0);
     EXPECT_EQ(Pixels(png, "PNG"), Pixels(QStringLiteral(ICON_FOLDER "/aggiorna-abicab-16.xpm"), "XPM"));
     EXPECT_EQ(QProcess::execute(QStringLiteral(XPM2PNG_PROGRAM), {dir.filePath(QStringLiteral("none.xpm")), png}), 1);
 }
 
-} // namespace
+}  // namespace

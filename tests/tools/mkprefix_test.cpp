@@ -1,10 +1,10 @@
-#include "platform/wine_registry/per_user_settings.h"
-#include "support/qt_printers.h"
-#include "platform/runtime/runtime_error.h"
-#include "support/temporary_prefix.h"
 #include "mkprefix/wine_prefix_writer.h"
-#include "platform/wine_registry/wine_registry_file.h"
 #include "mkprefix/wine_registry_writer.h"
+#include "platform/runtime/runtime_error.h"
+#include "platform/wine_registry/per_user_settings.h"
+#include "platform/wine_registry/wine_registry_file.h"
+#include "support/qt_printers.h"
+#include "support/temporary_prefix.h"
 
 #include <gtest/gtest.h>
 
@@ -48,12 +48,15 @@ TEST(WineRegistryWriter, WhatItWritesReadsBackAsTheSameTree)
 {
     RegistryKey root;
     root.setValue({QStringLiteral("alla radice"), REG_SZ, RegistryTextData(QStringLiteral("r"))});
-    RegistryKey& odd = root.obtainSubkey(QStringLiteral("Nomi [strani] \"no\" 100%2")).obtainSubkey(QString::fromUtf16(u"Ωmega\u00e9a"));
+    RegistryKey& odd = root.obtainSubkey(QStringLiteral("Nomi [strani] \"no\" 100%2"))
+                           .obtainSubkey(QString::fromUtf16(u"Ωmega\u00e9a"));
     QString controls;
     for (char16_t c = 0; c < 40; ++c)
         controls.append(QChar(c));
-    odd.setValue({QStringLiteral("controlli"), REG_SZ, RegistryTextData(controls + QStringLiteral("07\u00e91\u20acF"))});
-    odd.setValue({QStringLiteral("\"citato\" e \\"), REG_MULTI_SZ, RegistryTextData(QStringLiteral("a") + QChar(u'\0') + "b")});
+    odd.setValue(
+        {QStringLiteral("controlli"), REG_SZ, RegistryTextData(controls + QStringLiteral("07\u00e91\u20acF"))});
+    odd.setValue(
+        {QStringLiteral("\"citato\" e \\"), REG_MULTI_SZ, RegistryTextData(QStringLiteral("a") + QChar(u'\0') + "b")});
     odd.setValue({QStringLiteral("senza NUL"), REG_SZ, QByteArray("a\0b\0", 4)});
     odd.setValue({QStringLiteral("dispari"), REG_SZ, QByteArray("a\0b", 3)});
     odd.setValue({QStringLiteral("dword corta"), REG_DWORD, QByteArray("\x01\x02", 2)});
@@ -67,7 +70,8 @@ TEST(WineRegistryWriter, WhatItWritesReadsBackAsTheSameTree)
     const QByteArray file = FormatWineRegistryFile(root, QStringLiteral("\\User\\S-1-5-21-0-0-0-1000"), 0);
     // Long hex data goes on over lines of at most 80 characters, as Wine writes it.
     const QList<QByteArray> lines = file.split('\n');
-    const qsizetype start = lines.indexOf(QByteArray("\"lungo\"=hex:00,07,0e,15,1c,23,2a,31,38,3f,46,4d,54,5b,62,69,70,77,7e,85,8c,93,\\"));
+    const qsizetype start =
+        lines.indexOf(QByteArray("\"lungo\"=hex:00,07,0e,15,1c,23,2a,31,38,3f,46,4d,54,5b,62,69,70,77,7e,85,8c,93,\\"));
     ASSERT_GE(start, 0) << file.toStdString();
     EXPECT_EQ(lines.at(start + 1).size(), 78);
     EXPECT_TRUE(lines.at(start + 1).startsWith("  9a,a1,"));
@@ -116,17 +120,20 @@ TEST_F(PrefixWriter, RefusesBadKeysAndMalformedFiles)
 TEST(ValueAssignment, ReadsTextsAndWinesTypedForms)
 {
     EXPECT_EQ(ParseValueAssignment(QStringLiteral("PrcAdoConnect=Data Source=/srv/a.db;x=1")),
-              (RegistryValue{QStringLiteral("PrcAdoConnect"), REG_SZ, RegistryTextData(QStringLiteral("Data Source=/srv/a.db;x=1"))}));
-    EXPECT_EQ(ParseValueAssignment(QStringLiteral("Vuoto=")), (RegistryValue{QStringLiteral("Vuoto"), REG_SZ, RegistryTextData({})}));
+              (RegistryValue{QStringLiteral("PrcAdoConnect"), REG_SZ,
+                             RegistryTextData(QStringLiteral("Data Source=/srv/a.db;x=1"))}));
+    EXPECT_EQ(ParseValueAssignment(QStringLiteral("Vuoto=")),
+              (RegistryValue{QStringLiteral("Vuoto"), REG_SZ, RegistryTextData({})}));
     EXPECT_EQ(ParseValueAssignment(QStringLiteral("@=predefinito")).name, QString());
     EXPECT_EQ(ParseValueAssignment(QStringLiteral("N=dword:ffffffff")).data, RegistryDwordData(0xFFFFFFFF));
     EXPECT_EQ(ParseValueAssignment(QStringLiteral("B=hex:01, 2,ff")).data, QByteArray("\x01\x02\xff"));
-    EXPECT_EQ(ParseValueAssignment(QStringLiteral("X=hex(7):61,00")), (RegistryValue{QStringLiteral("X"), REG_MULTI_SZ, QByteArray("a\0", 2)}));
+    EXPECT_EQ(ParseValueAssignment(QStringLiteral("X=hex(7):61,00")),
+              (RegistryValue{QStringLiteral("X"), REG_MULTI_SZ, QByteArray("a\0", 2)}));
     EXPECT_EQ(ParseValueAssignment(QStringLiteral("E=str(2):%PATH%")).type, REG_EXPAND_SZ);
     EXPECT_EQ(ParseValueAssignment(QStringLiteral("T=str(1):dword:1")),
               (RegistryValue{QStringLiteral("T"), REG_SZ, RegistryTextData(QStringLiteral("dword:1"))}));
-    for (const char* bad : {"senza uguale", "=x", "N=dword:", "N=dword:123456789", "B=hex:100", "B=hex:zz",
-                            "X=hex(q):00", "X=str(2)x"})
+    for (const char* bad :
+         {"senza uguale", "=x", "N=dword:", "N=dword:123456789", "B=hex:100", "B=hex:zz", "X=hex(q):00", "X=str(2)x"})
         EXPECT_THROW(ParseValueAssignment(QString::fromLatin1(bad)), RuntimeError) << bad;
 }
 

@@ -1,6 +1,6 @@
 #include "ui/error_report.h"
-#include "support/qt_printers.h"
 #include "platform/runtime/runtime_error.h"
+#include "support/qt_printers.h"
 #include "support/scripted_ui_services.h"
 
 #include <gtest/gtest.h>
@@ -9,10 +9,12 @@ namespace {
 
 TEST(ErrorReport, NamesRoutineLineNumberAndDescription)
 {
-    EXPECT_EQ(ErrorReportText(QStringLiteral("fmAgab"), QStringLiteral("CopiaAbiCab"), 970,
-                              RuntimeError(ErrorNumber::IntegrityViolation, QStringLiteral("UNIQUE constraint failed: ABI.AbiAbi"))),
-              QStringLiteral("Routine fmAgab:CopiaAbiCab, linea 970, errore -2147217873, descrizione: UNIQUE constraint "
-                             "failed: ABI.AbiAbi"));
+    EXPECT_EQ(
+        ErrorReportText(
+            QStringLiteral("fmAgab"), QStringLiteral("CopiaAbiCab"), 970,
+            RuntimeError(ErrorNumber::IntegrityViolation, QStringLiteral("UNIQUE constraint failed: ABI.AbiAbi"))),
+        QStringLiteral("Routine fmAgab:CopiaAbiCab, linea 970, errore -2147217873, descrizione: UNIQUE constraint "
+                       "failed: ABI.AbiAbi"));
 }
 
 TEST(ErrorReport, IsACriticalBoxWithTheSystemsTitle)

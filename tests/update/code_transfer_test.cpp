@@ -1,13 +1,13 @@
 #include "update/code_transfer.h"
 #include "layouts/procedure_schema.h"
-#include "support/qt_printers.h"
 #include "platform/runtime/runtime_error.h"
+#include "support/qt_printers.h"
 #include "support/scripted_ui_services.h"
 #include "support/sqlite_file.h"
 
+#include <gtest/gtest.h>
 #include <QLocale>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 namespace {
 
@@ -27,7 +27,10 @@ public:
     {
         log.append(QStringLiteral("%1 start %2 rows").arg(name(table)).arg(rowCount));
     }
-    void rowInserted(CodeTable table) override { log.append(QStringLiteral("%1 row at %2").arg(name(table)).arg(linea_)); }
+    void rowInserted(CodeTable table) override
+    {
+        log.append(QStringLiteral("%1 row at %2").arg(name(table)).arg(linea_));
+    }
     void tableFinished(CodeTable table) override { log.append(QStringLiteral("%1 end").arg(name(table))); }
     void rowFailed(CodeTable table, std::int32_t rowsBefore) override
     {
@@ -37,7 +40,10 @@ public:
     QStringList log;
 
 private:
-    static QString name(CodeTable table) { return table == CodeTable::Abi ? QStringLiteral("abi") : QStringLiteral("cab"); }
+    static QString name(CodeTable table)
+    {
+        return table == CodeTable::Abi ? QStringLiteral("abi") : QStringLiteral("cab");
+    }
     const int& linea_;
 };
 
@@ -50,17 +56,25 @@ struct TransferScene {
             "CREATE TABLE abi (AbiAbi INTEGER, AbiBanc TEXT, AbiAbichk INTEGER);"
             "CREATE TABLE abicab (AbcAbi INTEGER, AbcCab INTEGER, AbcBanc TEXT, AbcFiliale TEXT, AbcIndir TEXT,"
             " AbcCap TEXT, AbcLocalita TEXT, AbcComune TEXT, AbcProv TEXT, AbcAbichk INTEGER, AbcCabchk REAL);"));
-        destination.exec(QLatin1String(kCodeTablesSchema) + QStringLiteral(
-            "INSERT INTO ABI VALUES (300, 'Banca Locale', 1, 'LOCAITM1');"
-            "INSERT INTO ABI VALUES (999, 'Ultima Locale', 2, NULL);"
-            "INSERT INTO ABI VALUES (1000, 'Vecchia Mille', 3, 'VECCITMM');"
-            "INSERT INTO ABI VALUES (5000, 'Vecchia Cinquemila', 4, NULL);"
-            "INSERT INTO ABICAB VALUES (300, 100, 'Banca Locale', 'Sede', NULL, '10100', 'Torino', 'Torino', 'TO', 1, 5);"
-            "INSERT INTO ABICAB VALUES (1000, 200, 'Vecchia Mille', 'Sede', NULL, '20100', 'Milano', 'Milano', 'MI', 3, 6);"));
+        destination.exec(QLatin1String(kCodeTablesSchema)
+                         + QStringLiteral("INSERT INTO ABI VALUES (300, 'Banca Locale', 1, 'LOCAITM1');"
+                                          "INSERT INTO ABI VALUES (999, 'Ultima Locale', 2, NULL);"
+                                          "INSERT INTO ABI VALUES (1000, 'Vecchia Mille', 3, 'VECCITMM');"
+                                          "INSERT INTO ABI VALUES (5000, 'Vecchia Cinquemila', 4, NULL);"
+                                          "INSERT INTO ABICAB VALUES (300, 100, 'Banca Locale', 'Sede', NULL, '10100', "
+                                          "'Torino', 'Torino', 'TO', 1, 5);"
+                                          "INSERT INTO ABICAB VALUES (1000, 200, 'Vecchia Mille', 'Sede', NULL, "
+                                          "'20100', 'Milano', 'Milano', 'MI', 3, 6);"));
     }
 
-    void addBank(const char* values) { source.exec(QStringLiteral("INSERT INTO abi VALUES (%1)").arg(QString::fromUtf8(values))); }
-    void addBranch(const char* values) { source.exec(QStringLiteral("INSERT INTO abicab VALUES (%1)").arg(QString::fromUtf8(values))); }
+    void addBank(const char* values)
+    {
+        source.exec(QStringLiteral("INSERT INTO abi VALUES (%1)").arg(QString::fromUtf8(values)));
+    }
+    void addBranch(const char* values)
+    {
+        source.exec(QStringLiteral("INSERT INTO abicab VALUES (%1)").arg(QString::fromUtf8(values)));
+    }
 
     std::unique_ptr<Connection> open(const SqliteFile& db, QStringList& trace)
     {
@@ -88,7 +102,8 @@ struct TransferScene {
     QStringList destinationState() const
     {
         QStringList state;
-        for (const QString& table : destination.rows(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' ORDER BY name")))
+        for (const QString& table :
+             destination.rows(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' ORDER BY name")))
             state += destination.rows(QStringLiteral("SELECT '%1', * FROM %1 ORDER BY 2, 3").arg(table));
         return state;
     }
@@ -121,17 +136,21 @@ TEST_F(CodeTransfer, SendsOneStatementPerRowExactlyAsComposed)
     ASSERT_EQ(run(), TransferOutcome::Completed);
     ASSERT_FALSE(failure) << failure->description().toStdString();
     EXPECT_EQ(sourceTrace, (QStringList{QStringLiteral("SELECT * FROM abi"), QStringLiteral("SELECT * FROM abicab")}));
-    EXPECT_EQ(destinationTrace,
-              (QStringList{
-                  QStringLiteral("DELETE FROM abi WHERE abiabi >=1000"),
-                  QStringLiteral("DELETE FROM abicab WHERE abcabi >=1000"),
-                  kAbiInsert + QStringLiteral("(1005, 'Banca d''Esempio', 3)"),
-                  kAbiInsert + QStringLiteral("(500, 'L''Esempio d''Italia', 7)"),
-                  kAbiInsert + QStringLiteral("(2001, Null, 0)"),
-                  kAbiInsert + QStringLiteral("(2002, Null, -1)"),
-                  kCabInsert + QStringLiteral("(1005, 1600, 'Banca d''Esempio', 'Sede', Null, '00100', 'Roma', 'Roma', 'RM', 3, 7)"),
-                  kCabInsert + QStringLiteral("(2001, 3200, 'Банк', 'Filiale \"Centro\"', 'Via C\\D, 1', Null, 'Forlì', 'Forlì', 'FC', 0, 2.5)"),
-              }));
+    EXPECT_EQ(
+        destinationTrace,
+        (QStringList{
+            QStringLiteral("DELETE FROM abi WHERE abiabi >=1000"),
+            QStringLiteral("DELETE FROM abicab WHERE abcabi >=1000"),
+            kAbiInsert + QStringLiteral("(1005, 'Banca d''Esempio', 3)"),
+            kAbiInsert + QStringLiteral("(500, 'L''Esempio d''Italia', 7)"),
+            kAbiInsert + QStringLiteral("(2001, Null, 0)"),
+            kAbiInsert + QStringLiteral("(2002, Null, -1)"),
+            kCabInsert
+                + QStringLiteral("(1005, 1600, 'Banca d''Esempio', 'Sede', Null, '00100', 'Roma', 'Roma', 'RM', 3, 7)"),
+            kCabInsert
+                + QStringLiteral(
+                    "(2001, 3200, 'Банк', 'Filiale \"Centro\"', 'Via C\\D, 1', Null, 'Forlì', 'Forlì', 'FC', 0, 2.5)"),
+        }));
     EXPECT_TRUE(ui.calls().isEmpty()) << ui.calls().join(QLatin1Char('\n')).toStdString();
     EXPECT_TRUE(origine && origine->isOpen());
     EXPECT_TRUE(destinazione && destinazione->isOpen());
@@ -164,18 +183,19 @@ TEST_F(CodeTransfer, ReportsEveryRowAfterItsInsert)
     addBranch("1002, 20, 'Banca', 'Sede', NULL, '00100', 'Roma', 'Roma', 'RM', 1, 1");
 
     ASSERT_EQ(run(), TransferOutcome::Completed);
-    EXPECT_EQ(progress.log, (QStringList{
-                                QStringLiteral("deletion at 750"),
-                                QStringLiteral("abi start 3 rows"),
-                                QStringLiteral("abi row at 970"),
-                                QStringLiteral("abi row at 970"),
-                                QStringLiteral("abi row at 970"),
-                                QStringLiteral("abi end"),
-                                QStringLiteral("cab start 2 rows"),
-                                QStringLiteral("cab row at 1200"),
-                                QStringLiteral("cab row at 1200"),
-                                QStringLiteral("cab end"),
-                            }));
+    EXPECT_EQ(progress.log,
+              (QStringList{
+                  QStringLiteral("deletion at 750"),
+                  QStringLiteral("abi start 3 rows"),
+                  QStringLiteral("abi row at 970"),
+                  QStringLiteral("abi row at 970"),
+                  QStringLiteral("abi row at 970"),
+                  QStringLiteral("abi end"),
+                  QStringLiteral("cab start 2 rows"),
+                  QStringLiteral("cab row at 1200"),
+                  QStringLiteral("cab row at 1200"),
+                  QStringLiteral("cab end"),
+              }));
 }
 
 TEST_F(CodeTransfer, StopsBeforeDeletingWhenTheSourceHasNoBanks)
@@ -188,8 +208,9 @@ TEST_F(CodeTransfer, StopsBeforeDeletingWhenTheSourceHasNoBanks)
     EXPECT_EQ(sourceTrace, QStringList{QStringLiteral("SELECT * FROM abi")});  // abicab is not even opened
     EXPECT_TRUE(destinationTrace.isEmpty());
     EXPECT_EQ(destinationState(), before);
-    EXPECT_EQ(ui.calls(), QStringList{QStringLiteral(
-                              "MsgBox(16, Messaggio di Corvanta NET): Nessun codice ABI rilevato dal database di origine.")});
+    EXPECT_EQ(ui.calls(),
+              QStringList{QStringLiteral(
+                  "MsgBox(16, Messaggio di Corvanta NET): Nessun codice ABI rilevato dal database di origine.")});
     EXPECT_FALSE(origine);
     EXPECT_FALSE(destinazione);
     EXPECT_TRUE(progress.log.isEmpty());
@@ -205,8 +226,9 @@ TEST_F(CodeTransfer, StopsBeforeDeletingWhenTheSourceHasNoBranches)
     EXPECT_EQ(sourceTrace, (QStringList{QStringLiteral("SELECT * FROM abi"), QStringLiteral("SELECT * FROM abicab")}));
     EXPECT_TRUE(destinationTrace.isEmpty());
     EXPECT_EQ(destinationState(), before);
-    EXPECT_EQ(ui.calls(), QStringList{QStringLiteral(
-                              "MsgBox(16, Messaggio di Corvanta NET): Nessun codice CAB rilevato dal database di origine.")});
+    EXPECT_EQ(ui.calls(),
+              QStringList{QStringLiteral(
+                  "MsgBox(16, Messaggio di Corvanta NET): Nessun codice CAB rilevato dal database di origine.")});
     EXPECT_FALSE(origine);
     EXPECT_FALSE(destinazione);
 }
@@ -257,13 +279,19 @@ TEST_F(CodeTransfer, FailsAtTheLineOfTheStepThatFailed)
         std::int32_t number;
     };
     const std::vector<Case> cases{
-        {"no abi table", [](TransferScene& t) { t.source.exec(QStringLiteral("DROP TABLE abi")); }, 460, ErrorNumber::NoSuchTable},
-        {"no abicab table", [](TransferScene& t) { t.addBank("1001, 'B', 1"); t.source.exec(QStringLiteral("DROP TABLE abicab")); },
+        {"no abi table", [](TransferScene& t) { t.source.exec(QStringLiteral("DROP TABLE abi")); }, 460,
+         ErrorNumber::NoSuchTable},
+        {"no abicab table",
+         [](TransferScene& t) {
+             t.addBank("1001, 'B', 1");
+             t.source.exec(QStringLiteral("DROP TABLE abicab"));
+         },
          620, ErrorNumber::NoSuchTable},
         {"no AbiBanc column",
          [](TransferScene& t) {
-             t.source.exec(QStringLiteral("DROP TABLE abi; CREATE TABLE abi (AbiAbi INTEGER, AbiAbichk INTEGER);"
-                                          "INSERT INTO abi VALUES (1001, 1);"));
+             t.source.exec(
+                 QStringLiteral("DROP TABLE abi; CREATE TABLE abi (AbiAbi INTEGER, AbiAbichk INTEGER);"
+                                "INSERT INTO abi VALUES (1001, 1);"));
              t.addBranch("1001, 10, 'B', 'S', NULL, '00100', 'Roma', 'Roma', 'RM', 1, 1");
          },
          950, ErrorNumber::ItemNotFound},
@@ -281,8 +309,9 @@ TEST_F(CodeTransfer, FailsAtTheLineOfTheStepThatFailed)
          1180, ErrorNumber::TypeMismatch},
         {"text AbiAbichk",  // a digit text could pass for a number, any other for part of the statement
          [](TransferScene& t) {
-             t.source.exec(QStringLiteral("DROP TABLE abi; CREATE TABLE abi (AbiAbi INTEGER, AbiBanc TEXT, AbiAbichk TEXT);"
-                                          "INSERT INTO abi VALUES (1001, 'B', '7');"));
+             t.source.exec(
+                 QStringLiteral("DROP TABLE abi; CREATE TABLE abi (AbiAbi INTEGER, AbiBanc TEXT, AbiAbichk TEXT);"
+                                "INSERT INTO abi VALUES (1001, 'B', '7');"));
              t.addBranch("1001, 10, 'B', 'S', NULL, '00100', 'Roma', 'Roma', 'RM', 1, 1");
          },
          950, ErrorNumber::TypeMismatch},

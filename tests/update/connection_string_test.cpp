@@ -7,8 +7,8 @@ namespace {
 
 TEST(ConnectionString, ReadsTheStringsTheUpdateComposes)
 {
-    const auto source = ConnectionString::parse(
-        QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=C:\\Tool\\Abicab.mdb;;"));
+    const auto source =
+        ConnectionString::parse(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=C:\\Tool\\Abicab.mdb;;"));
     EXPECT_EQ(source.value(QStringLiteral("provider")), QStringLiteral("Microsoft.Jet.OLEDB.4.0"));
     EXPECT_EQ(source.value(QStringLiteral("DATA SOURCE")), QStringLiteral("C:\\Tool\\Abicab.mdb"));
 

@@ -1,12 +1,12 @@
 #include "update/database_access.h"
-#include "support/qt_printers.h"
-#include "support/error_capture.h"
 #include "platform/runtime/runtime_error.h"
+#include "support/error_capture.h"
+#include "support/qt_printers.h"
 #include "support/sqlite_file.h"
 
+#include <gtest/gtest.h>
 #include <QFile>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 namespace {
 
@@ -97,7 +97,8 @@ TEST_F(DatabaseAccess, GivesEachFailureItsNumberAndTheEnginesMessage)
     EXPECT_EQ(run("INSERT INTO ABI (AbiAbi, AbiBanc) VALUES (, 'x')").number(), ErrorNumber::StatementRejected);
     EXPECT_EQ(run("INSERT INTO ABI (Manca) VALUES (1)").number(), ErrorNumber::StatementRejected);
     Recordset rs;
-    EXPECT_EQ(ErrorOf([&] { rs.open(QStringLiteral("SELECT * FROM manca"), connection); }).number(), ErrorNumber::NoSuchTable);
+    EXPECT_EQ(ErrorOf([&] { rs.open(QStringLiteral("SELECT * FROM manca"), connection); }).number(),
+              ErrorNumber::NoSuchTable);
 }
 
 TEST_F(DatabaseAccess, EndsReadersAndCommandsWithTheirConnection)
@@ -128,16 +129,20 @@ TEST_F(DatabaseAccess, TracesEveryQueryAndStatement)
     command.setActiveConnection(connection);
     command.setCommandText(QStringLiteral("DELETE FROM abi WHERE abiabi >=1000"));
     command.execute();
-    EXPECT_EQ(seen, (QStringList{QStringLiteral("SELECT * FROM ABI"), QStringLiteral("DELETE FROM abi WHERE abiabi >=1000")}));
+    EXPECT_EQ(
+        seen,
+        (QStringList{QStringLiteral("SELECT * FROM ABI"), QStringLiteral("DELETE FROM abi WHERE abiabi >=1000")}));
 }
 
 TEST_F(DatabaseAccess, OpensJet3AndAceFilesReadOnlySayingWhichFormatItCannotWrite)
 {
     for (const char* file : {"testV2007.accdb", "testV1997.mdb"}) {
         const QString sample = QStringLiteral(CORVANTA_JET_SAMPLES "/") + QString::fromLatin1(file);
-        for (const QString& provider : {QStringLiteral("Microsoft.ACE.OLEDB.12.0"), QStringLiteral("microsoft.jet.oledb.4.0")}) {
+        for (const QString& provider :
+             {QStringLiteral("Microsoft.ACE.OLEDB.12.0"), QStringLiteral("microsoft.jet.oledb.4.0")}) {
             Connection connection;
-            connection.open(QStringLiteral("Provider=") + provider + QStringLiteral(";Data Source=") + sample + QStringLiteral(";;"));
+            connection.open(QStringLiteral("Provider=") + provider + QStringLiteral(";Data Source=") + sample
+                            + QStringLiteral(";;"));
             Recordset rs;
             rs.open(QStringLiteral("SELECT * FROM Table1"), connection);
             rs.moveLast();
@@ -173,7 +178,8 @@ TEST_F(DatabaseAccess, OpensAJet4DatabaseWithItsPasswordOnly)
         });
     };
     EXPECT_EQ(open(QStringLiteral("password")).number(), 0);
-    for (const QString& wrong : {QString(), QStringLiteral("Password"), QStringLiteral("passwor"), QStringLiteral("")}) {
+    for (const QString& wrong :
+         {QString(), QStringLiteral("Password"), QStringLiteral("passwor"), QStringLiteral("")}) {
         const RuntimeError refused = open(wrong);
         EXPECT_EQ(refused.number(), ErrorNumber::AuthenticationFailed);
         EXPECT_EQ(refused.description(), QStringLiteral("Password non valida."));
@@ -207,7 +213,8 @@ TEST_F(DatabaseAccess, RefusesWhatItCannotOpen)
               QStringLiteral("Il file '%1' non è un database in un formato riconosciuto.").arg(text));
     EXPECT_EQ(openError(FileConnectionString(dir.path())).description(),
               QStringLiteral("Il percorso del database '%1' è una cartella, non un file di database.").arg(dir.path()));
-    EXPECT_EQ(openError(QStringLiteral("Provider=Nessuno;Data Source=") + db.path()).number(), ErrorNumber::ProviderNotFound);
+    EXPECT_EQ(openError(QStringLiteral("Provider=Nessuno;Data Source=") + db.path()).number(),
+              ErrorNumber::ProviderNotFound);
     EXPECT_EQ(openError(QStringLiteral("Data Source=") + db.path()).number(), ErrorNumber::ProviderNotFound);
 }
 

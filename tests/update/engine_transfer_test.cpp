@@ -1,18 +1,18 @@
 // Whole transfers from a Jet source into a procedure database on every engine
 // that can run here, each server started by the test itself.
-#include "update/code_transfer.h"
+#include "layouts/procedure_schema.h"
+#include "platform/runtime/runtime_error.h"
 #include "servers/mariadb_server.h"
 #include "servers/postgresql_server.h"
-#include "layouts/procedure_schema.h"
 #include "support/qt_printers.h"
-#include "platform/runtime/runtime_error.h"
 #include "support/scripted_ui_services.h"
 #include "support/source_databases.h"
 #include "support/sqlite_file.h"
+#include "update/code_transfer.h"
 
+#include <gtest/gtest.h>
 #include <QFileInfo>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 #include <optional>
 
 namespace {
@@ -75,7 +75,8 @@ public:
     ~OdbcPostgresqlDestination() override { qunsetenv("ODBCINI"); }
     QString connectionString() const override
     {
-        return QStringLiteral("Provider=MSDASQL.1;DSN=%1;UID=%2;PWD=%3;").arg(dsn_, server_.superuser(), server_.password());
+        return QStringLiteral("Provider=MSDASQL.1;DSN=%1;UID=%2;PWD=%3;")
+            .arg(dsn_, server_.superuser(), server_.password());
     }
 
 private:
@@ -112,13 +113,16 @@ std::unique_ptr<Destination> MakeDestination(const std::string& engine)
     return std::make_unique<OdbcMariadbDestination>();
 }
 
-const QString kSchema = QLatin1String(kCodeTablesSchema) + QStringLiteral(
-    "INSERT INTO ABI VALUES (300, 'Banca Locale', 1, 'LOCAITM1');"
-    "INSERT INTO ABI VALUES (999, 'Ultima Locale', 2, NULL);"
-    "INSERT INTO ABI VALUES (1000, 'Vecchia Mille', 3, 'VECCITMM');"
-    "INSERT INTO ABI VALUES (5000, 'Vecchia Cinquemila', 4, NULL);"
-    "INSERT INTO ABICAB VALUES (300, 100, 'Banca Locale', 'Sede', NULL, '10100', 'Torino', 'Torino', 'TO', 1, 5);"
-    "INSERT INTO ABICAB VALUES (1000, 200, 'Vecchia Mille', 'Sede', NULL, '20100', 'Milano', 'Milano', 'MI', 3, 6);");
+const QString kSchema =
+    QLatin1String(kCodeTablesSchema)
+    + QStringLiteral(
+        "INSERT INTO ABI VALUES (300, 'Banca Locale', 1, 'LOCAITM1');"
+        "INSERT INTO ABI VALUES (999, 'Ultima Locale', 2, NULL);"
+        "INSERT INTO ABI VALUES (1000, 'Vecchia Mille', 3, 'VECCITMM');"
+        "INSERT INTO ABI VALUES (5000, 'Vecchia Cinquemila', 4, NULL);"
+        "INSERT INTO ABICAB VALUES (300, 100, 'Banca Locale', 'Sede', NULL, '10100', 'Torino', 'Torino', 'TO', 1, 5);"
+        "INSERT INTO ABICAB VALUES (1000, 200, 'Vecchia Mille', 'Sede', NULL, '20100', 'Milano', 'Milano', 'MI', 3, "
+        "6);");
 
 // Texts that end a literal early where a backslash escapes, break lines,
 // lie beyond the BMP or fill their column.
@@ -185,21 +189,22 @@ TEST_P(EngineTransfer, StoresEverySourceRowExactlyAndKeepsCodesBelowAThousand)
                       AbicabRow(1004, 20, kBeyondBmp, "Sede \\N", Variant(), "", "Forlì", "Forlì", "FC", 4, -2.0)})});
 
     ASSERT_FALSE(failure) << failure->description().toStdString();
-    EXPECT_EQ(state(), (QStringList{
-                           QStringLiteral("300|Banca Locale|1|LOCAITM1"),
-                           QStringLiteral("500|Nuova sotto i mille|6|NULL"),
-                           QStringLiteral("999|Ultima Locale|2|NULL"),
-                           QStringLiteral("1001|%1|1|NULL").arg(kInjection),
-                           QStringLiteral("1002|%1|2|NULL").arg(kTrailingBackslash),
-                           QStringLiteral("1003|%1|3|NULL").arg(kLines),
-                           QStringLiteral("1004|%1|4|NULL").arg(kBeyondBmp),
-                           QStringLiteral("1005|%1|5|NULL").arg(kFull),
-                           QStringLiteral("1006|NULL|7|NULL"),
-                           QStringLiteral("1007|NULL|8|NULL"),
-                           QStringLiteral("300|100|Banca Locale|Sede|NULL|10100|Torino|Torino|TO|1|5"),
-                           QStringLiteral("1001|10|%1|%2|%3|00100|L'Aquila|L'Aquila|AQ|1|4").arg(kInjection, kFull, kLines),
-                           QStringLiteral("1004|20|%1|Sede \\N|NULL|NULL|Forlì|Forlì|FC|4|-2").arg(kBeyondBmp),
-                       }));
+    EXPECT_EQ(state(),
+              (QStringList{
+                  QStringLiteral("300|Banca Locale|1|LOCAITM1"),
+                  QStringLiteral("500|Nuova sotto i mille|6|NULL"),
+                  QStringLiteral("999|Ultima Locale|2|NULL"),
+                  QStringLiteral("1001|%1|1|NULL").arg(kInjection),
+                  QStringLiteral("1002|%1|2|NULL").arg(kTrailingBackslash),
+                  QStringLiteral("1003|%1|3|NULL").arg(kLines),
+                  QStringLiteral("1004|%1|4|NULL").arg(kBeyondBmp),
+                  QStringLiteral("1005|%1|5|NULL").arg(kFull),
+                  QStringLiteral("1006|NULL|7|NULL"),
+                  QStringLiteral("1007|NULL|8|NULL"),
+                  QStringLiteral("300|100|Banca Locale|Sede|NULL|10100|Torino|Torino|TO|1|5"),
+                  QStringLiteral("1001|10|%1|%2|%3|00100|L'Aquila|L'Aquila|AQ|1|4").arg(kInjection, kFull, kLines),
+                  QStringLiteral("1004|20|%1|Sede \\N|NULL|NULL|Forlì|Forlì|FC|4|-2").arg(kBeyondBmp),
+              }));
 }
 
 TEST_P(EngineTransfer, LeavesTheDatabaseUnchangedWhenARowIsRefused)
@@ -217,12 +222,18 @@ TEST_P(EngineTransfer, LeavesTheDatabaseUnchangedWhenARowIsRefused)
         const char* codes;  // of the refused row, as the description names them
     };
     const std::vector<Case> cases{
-        {"first bank clashes with a kept code", {AbiRow(300, "Doppione", 1), AbiRow(1001, "Banca", 1)},
-         {branch(1001, 10)}, 970, 3, "La riga inserita ha ABI 300."},
+        {"first bank clashes with a kept code",
+         {AbiRow(300, "Doppione", 1), AbiRow(1001, "Banca", 1)},
+         {branch(1001, 10)},
+         970,
+         3,
+         "La riga inserita ha ABI 300."},
         {"a later branch repeats a key",
          {AbiRow(1001, "Banca", 1)},
          {branch(1001, 10), branch(1001, 20), branch(1001, 30), branch(1001, 20), branch(1001, 40)},
-         1200, 2 + 1 + 4, "La riga inserita ha ABI 1001, CAB 20."},
+         1200,
+         2 + 1 + 4,
+         "La riga inserita ha ABI 1001, CAB 20."},
         // The server refuses the second branch while the sixth, still being
         // built, cannot be converted: the refusal comes first in statement
         // order, and an engine that answers late must still report it.
@@ -230,7 +241,9 @@ TEST_P(EngineTransfer, LeavesTheDatabaseUnchangedWhenARowIsRefused)
          {AbiRow(1001, "Banca", 1)},
          {branch(1001, 10), branch(300, 100), branch(1001, 30), branch(1001, 40), branch(1001, 50),
           AbicabRow(1001, 60, "Banca", "Filiale", Variant(), "00100", "Roma", "Roma", "RM", 1, Variant())},
-         1200, 2 + 1 + 2, "La riga inserita ha ABI 300, CAB 100."},
+         1200,
+         2 + 1 + 2,
+         "La riga inserita ha ABI 300, CAB 100."},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -1,30 +1,31 @@
 // Whole transfers into a Jet procedure database, as the update runs them:
 // one transaction from the deletion to the last insert, written over the
 // file at its commit.
-#include "update/code_transfer.h"
 #include "platform/database/jet/in_place/jet_transaction.h"
-#include "support/procedure_databases.h"
-#include "update/progress_report.h"
 #include "platform/runtime/runtime_error.h"
+#include "support/procedure_databases.h"
 #include "support/scripted_ui_services.h"
+#include "update/code_transfer.h"
+#include "update/progress_report.h"
 
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <csignal>
-#include <gtest/gtest.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace {
 
 SourceRows Below1000(const SourceRows& rows)
 {
     SourceRows kept;
-    std::copy_if(rows.begin(), rows.end(), std::back_inserter(kept), [](const auto& r) { return r[0].integer() < 1000; });
+    std::copy_if(rows.begin(), rows.end(), std::back_inserter(kept),
+                 [](const auto& r) { return r[0].integer() < 1000; });
     return kept;
 }
 
@@ -74,10 +75,7 @@ protected:
     }
 
     // Only the database and the two files the test wrote: no copy left behind.
-    QStringList filesInFolder() const
-    {
-        return QDir(dir.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name);
-    }
+    QStringList filesInFolder() const { return QDir(dir.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name); }
 
     QTemporaryDir dir;
     SourceRows existingBanks;
@@ -238,7 +236,8 @@ TEST_F(JetDestinationTransfer, RunsIntoCopiesOfAccessMadeFiles)
         destination = dir.filePath(QString::fromLatin1(file));
         QFile::copy(QStringLiteral(CORVANTA_JET_SAMPLES "/") + QString::fromLatin1(file), destination);
         QFile::setPermissions(destination, QFile::ReadOwner | QFile::WriteOwner);
-        password = QString::fromLatin1(file).startsWith(QLatin1String("password")) ? QStringLiteral("password") : QString();
+        password =
+            QString::fromLatin1(file).startsWith(QLatin1String("password")) ? QStringLiteral("password") : QString();
         AddProcedureTables(destination, existingBanks, existingBranches, password);
         ExpectProcedureDatabaseHolds(destination, existingBanks, existingBranches, password);
         for (int pass = 0; pass < 2; ++pass) {

@@ -1,19 +1,19 @@
 // The transfer from a real Jet source, as Abicab.mdb is delivered, into an
 // SQLite procedure database.
-#include "update/code_transfer.h"
-#include "update/progress_report.h"
-#include "support/qt_printers.h"
 #include "platform/runtime/runtime_error.h"
+#include "support/qt_printers.h"
 #include "support/scripted_ui_services.h"
 #include "support/source_databases.h"
 #include "support/sqlite_file.h"
+#include "update/code_transfer.h"
+#include "update/progress_report.h"
 
 #include "platform/database/jet/jet_backend_testing.h"
 
+#include <gtest/gtest.h>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 namespace {
 
@@ -23,15 +23,16 @@ class JetSourceTransfer : public ::testing::Test {
 protected:
     JetSourceTransfer()
     {
-        destination.exec(QStringLiteral(
-            "CREATE TABLE ABI (AbiAbi INTEGER PRIMARY KEY, AbiBanc VARCHAR(80), AbiAbichk INTEGER);"
-            "CREATE TABLE ABICAB (AbcAbi INTEGER NOT NULL, AbcCab INTEGER NOT NULL, AbcBanc VARCHAR(80),"
-            " AbcFiliale VARCHAR(80), AbcIndir VARCHAR(80), AbcCap VARCHAR(5), AbcLocalita VARCHAR(60),"
-            " AbcComune VARCHAR(60), AbcProv VARCHAR(2), AbcAbichk INTEGER, AbcCabchk INTEGER,"
-            " PRIMARY KEY (AbcAbi, AbcCab));"
-            "INSERT INTO ABI VALUES (300, 'Banca Locale', 1);"
-            "INSERT INTO ABI VALUES (1005, 'Vecchia', 2);"
-            "INSERT INTO ABICAB VALUES (1005, 200, 'Vecchia', 'Sede', NULL, '20100', 'Milano', 'Milano', 'MI', 2, 6);"));
+        destination.exec(
+            QStringLiteral("CREATE TABLE ABI (AbiAbi INTEGER PRIMARY KEY, AbiBanc VARCHAR(80), AbiAbichk INTEGER);"
+                           "CREATE TABLE ABICAB (AbcAbi INTEGER NOT NULL, AbcCab INTEGER NOT NULL, AbcBanc VARCHAR(80),"
+                           " AbcFiliale VARCHAR(80), AbcIndir VARCHAR(80), AbcCap VARCHAR(5), AbcLocalita VARCHAR(60),"
+                           " AbcComune VARCHAR(60), AbcProv VARCHAR(2), AbcAbichk INTEGER, AbcCabchk INTEGER,"
+                           " PRIMARY KEY (AbcAbi, AbcCab));"
+                           "INSERT INTO ABI VALUES (300, 'Banca Locale', 1);"
+                           "INSERT INTO ABI VALUES (1005, 'Vecchia', 2);"
+                           "INSERT INTO ABICAB VALUES (1005, 200, 'Vecchia', 'Sede', NULL, '20100', 'Milano', "
+                           "'Milano', 'MI', 2, 6);"));
     }
 
     QByteArray destinationBytes() const
@@ -76,26 +77,27 @@ TEST_F(JetSourceTransfer, CopiesTextsNullsAndNumbersAsTheSourceHoldsThem)
 {
     ASSERT_EQ(run({AbiTable({AbiRow(1005, QStringLiteral("Banca d'Esempio"), 3), AbiRow(2001, QString(), 0),
                              AbiRow(2002, Variant(), 9)}),
-                   AbicabTable({AbicabRow(1005, 1600, QStringLiteral("Banca d'Esempio"), QStringLiteral("Sede"), Variant(),
-                                          QStringLiteral("00100"), QStringLiteral("Roma"), QStringLiteral("Roma"),
-                                          QStringLiteral("RM"), 3, 7.0),
+                   AbicabTable({AbicabRow(1005, 1600, QStringLiteral("Banca d'Esempio"), QStringLiteral("Sede"),
+                                          Variant(), QStringLiteral("00100"), QStringLiteral("Roma"),
+                                          QStringLiteral("Roma"), QStringLiteral("RM"), 3, 7.0),
                                 AbicabRow(2001, 3200, QStringLiteral("Банк"), QStringLiteral("Filiale \"Centro\""),
                                           QStringLiteral("Via C\\D, 1"), QStringLiteral(""), QStringLiteral("Forlì"),
                                           QStringLiteral("Forlì"), QStringLiteral("FC"), 0, 2.5)})}),
               0)
         << failure->description().toStdString();
-    EXPECT_EQ(statements.mid(2),
-              (QStringList{
-                  QStringLiteral("INSERT INTO ABI (AbiAbi, AbiBanc, AbiAbichk) VALUES (1005, 'Banca d''Esempio', 3)"),
-                  QStringLiteral("INSERT INTO ABI (AbiAbi, AbiBanc, AbiAbichk) VALUES (2001, Null, 0)"),
-                  QStringLiteral("INSERT INTO ABI (AbiAbi, AbiBanc, AbiAbichk) VALUES (2002, Null, 9)"),
-                  QStringLiteral("INSERT INTO ABICAB (AbcAbi, AbcCab, AbcBanc, AbcFiliale, AbcIndir, AbcCap, AbcLocalita, "
-                                 "AbcComune, AbcProv, AbcAbichk, AbcCabchk) VALUES (1005, 1600, 'Banca d''Esempio', "
-                                 "'Sede', Null, '00100', 'Roma', 'Roma', 'RM', 3, 7)"),
-                  QStringLiteral("INSERT INTO ABICAB (AbcAbi, AbcCab, AbcBanc, AbcFiliale, AbcIndir, AbcCap, AbcLocalita, "
-                                 "AbcComune, AbcProv, AbcAbichk, AbcCabchk) VALUES (2001, 3200, 'Банк', "
-                                 "'Filiale \"Centro\"', 'Via C\\D, 1', Null, 'Forlì', 'Forlì', 'FC', 0, 2.5)"),
-              }));
+    EXPECT_EQ(
+        statements.mid(2),
+        (QStringList{
+            QStringLiteral("INSERT INTO ABI (AbiAbi, AbiBanc, AbiAbichk) VALUES (1005, 'Banca d''Esempio', 3)"),
+            QStringLiteral("INSERT INTO ABI (AbiAbi, AbiBanc, AbiAbichk) VALUES (2001, Null, 0)"),
+            QStringLiteral("INSERT INTO ABI (AbiAbi, AbiBanc, AbiAbichk) VALUES (2002, Null, 9)"),
+            QStringLiteral("INSERT INTO ABICAB (AbcAbi, AbcCab, AbcBanc, AbcFiliale, AbcIndir, AbcCap, AbcLocalita, "
+                           "AbcComune, AbcProv, AbcAbichk, AbcCabchk) VALUES (1005, 1600, 'Banca d''Esempio', "
+                           "'Sede', Null, '00100', 'Roma', 'Roma', 'RM', 3, 7)"),
+            QStringLiteral("INSERT INTO ABICAB (AbcAbi, AbcCab, AbcBanc, AbcFiliale, AbcIndir, AbcCap, AbcLocalita, "
+                           "AbcComune, AbcProv, AbcAbichk, AbcCabchk) VALUES (2001, 3200, 'Банк', "
+                           "'Filiale \"Centro\"', 'Via C\\D, 1', Null, 'Forlì', 'Forlì', 'FC', 0, 2.5)"),
+        }));
     EXPECT_EQ(destination.rows(QStringLiteral("SELECT * FROM ABI ORDER BY 1")),
               (QStringList{QStringLiteral("300|Banca Locale|1"), QStringLiteral("1005|Banca d'Esempio|3"),
                            QStringLiteral("2001|NULL|0"), QStringLiteral("2002|NULL|9")}));
@@ -107,8 +109,9 @@ TEST_F(JetSourceTransfer, CarriesAHundredThousandBranches)
         << failure->description().toStdString();
     EXPECT_EQ(destination.rows(QStringLiteral("SELECT count(*), min(AbcCab), max(AbcCab) FROM ABICAB")),
               QStringList{QStringLiteral("100000|10000|109999")});
-    EXPECT_EQ(destination.rows(QStringLiteral("SELECT AbcFiliale, AbcIndir, AbcLocalita FROM ABICAB WHERE AbcCab = 10001")),
-              QStringList{QStringLiteral("Filiale n. 1|Via dell'Università, 1|Forlì")});
+    EXPECT_EQ(
+        destination.rows(QStringLiteral("SELECT AbcFiliale, AbcIndir, AbcLocalita FROM ABICAB WHERE AbcCab = 10001")),
+        QStringList{QStringLiteral("Filiale n. 1|Via dell'Università, 1|Forlì")});
     EXPECT_EQ(ui.caption(Control::lbProgr), QStringLiteral("Aggiornamento codici CAB (100000 di 100000) in corso..."));
     EXPECT_EQ(ui.progress(ProgressProperty::Value), 1000.0F);
 }
@@ -117,8 +120,9 @@ TEST_F(JetSourceTransfer, NamesTheLineWhereTheSourceFallsShort)
 {
     const QStringList before = destination.rows(QStringLiteral("SELECT * FROM ABI ORDER BY 1"));
     const auto bank = AbiRow(1001, QStringLiteral("B"), 1);
-    const auto branch = AbicabRow(1001, 10, QStringLiteral("B"), QStringLiteral("S"), Variant(), QStringLiteral("00100"),
-                                  QStringLiteral("Roma"), QStringLiteral("Roma"), QStringLiteral("RM"), 1, 1.0);
+    const auto branch =
+        AbicabRow(1001, 10, QStringLiteral("B"), QStringLiteral("S"), Variant(), QStringLiteral("00100"),
+                  QStringLiteral("Roma"), QStringLiteral("Roma"), QStringLiteral("RM"), 1, 1.0);
 
     EXPECT_EQ(run({AbiTable({bank})}), 620);  // no abicab table
     EXPECT_EQ(failure->number(), ErrorNumber::NoSuchTable);

@@ -1,6 +1,6 @@
 #include "update/progress_report.h"
-#include "support/qt_printers.h"
 #include "platform/runtime/runtime_error.h"
+#include "support/qt_printers.h"
 #include "support/scripted_ui_services.h"
 
 #include <gtest/gtest.h>
@@ -13,17 +13,19 @@ TEST(ProgressReport, CountsTheRowsOfATableOnAThousandStepBar)
     int linea = 0;
     ProgressReport report(ui, linea);
     report.tableStarting(CodeTable::Abi, 25);
-    EXPECT_EQ(ui.calls(), (QStringList{QStringLiteral("Progress(Min): 0"), QStringLiteral("Progress(Max): 1000"),
-                                       QStringLiteral("Progress(Value): 0"),
-                                       QStringLiteral("Caption(lbProgr): Aggiornamento codici ABI in corso..."),
-                                       QStringLiteral("PumpEvents")}));
+    EXPECT_EQ(ui.calls(),
+              (QStringList{QStringLiteral("Progress(Min): 0"), QStringLiteral("Progress(Max): 1000"),
+                           QStringLiteral("Progress(Value): 0"),
+                           QStringLiteral("Caption(lbProgr): Aggiornamento codici ABI in corso..."),
+                           QStringLiteral("PumpEvents")}));
     QStringList values;
     QStringList pumpedAfter;
     for (int row = 1; row <= 25; ++row) {
         const qsizetype before = ui.calls().size();
         report.rowInserted(CodeTable::Abi);
         const QStringList calls = ui.calls().mid(before);
-        EXPECT_EQ(calls.first(), QStringLiteral("Caption(lbProgr): Aggiornamento codici ABI (%1 di 25) in corso...").arg(row));
+        EXPECT_EQ(calls.first(),
+                  QStringLiteral("Caption(lbProgr): Aggiornamento codici ABI (%1 di 25) in corso...").arg(row));
         if (calls.contains(QStringLiteral("PumpEvents")))
             pumpedAfter.append(QString::number(row));
         values.append(calls.last());
@@ -44,8 +46,9 @@ TEST(ProgressReport, StartsEachTableAfreshAndNamesItsPhase)
     int linea = 0;
     ProgressReport report(ui, linea);
     report.deletionStarting();
-    EXPECT_EQ(ui.calls(), (QStringList{QStringLiteral("Caption(lbProgr): Cancellazione codici ABI/CAB in corso..."),
-                                       QStringLiteral("PumpEvents")}));
+    EXPECT_EQ(ui.calls(),
+              (QStringList{QStringLiteral("Caption(lbProgr): Cancellazione codici ABI/CAB in corso..."),
+                           QStringLiteral("PumpEvents")}));
     EXPECT_EQ(linea, 770);
     report.tableStarting(CodeTable::Abi, 2);
     report.rowInserted(CodeTable::Abi);

@@ -1,9 +1,9 @@
-#include "update/database_access.h"
 #include "support/error_capture.h"
 #include "support/qt_printers.h"
+#include "update/database_access.h"
 
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <QTemporaryDir>
 
 namespace {
 
@@ -24,7 +24,8 @@ TEST(Providers, SendEachProviderNameToItsEngine)
         QString connection;
         const char* engineSays;
     };
-    const QString postgresql = QStringLiteral(";Data Source=%1;Initial Catalog=ARCPROC;User ID=corvanta;Password=x;").arg(nowhere.path());
+    const QString postgresql =
+        QStringLiteral(";Data Source=%1;Initial Catalog=ARCPROC;User ID=corvanta;Password=x;").arg(nowhere.path());
     const std::vector<Case> cases{
         {QStringLiteral("Provider=PostgreSQL") + postgresql, "Database PostgreSQL 'ARCPROC'"},
         {QStringLiteral("Provider=pgnp.1") + postgresql, "Database PostgreSQL 'ARCPROC'"},
@@ -55,7 +56,8 @@ TEST(Providers, NameAProviderTheToolDoesNotKnow)
     }
     const RuntimeError none = OpenError(QStringLiteral("Data Source=x;"));
     EXPECT_EQ(none.number(), ErrorNumber::ProviderNotFound);
-    EXPECT_TRUE(none.description().contains(QStringLiteral("non ne indica alcuno"))) << none.description().toStdString();
+    EXPECT_TRUE(none.description().contains(QStringLiteral("non ne indica alcuno")))
+        << none.description().toStdString();
 }
 
 }  // namespace

@@ -3,26 +3,26 @@
 // ODBC (servers of the test's own), and on a Jet procedure database written
 // in place; each destination holds a BIC code the update does not write.
 #include "layouts/abicab_layout.h"
-#include "update/code_restore.h"
-#include "support/error_capture.h"
+#include "layouts/procedure_schema.h"
 #include "servers/mariadb_server.h"
 #include "servers/postgresql_server.h"
+#include "support/error_capture.h"
 #include "support/procedure_databases.h"
-#include "layouts/procedure_schema.h"
 #include "support/qt_printers.h"
-#include "update/run_record.h"
 #include "support/scripted_ui_services.h"
 #include "support/sqlite_file.h"
+#include "update/code_restore.h"
+#include "update/run_record.h"
 #include "update/state_folder.h"
 
+#include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QRegularExpression>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 #include <csignal>
 #include <set>
-#include <sys/resource.h>
 
 namespace {
 
@@ -39,10 +39,11 @@ const SourceRows kBranchesBefore{
 // adds a bank and a branch and leaves out the ABI 5000.
 std::vector<JetTable> Source()
 {
-    return {AbiTable({AbiRow(1000, "Nuova Mille", 3), AbiRow(1002, "Banca dell'Adige", 2), AbiRow(1001, "Aggiunta", 5)}),
-            AbicabTable({AbicabRow(1000, 200, "Nuova Mille", "Sede centrale", Variant(), "20100", "Milano", "Milano",
-                                   "MI", 3, 6.0),
-                         AbicabRow(1001, 10, "Aggiunta", "Sede", "Via Po 2", "10121", "Torino", "Torino", "TO", 5, 1.0)})};
+    return {
+        AbiTable({AbiRow(1000, "Nuova Mille", 3), AbiRow(1002, "Banca dell'Adige", 2), AbiRow(1001, "Aggiunta", 5)}),
+        AbicabTable(
+            {AbicabRow(1000, 200, "Nuova Mille", "Sede centrale", Variant(), "20100", "Milano", "Milano", "MI", 3, 6.0),
+             AbicabRow(1001, 10, "Aggiunta", "Sede", "Via Po 2", "10121", "Torino", "Torino", "TO", 5, 1.0)})};
 }
 
 // A procedure database on one engine with the rows above.
@@ -80,7 +81,8 @@ class SqliteDestination : public Destination {
 public:
     SqliteDestination(const SourceRows& banks, const SourceRows& branches)
     {
-        file_.exec(QStringLiteral("BEGIN;") + SchemaWithRows(banks, branches).join(QString()) + QStringLiteral("COMMIT;"));
+        file_.exec(QStringLiteral("BEGIN;") + SchemaWithRows(banks, branches).join(QString())
+                   + QStringLiteral("COMMIT;"));
     }
     QString connectionString() const override { return FileConnectionString(file_.path()); }
 
@@ -99,7 +101,8 @@ public:
     }
     QString connectionString() const override
     {
-        return QStringLiteral("Provider=PostgreSQL;Data Source=%1;Port=%2;Initial Catalog=arcproc;User ID=%3;Password=%4;")
+        return QStringLiteral(
+                   "Provider=PostgreSQL;Data Source=%1;Port=%2;Initial Catalog=arcproc;User ID=%3;Password=%4;")
             .arg(server_.socketFolder(), server_.port(), server_.superuser(), server_.password());
     }
 
@@ -199,8 +202,8 @@ Dumps DumpOf(const Destination& destination)
         const bool branches = table == QLatin1String("ABICAB");
         (branches ? dumps.columnsCab : dumps.columnsAbi) = rs.allRows().columns;
         for (const auto& row : rs.allRows().rows)
-            dumps.rows[table + QLatin1Char('|') + Text(row[0]) + QLatin1Char('|') + (branches ? Text(row[1]) : QString())] =
-                row;
+            dumps.rows[table + QLatin1Char('|') + Text(row[0]) + QLatin1Char('|')
+                       + (branches ? Text(row[1]) : QString())] = row;
     }
     return dumps;
 }
@@ -239,7 +242,8 @@ protected:
         ScriptedUiServices ui;
         NoProgress progress;
         const RuntimeError error = ErrorOf([&] {
-            EXPECT_EQ(TrasferisciCodici(ui, origine, destinazione, progress, linea, &record), TransferOutcome::Completed);
+            EXPECT_EQ(TrasferisciCodici(ui, origine, destinazione, progress, linea, &record),
+                      TransferOutcome::Completed);
         });
         if (error.number() != 0)
             return error;
@@ -260,12 +264,11 @@ protected:
 // summary's own terms: "table|kind|abi|cab|column|before|after".
 std::set<QString> Difference(const Dumps& before, const Dumps& after)
 {
-    static const QStringList written{QStringLiteral("AbiBanc"),    QStringLiteral("AbiAbichk"),
-                                     QStringLiteral("AbcBanc"),    QStringLiteral("AbcFiliale"),
-                                     QStringLiteral("AbcIndir"),   QStringLiteral("AbcCap"),
-                                     QStringLiteral("AbcLocalita"), QStringLiteral("AbcComune"),
-                                     QStringLiteral("AbcProv"),    QStringLiteral("AbcAbichk"),
-                                     QStringLiteral("AbcCabchk")};
+    static const QStringList written{
+        QStringLiteral("AbiBanc"),     QStringLiteral("AbiAbichk"), QStringLiteral("AbcBanc"),
+        QStringLiteral("AbcFiliale"),  QStringLiteral("AbcIndir"),  QStringLiteral("AbcCap"),
+        QStringLiteral("AbcLocalita"), QStringLiteral("AbcComune"), QStringLiteral("AbcProv"),
+        QStringLiteral("AbcAbichk"),   QStringLiteral("AbcCabchk")};
     std::set<QString> changes;
     const auto code = [](const QString& key) { return key.section(QLatin1Char('|'), 0, 2); };
     for (const auto& [key, row] : after.rows) {
@@ -278,9 +281,10 @@ std::set<QString> Difference(const Dumps& before, const Dumps& after)
         for (qsizetype i = 0; i < columns.size(); ++i) {
             const bool isWritten = written.contains(columns.at(i), Qt::CaseInsensitive);
             if (isWritten && Text(old[std::size_t(i)]) != Text(row[std::size_t(i)]))
-                changes.insert(code(key) + QStringLiteral("|modificato|%1|%2|%3")
-                                               .arg(columns.at(i).toLower(), Text(old[std::size_t(i)]),
-                                                    Text(row[std::size_t(i)])));
+                changes.insert(
+                    code(key)
+                    + QStringLiteral("|modificato|%1|%2|%3")
+                          .arg(columns.at(i).toLower(), Text(old[std::size_t(i)]), Text(row[std::size_t(i)])));
         }
     }
     for (const auto& [key, row] : before.rows) {
@@ -296,10 +300,12 @@ std::set<QString> Listed(const RunSummary& summary)
     std::set<QString> changes;
     for (const CodeChange& c : summary.changes) {
         const auto number = [](const Variant& v) {
-            return v.type() == Variant::Type::Double && v.real() == double(qint64(v.real())) ? Variant(qint64(v.real())) : v;
+            return v.type() == Variant::Type::Double && v.real() == double(qint64(v.real())) ? Variant(qint64(v.real()))
+                                                                                             : v;
         };
         changes.insert(QStringList{c.table, Text(c.abi), c.table == QLatin1String("ABI") ? QString() : Text(c.cab),
-                                   kinds.at(int(c.kind)), c.column.toLower(), c.column.isEmpty() ? QString() : Text(number(c.before)),
+                                   kinds.at(int(c.kind)), c.column.toLower(),
+                                   c.column.isEmpty() ? QString() : Text(number(c.before)),
                                    c.column.isEmpty() ? QString() : Text(number(c.after))}
                            .join(QLatin1Char('|')));
     }
@@ -333,7 +339,8 @@ TEST_P(RunHistory, TheSummaryIsTheRunsDifferenceAndTheUndoGivesBackTheTablesOfBe
               QString::fromLatin1(QCryptographicHash::hash(source.readAll(), QCryptographicHash::Sha256).toHex()));
     EXPECT_EQ(backup.codes().abi.rows.size(), 3U);
     EXPECT_EQ(backup.codes().abicab.rows.size(), 2U);
-    EXPECT_EQ(backup.codes().abi.types.at(backup.codes().abi.column(QStringLiteral("AbiBic"))), QStringLiteral("testo"));
+    EXPECT_EQ(backup.codes().abi.types.at(backup.codes().abi.column(QStringLiteral("AbiBic"))),
+              QStringLiteral("testo"));
 
     Connection connection;
     connection.open(destination->connectionString());
@@ -398,8 +405,8 @@ TEST_P(RunHistory, KeepingBankDetailsKeepsTheBicOfEveryBankStillPresentAndChange
     ASSERT_FALSE(failure) << failure->description().toStdString();
     const Dumps kept = DumpOf(*destination);
 
-    const qsizetype bic = kept.columnsAbi.indexOf(QRegularExpression(QStringLiteral("^abibic$"),
-                                                                     QRegularExpression::CaseInsensitiveOption));
+    const qsizetype bic = kept.columnsAbi.indexOf(
+        QRegularExpression(QStringLiteral("^abibic$"), QRegularExpression::CaseInsensitiveOption));
     ASSERT_GE(bic, 0);
     ASSERT_EQ(Lines(kept.rows).size(), Lines(plainAfter.rows).size());
     int bicsKept = 0;
@@ -419,7 +426,8 @@ TEST(RunHistoryLines, ADestinationWithoutABICABStillFailsAtTheDeletionsLine)
 {
     QTemporaryDir dir;
     const SqliteFile destination(dir.filePath(QStringLiteral("ARCPROC.db")));
-    destination.exec(SchemaWithRows(kBanksBefore, kBranchesBefore).join(QString()) + QStringLiteral("DROP TABLE ABICAB;"));
+    destination.exec(SchemaWithRows(kBanksBefore, kBranchesBefore).join(QString())
+                     + QStringLiteral("DROP TABLE ABICAB;"));
     auto origine = std::make_unique<Connection>();
     origine->open(FileConnectionString(WriteSourceDatabase(dir.path(), Source())));
     auto destinazione = std::make_unique<Connection>();
@@ -442,8 +450,10 @@ TEST(RunHistoryLines, AnUndoRefusesAColumnNameNoStatementCanCarryBeforeChangingA
     Connection connection;
     connection.open(FileConnectionString(destination.path()));
     SavedCodes hostile;
-    hostile.abi = {QStringLiteral("ABI"), {QStringLiteral("AbiAbi"), QStringLiteral("AbiBic) VALUES (1); DROP TABLE ABI; --")},
-                   {}, {{Variant(1000), Variant("X")}}};
+    hostile.abi = {QStringLiteral("ABI"),
+                   {QStringLiteral("AbiAbi"), QStringLiteral("AbiBic) VALUES (1); DROP TABLE ABI; --")},
+                   {},
+                   {{Variant(1000), Variant("X")}}};
     hostile.abicab = {QStringLiteral("ABICAB"), {QStringLiteral("AbcAbi")}, {}, {}};
     int linea = 0;
     const RuntimeError error = ErrorOf([&] { RestoreCodes(connection, hostile, linea); });

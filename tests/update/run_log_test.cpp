@@ -2,9 +2,9 @@
 
 #include "support/qt_printers.h"
 
+#include <gtest/gtest.h>
 #include <QTemporaryDir>
 #include <QTimeZone>
-#include <gtest/gtest.h>
 
 namespace {
 
@@ -14,8 +14,9 @@ TEST(RunLog, KeepsNoPasswordOfTheDestination)
                                               "Jet OLEDB:Database Password=segreta;;")),
               QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=C:\\Dati\\ARCPROC.mdb;"
                              "Jet OLEDB:Database Password=***"));
-    const QString odbc = WithoutPasswords(QStringLiteral("Driver={MariaDB Unicode};UID=corvanta;pwd=\"se;greta\";"
-                                                         "Password=altra"));
+    const QString odbc =
+        WithoutPasswords(QStringLiteral("Driver={MariaDB Unicode};UID=corvanta;pwd=\"se;greta\";"
+                                        "Password=altra"));
     EXPECT_FALSE(odbc.contains(QStringLiteral("greta"))) << odbc.toStdString();
     EXPECT_FALSE(odbc.contains(QStringLiteral("altra"))) << odbc.toStdString();
     EXPECT_TRUE(odbc.contains(QStringLiteral("UID=corvanta")));
@@ -34,8 +35,9 @@ TEST(RunLog, AppendsOneLineARunUnderAHeaderWhateverItsFieldsHold)
     const QStringList lines = ReadRunLog().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     ASSERT_EQ(lines.size(), 3);
     EXPECT_TRUE(lines[0].startsWith(QStringLiteral("inizio\tutente\tprofilo")));
-    EXPECT_EQ(lines[1], QStringLiteral("2026-03-01T09:30:00Z\tmario\tCorvanta bis\tData Source=x\tab12\terrore\t970\t"
-                                       "-2147217873\tABI +1 -0 ~0, CAB +0 -0 ~0\t1234"));
+    EXPECT_EQ(lines[1],
+              QStringLiteral("2026-03-01T09:30:00Z\tmario\tCorvanta bis\tData Source=x\tab12\terrore\t970\t"
+                             "-2147217873\tABI +1 -0 ~0, CAB +0 -0 ~0\t1234"));
     EXPECT_EQ(lines[2].split(QLatin1Char('\t')).size(), 10);
     EXPECT_TRUE(lines[2].contains(QStringLiteral("\tcompletato falso\t\t\t\t5")));
     qputenv("XDG_STATE_HOME", programState);

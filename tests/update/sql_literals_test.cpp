@@ -1,9 +1,9 @@
-#include "support/qt_printers.h"
-#include "platform/runtime/runtime_error.h"
 #include "update/sql_literals.h"
+#include "platform/runtime/runtime_error.h"
+#include "support/qt_printers.h"
 
-#include <QLocale>
 #include <gtest/gtest.h>
+#include <QLocale>
 
 namespace {
 
@@ -50,7 +50,8 @@ TEST(SqlTesto, AppendsTheSameLiteralAfterWhatIsThere)
 TEST(SqlNumero, WritesAFullStopWhateverTheLocale)
 {
     const QLocale previous;
-    for (const QLocale& locale : {QLocale::c(), QLocale(QLocale::Italian, QLocale::Italy), QLocale(QLocale::German, QLocale::Germany)}) {
+    for (const QLocale& locale :
+         {QLocale::c(), QLocale(QLocale::Italian, QLocale::Italy), QLocale(QLocale::German, QLocale::Germany)}) {
         QLocale::setDefault(locale);
         SCOPED_TRACE(locale.name().toStdString());
         EXPECT_EQ(SqlNumero(7), QStringLiteral("7"));

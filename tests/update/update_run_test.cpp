@@ -1,12 +1,12 @@
 // The whole update run on a test installation: a profile in a Wine prefix,
 // a Jet source next to the program and an SQLite procedure database.
-#include "update/connections.h"
+#include "update/update_run.h"
+#include "platform/runtime/runtime_error.h"
 #include "settings/profile_settings.h"
 #include "support/qt_printers.h"
-#include "platform/runtime/runtime_error.h"
 #include "support/scripted_ui_services.h"
 #include "support/test_installation.h"
-#include "update/update_run.h"
+#include "update/connections.h"
 
 #include <gtest/gtest.h>
 
@@ -66,12 +66,14 @@ protected:
 TEST_F(UpdateRunTest, ReplacesTheCodesFromAbi1000AndReportsEveryPhase)
 {
     QStringList runningAtPump;
-    ui.onPumpEvents([&] { runningAtPump.append(run.AggiornamentoInCorso ? QStringLiteral("on") : QStringLiteral("off")); });
+    ui.onPumpEvents(
+        [&] { runningAtPump.append(run.AggiornamentoInCorso ? QStringLiteral("on") : QStringLiteral("off")); });
 
     EXPECT_TRUE(confirmAndRun());
     EXPECT_EQ(run.esito(), RunOutcome::Completed);
-    EXPECT_EQ(codes(), QStringList({"300|Banca Locale", "1005|Banca d'Esempio",
-                                    "3069|Intesa Sanpaolo", "300|100", "1005|1600", "3069|1"}));
+    EXPECT_EQ(codes(),
+              QStringList({"300|Banca Locale", "1005|Banca d'Esempio", "3069|Intesa Sanpaolo", "300|100", "1005|1600",
+                           "3069|1"}));
     // The BIC codes of the banks below 1000 stay.
     EXPECT_EQ(installation.procedureDatabase().rows(QStringLiteral("SELECT AbiBic FROM ABI WHERE AbiAbi = 300")),
               QStringList({"LOCAITM1"}));
@@ -80,19 +82,20 @@ TEST_F(UpdateRunTest, ReplacesTheCodesFromAbi1000AndReportsEveryPhase)
     EXPECT_EQ(confirmation.style, 36);
     EXPECT_EQ(confirmation.title, kTitle);
     EXPECT_EQ(confirmation.text, TestoConfermaAggiornamento());
-    EXPECT_TRUE(confirmation.text.contains(QStringLiteral("andranno persi.\r\n\r\nProcedere con l'aggiornamneto dei codici Abi/Cab?")));
+    EXPECT_TRUE(confirmation.text.contains(
+        QStringLiteral("andranno persi.\r\n\r\nProcedere con l'aggiornamneto dei codici Abi/Cab?")));
 
     const QStringList calls = ui.calls();
-    EXPECT_EQ(calls.mid(1, 5), QStringList({"Enabled(cmdCancel): false", "Enabled(cmdOK): false",
-                                            "Enabled(cmdProfilo): false", "Pointer(busy)",
-                                            "Caption(lbProgr): Apertura database di origine in corso..."}));
-    EXPECT_EQ(calls.mid(calls.size() - 13),
-              QStringList({"Caption(lbProgr): Nessuna.", "Caption(cmdCancel): Termina", "Enabled(cmdCancel): true",
-                           "Enabled(cmdOK): true", "Enabled(cmdProfilo): true", "Pointer(default)", "Progress(Value): 0",
-                           "RepaintWindow",
-                           "MsgBox(64, Messaggio di Corvanta NET): Aggiornamento codici ABI/CAB completato.",
-                           "Enabled(cmdCancel): true", "Enabled(cmdOK): true", "Enabled(cmdProfilo): true",
-                           "Pointer(default)"}));
+    EXPECT_EQ(calls.mid(1, 5),
+              QStringList({"Enabled(cmdCancel): false", "Enabled(cmdOK): false", "Enabled(cmdProfilo): false",
+                           "Pointer(busy)", "Caption(lbProgr): Apertura database di origine in corso..."}));
+    EXPECT_EQ(
+        calls.mid(calls.size() - 13),
+        QStringList({"Caption(lbProgr): Nessuna.", "Caption(cmdCancel): Termina", "Enabled(cmdCancel): true",
+                     "Enabled(cmdOK): true", "Enabled(cmdProfilo): true", "Pointer(default)", "Progress(Value): 0",
+                     "RepaintWindow", "MsgBox(64, Messaggio di Corvanta NET): Aggiornamento codici ABI/CAB completato.",
+                     "Enabled(cmdCancel): true", "Enabled(cmdOK): true", "Enabled(cmdProfilo): true",
+                     "Pointer(default)"}));
     EXPECT_EQ(captionsAndBoxes().mid(0, 7),
               QStringList({"Caption(lbProgr): Apertura database di origine in corso...",
                            "Caption(lbProgr): Apertura database di destinazione in corso...",
@@ -126,8 +129,9 @@ TEST_F(UpdateRunTest, ADeclinedConfirmationOpensAndChangesNothing)
     EXPECT_FALSE(run.CopiaAbiCab());
     EXPECT_EQ(run.esito(), RunOutcome::Declined);
     EXPECT_EQ(ui.messageBoxes().size(), 1U);
-    EXPECT_EQ(ui.calls().mid(3), QStringList({"Enabled(cmdCancel): true", "Enabled(cmdOK): true",
-                                              "Enabled(cmdProfilo): true", "Pointer(default)"}));
+    EXPECT_EQ(ui.calls().mid(3),
+              QStringList({"Enabled(cmdCancel): true", "Enabled(cmdOK): true", "Enabled(cmdProfilo): true",
+                           "Pointer(default)"}));
     EXPECT_EQ(run.ConnessioneOrigine, nullptr);
     EXPECT_EQ(run.ConnessioneDestinazione, nullptr);
     EXPECT_EQ(VarGlobali.PrcAdoConnect, QString());  // not even composed
@@ -148,8 +152,8 @@ TEST_F(UpdateRunTest, AcceptsReleasesSixToEighteenRoundedHalfToEven)
 TEST_F(UpdateRunTest, RefusesOtherReleasesBeforeReadingTheSource)
 {
     const QByteArray before = installation.procedureDatabaseBytes();
-    const std::pair<const char*, const char*> cases[] = {{"5", "5"}, {"19", "19"}, {"-3", "-3"}, {"4.5", "4"},
-                                                         {"18.51", "19"}};
+    const std::pair<const char*, const char*> cases[] = {
+        {"5", "5"}, {"19", "19"}, {"-3", "-3"}, {"4.5", "4"}, {"18.51", "19"}};
     for (const auto& [stored, quoted] : cases) {
         SCOPED_TRACE(stored);
         setRelease(QString::fromLatin1(stored));
@@ -157,10 +161,11 @@ TEST_F(UpdateRunTest, RefusesOtherReleasesBeforeReadingTheSource)
         EXPECT_FALSE(confirmAndRun());
         EXPECT_EQ(run.esito(), RunOutcome::ReleaseRefused);
         EXPECT_EQ(lastBox().style, 16);
-        EXPECT_EQ(lastBox().text, QStringLiteral("L'archivio procedura ARCPROC è di versione %1; l'aggiornamento dei "
-                                                 "codici Abi/Cab è previsto solo per le release di Corvanta 11, 12, 13 e "
-                                                 "Corvanta NET 2008, 2009, 2010, 2011 e 2012.")
-                                      .arg(QString::fromLatin1(quoted)));
+        EXPECT_EQ(lastBox().text,
+                  QStringLiteral("L'archivio procedura ARCPROC è di versione %1; l'aggiornamento dei "
+                                 "codici Abi/Cab è previsto solo per le release di Corvanta 11, 12, 13 e "
+                                 "Corvanta NET 2008, 2009, 2010, 2011 e 2012.")
+                      .arg(QString::fromLatin1(quoted)));
         EXPECT_EQ(ui.caption(Control::lbProgr), QStringLiteral("Apertura database di destinazione in corso..."));
         EXPECT_EQ(ui.progress(ProgressProperty::Value), 77.0F);
         EXPECT_EQ(run.ConnessioneOrigine, nullptr);
@@ -172,7 +177,8 @@ TEST_F(UpdateRunTest, RefusesOtherReleasesBeforeReadingTheSource)
     installation.procedureDatabase().exec(QStringLiteral("DELETE FROM release"));
     EXPECT_FALSE(confirmAndRun());
     EXPECT_TRUE(lastBox().text.startsWith(QStringLiteral("L'archivio procedura ARCPROC è di versione 0;")));
-    installation.procedureDatabase().exec(QStringLiteral("INSERT INTO release VALUES (3, 0, 0); INSERT INTO release VALUES (12, 0, 0)"));
+    installation.procedureDatabase().exec(
+        QStringLiteral("INSERT INTO release VALUES (3, 0, 0); INSERT INTO release VALUES (12, 0, 0)"));
     EXPECT_FALSE(confirmAndRun());
     EXPECT_TRUE(lastBox().text.contains(QStringLiteral("di versione 3;")));
     setRelease(QStringLiteral("12"));
@@ -204,8 +210,9 @@ TEST_F(UpdateRunTest, ReportsTheRowsOfA25RowTable)
     SourceRows banks;
     for (int i = 0; i < 25; ++i)
         banks.push_back(AbiRow(2000 + i, "Banca", 1));
-    installation.writeSource({AbiTable(banks), AbicabTable({AbicabRow(2000, 1, "Banca", "Sede", Variant(), "00100", "Roma",
-                                                                      "Roma", "RM", 1, 1)})});
+    installation.writeSource(
+        {AbiTable(banks),
+         AbicabTable({AbicabRow(2000, 1, "Banca", "Sede", Variant(), "00100", "Roma", "Roma", "RM", 1, 1)})});
     EXPECT_TRUE(confirmAndRun());
 
     const QStringList calls = ui.calls();
@@ -228,11 +235,12 @@ TEST_F(UpdateRunTest, ReportsTheRowsOfA25RowTable)
 TEST_F(UpdateRunTest, AFailedInsertLeavesTheDatabaseAsItWasAndTheConnectionsOpen)
 {
     // The first bank is refused: its name is longer than the column allows.
-    installation.procedureDatabase().exec(QStringLiteral(
-        "CREATE TRIGGER no_long_names BEFORE INSERT ON ABI WHEN length(NEW.AbiBanc) > 20 "
-        "BEGIN SELECT RAISE(ABORT, 'nome troppo lungo'); END;"));
-    installation.writeSource({AbiTable({AbiRow(1005, "Una banca dal nome troppo lungo", 3)}),
-                              AbicabTable({AbicabRow(1005, 1600, "B", "Sede", Variant(), "00100", "Roma", "Roma", "RM", 3, 7)})});
+    installation.procedureDatabase().exec(
+        QStringLiteral("CREATE TRIGGER no_long_names BEFORE INSERT ON ABI WHEN length(NEW.AbiBanc) > 20 "
+                       "BEGIN SELECT RAISE(ABORT, 'nome troppo lungo'); END;"));
+    installation.writeSource(
+        {AbiTable({AbiRow(1005, "Una banca dal nome troppo lungo", 3)}),
+         AbicabTable({AbicabRow(1005, 1600, "B", "Sede", Variant(), "00100", "Roma", "Roma", "RM", 3, 7)})});
     const QByteArray before = installation.procedureDatabaseBytes();
 
     EXPECT_FALSE(confirmAndRun());
@@ -267,7 +275,8 @@ TEST_F(UpdateRunTest, AFailedInsertLeavesTheDatabaseAsItWasAndTheConnectionsOpen
 
 TEST_F(UpdateRunTest, EmptySourceTablesEndTheRunWithTheirMessage)
 {
-    installation.writeSource({AbiTable(), AbicabTable({AbicabRow(1005, 1, "B", "S", Variant(), "0", "R", "R", "RM", 3, 7)})});
+    installation.writeSource(
+        {AbiTable(), AbicabTable({AbicabRow(1005, 1, "B", "S", Variant(), "0", "R", "R", "RM", 3, 7)})});
     const QByteArray before = installation.procedureDatabaseBytes();
     EXPECT_FALSE(confirmAndRun());
     EXPECT_EQ(run.esito(), RunOutcome::NoCodes);
@@ -295,10 +304,11 @@ TEST_F(UpdateRunTest, DatabasesThatCannotBeOpenedFailAtTheirLines)
     installation.writeProfile(QStringLiteral("Corvanta"), settings);
     selectProfile();
     EXPECT_FALSE(confirmAndRun());
-    EXPECT_EQ(lastBox().text,
-              QStringLiteral("Routine fmAgab:CopiaAbiCab, linea 250, errore -2147467259, descrizione: Impossibile trovare "
-                             "il file di database 'C:\\Corvanta\\Spariti\\ARCPROC.db' (percorso Linux: '%1').")
-                  .arg(installation.prefix().filePath(QStringLiteral("dosdevices/c:/Corvanta/Spariti/ARCPROC.db"))));
+    EXPECT_EQ(
+        lastBox().text,
+        QStringLiteral("Routine fmAgab:CopiaAbiCab, linea 250, errore -2147467259, descrizione: Impossibile trovare "
+                       "il file di database 'C:\\Corvanta\\Spariti\\ARCPROC.db' (percorso Linux: '%1').")
+            .arg(installation.prefix().filePath(QStringLiteral("dosdevices/c:/Corvanta/Spariti/ARCPROC.db"))));
     EXPECT_NE(run.ConnessioneOrigine, nullptr);  // open, as the source was
     EXPECT_EQ(VarGlobali.PrcAdoConnect, QStringLiteral("Data Source=C:\\Corvanta\\Spariti\\ARCPROC.db;"));
 }

@@ -11,16 +11,16 @@
 #include "mkdemo/demo_data.h"
 #include "platform/database/jet/new_file/jet_database_writer.h"
 
+#include <fcntl.h>
+#include <sqlite3.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QTextStream>
-#include <sqlite3.h>
-#include <fcntl.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace {
 
@@ -71,7 +71,8 @@ bool WriteSource(const QString& path, int branches)
 // Runs the tool as a process of its own, so that its peak memory is its own.
 Run Transfer(const QString& source, const QString& destination)
 {
-    const QByteArray program = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("trasferisci-codici")).toLocal8Bit();
+    const QByteArray program =
+        QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("trasferisci-codici")).toLocal8Bit();
     const QByteArray from = source.toLocal8Bit();
     const QByteArray to = destination.toLocal8Bit();
     QElapsedTimer timer;
@@ -89,7 +90,9 @@ Run Transfer(const QString& source, const QString& destination)
     int status = 0;
     rusage usage{};  // the child's, and its waited-for readers' largest
     ::wait4(child, &status, 0, &usage);
-    const auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6; };
+    const auto seconds = [](const timeval& t) {
+        return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6;
+    };
     return {static_cast<double>(timer.nsecsElapsed()) / 1e9, seconds(usage.ru_utime) + seconds(usage.ru_stime),
             static_cast<double>(usage.ru_maxrss) / 1024.0, WIFEXITED(status) && WEXITSTATUS(status) == 0};
 }

@@ -62,9 +62,8 @@ int main(int argc, char** argv)
                     writer.appendRow(table, row);
                 writer.save(path);
             }));
-            reading.milliseconds.push_back(Milliseconds([&] {
-                rowsRead = OpenJetDatabase(path)->query(QStringLiteral("SELECT * FROM abicab")).rows.size();
-            }));
+            reading.milliseconds.push_back(Milliseconds(
+                [&] { rowsRead = OpenJetDatabase(path)->query(QStringLiteral("SELECT * FROM abicab")).rows.size(); }));
         }
     } catch (const std::exception& error) {
         std::fprintf(stderr, "bench_jet: %s\n", error.what());

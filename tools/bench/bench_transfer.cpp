@@ -38,9 +38,9 @@
 
 namespace {
 
-const QString kSchema = QLatin1String(kCodeTablesSchema) + QStringLiteral(
-    "\nINSERT INTO ABI VALUES (101, 'Cassa interna di tesoreria', 1, NULL);\n"
-    "INSERT INTO ABI VALUES (1005, 'Banca Nazionale (dati del 2009)', 7, 'BNLIITRR');\n");
+const QString kSchema = QLatin1String(kCodeTablesSchema)
+    + QStringLiteral("\nINSERT INTO ABI VALUES (101, 'Cassa interna di tesoreria', 1, NULL);\n"
+                     "INSERT INTO ABI VALUES (1005, 'Banca Nazionale (dati del 2009)', 7, 'BNLIITRR');\n");
 
 double Seconds(const QElapsedTimer& timer)
 {
@@ -108,7 +108,8 @@ double RunReference(const QString& program, const QStringList& arguments, const 
     process.waitForFinished(-1);
     const double seconds = Seconds(timer);
     if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
-        throw std::runtime_error((program + QStringLiteral(": ") + QString::fromLocal8Bit(process.readAllStandardError())).toStdString());
+        throw std::runtime_error(
+            (program + QStringLiteral(": ") + QString::fromLocal8Bit(process.readAllStandardError())).toStdString());
     return seconds;
 }
 
@@ -146,12 +147,13 @@ void CompareSqlite(const QTemporaryDir& dir, const QString& source, const DemoDa
         QStringList statements;
         toolBest = std::min(toolBest, RunTool(source, FileConnectionString(tool), &statements));
         const QString script = WriteScript(dir.filePath(QStringLiteral("sqlite.sql")), statements, true);
-        shellBest = std::min(shellBest, RunReference(QStringLiteral("sqlite3"), {QStringLiteral("-bail"), shell}, script));
+        shellBest =
+            std::min(shellBest, RunReference(QStringLiteral("sqlite3"), {QStringLiteral("-bail"), shell}, script));
         readBest = std::min(readBest, ReadSourceAlone(source));
         writeBest = std::min(writeBest, WriteSqliteAlone(floor, data));
     }
-    std::printf("%-32s %7.3f s\n%-32s %7.3f s\n", "lettura dell'origine da sola", readBest,
-                "scrittura SQLite da sola", writeBest);
+    std::printf("%-32s %7.3f s\n%-32s %7.3f s\n", "lettura dell'origine da sola", readBest, "scrittura SQLite da sola",
+                writeBest);
     PrintComparison("SQLite (sqlite3)", toolBest, "lettura + scrittura", readBest + writeBest, 1.2);
     PrintComparison("SQLite (sqlite3)", toolBest, "shell sqlite3", shellBest, 1.25);
 }
@@ -191,24 +193,27 @@ void ComparePostgresql(const QTemporaryDir& dir, const QString& source)
     double libpqBest = 1e9, odbcBest = 1e9, psqlBest = 1e9;
     for (int round = 0; round < kRounds; ++round) {
         const QString suffix = QString::number(round);
-        for (const QString& database : {QStringLiteral("tool") + suffix, QStringLiteral("odbc") + suffix,
-                                        QStringLiteral("psql") + suffix}) {
+        for (const QString& database :
+             {QStringLiteral("tool") + suffix, QStringLiteral("odbc") + suffix, QStringLiteral("psql") + suffix}) {
             server.createDatabase(database);
             server.exec(database, kSchema);
         }
         QStringList statements;
-        libpqBest = std::min(libpqBest, RunTool(source,
-                                                login("Provider=PostgreSQL;Data Source=%1;Port=%2;Initial Catalog=%3;"
-                                                      "User ID=%4;Password=%5;",
-                                                      QStringLiteral("tool") + suffix),
-                                                &statements));
-        odbcBest = std::min(odbcBest, RunTool(source,
-                                              login("Provider=MSDASQL;Driver={PostgreSQL Unicode};Servername=%1;Port=%2;"
-                                                    "Database=%3;UID=%4;PWD=%5;",
-                                                    QStringLiteral("odbc") + suffix),
-                                              nullptr));
+        libpqBest = std::min(libpqBest,
+                             RunTool(source,
+                                     login("Provider=PostgreSQL;Data Source=%1;Port=%2;Initial Catalog=%3;"
+                                           "User ID=%4;Password=%5;",
+                                           QStringLiteral("tool") + suffix),
+                                     &statements));
+        odbcBest = std::min(odbcBest,
+                            RunTool(source,
+                                    login("Provider=MSDASQL;Driver={PostgreSQL Unicode};Servername=%1;Port=%2;"
+                                          "Database=%3;UID=%4;PWD=%5;",
+                                          QStringLiteral("odbc") + suffix),
+                                    nullptr));
         const QString script = WriteScript(dir.filePath(QStringLiteral("postgresql.sql")), statements, false);
-        psqlBest = std::min(psqlBest, psql(QStringLiteral("psql") + suffix, {QStringLiteral("-1"), QStringLiteral("-f"), script}));
+        psqlBest = std::min(
+            psqlBest, psql(QStringLiteral("psql") + suffix, {QStringLiteral("-1"), QStringLiteral("-f"), script}));
     }
     PrintComparison("PostgreSQL (libpq, pipeline)", libpqBest, "psql -1 -f", psqlBest, 0.7);
     PrintComparison("PostgreSQL via ODBC (psqlODBC)", odbcBest, "psql -1 -f", psqlBest, 1.3);

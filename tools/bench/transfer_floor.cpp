@@ -2,8 +2,8 @@
 
 #include "update/database_access.h"
 
-#include <QElapsedTimer>
 #include <sqlite3.h>
+#include <QElapsedTimer>
 #include <stdexcept>
 
 namespace {
@@ -22,18 +22,19 @@ void Check(sqlite3* db, int result)
 void Bind(sqlite3* db, sqlite3_stmt* statement, int place, const Variant& value)
 {
     switch (value.type()) {
-    case Variant::Type::Null: Check(db, sqlite3_bind_null(statement, place)); break;
-    case Variant::Type::Integer: Check(db, sqlite3_bind_int64(statement, place, value.integer())); break;
-    case Variant::Type::Double: Check(db, sqlite3_bind_double(statement, place, value.real())); break;
-    case Variant::Type::Text: {
-        const QByteArray utf8 = value.text().toUtf8();
-        Check(db, sqlite3_bind_text(statement, place, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT));
-        break;
-    }
-    case Variant::Type::Binary:
-        Check(db, sqlite3_bind_blob(statement, place, value.bytes().constData(), int(value.bytes().size()),
+        case Variant::Type::Null: Check(db, sqlite3_bind_null(statement, place)); break;
+        case Variant::Type::Integer: Check(db, sqlite3_bind_int64(statement, place, value.integer())); break;
+        case Variant::Type::Double: Check(db, sqlite3_bind_double(statement, place, value.real())); break;
+        case Variant::Type::Text: {
+            const QByteArray utf8 = value.text().toUtf8();
+            Check(db, sqlite3_bind_text(statement, place, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT));
+            break;
+        }
+        case Variant::Type::Binary:
+            Check(db,
+                  sqlite3_bind_blob(statement, place, value.bytes().constData(), int(value.bytes().size()),
                                     SQLITE_TRANSIENT));
-        break;
+            break;
     }
 }
 
@@ -65,8 +66,8 @@ double ReadSourceAlone(const QString& source)
         rs.open(QStringLiteral("SELECT * FROM ") + QLatin1String(table), origine);
         const QStringList columns = table == QLatin1String("abi")
             ? QStringList{"AbiAbi", "AbiBanc", "AbiAbichk"}
-            : QStringList{"AbcAbi", "AbcCab", "AbcBanc", "AbcFiliale", "AbcIndir", "AbcCap",
-                          "AbcLocalita", "AbcComune", "AbcProv", "AbcAbichk", "AbcCabchk"};
+            : QStringList{"AbcAbi",      "AbcCab",    "AbcBanc", "AbcFiliale", "AbcIndir", "AbcCap",
+                          "AbcLocalita", "AbcComune", "AbcProv", "AbcAbichk",  "AbcCabchk"};
         for (; !rs.eof(); rs.moveNext())
             for (const QString& column : columns)
                 seen += std::size_t(rs.field(column).type());
@@ -89,8 +90,9 @@ double WriteSqliteAlone(const QString& destination, const DemoData& data)
     try {
         // The codes from 1000 up go first, as in the transfer: the demo's may
         // clash with those the destination holds.
-        Check(db, sqlite3_exec(db, "BEGIN; DELETE FROM abi WHERE abiabi >= 1000; DELETE FROM abicab WHERE abcabi >= 1000",
-                               nullptr, nullptr, nullptr));
+        Check(db,
+              sqlite3_exec(db, "BEGIN; DELETE FROM abi WHERE abiabi >= 1000; DELETE FROM abicab WHERE abcabi >= 1000",
+                           nullptr, nullptr, nullptr));
         InsertAll(db, "INSERT INTO ABI (AbiAbi, AbiBanc, AbiAbichk) VALUES (?, ?, ?)", data.banks);
         InsertAll(db,
                   "INSERT INTO ABICAB (AbcAbi, AbcCab, AbcBanc, AbcFiliale, AbcIndir, AbcCap, AbcLocalita, AbcComune,"

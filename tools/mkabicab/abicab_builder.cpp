@@ -76,7 +76,8 @@ int LoadTable(JetDatabaseWriter& writer, const QString& file, const JetTableDefi
 {
     QFile input(file);
     if (!input.open(QIODevice::ReadOnly))
-        throw AbicabBuildError(QStringLiteral("%1: impossibile leggere il file (%2)").arg(file, DescrizioneErroreFile(input)));
+        throw AbicabBuildError(
+            QStringLiteral("%1: impossibile leggere il file (%2)").arg(file, DescrizioneErroreFile(input)));
     int rows = 0;
     try {
         CsvReader csv = CsvReader::fromUtf8(input.readAll());
@@ -112,8 +113,8 @@ QString AbicabBuildError::message() const
     return QString::fromStdString(what());
 }
 
-void BuildAbicab(const QString& abiCsv, const QString& abicabCsv, const QString& output,
-                 const ProgressReport& progress, JetVersion version)
+void BuildAbicab(const QString& abiCsv, const QString& abicabCsv, const QString& output, const ProgressReport& progress,
+                 JetVersion version)
 {
     JetDatabaseWriter writer(QDateTime::currentDateTime(), QString(), version);
     const int banks = LoadTable(writer, abiCsv, AbiTableDefinition(), progress);

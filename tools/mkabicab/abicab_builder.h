@@ -25,5 +25,5 @@ constexpr int kProgressEveryRows = 10000;
 // lines are skipped). Nothing is written unless every row of both files is
 // sound; then the file is written under a temporary name beside `output` and
 // renamed. Throws AbicabBuildError.
-void BuildAbicab(const QString& abiCsv, const QString& abicabCsv, const QString& output,
-                 const ProgressReport& progress, JetVersion version = JetVersion::Jet4);
+void BuildAbicab(const QString& abiCsv, const QString& abicabCsv, const QString& output, const ProgressReport& progress,
+                 JetVersion version = JetVersion::Jet4);

@@ -50,14 +50,16 @@ Variant CsvValue(const JetColumn& column, const CsvField& field)
     Variant value;
     if (column.type == JetColumnType::Text) {
         if (field.text.contains(QChar(0)))
-            throw JetWriteError(QStringLiteral("il testo contiene il carattere NUL, che l'aggiornamento non può inserire"));
+            throw JetWriteError(
+                QStringLiteral("il testo contiene il carattere NUL, che l'aggiornamento non può inserire"));
         if (!field.text.isEmpty() || field.quoted)
             value = Variant(field.text);
     } else {
         const QString text = field.text.trimmed();
         if (text.isEmpty())
-            throw JetWriteError(QStringLiteral("il campo è vuoto, ma l'aggiornamento non può inserire un valore nullo "
-                                               "in una colonna numerica"));
+            throw JetWriteError(
+                QStringLiteral("il campo è vuoto, ma l'aggiornamento non può inserire un valore nullo "
+                               "in una colonna numerica"));
         value = IsWholeNumberType(column.type) ? WholeNumber(text) : Number(text);
     }
     CheckJetValue(column, value);

@@ -1,8 +1,8 @@
 // mkabicab [--formato jet3|jet4] ABI.csv ABICAB.csv USCITA.mdb: builds the
 // source database of the bank-code update from two CSV files, the form in
 // which fresh codes come.
-#include "mkabicab/abicab_builder.h"
 #include "layouts/abicab_layout.h"
+#include "mkabicab/abicab_builder.h"
 #include "platform/database/jet/format/column_types.h"
 
 #include <QCoreApplication>

@@ -61,29 +61,19 @@ QString BankName(DemoRandom& random, int abi, int homeTown)
     const QString region = QString::fromUtf8(random.pick(ItalianRegionalNames()));
     if (abi >= 8000 && abi <= 8999) {
         switch (random.below(3)) {
-        case 0:
-            return QStringLiteral("Banca di Credito Cooperativo di ") + town;
-        case 1:
-            return QStringLiteral("Cassa Rurale ed Artigiana di ") + town;
-        default:
-            return QStringLiteral("Banca di Credito Cooperativo ") + region;
+            case 0: return QStringLiteral("Banca di Credito Cooperativo di ") + town;
+            case 1: return QStringLiteral("Cassa Rurale ed Artigiana di ") + town;
+            default: return QStringLiteral("Banca di Credito Cooperativo ") + region;
         }
     }
     switch (random.below(7)) {
-    case 0:
-        return QStringLiteral("Banca Popolare di ") + town;
-    case 1:
-        return QStringLiteral("Cassa di Risparmio di ") + town;
-    case 2:
-        return QStringLiteral("Banca ") + region;
-    case 3:
-        return QStringLiteral("Banca %1 & C. S.p.A.").arg(surname);
-    case 4:
-        return QStringLiteral("Banca Agricola di ") + town;
-    case 5:
-        return QStringLiteral("Banca del Monte di ") + town;
-    default:
-        return QStringLiteral("Istituto Bancario ") + surname;
+        case 0: return QStringLiteral("Banca Popolare di ") + town;
+        case 1: return QStringLiteral("Cassa di Risparmio di ") + town;
+        case 2: return QStringLiteral("Banca ") + region;
+        case 3: return QStringLiteral("Banca %1 & C. S.p.A.").arg(surname);
+        case 4: return QStringLiteral("Banca Agricola di ") + town;
+        case 5: return QStringLiteral("Banca del Monte di ") + town;
+        default: return QStringLiteral("Istituto Bancario ") + surname;
     }
 }
 
@@ -96,8 +86,8 @@ std::vector<Bank> Banks(DemoRandom& random, int count)
         bank.abi = abi;
         // A name already taken sends the bank to another town.
         for (int attempt = 0; attempt < 20 && (bank.name.isEmpty() || names.contains(bank.name)); ++attempt) {
-            bank.homeTown = random.chance(50) ? random.below(kBigTowns)
-                                              : random.below(static_cast<int>(ItalianTowns().size()));
+            bank.homeTown =
+                random.chance(50) ? random.below(kBigTowns) : random.below(static_cast<int>(ItalianTowns().size()));
             bank.name = BankName(random, abi, bank.homeTown);
         }
         if (names.contains(bank.name))
@@ -156,18 +146,12 @@ QString Locality(DemoRandom& random, const QString& comune)
     if (!random.chance(15))
         return comune;
     switch (random.below(6)) {
-    case 0:
-        return QStringLiteral("Marina di ") + comune;
-    case 1:
-        return comune + QStringLiteral(" Scalo");
-    case 2:
-        return QStringLiteral("Lido di ") + comune;
-    case 3:
-        return QStringLiteral("San Pietro");
-    case 4:
-        return QStringLiteral("Borgo Santa Maria");
-    default:
-        return QStringLiteral("Frazione Sant'Andrea");
+        case 0: return QStringLiteral("Marina di ") + comune;
+        case 1: return comune + QStringLiteral(" Scalo");
+        case 2: return QStringLiteral("Lido di ") + comune;
+        case 3: return QStringLiteral("San Pietro");
+        case 4: return QStringLiteral("Borgo Santa Maria");
+        default: return QStringLiteral("Frazione Sant'Andrea");
     }
 }
 
@@ -175,7 +159,8 @@ Variant Address(DemoRandom& random)
 {
     if (random.chance(3))
         return {};
-    QString address = QStringLiteral("%1, %2").arg(QString::fromUtf8(random.pick(ItalianStreets()))).arg(random.between(1, 250));
+    QString address =
+        QStringLiteral("%1, %2").arg(QString::fromUtf8(random.pick(ItalianStreets()))).arg(random.between(1, 250));
     if (random.chance(5))
         address += QStringLiteral("/A");
     return Variant(address);
@@ -211,12 +196,11 @@ std::vector<std::vector<Variant>> Branches(DemoRandom& random, const Bank& bank,
         else
             branchName = QStringLiteral("Agenzia n. %1").arg(agency);
         const ItalianTown& place = towns[static_cast<size_t>(town)];
-        rows.push_back({bank.abi, cab, bank.name, branchName, Address(random), PostalCode(random, place.cap),
-                        locality, comune, QString::fromLatin1(place.provincia), CheckDigit(bank.abi),
+        rows.push_back({bank.abi, cab, bank.name, branchName, Address(random), PostalCode(random, place.cap), locality,
+                        comune, QString::fromLatin1(place.provincia), CheckDigit(bank.abi),
                         static_cast<double>(CheckDigit(cab))});
     }
-    std::sort(rows.begin(), rows.end(),
-              [](const auto& a, const auto& b) { return a[1].integer() < b[1].integer(); });
+    std::sort(rows.begin(), rows.end(), [](const auto& a, const auto& b) { return a[1].integer() < b[1].integer(); });
     return rows;
 }
 

@@ -12,16 +12,16 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     const QStringList arguments = app.arguments().mid(1);
     if (arguments.size() != 1 || arguments[0].startsWith(QLatin1Char('-'))) {
-        std::fputs("Uso: mkdemo USCITA.mdb\n"
-                   "Scrive un database Abicab.mdb di prova, con circa 1.000 banche e 40.000 sportelli\n"
-                   "dai nomi italiani, sempre uguale a ogni esecuzione.\n",
-                   stderr);
+        std::fputs(
+            "Uso: mkdemo USCITA.mdb\n"
+            "Scrive un database Abicab.mdb di prova, con circa 1.000 banche e 40.000 sportelli\n"
+            "dai nomi italiani, sempre uguale a ogni esecuzione.\n",
+            stderr);
         return 2;
     }
     try {
         const DemoData data = GenerateDemoData();
-        WriteJetDatabase(arguments[0],
-                         {{AbiTableDefinition(), data.banks}, {AbicabTableDefinition(), data.branches}});
+        WriteJetDatabase(arguments[0], {{AbiTableDefinition(), data.banks}, {AbicabTableDefinition(), data.branches}});
         std::fprintf(stderr, "%s: %zu banche, %zu sportelli\n", arguments[0].toLocal8Bit().constData(),
                      data.banks.size(), data.branches.size());
     } catch (const JetWriteError& error) {

@@ -1,7 +1,7 @@
 // Writes keys and values into the registry files of a Wine prefix, for tests
 // and demo installations: what a Corvanta installation would have written.
-#include "platform/runtime/runtime_error.h"
 #include "mkprefix/wine_prefix_writer.h"
+#include "platform/runtime/runtime_error.h"
 
 #include <QCoreApplication>
 #include <QTextStream>

@@ -46,17 +46,18 @@ QString Escaped(QStringView text, char16_t delimiter1, char16_t delimiter2)
 bool IsTerminatedText(const RegistryValue& value)
 {
     const QByteArray& data = value.data;
-    return IsRegistryTextType(value.type) && data.size() >= 2 && data.size() % 2 == 0
-        && data[data.size() - 1] == '\0' && data[data.size() - 2] == '\0';
+    return IsRegistryTextType(value.type) && data.size() >= 2 && data.size() % 2 == 0 && data[data.size() - 1] == '\0'
+        && data[data.size() - 2] == '\0';
 }
 
 QString HexLine(const RegistryValue& value, qsizetype written)
 {
-    QString line = value.type == REG_BINARY ? QStringLiteral("hex:")
-                                            : QStringLiteral("hex(%1):").arg(value.type, 0, 16);
+    QString line =
+        value.type == REG_BINARY ? QStringLiteral("hex:") : QStringLiteral("hex(%1):").arg(value.type, 0, 16);
     qsizetype count = written + line.size();
     for (qsizetype i = 0; i < value.data.size(); ++i) {
-        line += QStringLiteral("%1").arg(static_cast<uint>(static_cast<unsigned char>(value.data[i])), 2, 16, QLatin1Char('0'));
+        line += QStringLiteral("%1").arg(static_cast<uint>(static_cast<unsigned char>(value.data[i])), 2, 16,
+                                         QLatin1Char('0'));
         count += 2;
         if (i + 1 < value.data.size()) {
             line += QLatin1Char(',');
@@ -71,8 +72,9 @@ QString HexLine(const RegistryValue& value, qsizetype written)
 
 QString ValueLine(const RegistryValue& value)
 {
-    const QString name = value.name.isEmpty() ? QStringLiteral("@=")
-                                              : QLatin1Char('"') + Escaped(value.name, u'"', u'"') + QStringLiteral("\"=");
+    const QString name = value.name.isEmpty()
+        ? QStringLiteral("@=")
+        : QLatin1Char('"') + Escaped(value.name, u'"', u'"') + QStringLiteral("\"=");
     if (IsTerminatedText(value)) {
         const QString text = RegistryTextOf(value.data.chopped(2));
         const QString tag = value.type == REG_SZ ? QString() : QStringLiteral("str(%1):").arg(value.type, 0, 16);

@@ -14,15 +14,16 @@ MariadbServer::MariadbServer(const QStringList& options)
                        QStringLiteral("--lower-case-table-names=1")});
     process_.start(QStringLiteral("mariadbd"),
                    QStringList{QStringLiteral("--no-defaults"), QStringLiteral("--datadir=") + data, temporary,
-                    QStringLiteral("--socket=") + socketPath(), QStringLiteral("--skip-networking"),
-                    QStringLiteral("--pid-file=") + process_.filePath(QStringLiteral("mariadb.pid")),
-                    QStringLiteral("--innodb-buffer-pool-size=32M"), QStringLiteral("--skip-log-bin"),
-                    QStringLiteral("--lower-case-table-names=1")}
+                               QStringLiteral("--socket=") + socketPath(), QStringLiteral("--skip-networking"),
+                               QStringLiteral("--pid-file=") + process_.filePath(QStringLiteral("mariadb.pid")),
+                               QStringLiteral("--innodb-buffer-pool-size=32M"), QStringLiteral("--skip-log-bin"),
+                               QStringLiteral("--lower-case-table-names=1")}
                        + options);
     process_.waitUntil([this] {
         QProcess ping;
-        ping.start(QStringLiteral("mariadb-admin"), {QStringLiteral("--no-defaults"), QStringLiteral("-S"), socketPath(),
-                                                      QStringLiteral("-u"), QStringLiteral("root"), QStringLiteral("ping")});
+        ping.start(QStringLiteral("mariadb-admin"),
+                   {QStringLiteral("--no-defaults"), QStringLiteral("-S"), socketPath(), QStringLiteral("-u"),
+                    QStringLiteral("root"), QStringLiteral("ping")});
         return ping.waitForFinished() && ping.exitCode() == 0;
     });
     RunClient(QStringLiteral("mariadb"),
@@ -41,10 +42,11 @@ MariadbServer::~MariadbServer()
 
 QString MariadbServer::client(const QStringList& arguments) const
 {
-    return RunClient(QStringLiteral("mariadb"),
-                     QStringList{QStringLiteral("--no-defaults"), QStringLiteral("-S"), socketPath(), QStringLiteral("-u"),
-                                 QStringLiteral("root"), QStringLiteral("--default-character-set=utf8mb4"), database()}
-                         + arguments);
+    return RunClient(
+        QStringLiteral("mariadb"),
+        QStringList{QStringLiteral("--no-defaults"), QStringLiteral("-S"), socketPath(), QStringLiteral("-u"),
+                    QStringLiteral("root"), QStringLiteral("--default-character-set=utf8mb4"), database()}
+            + arguments);
 }
 
 void MariadbServer::exec(const QString& sql) const

@@ -1,8 +1,8 @@
 #include "servers/postgresql_server.h"
 
+#include <unistd.h>
 #include <QFile>
 #include <csignal>
-#include <unistd.h>
 
 namespace {
 
@@ -28,20 +28,23 @@ PostgresqlServer::PostgresqlServer(const QStringList& settings)
     }
     if (geteuid() == 0)
         RunClient(QStringLiteral("chown"), {QStringLiteral("nobody:nogroup"), passwordFile});
-    process_.runSetup(Tool("initdb"), {QStringLiteral("-D"), process_.filePath(QStringLiteral("data")),
-                                       QStringLiteral("-U"), superuser(), QStringLiteral("--pwfile=") + passwordFile,
-                                       QStringLiteral("--auth=scram-sha-256"), QStringLiteral("-E"), QStringLiteral("UTF8"),
-                                       QStringLiteral("--no-locale"), QStringLiteral("--no-sync")});
-    QStringList arguments{QStringLiteral("-D"), process_.filePath(QStringLiteral("data")), QStringLiteral("-k"),
-                          socketFolder(), QStringLiteral("-p"), port(), QStringLiteral("-c"),
-                          QStringLiteral("listen_addresses="), QStringLiteral("-c"), QStringLiteral("fsync=off")};
+    process_.runSetup(
+        Tool("initdb"),
+        {QStringLiteral("-D"), process_.filePath(QStringLiteral("data")), QStringLiteral("-U"), superuser(),
+         QStringLiteral("--pwfile=") + passwordFile, QStringLiteral("--auth=scram-sha-256"), QStringLiteral("-E"),
+         QStringLiteral("UTF8"), QStringLiteral("--no-locale"), QStringLiteral("--no-sync")});
+    QStringList arguments{QStringLiteral("-D"), process_.filePath(QStringLiteral("data")),
+                          QStringLiteral("-k"), socketFolder(),
+                          QStringLiteral("-p"), port(),
+                          QStringLiteral("-c"), QStringLiteral("listen_addresses="),
+                          QStringLiteral("-c"), QStringLiteral("fsync=off")};
     for (const QString& setting : settings)
         arguments << QStringLiteral("-c") << setting;
     process_.start(Tool("postgres"), arguments);
     process_.waitUntil([this] {
         QProcess ready;
-        ready.start(QStringLiteral("pg_isready"), {QStringLiteral("-q"), QStringLiteral("-h"), socketFolder(),
-                                                    QStringLiteral("-p"), port()});
+        ready.start(QStringLiteral("pg_isready"),
+                    {QStringLiteral("-q"), QStringLiteral("-h"), socketFolder(), QStringLiteral("-p"), port()});
         return ready.waitForFinished() && ready.exitCode() == 0;
     });
 }
@@ -55,13 +58,13 @@ QString PostgresqlServer::psql(const QString& database, const QStringList& argum
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("PGPASSWORD"), password());
-    return RunClient(Tool("psql"),
-                     QStringList{QStringLiteral("-X"), QStringLiteral("-q"), QStringLiteral("-v"),
-                                 QStringLiteral("ON_ERROR_STOP=1"), QStringLiteral("-h"), socketFolder(),
-                                 QStringLiteral("-p"), port(), QStringLiteral("-U"), superuser(), QStringLiteral("-d"),
-                                 database}
-                         + arguments,
-                     environment);
+    return RunClient(
+        Tool("psql"),
+        QStringList{QStringLiteral("-X"), QStringLiteral("-q"), QStringLiteral("-v"), QStringLiteral("ON_ERROR_STOP=1"),
+                    QStringLiteral("-h"), socketFolder(), QStringLiteral("-p"), port(), QStringLiteral("-U"),
+                    superuser(), QStringLiteral("-d"), database}
+            + arguments,
+        environment);
 }
 
 void PostgresqlServer::exec(const QString& database, const QString& sql) const
@@ -71,13 +74,14 @@ void PostgresqlServer::exec(const QString& database, const QString& sql) const
 
 QStringList PostgresqlServer::rows(const QString& database, const QString& sql) const
 {
-    const QString output = psql(database, {QStringLiteral("-A"), QStringLiteral("-t"), QStringLiteral("-F"),
-                                           kFieldSeparator, QStringLiteral("-R"), kRecordSeparator,
-                                           QStringLiteral("-P"), QStringLiteral("null=NULL"), QStringLiteral("-c"), sql});
+    const QString output =
+        psql(database,
+             {QStringLiteral("-A"), QStringLiteral("-t"), QStringLiteral("-F"), kFieldSeparator, QStringLiteral("-R"),
+              kRecordSeparator, QStringLiteral("-P"), QStringLiteral("null=NULL"), QStringLiteral("-c"), sql});
     // psql ends its output with a line break of its own.
     QStringList result;
-    for (const QString& record : output.chopped(output.endsWith(QLatin1Char('\n')) ? 1 : 0)
-                                     .split(kRecordSeparator, Qt::SkipEmptyParts))
+    for (const QString& record :
+         output.chopped(output.endsWith(QLatin1Char('\n')) ? 1 : 0).split(kRecordSeparator, Qt::SkipEmptyParts))
         result.append(QString(record).replace(kFieldSeparator, QStringLiteral("|")));
     return result;
 }

@@ -1,5 +1,6 @@
 #include "servers/server_process.h"
 
+#include <unistd.h>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -7,7 +8,6 @@
 #include <csignal>
 #include <functional>
 #include <stdexcept>
-#include <unistd.h>
 
 namespace {
 
@@ -44,9 +44,10 @@ QStringList ServerProcess::asServerUser(const QString& program, const QStringLis
     // The death signal is set last, after the change of user that would clear it.
     if (!RunningAsRoot())
         return QStringList{QStringLiteral("--pdeathsig"), QStringLiteral("KILL"), program} + arguments;
-    return QStringList{QStringLiteral("--reuid=nobody"), QStringLiteral("--regid=nogroup"), QStringLiteral("--clear-groups"),
-                       QStringLiteral("--pdeathsig"), QStringLiteral("KILL"), program}
-        + arguments;
+    return QStringList{QStringLiteral("--reuid=nobody"), QStringLiteral("--regid=nogroup"),
+                       QStringLiteral("--clear-groups"), QStringLiteral("--pdeathsig"),
+                       QStringLiteral("KILL"),           program}
+    + arguments;
 }
 
 void ServerProcess::runSetup(const QString& program, const QStringList& arguments) const

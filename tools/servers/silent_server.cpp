@@ -2,9 +2,9 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
-#include <stdexcept>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <stdexcept>
 
 SilentServer::SilentServer()
 {

@@ -21,9 +21,9 @@ DatabaseFileKind DetectDatabaseFile(const QString& path)
     // file format version (0 Jet 3, 1 Jet 4, 2 and later ACE).
     if (header.size() >= 0x15 && header.mid(4, 16) == QByteArrayLiteral("Standard Jet DB\0")) {
         switch (header.at(0x14)) {
-        case 0: return DatabaseFileKind::Jet3;
-        case 1: return DatabaseFileKind::Jet4;
-        default: return DatabaseFileKind::Unknown;
+            case 0: return DatabaseFileKind::Jet3;
+            case 1: return DatabaseFileKind::Jet4;
+            default: return DatabaseFileKind::Unknown;
         }
     }
     if (header.size() >= 0x15 && header.mid(4, 16) == QByteArrayLiteral("Standard ACE DB\0"))

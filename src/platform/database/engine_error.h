@@ -5,7 +5,7 @@
 // What went wrong in an engine, in the terms the user and support staff
 // think in; each engine sorts its own codes into these.
 enum class EngineFailure {
-    CannotOpen,        // server unreachable, login refused, file not a database
+    CannotOpen,  // server unreachable, login refused, file not a database
     MissingTable,
     MissingColumn,
     DuplicateKey,
@@ -14,10 +14,10 @@ enum class EngineFailure {
     Rejected,          // syntax or anything else wrong with the statement
     ReadOnly,
     PermissionDenied,
-    InUse,             // locked by another program
+    InUse,  // locked by another program
     ConnectionLost,
-    DiskFull,          // no room left on the disk for the changes
-    NoTransactions,    // changes that could not be rolled back
+    DiskFull,        // no room left on the disk for the changes
+    NoTransactions,  // changes that could not be rolled back
     Other,
 };
 

@@ -1,7 +1,8 @@
 #include "platform/runtime/runtime_error.h"
 
 RuntimeError::RuntimeError(std::int32_t number, QString description)
-    : number_(number), description_(std::move(description)),
+    : number_(number),
+      description_(std::move(description)),
       what_(QStringLiteral("%1: %2").arg(number_).arg(description_).toUtf8())
 {
 }

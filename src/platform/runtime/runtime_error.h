@@ -1,30 +1,30 @@
 #pragma once
 
-#include <QString>
 #include <QByteArray>
+#include <QString>
 #include <cstdint>
 #include <exception>
 
 // The error numbers support staff know from the Windows platform: the
 // language runtime's own codes and the OLE DB/ADO HRESULTs, as signed 32-bit.
 namespace ErrorNumber {
-constexpr std::int32_t InvalidArgument = 5;       // a value the operation cannot take
+constexpr std::int32_t InvalidArgument = 5;  // a value the operation cannot take
 constexpr std::int32_t Overflow = 6;
 constexpr std::int32_t OutOfMemory = 7;
 constexpr std::int32_t TypeMismatch = 13;
 constexpr std::int32_t InvalidUseOfNull = 94;
-constexpr std::int32_t ItemNotFound = 3265;         // a field name the row lacks
-constexpr std::int32_t NoCurrentRecord = 3021;       // BOF or EOF is true
-constexpr std::int32_t ObjectClosed = 3704;          // operation on a closed object
-constexpr std::int32_t ObjectOpen = 3705;            // opening an object already open
+constexpr std::int32_t ItemNotFound = 3265;     // a field name the row lacks
+constexpr std::int32_t NoCurrentRecord = 3021;  // BOF or EOF is true
+constexpr std::int32_t ObjectClosed = 3704;     // operation on a closed object
+constexpr std::int32_t ObjectOpen = 3705;       // opening an object already open
 constexpr std::int32_t ProviderNotFound = 3706;
-constexpr std::int32_t NoActiveConnection = 3709;    // command without an open connection
-constexpr std::int32_t Failure = static_cast<std::int32_t>(0x80004005);          // E_FAIL
-constexpr std::int32_t NoSuchTable = static_cast<std::int32_t>(0x80040E37);      // DB_E_NOTABLE
+constexpr std::int32_t NoActiveConnection = 3709;                                  // command without an open connection
+constexpr std::int32_t Failure = static_cast<std::int32_t>(0x80004005);            // E_FAIL
+constexpr std::int32_t NoSuchTable = static_cast<std::int32_t>(0x80040E37);        // DB_E_NOTABLE
 constexpr std::int32_t StatementRejected = static_cast<std::int32_t>(0x80040E14);  // DB_E_ERRORSINCOMMAND
-constexpr std::int32_t IntegrityViolation = static_cast<std::int32_t>(0x80040E2F); // DB_E_INTEGRITYVIOLATION
-constexpr std::int32_t ReadOnlyDatabase = static_cast<std::int32_t>(0x80040E09);   // DB_SEC_E_PERMISSIONDENIED
-constexpr std::int32_t AuthenticationFailed = static_cast<std::int32_t>(0x80040E4D); // DB_SEC_E_AUTH_FAILED
+constexpr std::int32_t IntegrityViolation = static_cast<std::int32_t>(0x80040E2F);    // DB_E_INTEGRITYVIOLATION
+constexpr std::int32_t ReadOnlyDatabase = static_cast<std::int32_t>(0x80040E09);      // DB_SEC_E_PERMISSIONDENIED
+constexpr std::int32_t AuthenticationFailed = static_cast<std::int32_t>(0x80040E4D);  // DB_SEC_E_AUTH_FAILED
 }  // namespace ErrorNumber
 
 // A run-time error as the error traps see it: a number and a description.

@@ -8,16 +8,11 @@
 QString DefaultText(const Variant& value)
 {
     switch (value.type()) {
-    case Variant::Type::Null:
-        return {};
-    case Variant::Type::Integer:
-        return QString::number(value.integer());
-    case Variant::Type::Double:
-        return DefaultNumberText(value.real());
-    case Variant::Type::Text:
-        return value.text();
-    case Variant::Type::Binary:
-        break;
+        case Variant::Type::Null: return {};
+        case Variant::Type::Integer: return QString::number(value.integer());
+        case Variant::Type::Double: return DefaultNumberText(value.real());
+        case Variant::Type::Text: return value.text();
+        case Variant::Type::Binary: break;
     }
     throw RuntimeError::typeMismatch();
 }
@@ -38,21 +33,17 @@ QString DefaultNumberText(double value)
 double ToDouble(const Variant& value)
 {
     switch (value.type()) {
-    case Variant::Type::Null:
-        throw RuntimeError::invalidUseOfNull();
-    case Variant::Type::Integer:
-        return static_cast<double>(value.integer());
-    case Variant::Type::Double:
-        return value.real();
-    case Variant::Type::Text: {
-        bool ok = false;
-        const double number = QLocale().toDouble(value.text().trimmed(), &ok);
-        if (!ok)
-            throw RuntimeError::typeMismatch();
-        return number;
-    }
-    case Variant::Type::Binary:
-        break;
+        case Variant::Type::Null: throw RuntimeError::invalidUseOfNull();
+        case Variant::Type::Integer: return static_cast<double>(value.integer());
+        case Variant::Type::Double: return value.real();
+        case Variant::Type::Text: {
+            bool ok = false;
+            const double number = QLocale().toDouble(value.text().trimmed(), &ok);
+            if (!ok)
+                throw RuntimeError::typeMismatch();
+            return number;
+        }
+        case Variant::Type::Binary: break;
     }
     throw RuntimeError::typeMismatch();
 }
@@ -84,7 +75,9 @@ double Val(const QString& text)
             compact.append(c);
     }
     qsizetype i = 0;
-    const auto isDigit = [&](qsizetype at) { return at < compact.size() && compact.at(at).unicode() >= '0' && compact.at(at).unicode() <= '9'; };
+    const auto isDigit = [&](qsizetype at) {
+        return at < compact.size() && compact.at(at).unicode() >= '0' && compact.at(at).unicode() <= '9';
+    };
     const auto at = [&](qsizetype pos) { return pos < compact.size() ? compact.at(pos).toLatin1() : '\0'; };
 
     QByteArray number;

@@ -17,8 +17,7 @@ public:
 
     Variant() = default;
     template <std::integral T>
-        requires(!std::same_as<T, bool>)
-    Variant(T value) : value_(static_cast<qint64>(value)) {}
+    requires(!std::same_as<T, bool>) Variant(T value) : value_(static_cast<qint64>(value)) {}
     Variant(double value) : value_(value) {}
     Variant(QString value) : value_(std::move(value)) {}
     Variant(const char* utf8) : value_(QString::fromUtf8(utf8)) {}

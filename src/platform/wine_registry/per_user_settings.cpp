@@ -18,8 +18,8 @@ std::optional<QString> ReadText(std::int32_t key, const QByteArray& name)
     if (RegQueryValueExA(key, name.constData(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS || type != REG_SZ)
         return std::nullopt;
     QByteArray buffer(static_cast<qsizetype>(size), '\0');
-    if (RegQueryValueExA(key, name.constData(), nullptr, &type, reinterpret_cast<unsigned char*>(buffer.data()),
-                         &size) != ERROR_SUCCESS)
+    if (RegQueryValueExA(key, name.constData(), nullptr, &type, reinterpret_cast<unsigned char*>(buffer.data()), &size)
+        != ERROR_SUCCESS)
         return std::nullopt;
     buffer.truncate(static_cast<qsizetype>(size));
     const qsizetype nul = buffer.indexOf('\0');
@@ -28,8 +28,7 @@ std::optional<QString> ReadText(std::int32_t key, const QByteArray& name)
 
 }  // namespace
 
-QString GetSetting(const QString& application, const QString& section, const QString& key,
-                   const QString& defaultText)
+QString GetSetting(const QString& application, const QString& section, const QString& key, const QString& defaultText)
 {
     const QByteArray path = ToCodePage1252(kSettingsRoot + application + QLatin1Char('\\') + section);
     std::int32_t handle = 0;

@@ -11,5 +11,4 @@
 // read of the system. The store keeps texts only: a value there of another
 // type counts as no setting and gives the default. An empty stored text is a
 // setting and is given as it is.
-QString GetSetting(const QString& application, const QString& section, const QString& key,
-                   const QString& defaultText);
+QString GetSetting(const QString& application, const QString& section, const QString& key, const QString& defaultText);

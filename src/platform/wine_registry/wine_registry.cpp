@@ -95,12 +95,9 @@ bool IsPredefinedRoot(std::int32_t handle)
 std::shared_ptr<const RegistryKey> HiveOf(std::int32_t root)
 {
     switch (root) {
-    case HKEY_LOCAL_MACHINE:
-        return ReadHiveFile(WinePrefixPath() + QStringLiteral("/system.reg"));
-    case HKEY_CURRENT_USER:
-        return ReadHiveFile(WinePrefixPath() + QStringLiteral("/user.reg"));
-    default:
-        return EmptyHive();
+        case HKEY_LOCAL_MACHINE: return ReadHiveFile(WinePrefixPath() + QStringLiteral("/system.reg"));
+        case HKEY_CURRENT_USER: return ReadHiveFile(WinePrefixPath() + QStringLiteral("/user.reg"));
+        default: return EmptyHive();
     }
 }
 
@@ -166,7 +163,6 @@ const RegistryKey* FindKey(const RegistryKey& from, const QStringList& levels)
 
 }  // namespace
 
-
 std::int32_t RegOpenKeyA(std::int32_t parent, const char* subKey, std::int32_t* result)
 {
     if (!result)
@@ -189,8 +185,8 @@ std::int32_t RegOpenKeyA(std::int32_t parent, const char* subKey, std::int32_t* 
     return ERROR_SUCCESS;
 }
 
-std::int32_t RegQueryValueExA(std::int32_t key, const char* valueName, std::uint32_t* reserved,
-                              std::uint32_t* type, unsigned char* data, std::uint32_t* size)
+std::int32_t RegQueryValueExA(std::int32_t key, const char* valueName, std::uint32_t* reserved, std::uint32_t* type,
+                              unsigned char* data, std::uint32_t* size)
 {
     if (reserved || (data && !size))
         return ERROR_INVALID_PARAMETER;

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/wine_registry/registry_tree.h"
 #include "platform/paths/wine_prefix.h"
+#include "platform/wine_registry/registry_tree.h"
 
 #include <QString>
 #include <cstdint>
@@ -47,8 +47,8 @@ std::int32_t RegOpenKeyA(std::int32_t parent, const char* subKey, std::int32_t* 
 // root: its type in *type and its size in bytes in *size, texts in code page
 // 1252 with their terminating NUL. With data given, *size is the room there:
 // too little gives ERROR_MORE_DATA and the size needed. reserved must be null.
-std::int32_t RegQueryValueExA(std::int32_t key, const char* valueName, std::uint32_t* reserved,
-                              std::uint32_t* type, unsigned char* data, std::uint32_t* size);
+std::int32_t RegQueryValueExA(std::int32_t key, const char* valueName, std::uint32_t* reserved, std::uint32_t* type,
+                              unsigned char* data, std::uint32_t* size);
 
 // Closing a predefined root does nothing and succeeds.
 std::int32_t RegCloseKey(std::int32_t key);

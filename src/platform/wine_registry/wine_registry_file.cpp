@@ -66,15 +66,15 @@ qsizetype SkipSpaces(const QString& line, qsizetype at)
 char16_t ControlOfEscape(char16_t letter)
 {
     switch (letter) {
-    case 'a': return u'\a';
-    case 'b': return u'\b';
-    case 'e': return u'\x1b';
-    case 'f': return u'\f';
-    case 'n': return u'\n';
-    case 'r': return u'\r';
-    case 't': return u'\t';
-    case 'v': return u'\v';
-    default: return 0;
+        case 'a': return u'\a';
+        case 'b': return u'\b';
+        case 'e': return u'\x1b';
+        case 'f': return u'\f';
+        case 'n': return u'\n';
+        case 'r': return u'\r';
+        case 't': return u'\t';
+        case 'v': return u'\v';
+        default: return 0;
     }
 }
 
@@ -146,20 +146,12 @@ public:
             if (at == line_.size())
                 continue;
             switch (line_[at].unicode()) {
-            case '[':
-                readKeyLine(at + 1);
-                break;
-            case '@':
-            case '"':
-                readValueLine(at);
-                break;
-            case '#':
-                readOptionLine(at);
-                break;
-            case ';':
-                break;
-            default:
-                fail(QStringLiteral("riga non riconosciuta"));
+                case '[': readKeyLine(at + 1); break;
+                case '@':
+                case '"': readValueLine(at); break;
+                case '#': readOptionLine(at); break;
+                case ';': break;
+                default: fail(QStringLiteral("riga non riconosciuta"));
             }
         }
         return std::move(root_);
@@ -168,8 +160,9 @@ public:
 private:
     [[noreturn]] void fail(const QString& reason) const
     {
-        throw RuntimeError(ErrorNumber::Failure, QStringLiteral("File del registro \"%1\" non valido alla riga %2: %3.")
-                                                     .arg(fileName_, QString::number(lineNumber_), reason));
+        throw RuntimeError(ErrorNumber::Failure,
+                           QStringLiteral("File del registro \"%1\" non valido alla riga %2: %3.")
+                               .arg(fileName_, QString::number(lineNumber_), reason));
     }
 
     bool nextRawLine()

@@ -1,16 +1,16 @@
 #include "platform/database/jet/isolated_read.h"
-#include "support/qt_printers.h"
 #include "platform/runtime/runtime_error.h"
+#include "support/qt_printers.h"
 
+#include <gtest/gtest.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <QElapsedTimer>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
-#include <gtest/gtest.h>
-#include <sys/prctl.h>
-#include <sys/wait.h>
 #include <thread>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -23,7 +23,8 @@ TEST(ReadIsolated, BringsBackEveryRowWithItsTypes)
         [](RowSink& sink) {
             sink.columns({QStringLiteral("n"), QStringLiteral("testo")});
             for (int i = 0; i < 30000; ++i)  // many frames' worth
-                sink.row({Variant(i), i % 3 == 0 ? Variant() : Variant(QStringLiteral("Filiale n. %1 – Forlì").arg(i))});
+                sink.row(
+                    {Variant(i), i % 3 == 0 ? Variant() : Variant(QStringLiteral("Filiale n. %1 – Forlì").arg(i))});
             sink.row({Variant(-0.125), Variant(QString())});
         },
         QStringLiteral("prova.mdb"), 5s);
@@ -44,10 +45,10 @@ TEST(ReadIsolated, RowsRepeatingTheTextsAboveReadBackUnchanged)
         {Variant("Banca di Forlì"), Variant("Forlì"), Variant("FC")},
         {Variant("Banca di Forlì"), Variant("Forlì"), Variant("FC")},
         {Variant("Banca di Forlì"), Variant("Forl"), Variant("Forlì")},  // a shorter text, a text from another column
-        {Variant("Banca di Forlí"), Variant(), Variant("")},              // one character apart, Null, empty
+        {Variant("Banca di Forlí"), Variant(), Variant("")},             // one character apart, Null, empty
         {Variant("Banca di Forlí"), Variant("Forl"), Variant("")},
-        {Variant(7), Variant(QByteArray("Forl")), Variant("")},           // same bytes, other types
-        {Variant("7"), Variant("Forl")},                                  // fewer columns
+        {Variant(7), Variant(QByteArray("Forl")), Variant("")},  // same bytes, other types
+        {Variant("7"), Variant("Forl")},                         // fewer columns
     };
     const ResultSet result = ReadIsolated(
         [&](RowSink& sink) {
@@ -128,8 +129,9 @@ TEST(ReadIsolated, StopsAReaderThatGrowsWithoutEndAsOneThatLoops)
         return chunk;
     });
     EXPECT_EQ(grewByNew.number(), ErrorNumber::Failure);
-    EXPECT_EQ(grewByNew.description(), QStringLiteral("Impossibile leggere il database 'rotto.mdb': la lettura non si "
-                                                      "conclude, il file è probabilmente danneggiato."));
+    EXPECT_EQ(grewByNew.description(),
+              QStringLiteral("Impossibile leggere il database 'rotto.mdb': la lettura non si "
+                             "conclude, il file è probabilmente danneggiato."));
     EXPECT_EQ(grewByMalloc.number(), ErrorNumber::Failure);
     EXPECT_EQ(grewByMalloc.description(), grewByNew.description());
 }

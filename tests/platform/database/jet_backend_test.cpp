@@ -1,18 +1,18 @@
-#include "platform/database/database_file.h"
-#include "support/qt_printers.h"
 #include "platform/database/jet/jet_backend.h"
+#include "platform/database/database_file.h"
 #include "platform/database/jet/jet_backend_testing.h"
 #include "platform/database/jet/new_file/jet_database_writer.h"
-#include "support/error_capture.h"
 #include "platform/runtime/runtime_error.h"
+#include "support/error_capture.h"
+#include "support/qt_printers.h"
 
+#include <gtest/gtest.h>
 #include <QCryptographicHash>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <cstdlib>
 #include <cstring>
-#include <gtest/gtest.h>
 #include <vector>
 
 namespace {
@@ -92,10 +92,11 @@ TEST(JetBackend, ReadsOverflowRowsAndTellsNullFromText)
         rows.append(values.join(QLatin1Char('|')));
     }
     rows.sort();
-    EXPECT_EQ(rows, (QStringList{QStringLiteral("NULL|row3col3|NULL|row3col9"), QStringLiteral("NULL|row5col2|NULL|NULL"),
-                                 QStringLiteral("NULL|row6col2|NULL|NULL"), QStringLiteral("row1col1|NULL|NULL|NULL"),
-                                 QStringLiteral("row2col1|row2col3|NULL|NULL"), QStringLiteral("row4col1|row4col2|NULL|NULL"),
-                                 QStringLiteral("row7col1|NULL|row7col7|NULL")}));
+    EXPECT_EQ(rows,
+              (QStringList{QStringLiteral("NULL|row3col3|NULL|row3col9"), QStringLiteral("NULL|row5col2|NULL|NULL"),
+                           QStringLiteral("NULL|row6col2|NULL|NULL"), QStringLiteral("row1col1|NULL|NULL|NULL"),
+                           QStringLiteral("row2col1|row2col3|NULL|NULL"), QStringLiteral("row4col1|row4col2|NULL|NULL"),
+                           QStringLiteral("row7col1|NULL|row7col7|NULL")}));
 }
 
 TEST(JetBackend, DecodesCompressedAndUncompressedUnicode)
@@ -109,7 +110,10 @@ TEST(JetBackend, DecodesCompressedAndUncompressedUnicode)
     EXPECT_EQ(texts[2], QStringLiteral("ääkkösiä"));
     EXPECT_EQ(texts[3], QStringLiteral("Мир"));
     // Written with escapes: an editor may normalise the accented omicron and upsilon.
-    EXPECT_EQ(texts[4], QString::fromUtf16(u"\u03F0\u03B1\u1F76 \u03C4\u1F79\u03C4' \u1F10\u03B3\u1F7C \u039A\u1F7B\u03F0\u03BB\u03C9\u03C0\u03B1"));
+    EXPECT_EQ(
+        texts[4],
+        QString::fromUtf16(
+            u"\u03F0\u03B1\u1F76 \u03C4\u1F79\u03C4' \u1F10\u03B3\u1F7C \u039A\u1F7B\u03F0\u03BB\u03C9\u03C0\u03B1"));
     EXPECT_EQ(texts[5], QStringLiteral("漢字仮名交じり文"));
     EXPECT_TRUE(texts[8].endsWith(QStringLiteral("õö÷øùúûüýþÿ")));
     EXPECT_TRUE(texts[8].contains(QStringLiteral("!\"#$%&'()*+,-./0123456789")));
@@ -119,8 +123,9 @@ TEST(JetBackend, ReadsMemoAndFixedNumericColumns)
 {
     const ResultSet result = Query("fixedNumericTestV2000.mdb", "SELECT * FROM test");
     ASSERT_EQ(result.rows.size(), 1U);
-    EXPECT_EQ(result.rows[0], (std::vector<Variant>{Variant("some data"), Variant(1.0), Variant(0.0), Variant(0.0),
-                                                    Variant(4.0), Variant(-1.0), Variant(1.0)}));
+    EXPECT_EQ(result.rows[0],
+              (std::vector<Variant>{Variant("some data"), Variant(1.0), Variant(0.0), Variant(0.0), Variant(4.0),
+                                    Variant(-1.0), Variant(1.0)}));
 }
 
 TEST(JetBackend, ReportsMissingTablesAndColumnsAndBadQueries)
@@ -176,8 +181,7 @@ TEST(JetBackend, RefusesDamagedFilesWithAClearError)
     EXPECT_TRUE(error.description().contains(QStringLiteral("tronco.mdb"))) << error.description().toStdString();
 
     // A file whose pages were wiped opens, but its catalog cannot be read.
-    EXPECT_NE(ErrorNumberOf([&] { OpenJetDatabase(headerOnly)->query(QStringLiteral("SELECT * FROM Table1")); }),
-              0);
+    EXPECT_NE(ErrorNumberOf([&] { OpenJetDatabase(headerOnly)->query(QStringLiteral("SELECT * FROM Table1")); }), 0);
 }
 
 TEST(JetBackend, GivesUpOnAFileThatMakesTheReaderLoop)
@@ -212,8 +216,9 @@ TEST(JetBackend, KeepsEveryCharacterOfAJet4Text)
     const QString path = dir.filePath(QStringLiteral("testi.mdb"));
     const QString emoji = QStringLiteral("Banca \U0001F600 ĀŁ");
     const QString withNul = QStringLiteral("a") + QChar(0) + QStringLiteral("b");
-    WriteJetDatabase(path, {{{QStringLiteral("t"), {{QStringLiteral("T"), JetColumnType::Text, 40}}},
-                             {{Variant(emoji)}, {Variant(withNul)}, {Variant(QStringLiteral("Forlì"))}}}});
+    WriteJetDatabase(path,
+                     {{{QStringLiteral("t"), {{QStringLiteral("T"), JetColumnType::Text, 40}}},
+                       {{Variant(emoji)}, {Variant(withNul)}, {Variant(QStringLiteral("Forlì"))}}}});
     const ResultSet result = OpenJetDatabase(path)->query(QStringLiteral("SELECT * FROM t"));
     ASSERT_EQ(result.rows.size(), 3U);
     EXPECT_EQ(result.rows[0][0], Variant(emoji));
@@ -237,9 +242,10 @@ TEST(JetBackend, ReadsANumberWhoseLengthIsNotItsTypesAsBytes)
     // take the next column's first bytes into the number.
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("lunghezza.mdb"));
-    WriteJetDatabase(path, {{{QStringLiteral("t"), {{QStringLiteral("N"), JetColumnType::Integer},
-                                                    {QStringLiteral("M"), JetColumnType::Integer}}},
-                             {{Variant(7), Variant(-1)}}}});
+    WriteJetDatabase(path,
+                     {{{QStringLiteral("t"),
+                        {{QStringLiteral("N"), JetColumnType::Integer}, {QStringLiteral("M"), JetColumnType::Integer}}},
+                       {{Variant(7), Variant(-1)}}}});
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::ReadWrite));
     QByteArray content = file.readAll();
@@ -273,10 +279,12 @@ TEST(JetBackend, ReadsADamagedFileAlikeWhateverTheToolsHeapHolds)
         std::free(block);
     SetJetReadLimitsForTests(std::chrono::seconds(120), std::size_t{64} << 20);
     const RuntimeError error = ErrorOf([] {
-        OpenJetDatabase(QStringLiteral(CORVANTA_DAMAGED_SAMPLES "/loops-jet3.mdb"))->query(QStringLiteral("SELECT * FROM abi"));
+        OpenJetDatabase(QStringLiteral(CORVANTA_DAMAGED_SAMPLES "/loops-jet3.mdb"))
+            ->query(QStringLiteral("SELECT * FROM abi"));
     });
     SetJetReadLimitsForTests(std::chrono::seconds(30));
-    EXPECT_TRUE(error.description().endsWith(QStringLiteral("la lettura non si conclude, il file è probabilmente danneggiato.")))
+    EXPECT_TRUE(error.description().endsWith(
+        QStringLiteral("la lettura non si conclude, il file è probabilmente danneggiato.")))
         << error.description().toStdString();
 }
 

@@ -21,11 +21,14 @@ TEST(JetSelect, ReadsStarOrNamedColumnsFromOneTable)
     EXPECT_TRUE(star.columns.isEmpty());
     EXPECT_EQ(star.table, QStringLiteral("abi"));
 
-    const JetSelect named = ParseJetSelect(QStringLiteral("  select rel_maior,rel_minor , [rel pers] from [release] ;; "));
-    EXPECT_EQ(named.columns, (QStringList{QStringLiteral("rel_maior"), QStringLiteral("rel_minor"), QStringLiteral("rel pers")}));
+    const JetSelect named =
+        ParseJetSelect(QStringLiteral("  select rel_maior,rel_minor , [rel pers] from [release] ;; "));
+    EXPECT_EQ(named.columns,
+              (QStringList{QStringLiteral("rel_maior"), QStringLiteral("rel_minor"), QStringLiteral("rel pers")}));
     EXPECT_EQ(named.table, QStringLiteral("release"));
 
-    EXPECT_EQ(ParseJetSelect(QStringLiteral("SELECT Città FROM Filiali")).columns, QStringList{QStringLiteral("Città")});
+    EXPECT_EQ(ParseJetSelect(QStringLiteral("SELECT Città FROM Filiali")).columns,
+              QStringList{QStringLiteral("Città")});
 }
 
 TEST(JetSelect, RefusesEveryOtherStatementAsReadOnly)

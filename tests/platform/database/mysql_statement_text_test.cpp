@@ -11,7 +11,8 @@ TEST(MysqlStatementText, QuotesTheReservedTableNameOnlyWhereItIsAWord)
         {"SELECT rel_maior, rel_minor, rel_pers FROM release", "SELECT rel_maior, rel_minor, rel_pers FROM `release`"},
         {"select * from Release where x = 'release'", "select * from `Release` where x = 'release'"},
         // Inside texts and quoted names, and as part of a longer name, it stays.
-        {"SELECT release_no, `release`, \"release\" FROM t_release", "SELECT release_no, `release`, \"release\" FROM t_release"},
+        {"SELECT release_no, `release`, \"release\" FROM t_release",
+         "SELECT release_no, `release`, \"release\" FROM t_release"},
         {"INSERT INTO ABI VALUES (1, 'd''release \\', 2)", "INSERT INTO ABI VALUES (1, 'd''release \\', 2)"},
         {"SELECT 'it''s', release.rel_maior FROM release", "SELECT 'it''s', `release`.rel_maior FROM `release`"},
         {"INSERT INTO ABI (AbiAbi) VALUES (1005)", "INSERT INTO ABI (AbiAbi) VALUES (1005)"},

@@ -1,16 +1,16 @@
-#include "support/error_capture.h"
-#include "platform/database/sqlserver/freetds_connection.h"
 #include "platform/database/odbc/odbc_backend.h"
+#include "platform/database/sqlserver/freetds_connection.h"
 #include "servers/postgresql_server.h"
-#include "support/qt_printers.h"
 #include "servers/silent_server.h"
+#include "support/error_capture.h"
+#include "support/qt_printers.h"
 
+#include <gtest/gtest.h>
+#include <unistd.h>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
-#include <unistd.h>
 
 namespace {
 
@@ -33,7 +33,10 @@ protected:
         return QStringLiteral("Driver={PostgreSQL Unicode};Servername=%1;Port=%2;Database=arcproc;UID=%3;PWD=%4;")
             .arg(server->socketFolder(), server->port(), server->superuser(), server->password());
     }
-    static QStringList codes() { return server->rows(QStringLiteral("arcproc"), QStringLiteral("SELECT AbiAbi FROM abi ORDER BY 1")); }
+    static QStringList codes()
+    {
+        return server->rows(QStringLiteral("arcproc"), QStringLiteral("SELECT AbiAbi FROM abi ORDER BY 1"));
+    }
 
     static inline PostgresqlServer* server = nullptr;
 };
@@ -72,11 +75,13 @@ TEST_F(OdbcBackend, DescribesEachFailureInItalianWithTheDriversMessage)
         const char* italian;
     };
     const Case cases[] = {
-        {"INSERT INTO abi (AbiAbi, AbiBanc) VALUES (300, 'x')", ErrorNumber::IntegrityViolation, "Il codice è già presente"},
+        {"INSERT INTO abi (AbiAbi, AbiBanc) VALUES (300, 'x')", ErrorNumber::IntegrityViolation,
+         "Il codice è già presente"},
         {"INSERT INTO abi (AbiAbi) VALUES (303)", ErrorNumber::IntegrityViolation, "La riga non rispetta un vincolo"},
         {"DELETE FROM manca", ErrorNumber::NoSuchTable, "Una tabella indicata"},
         {"INSERT INTO abi (Manca) VALUES (1)", ErrorNumber::StatementRejected, "Una colonna indicata"},
-        {"INSERT INTO abi (AbiAbi, AbiBanc) VALUES (304, 'undici car.')", ErrorNumber::StatementRejected, "Un valore non è ammesso"},
+        {"INSERT INTO abi (AbiAbi, AbiBanc) VALUES (304, 'undici car.')", ErrorNumber::StatementRejected,
+         "Un valore non è ammesso"},
         {"INSERT INTO abi VALUES (,)", ErrorNumber::StatementRejected, "Il database ha rifiutato"},
     };
     for (const Case& c : cases) {
@@ -92,8 +97,9 @@ TEST_F(OdbcBackend, DescribesEachFailureInItalianWithTheDriversMessage)
 TEST_F(OdbcBackend, LeavesNoDriverLogsBehind)
 {
     const auto logs = [] {
-        return QDir(QStringLiteral("/tmp")).entryList({QStringLiteral("psqlodbc_*%1.log").arg(getpid()),
-                                                       QStringLiteral("mylog_*%1.log").arg(getpid())});
+        return QDir(QStringLiteral("/tmp"))
+            .entryList(
+                {QStringLiteral("psqlodbc_*%1.log").arg(getpid()), QStringLiteral("mylog_*%1.log").arg(getpid())});
     };
     ASSERT_TRUE(logs().isEmpty());
     {
@@ -108,12 +114,15 @@ TEST(OdbcLogin, RefusesAWrongPasswordAndAnUnknownDriver)
 {
     PostgresqlServer server;
     const RuntimeError wrong = ErrorOf([&] {
-        OpenOdbcDatabase(QStringLiteral("Driver={PostgreSQL Unicode};Servername=%1;Port=%2;Database=postgres;UID=%3;PWD=no;")
-                             .arg(server.socketFolder(), server.port(), server.superuser()));
+        OpenOdbcDatabase(
+            QStringLiteral("Driver={PostgreSQL Unicode};Servername=%1;Port=%2;Database=postgres;UID=%3;PWD=no;")
+                .arg(server.socketFolder(), server.port(), server.superuser()));
     });
     EXPECT_EQ(wrong.number(), ErrorNumber::Failure);
-    EXPECT_TRUE(wrong.description().startsWith(QStringLiteral("Impossibile aprire il database."))) << wrong.description().toStdString();
-    EXPECT_TRUE(wrong.description().contains(QStringLiteral("password authentication failed"))) << wrong.description().toStdString();
+    EXPECT_TRUE(wrong.description().startsWith(QStringLiteral("Impossibile aprire il database.")))
+        << wrong.description().toStdString();
+    EXPECT_TRUE(wrong.description().contains(QStringLiteral("password authentication failed")))
+        << wrong.description().toStdString();
     EXPECT_EQ(ErrorNumberOf([] { OpenOdbcDatabase(QStringLiteral("Driver={Nessun driver};")); }), ErrorNumber::Failure);
 }
 
@@ -146,7 +155,8 @@ TEST(FreeTdsConnection, TranslatesTheProvidersKeywords)
 
     const RuntimeError windows = ErrorOf([] { FreeTdsConnectionText({QStringLiteral("srv01"), {}, {}, {}, true}); });
     EXPECT_EQ(windows.number(), ErrorNumber::Failure);
-    EXPECT_TRUE(windows.description().contains(QStringLiteral("User ID e Password"))) << windows.description().toStdString();
+    EXPECT_TRUE(windows.description().contains(QStringLiteral("User ID e Password")))
+        << windows.description().toStdString();
 }
 
 TEST(FreeTdsConnection, GivesUpOnAServerThatDoesNotAnswerWithinSeconds)
@@ -155,11 +165,13 @@ TEST(FreeTdsConnection, GivesUpOnAServerThatDoesNotAnswerWithinSeconds)
     QElapsedTimer timer;
     timer.start();
     const RuntimeError error = ErrorOf([&] {
-        OpenOdbcDatabase(FreeTdsConnectionText({QStringLiteral("127.0.0.1,%1").arg(silent.port()), QStringLiteral("ARCPROC"),
-                                                QStringLiteral("sa"), QStringLiteral("segreta"), false}));
+        OpenOdbcDatabase(
+            FreeTdsConnectionText({QStringLiteral("127.0.0.1,%1").arg(silent.port()), QStringLiteral("ARCPROC"),
+                                   QStringLiteral("sa"), QStringLiteral("segreta"), false}));
     });
     EXPECT_EQ(error.number(), ErrorNumber::Failure);
-    EXPECT_TRUE(error.description().startsWith(QStringLiteral("Impossibile aprire il database."))) << error.description().toStdString();
+    EXPECT_TRUE(error.description().startsWith(QStringLiteral("Impossibile aprire il database.")))
+        << error.description().toStdString();
     EXPECT_LT(timer.elapsed(), 15000);
 }
 

@@ -1,16 +1,16 @@
-#include "platform/database/engine_waits.h"
-#include "support/error_capture.h"
 #include "platform/database/postgresql/postgresql_backend.h"
+#include "platform/database/engine_waits.h"
 #include "servers/postgresql_server.h"
-#include "support/qt_printers.h"
 #include "servers/silent_server.h"
+#include "support/error_capture.h"
+#include "support/qt_printers.h"
 
+#include <gtest/gtest.h>
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QThread>
 #include <csignal>
 #include <future>
-#include <gtest/gtest.h>
 
 namespace {
 
@@ -23,8 +23,9 @@ protected:
     {
         database = QStringLiteral("t%1").arg(++databases);
         server->createDatabase(database);
-        server->exec(database, QStringLiteral("CREATE TABLE abi (AbiAbi INTEGER PRIMARY KEY, AbiBanc VARCHAR(10) NOT NULL,"
-                                              " Peso DOUBLE PRECISION, Quota NUMERIC(6,2), Attiva BOOLEAN)"));
+        server->exec(database,
+                     QStringLiteral("CREATE TABLE abi (AbiAbi INTEGER PRIMARY KEY, AbiBanc VARCHAR(10) NOT NULL,"
+                                    " Peso DOUBLE PRECISION, Quota NUMERIC(6,2), Attiva BOOLEAN)"));
     }
 
     PostgresqlLogin login() const
@@ -40,15 +41,19 @@ protected:
 
 TEST_F(PostgresqlBackend, ReadsNumbersTextsAndNullsWithTheirTypes)
 {
-    server->exec(database, QStringLiteral("INSERT INTO abi VALUES (1005, 'd''Esempio', 2.5, 12.25, true),"
-                                          " (7001, '', NULL, NULL, false)"));
+    server->exec(database,
+                 QStringLiteral("INSERT INTO abi VALUES (1005, 'd''Esempio', 2.5, 12.25, true),"
+                                " (7001, '', NULL, NULL, false)"));
     const auto db = OpenPostgresqlDatabase(login());
     const ResultSet rows = db->query(QStringLiteral("SELECT * FROM abi ORDER BY AbiAbi"));
-    EXPECT_EQ(rows.columns, (QStringList{QStringLiteral("abiabi"), QStringLiteral("abibanc"), QStringLiteral("peso"),
-                                         QStringLiteral("quota"), QStringLiteral("attiva")}));
+    EXPECT_EQ(rows.columns,
+              (QStringList{QStringLiteral("abiabi"), QStringLiteral("abibanc"), QStringLiteral("peso"),
+                           QStringLiteral("quota"), QStringLiteral("attiva")}));
     ASSERT_EQ(rows.rows.size(), 2U);
-    EXPECT_EQ(rows.rows[0], (std::vector<Variant>{Variant(1005), Variant("d'Esempio"), Variant(2.5), Variant(12.25), Variant(-1)}));
-    EXPECT_EQ(rows.rows[1], (std::vector<Variant>{Variant(7001), Variant(QString()), Variant(), Variant(), Variant(0)}));
+    EXPECT_EQ(rows.rows[0],
+              (std::vector<Variant>{Variant(1005), Variant("d'Esempio"), Variant(2.5), Variant(12.25), Variant(-1)}));
+    EXPECT_EQ(rows.rows[1],
+              (std::vector<Variant>{Variant(7001), Variant(QString()), Variant(), Variant(), Variant(0)}));
 }
 
 TEST_F(PostgresqlBackend, SendsStatementsAheadAndCommitsThemAll)
@@ -59,12 +64,14 @@ TEST_F(PostgresqlBackend, SendsStatementsAheadAndCommitsThemAll)
         db->execute(QStringLiteral("INSERT INTO abi (AbiAbi, AbiBanc) VALUES (%1, 'B\\''')").arg(i));
     db->commitTransaction();
     EXPECT_EQ(codes().size(), 1000);
-    EXPECT_EQ(server->rows(database, QStringLiteral("SELECT DISTINCT AbiBanc FROM abi")), QStringList{QStringLiteral("B\\'")});
+    EXPECT_EQ(server->rows(database, QStringLiteral("SELECT DISTINCT AbiBanc FROM abi")),
+              QStringList{QStringLiteral("B\\'")});
 }
 
 TEST_F(PostgresqlBackend, NamesTheFailedStatementAndAppliesNothing)
 {
-    server->exec(database, QStringLiteral("INSERT INTO abi (AbiAbi, AbiBanc) VALUES (300, 'Locale'), (5000, 'Vecchia')"));
+    server->exec(database,
+                 QStringLiteral("INSERT INTO abi (AbiAbi, AbiBanc) VALUES (300, 'Locale'), (5000, 'Vecchia')"));
     // Statement 1 is the deletion, statement i the insert that follows it;
     // the failing one clashes with a kept code: the first insert, the next,
     // and one far behind the statements in flight.
@@ -76,7 +83,8 @@ TEST_F(PostgresqlBackend, NamesTheFailedStatementAndAppliesNothing)
         try {
             db->execute(QStringLiteral("DELETE FROM abi WHERE AbiAbi >= 1000"));
             for (quint64 i = 2; i <= 1000; ++i)
-                db->execute(QStringLiteral("INSERT INTO abi (AbiAbi, AbiBanc) VALUES (%1, 'B')").arg(i == failing ? 300 : 1000 + i));
+                db->execute(QStringLiteral("INSERT INTO abi (AbiAbi, AbiBanc) VALUES (%1, 'B')")
+                                .arg(i == failing ? 300 : 1000 + i));
             db->commitTransaction();
         } catch (const StatementError& error) {
             failure = error;
@@ -104,27 +112,31 @@ TEST_F(PostgresqlBackend, DescribesEachFailureInItalianWithTheServersMessage)
     const Case cases[] = {
         {"INSERT INTO abi (AbiAbi, AbiBanc) VALUES (300, 'x')", ErrorNumber::IntegrityViolation,
          "Il codice è già presente", "duplicate key"},
-        {"INSERT INTO abi (AbiAbi) VALUES (301)", ErrorNumber::IntegrityViolation, "La riga non rispetta un vincolo", "null value"},
+        {"INSERT INTO abi (AbiAbi) VALUES (301)", ErrorNumber::IntegrityViolation, "La riga non rispetta un vincolo",
+         "null value"},
         {"DELETE FROM manca", ErrorNumber::NoSuchTable, "Una tabella indicata", "manca"},
         {"INSERT INTO abi (Manca) VALUES (1)", ErrorNumber::StatementRejected, "Una colonna indicata", "manca"},
         {"INSERT INTO abi (AbiAbi, AbiBanc) VALUES (302, 'undici car.')", ErrorNumber::StatementRejected,
          "Un valore non è ammesso", "too long"},
         {"INSERT INTO abi VALUES (,)", ErrorNumber::StatementRejected, "Il database ha rifiutato", "syntax"},
-        {"DELETE FROM abi; DELETE FROM abi", ErrorNumber::StatementRejected, "Il database ha rifiutato", "multiple commands"},
+        {"DELETE FROM abi; DELETE FROM abi", ErrorNumber::StatementRejected, "Il database ha rifiutato",
+         "multiple commands"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.sql);
         const RuntimeError error = ErrorOf([&] { db->execute(QString::fromUtf8(c.sql)); });
         EXPECT_EQ(error.number(), c.number) << error.description().toStdString();
         EXPECT_TRUE(error.description().startsWith(QString::fromUtf8(c.italian))) << error.description().toStdString();
-        EXPECT_TRUE(error.description().contains(QStringLiteral("(")) && error.description().contains(QString::fromUtf8(c.server)))
+        EXPECT_TRUE(error.description().contains(QStringLiteral("("))
+                    && error.description().contains(QString::fromUtf8(c.server)))
             << error.description().toStdString();
     }
     EXPECT_EQ(codes(), QStringList{QStringLiteral("300")});
 
     server->exec(database, QStringLiteral("ALTER DATABASE %1 SET default_transaction_read_only = on").arg(database));
     const auto readOnly = OpenPostgresqlDatabase(login());
-    EXPECT_EQ(ErrorNumberOf([&] { readOnly->execute(QStringLiteral("DELETE FROM abi")); }), ErrorNumber::ReadOnlyDatabase);
+    EXPECT_EQ(ErrorNumberOf([&] { readOnly->execute(QStringLiteral("DELETE FROM abi")); }),
+              ErrorNumber::ReadOnlyDatabase);
 }
 
 TEST_F(PostgresqlBackend, RefusesAWrongLoginAndASilentServerWithinSeconds)
@@ -133,15 +145,17 @@ TEST_F(PostgresqlBackend, RefusesAWrongLoginAndASilentServerWithinSeconds)
     wrong.password = QStringLiteral("sbagliata");
     const RuntimeError refused = ErrorOf([&] { OpenPostgresqlDatabase(wrong); });
     EXPECT_EQ(refused.number(), ErrorNumber::Failure);
-    EXPECT_TRUE(refused.description().startsWith(QStringLiteral("Impossibile aprire il database."))) << refused.description().toStdString();
-    EXPECT_TRUE(refused.description().contains(QStringLiteral("password authentication failed"))) << refused.description().toStdString();
+    EXPECT_TRUE(refused.description().startsWith(QStringLiteral("Impossibile aprire il database.")))
+        << refused.description().toStdString();
+    EXPECT_TRUE(refused.description().contains(QStringLiteral("password authentication failed")))
+        << refused.description().toStdString();
 
     SilentServer silent;
     QElapsedTimer timer;
     timer.start();
     const RuntimeError unanswered = ErrorOf([&] {
-        OpenPostgresqlDatabase({QStringLiteral("127.0.0.1"), QString::number(silent.port()), database, server->superuser(),
-                                server->password()});
+        OpenPostgresqlDatabase({QStringLiteral("127.0.0.1"), QString::number(silent.port()), database,
+                                server->superuser(), server->password()});
     });
     EXPECT_EQ(unanswered.number(), ErrorNumber::Failure);
     EXPECT_LT(timer.elapsed(), 15000);
@@ -155,13 +169,15 @@ TEST_F(PostgresqlBackend, GivesUpOnAnotherProgramsLockAndSaysHowLongItWaited)
     environment.insert(QStringLiteral("PGPASSWORD"), server->password());
     holder.setProcessEnvironment(environment);
     holder.start(QStringLiteral("/usr/lib/postgresql/15/bin/psql"),
-                 {QStringLiteral("-X"), QStringLiteral("-h"), server->socketFolder(), QStringLiteral("-U"), server->superuser(),
-                  QStringLiteral("-d"), database, QStringLiteral("-c"),
+                 {QStringLiteral("-X"), QStringLiteral("-h"), server->socketFolder(), QStringLiteral("-U"),
+                  server->superuser(), QStringLiteral("-d"), database, QStringLiteral("-c"),
                   QStringLiteral("BEGIN; LOCK TABLE abi; SELECT pg_sleep(30); COMMIT;")});
     ASSERT_TRUE(holder.waitForStarted());
     const auto db = OpenPostgresqlDatabase(login());
     while (db->query(QStringLiteral("SELECT count(*) FROM pg_locks WHERE mode = 'AccessExclusiveLock' AND granted"))
-               .rows.at(0).at(0) == Variant(0))
+               .rows.at(0)
+               .at(0)
+           == Variant(0))
         QThread::msleep(50);
 
     db->beginTransaction();
@@ -173,8 +189,10 @@ TEST_F(PostgresqlBackend, GivesUpOnAnotherProgramsLockAndSaysHowLongItWaited)
     holder.kill();
     holder.waitForFinished();
     EXPECT_EQ(error.number(), ErrorNumber::Failure);
-    EXPECT_TRUE(error.description().startsWith(QStringLiteral("Il database è in uso da un altro programma."))) << error.description().toStdString();
-    EXPECT_TRUE(error.description().contains(QStringLiteral("%1 secondi").arg(WaitSeconds(EngineWait::ServerLock)))) << error.description().toStdString();
+    EXPECT_TRUE(error.description().startsWith(QStringLiteral("Il database è in uso da un altro programma.")))
+        << error.description().toStdString();
+    EXPECT_TRUE(error.description().contains(QStringLiteral("%1 secondi").arg(WaitSeconds(EngineWait::ServerLock))))
+        << error.description().toStdString();
     EXPECT_TRUE(error.description().contains(QStringLiteral("Lo tengono occupato: utente 'postgres' con 'psql'.")))
         << error.description().toStdString();
 }
@@ -207,9 +225,10 @@ TEST(PostgresqlSilence, GivesUpOnAServerThatStopsAnsweringAndChangesNothing)
     const RuntimeError error = outcome.get();
     EXPECT_TRUE(gaveUp) << "still waiting for the stopped server after 20 s";
     EXPECT_EQ(error.number(), ErrorNumber::Failure);
-    EXPECT_TRUE(error.description().startsWith(QStringLiteral("La connessione al database si è interrotta. Il server non "
-                                                              "ha risposto per %1 secondi.")
-                                                   .arg(WaitSeconds(EngineWait::Answer))))
+    EXPECT_TRUE(
+        error.description().startsWith(QStringLiteral("La connessione al database si è interrotta. Il server non "
+                                                      "ha risposto per %1 secondi.")
+                                           .arg(WaitSeconds(EngineWait::Answer))))
         << error.description().toStdString();
     // The connection is given up on: the rollback does not wait again.
     EXPECT_EQ(ErrorOf([&] { db->rollbackTransaction(); }).description(), error.description());

@@ -1,16 +1,16 @@
-#include "platform/database/engine_waits.h"
 #include "platform/database/sqlite/sqlite_backend.h"
+#include "platform/database/engine_waits.h"
 #include "support/error_capture.h"
 #include "support/qt_printers.h"
 #include "support/small_filesystem.h"
 #include "support/sqlite_file.h"
 
+#include <gtest/gtest.h>
+#include <sqlite3.h>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
-#include <sqlite3.h>
 
 namespace {
 
@@ -18,8 +18,9 @@ class SqliteBackend : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        file.exec(QStringLiteral("CREATE TABLE abi (AbiAbi INTEGER PRIMARY KEY, AbiBanc TEXT NOT NULL);"
-                                 "INSERT INTO abi VALUES (300, 'Locale');"));
+        file.exec(
+            QStringLiteral("CREATE TABLE abi (AbiAbi INTEGER PRIMARY KEY, AbiBanc TEXT NOT NULL);"
+                           "INSERT INTO abi VALUES (300, 'Locale');"));
     }
 
     QTemporaryDir dir;
@@ -36,13 +37,17 @@ TEST_F(SqliteBackend, DescribesEachFailureInItalianWithTheEnginesMessage)
         const char* engine;
     };
     const Case cases[] = {
-        {"INSERT INTO abi VALUES (300, 'x')", ErrorNumber::IntegrityViolation, "Il codice è già presente", "(UNIQUE constraint failed"},
-        {"INSERT INTO abi (AbiAbi) VALUES (301)", ErrorNumber::IntegrityViolation, "La riga non rispetta un vincolo", "(NOT NULL"},
+        {"INSERT INTO abi VALUES (300, 'x')", ErrorNumber::IntegrityViolation, "Il codice è già presente",
+         "(UNIQUE constraint failed"},
+        {"INSERT INTO abi (AbiAbi) VALUES (301)", ErrorNumber::IntegrityViolation, "La riga non rispetta un vincolo",
+         "(NOT NULL"},
         {"DELETE FROM manca", ErrorNumber::NoSuchTable, "Una tabella indicata", "(no such table: manca)"},
-        {"INSERT INTO abi (Manca) VALUES (1)", ErrorNumber::StatementRejected, "Una colonna indicata", "has no column named Manca"},
+        {"INSERT INTO abi (Manca) VALUES (1)", ErrorNumber::StatementRejected, "Una colonna indicata",
+         "has no column named Manca"},
         {"INSERT INTO abi VALUES (,)", ErrorNumber::StatementRejected, "Il database ha rifiutato", "syntax error"},
         // A second statement would otherwise be dropped without a word; neither runs.
-        {"DELETE FROM abi; DELETE FROM manca", ErrorNumber::StatementRejected, "Il database ha rifiutato", "più di un'istruzione"},
+        {"DELETE FROM abi; DELETE FROM manca", ErrorNumber::StatementRejected, "Il database ha rifiutato",
+         "più di un'istruzione"},
         {"  ", ErrorNumber::StatementRejected, "Il database ha rifiutato", "vuoto"},
     };
     for (const Case& c : cases) {
@@ -58,8 +63,9 @@ TEST_F(SqliteBackend, DescribesEachFailureInItalianWithTheEnginesMessage)
 // A leading U+FEFF is part of the text, not a byte-order mark to drop.
 TEST_F(SqliteBackend, ReadsTextsThatBeginWithUFeffWhole)
 {
-    file.exec(QString::fromUtf8("INSERT INTO abi VALUES (1, '\uFEFFbomx'), (2, '\uFEFF'), (3, '\uFEFF\uFEFFdue'), "
-                                "(4, 'a\uFEFF'), (5, '')"));
+    file.exec(
+        QString::fromUtf8("INSERT INTO abi VALUES (1, '\uFEFFbomx'), (2, '\uFEFF'), (3, '\uFEFF\uFEFFdue'), "
+                          "(4, 'a\uFEFF'), (5, '')"));
     const auto db = OpenSqliteDatabase(file.path());
     const ResultSet result = db->query(QStringLiteral("SELECT AbiBanc FROM abi WHERE AbiAbi < 10 ORDER BY AbiAbi"));
     const QStringList expected{QStringLiteral("\uFEFFbomx"), QStringLiteral("\uFEFF"),
@@ -85,9 +91,10 @@ TEST_F(SqliteBackend, SaysTheDatabaseIsInUseAndHowLongItWaited)
     sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
     sqlite3_close(other);
     EXPECT_EQ(error.number(), ErrorNumber::Failure);
-    EXPECT_TRUE(error.description().startsWith(QStringLiteral("Il database è in uso da un altro programma. Il blocco non si è "
-                                                              "liberato dopo un'attesa di %1 secondi.")
-                                                   .arg(WaitSeconds(EngineWait::LocalLock))))
+    EXPECT_TRUE(
+        error.description().startsWith(QStringLiteral("Il database è in uso da un altro programma. Il blocco non si è "
+                                                      "liberato dopo un'attesa di %1 secondi.")
+                                           .arg(WaitSeconds(EngineWait::LocalLock))))
         << error.description().toStdString();
     EXPECT_GE(waited, WaitSeconds(EngineWait::LocalLock) * 1000 - 500);
     EXPECT_EQ(atOpen.description(), error.description());
@@ -112,16 +119,18 @@ TEST_F(SqliteBackend, FailsAsInUseWithinTheWaitWhileAnotherProgramReads)
         db->beginTransaction();
         db->execute(QStringLiteral("DELETE FROM abi"));
         for (int code = 1000; timer.elapsed() < 20000; ++code)
-            db->execute(QStringLiteral("INSERT INTO abi VALUES (%1, '%2')").arg(code).arg(QString(200, QLatin1Char('x'))));
+            db->execute(
+                QStringLiteral("INSERT INTO abi VALUES (%1, '%2')").arg(code).arg(QString(200, QLatin1Char('x'))));
     });
     db->rollbackTransaction();
     reader.closeWriteChannel();
     reader.waitForFinished();
 
     EXPECT_EQ(error.number(), ErrorNumber::Failure);
-    EXPECT_TRUE(error.description().startsWith(QStringLiteral("Il database è in uso da un altro programma. Il blocco non si è "
-                                                              "liberato dopo un'attesa di %1 secondi.")
-                                                   .arg(WaitSeconds(EngineWait::LocalLock))))
+    EXPECT_TRUE(
+        error.description().startsWith(QStringLiteral("Il database è in uso da un altro programma. Il blocco non si è "
+                                                      "liberato dopo un'attesa di %1 secondi.")
+                                           .arg(WaitSeconds(EngineWait::LocalLock))))
         << error.description().toStdString();
     EXPECT_EQ(file.rows(QStringLiteral("SELECT * FROM abi")), QStringList{QStringLiteral("300|Locale")});
 }
@@ -135,9 +144,10 @@ TEST(SqliteFullDisk, LeavesTheFileWholeOnItsOwnAndSaysTheDiskIsFull)
     if (!disk.mounted())
         GTEST_SKIP() << "a tmpfs can be mounted only as root";
     const SqliteFile file(disk.filePath(QStringLiteral("arcproc.db")));
-    file.exec(QStringLiteral("CREATE TABLE abi (AbiAbi INTEGER PRIMARY KEY, AbiBanc TEXT NOT NULL);"
-                             "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 2000)"
-                             " INSERT INTO abi SELECT i, printf('%.100c', 'y') FROM n;"));
+    file.exec(
+        QStringLiteral("CREATE TABLE abi (AbiAbi INTEGER PRIMARY KEY, AbiBanc TEXT NOT NULL);"
+                       "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 2000)"
+                       " INSERT INTO abi SELECT i, printf('%.100c', 'y') FROM n;"));
     const QString digest = QStringLiteral("SELECT count(*), sum(AbiAbi), sum(length(AbiBanc)) FROM abi");
     const QStringList before = file.rows(digest);
     QTemporaryDir copies;
@@ -150,11 +160,13 @@ TEST(SqliteFullDisk, LeavesTheFileWholeOnItsOwnAndSaysTheDiskIsFull)
             db->beginTransaction();
             db->execute(QStringLiteral("DELETE FROM abi WHERE AbiAbi >= 1000"));
             for (int code = 1000; code < 20000; ++code)
-                db->execute(QStringLiteral("INSERT INTO abi VALUES (%1, '%2')").arg(code).arg(QString(150, QLatin1Char('z'))));
+                db->execute(
+                    QStringLiteral("INSERT INTO abi VALUES (%1, '%2')").arg(code).arg(QString(150, QLatin1Char('z'))));
         });
         ErrorOf([&] { db->rollbackTransaction(); });
         EXPECT_EQ(error.number(), ErrorNumber::Failure);
-        EXPECT_TRUE(error.description().startsWith(QStringLiteral("Il disco è pieno"))) << error.description().toStdString();
+        EXPECT_TRUE(error.description().startsWith(QStringLiteral("Il disco è pieno")))
+            << error.description().toStdString();
 
         // Copied while the tool still has it open, without any journal beside it.
         const QString copy = copies.filePath(QStringLiteral("copia-%1.db").arg(free));

@@ -1,11 +1,11 @@
-#include "support/error_capture.h"
 #include "platform/database/sqlite/literal_insert.h"
-#include "support/qt_printers.h"
 #include "platform/database/sqlite/sqlite_backend.h"
+#include "support/error_capture.h"
+#include "support/qt_printers.h"
 #include "support/sqlite_file.h"
 
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <QTemporaryDir>
 
 namespace {
 
@@ -14,7 +14,8 @@ using Kind = LiteralInsert::Value::Kind;
 TEST(LiteralInsert, ReadsTheInsertsTheUpdateWrites)
 {
     const QByteArray sql(
-        "INSERT INTO ABICAB (AbcAbi, AbcCab, AbcBanc, AbcIndir, AbcAbichk) VALUES (1005, -16, 'Banca d''Esempio', Null, 0)");
+        "INSERT INTO ABICAB (AbcAbi, AbcCab, AbcBanc, AbcIndir, AbcAbichk) VALUES (1005, -16, 'Banca d''Esempio', "
+        "Null, 0)");
     LiteralInsert read;
     ASSERT_TRUE(ReadLiteralInsert(sql, read));
     const LiteralInsert* insert = &read;
@@ -34,7 +35,7 @@ TEST(LiteralInsert, ReadsTheInsertsTheUpdateWrites)
 TEST(LiteralInsert, LeavesEveryOtherFormToSqlite)
 {
     for (const char* sql : {
-             "INSERT INTO t (a) VALUES (2.5)",            // decimals and exponents: SQLite's own reading
+             "INSERT INTO t (a) VALUES (2.5)",  // decimals and exponents: SQLite's own reading
              "INSERT INTO t (a) VALUES (1E+20)",
              "INSERT INTO t (a) VALUES (5e3)",
              "INSERT INTO t (a) VALUES (0x1F)",
@@ -79,8 +80,8 @@ TEST(LiteralInsert, ReadsAfterAKnownHeadAsAfterReadingItAnew)
     ASSERT_TRUE(ReadLiteralInsert("INSERT INTO t (a) VALUES('x')", insert, known));
     EXPECT_EQ(insert.head, known);
     EXPECT_EQ(insert.values[0].text, QByteArrayView("x"));
-    for (const char* longerWord : {"INSERT INTO t (a) VALUESX ('x')", "INSERT INTO t (a) VALUES_ ('x')",
-                                   "INSERT INTO t (a) VALUES1 ('x')"})
+    for (const char* longerWord :
+         {"INSERT INTO t (a) VALUESX ('x')", "INSERT INTO t (a) VALUES_ ('x')", "INSERT INTO t (a) VALUES1 ('x')"})
         EXPECT_FALSE(ReadLiteralInsert(longerWord, insert, known)) << longerWord;
     ASSERT_TRUE(ReadLiteralInsert("INSERT INTO t (a, b) VALUES (1, 2)", insert, known));
     EXPECT_EQ(insert.head, QByteArrayView("INSERT INTO t (a, b) VALUES"));
@@ -114,7 +115,8 @@ TEST(LiteralInsert, StoresWhatSqliteStoresFromTheText)
         reference.exec(statement);
     }
     const QString everything = QStringLiteral(
-        "SELECT typeof(i), quote(i), typeof(x), quote(x), typeof(r), quote(r), typeof(n), quote(n), typeof(b), quote(b) "
+        "SELECT typeof(i), quote(i), typeof(x), quote(x), typeof(r), quote(r), typeof(n), quote(n), typeof(b), "
+        "quote(b) "
         "FROM t ORDER BY k");
     EXPECT_EQ(engine.rows(everything), reference.rows(everything));
     EXPECT_EQ(engine.rows(everything).size(), statements.size());

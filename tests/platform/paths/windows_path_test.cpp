@@ -1,6 +1,6 @@
+#include "platform/paths/windows_path.h"
 #include "support/qt_printers.h"
 #include "support/temporary_prefix.h"
-#include "platform/paths/windows_path.h"
 
 #include <gtest/gtest.h>
 
@@ -46,7 +46,8 @@ TEST_F(WindowsPath, DrivesGoThroughTheirLinksAndNamesMatchWithoutCase)
     EXPECT_EQ(LinuxPathOf(QStringLiteral("C:/corvanta/Dati\\\\ARCPROC.mdb")), arcproc);
     EXPECT_EQ(LinuxPathOf(QStringLiteral("C:\\Corvanta\\.\\Altro\\..\\Dati\\ARCPROC.mdb")), arcproc);
     EXPECT_EQ(LinuxPathOf(QStringLiteral("C:\\..\\..\\Corvanta\\Dati\\ARCPROC.mdb")), arcproc);  // never above the root
-    EXPECT_EQ(LinuxPathOf(QStringLiteral("d:\\archivi\\arcproc.db")), dosdevices(QStringLiteral("d:/Archivi/ArcProc.DB")));
+    EXPECT_EQ(LinuxPathOf(QStringLiteral("d:\\archivi\\arcproc.db")),
+              dosdevices(QStringLiteral("d:/Archivi/ArcProc.DB")));
     EXPECT_TRUE(QFile::exists(LinuxPathOf(QStringLiteral("D:\\ARCHIVI\\ARCPROC.DB"))));
 }
 
@@ -65,7 +66,8 @@ TEST_F(WindowsPath, WhatCannotBeFoundIsKeptAsWrittenFromThereOn)
     EXPECT_EQ(LinuxPathOf(QStringLiteral("C:\\Corvanta\\Nuovi\\Dati\\ARCPROC.mdb")),
               dosdevices(QStringLiteral("c:/Corvanta/Nuovi/Dati/ARCPROC.mdb")));
     EXPECT_EQ(LinuxPathOf(QStringLiteral("Q:\\Dati\\ARCPROC.mdb")), dosdevices(QStringLiteral("q:/Dati/ARCPROC.mdb")));
-    EXPECT_EQ(LinuxPathOf(QStringLiteral("\\\\altro\\dati\\x.mdb")), dosdevices(QStringLiteral("unc/altro/dati/x.mdb")));
+    EXPECT_EQ(LinuxPathOf(QStringLiteral("\\\\altro\\dati\\x.mdb")),
+              dosdevices(QStringLiteral("unc/altro/dati/x.mdb")));
 }
 
 TEST_F(WindowsPath, LinuxFoldersAndRelativePathsStayOnThisMachine)
@@ -80,7 +82,8 @@ TEST_F(WindowsPath, LinuxFoldersAndRelativePathsStayOnThisMachine)
     const QString previous = QDir::currentPath();
     ASSERT_TRUE(QDir::setCurrent(elsewhere.path()));
     EXPECT_EQ(LinuxPathOf(QStringLiteral("archivi\\arcproc.db")), folder + QStringLiteral("/ArcProc.DB"));
-    EXPECT_EQ(LinuxPathOf(QStringLiteral("Archivi\\..\\..\\x")), QFileInfo(elsewhere.path()).path() + QStringLiteral("/x"));
+    EXPECT_EQ(LinuxPathOf(QStringLiteral("Archivi\\..\\..\\x")),
+              QFileInfo(elsewhere.path()).path() + QStringLiteral("/x"));
     QDir::setCurrent(previous);
 }
 

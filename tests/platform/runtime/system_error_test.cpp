@@ -1,10 +1,10 @@
 #include "platform/runtime/system_error.h"
 
+#include <gtest/gtest.h>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <cerrno>
-#include <gtest/gtest.h>
 
 namespace {
 

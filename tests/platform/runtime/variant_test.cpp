@@ -1,9 +1,9 @@
-#include "support/error_capture.h"
-#include "platform/runtime/runtime_error.h"
 #include "platform/runtime/variant.h"
+#include "platform/runtime/runtime_error.h"
+#include "support/error_capture.h"
 
-#include <QLocale>
 #include <gtest/gtest.h>
+#include <QLocale>
 
 namespace {
 

@@ -18,7 +18,9 @@ TEST(CodePage1252, EveryByteComesBackUnchanged)
 TEST(CodePage1252, MapsTheWindowsCharactersOfTheHighControlBlock)
 {
     EXPECT_EQ(FromCodePage1252("\x80\x8a\x92\x96\x9f"), QString::fromUtf16(u"€Š’–Ÿ"));
-    EXPECT_EQ(ToCodePage1252(QString::fromUtf16(u"Perù, 5€ – “così”")), QByteArray("Per\xf9, 5\x80 \x96 \x93" "cos\xec\x94"));
+    EXPECT_EQ(ToCodePage1252(QString::fromUtf16(u"Perù, 5€ – “così”")),
+              QByteArray("Per\xf9, 5\x80 \x96 \x93"
+                         "cos\xec\x94"));
     // The bytes the code page leaves undefined stand for themselves.
     EXPECT_EQ(FromCodePage1252("\x81\x8d\x8f\x90\x9d"), QString::fromUtf16(u"\u0081\u008d\u008f\u0090\u009d"));
 }
@@ -26,8 +28,9 @@ TEST(CodePage1252, MapsTheWindowsCharactersOfTheHighControlBlock)
 TEST(CodePage1252, WhatTheCodePageLacksBecomesOneQuestionMarkACharacter)
 {
     EXPECT_EQ(ToCodePage1252(QString::fromUtf16(u"Ωmega ā \u0080")), QByteArray("?mega ? ?"));
-    EXPECT_EQ(ToCodePage1252(QString::fromUtf16(u"a😀b")), QByteArray("a?b"));                 // a surrogate pair
-    EXPECT_EQ(ToCodePage1252(QString::fromUtf16(u"a") + QChar(0xD800) + QLatin1Char('b')), QByteArray("a?b"));  // a lone surrogate
+    EXPECT_EQ(ToCodePage1252(QString::fromUtf16(u"a😀b")), QByteArray("a?b"));  // a surrogate pair
+    EXPECT_EQ(ToCodePage1252(QString::fromUtf16(u"a") + QChar(0xD800) + QLatin1Char('b')),
+              QByteArray("a?b"));  // a lone surrogate
 }
 
 }  // namespace

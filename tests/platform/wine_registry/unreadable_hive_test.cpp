@@ -2,10 +2,10 @@
 // reports it: the reason in Italian, whatever language the system speaks.
 #include "support/test_installation.h"
 
-#include <QFile>
-#include <QProcess>
 #include <gtest/gtest.h>
 #include <unistd.h>
+#include <QFile>
+#include <QProcess>
 
 namespace {
 
@@ -32,10 +32,10 @@ TEST(UnreadableHive, ThePermissionRefusedIsToldInItalian)
     program.setProcessChannelMode(QProcess::MergedChannels);
     const QStringList arguments{QStringLiteral("--profilo"), QStringLiteral("Corvanta")};
     if (root)
-        program.start(QStringLiteral("setpriv"), QStringList{QStringLiteral("--reuid=nobody"),
-                                                             QStringLiteral("--regid=nogroup"),
-                                                             QStringLiteral("--clear-groups"), executable}
-                                                     + arguments);
+        program.start(QStringLiteral("setpriv"),
+                      QStringList{QStringLiteral("--reuid=nobody"), QStringLiteral("--regid=nogroup"),
+                                  QStringLiteral("--clear-groups"), executable}
+                          + arguments);
     else
         program.start(executable, arguments);
     program.closeWriteChannel();

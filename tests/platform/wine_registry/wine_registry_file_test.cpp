@@ -1,7 +1,7 @@
-#include "support/qt_printers.h"
-#include "platform/wine_registry/registry_tree.h"
-#include "platform/runtime/runtime_error.h"
 #include "platform/wine_registry/wine_registry_file.h"
+#include "platform/runtime/runtime_error.h"
+#include "platform/wine_registry/registry_tree.h"
+#include "support/qt_printers.h"
 
 #include <gtest/gtest.h>
 
@@ -82,10 +82,13 @@ TEST(WineRegistryFile, TextEscapesFollowWine)
         "[K]\n"
         "\"v\"=\"a\\\\b\\\"c\\nd\\re\\tf\\0g\\x41\\x00e9h\\101\\q\\x!\\e\\a\\b\\f\\v\"\n"
         "\"oct\"=\"\\0017\\777\"\n");
-    EXPECT_EQ(TextAt(*root, QStringLiteral("K"), QStringLiteral("v")),
-              QString::fromUtf16(u"a\\b\"c\nd\re\tf") + QChar(u'\0') + QString::fromUtf16(u"gA\u00e9hAqx!\x1b\a\b\f\v"));
+    EXPECT_EQ(
+        TextAt(*root, QStringLiteral("K"), QStringLiteral("v")),
+        QString::fromUtf16(u"a\\b\"c\nd\re\tf") + QChar(u'\0') + QString::fromUtf16(u"gA\u00e9hAqx!\x1b\a\b\f\v"));
     // At most three octal digits: \001 then "7"; \777 is one character.
-    EXPECT_EQ(TextAt(*root, QStringLiteral("K"), QStringLiteral("oct")), QString::fromUtf16(u"\x01" "7\u01ff"));
+    EXPECT_EQ(TextAt(*root, QStringLiteral("K"), QStringLiteral("oct")),
+              QString::fromUtf16(u"\x01"
+                                 "7\u01ff"));
 }
 
 TEST(WineRegistryFile, ReadsUtf8AndEscapedNamesAlike)
@@ -118,16 +121,19 @@ TEST(WineRegistryFile, ReadsTypedValues)
         "\"s\"=str:\"testo\"\n"
         "\"n\"=hex(0):\n");
     EXPECT_EQ(ValueAt(*root, {QStringLiteral("K")}, {}).data, RegistryTextData(QStringLiteral("predefinito")));
-    EXPECT_EQ(ValueAt(*root, {QStringLiteral("K")}, QStringLiteral("d")), (RegistryValue{"d", REG_DWORD, QByteArray("\x2a\0\0\0", 4)}));
+    EXPECT_EQ(ValueAt(*root, {QStringLiteral("K")}, QStringLiteral("d")),
+              (RegistryValue{"d", REG_DWORD, QByteArray("\x2a\0\0\0", 4)}));
     EXPECT_EQ(ValueAt(*root, {QStringLiteral("K")}, QStringLiteral("neg")).data, QByteArray("\xff\xff\xff\xff"));
-    EXPECT_EQ(ValueAt(*root, {QStringLiteral("K")}, QStringLiteral("b")), (RegistryValue{"b", REG_BINARY, QByteArray("\x01\x02\xff")}));
+    EXPECT_EQ(ValueAt(*root, {QStringLiteral("K")}, QStringLiteral("b")),
+              (RegistryValue{"b", REG_BINARY, QByteArray("\x01\x02\xff")}));
     EXPECT_EQ(ValueAt(*root, {QStringLiteral("K")}, QStringLiteral("vuoto")), (RegistryValue{"vuoto", REG_BINARY, {}}));
     EXPECT_EQ(ValueAt(*root, {QStringLiteral("K")}, QStringLiteral("x")),
               (RegistryValue{"x", REG_EXPAND_SZ, QByteArray("%\0P\0\0\0", 6)}));
     EXPECT_EQ(ValueAt(*root, {QStringLiteral("K")}, QStringLiteral("e")),
               (RegistryValue{"e", REG_EXPAND_SZ, RegistryTextData(QStringLiteral("%PATH%"))}));
     EXPECT_EQ(ValueAt(*root, {QStringLiteral("K")}, QStringLiteral("m")),
-              (RegistryValue{"m", REG_MULTI_SZ, RegistryTextData(QStringLiteral("uno") + QChar(u'\0') + "due" + QChar(u'\0'))}));
+              (RegistryValue{"m", REG_MULTI_SZ,
+                             RegistryTextData(QStringLiteral("uno") + QChar(u'\0') + "due" + QChar(u'\0'))}));
     EXPECT_EQ(ValueAt(*root, {QStringLiteral("K")}, QStringLiteral("s")).type, REG_SZ);
     EXPECT_EQ(ValueAt(*root, {QStringLiteral("K")}, QStringLiteral("n")), (RegistryValue{"n", REG_NONE, {}}));
 }
@@ -140,7 +146,8 @@ TEST(WineRegistryFile, HexDataGoesOnOverLinesEndingInBackslash)
         "  03 , 04,\\   \n"
         "\t05\n"
         "\"dopo\"=\"ancora letto\"\n");
-    EXPECT_EQ(ValueAt(*root, {QStringLiteral("K")}, QStringLiteral("lungo")).data, QByteArray("\x00\x01\x02\x03\x04\x05", 6));
+    EXPECT_EQ(ValueAt(*root, {QStringLiteral("K")}, QStringLiteral("lungo")).data,
+              QByteArray("\x00\x01\x02\x03\x04\x05", 6));
     EXPECT_EQ(TextAt(*root, QStringLiteral("K"), QStringLiteral("dopo")), QStringLiteral("ancora letto"));
 }
 

@@ -1,16 +1,16 @@
+#include "platform/wine_registry/wine_registry.h"
+#include "platform/runtime/runtime_error.h"
 #include "platform/wine_registry/code_page_1252.h"
 #include "platform/wine_registry/per_user_settings.h"
-#include "support/qt_printers.h"
-#include "platform/runtime/runtime_error.h"
-#include "support/temporary_prefix.h"
-#include "platform/wine_registry/wine_registry.h"
 #include "platform/wine_registry/wine_registry_testing.h"
+#include "support/qt_printers.h"
+#include "support/temporary_prefix.h"
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <QDir>
 #include <QTemporaryDir>
-#include <sys/stat.h>
 
 namespace {
 
@@ -262,8 +262,10 @@ TEST_F(WineRegistry, AnUnusableHiveFileIsAnErrorOfTheOpen)
 {
     const QString file = prefix_.filePath(QStringLiteral("system.reg"));
     prefix_.writeFile(QStringLiteral("system.reg"), "WINE REGISTRY Version 2\n[SOFTWARE]\n\"v\"=\"x");
-    EXPECT_EQ(OpenError(), QStringLiteral("File del registro \"%1\" non valido alla riga 3: "
-                                          "manca il '\"' che chiude il testo.").arg(file));
+    EXPECT_EQ(OpenError(),
+              QStringLiteral("File del registro \"%1\" non valido alla riga 3: "
+                             "manca il '\"' che chiude il testo.")
+                  .arg(file));
     EXPECT_EQ(OpenWineRegistryKeyCountForTests(), 0);
 
     // Once mended, the file is read again.
@@ -272,8 +274,8 @@ TEST_F(WineRegistry, AnUnusableHiveFileIsAnErrorOfTheOpen)
 
     ASSERT_TRUE(QFile::remove(file));
     ASSERT_TRUE(QDir().mkdir(file));
-    EXPECT_EQ(OpenError(), QStringLiteral("Impossibile leggere il file del registro \"%1\": non è un file regolare.")
-                               .arg(file));
+    EXPECT_EQ(OpenError(),
+              QStringLiteral("Impossibile leggere il file del registro \"%1\": non è un file regolare.").arg(file));
     ASSERT_TRUE(QDir().rmdir(file));
 
     // A named pipe would block the read for ever.
@@ -307,18 +309,24 @@ TEST_F(PerUserSettings, GivesTheStoredTextOrTheDefault)
     writer.setDword(section, QStringLiteral("Numero"), 1);
     writer.save();
 
-    EXPECT_EQ(GetSetting(QStringLiteral("CORVANTA"), QStringLiteral("PROVA"), QStringLiteral("prcdir"), QStringLiteral("?")),
-              QStringLiteral("C:\\Dati\\Città"));
-    EXPECT_EQ(GetSetting(QStringLiteral("Corvanta"), QStringLiteral("Prova"), QStringLiteral("Vuoto"), QStringLiteral("?")),
-              QString());
-    EXPECT_EQ(GetSetting(QStringLiteral("Corvanta"), QStringLiteral("Prova"), QStringLiteral("Troncato"), QStringLiteral("?")),
+    EXPECT_EQ(
+        GetSetting(QStringLiteral("CORVANTA"), QStringLiteral("PROVA"), QStringLiteral("prcdir"), QStringLiteral("?")),
+        QStringLiteral("C:\\Dati\\Città"));
+    EXPECT_EQ(
+        GetSetting(QStringLiteral("Corvanta"), QStringLiteral("Prova"), QStringLiteral("Vuoto"), QStringLiteral("?")),
+        QString());
+    EXPECT_EQ(GetSetting(QStringLiteral("Corvanta"), QStringLiteral("Prova"), QStringLiteral("Troncato"),
+                         QStringLiteral("?")),
               QStringLiteral("ab"));
-    EXPECT_EQ(GetSetting(QStringLiteral("Corvanta"), QStringLiteral("Prova"), QStringLiteral("Numero"), QStringLiteral("?")),
-              QStringLiteral("?"));
-    EXPECT_EQ(GetSetting(QStringLiteral("Corvanta"), QStringLiteral("Prova"), QStringLiteral("Manca"), QStringLiteral("?")),
-              QStringLiteral("?"));
-    EXPECT_EQ(GetSetting(QStringLiteral("Corvanta"), QStringLiteral("Altro"), QStringLiteral("PrcDir"), QStringLiteral("d")),
-              QStringLiteral("d"));
+    EXPECT_EQ(
+        GetSetting(QStringLiteral("Corvanta"), QStringLiteral("Prova"), QStringLiteral("Numero"), QStringLiteral("?")),
+        QStringLiteral("?"));
+    EXPECT_EQ(
+        GetSetting(QStringLiteral("Corvanta"), QStringLiteral("Prova"), QStringLiteral("Manca"), QStringLiteral("?")),
+        QStringLiteral("?"));
+    EXPECT_EQ(
+        GetSetting(QStringLiteral("Corvanta"), QStringLiteral("Altro"), QStringLiteral("PrcDir"), QStringLiteral("d")),
+        QStringLiteral("d"));
     EXPECT_EQ(OpenWineRegistryKeyCountForTests(), 0);
 }
 

@@ -3,21 +3,21 @@
 #include "platform/runtime/runtime_error.h"
 #include "platform/runtime/system_error.h"
 
-#include <QDataStream>
-#include <QIODevice>
-#include <algorithm>
-#include <cerrno>
-#include <cstring>
-#include <csignal>
-#include <cstdlib>
 #include <fcntl.h>
 #include <malloc.h>
-#include <new>
 #include <poll.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <QDataStream>
+#include <QIODevice>
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <new>
 
 namespace {
 
@@ -31,7 +31,7 @@ constexpr qsizetype kFlushBytes = 256 * 1024;
 QDataStream& InMachineOrder(QDataStream& stream)
 {
     stream.setByteOrder(QSysInfo::ByteOrder == QSysInfo::LittleEndian ? QDataStream::LittleEndian
-                                                                       : QDataStream::BigEndian);
+                                                                      : QDataStream::BigEndian);
     return stream;
 }
 
@@ -50,17 +50,17 @@ void AppendRow(QByteArray& out, const std::vector<Variant>& values)
     for (const Variant& value : values) {
         AppendRaw(out, static_cast<quint8>(value.type()));
         switch (value.type()) {
-        case Variant::Type::Null: break;
-        case Variant::Type::Integer: AppendRaw(out, value.integer()); break;
-        case Variant::Type::Double: AppendRaw(out, value.real()); break;
-        case Variant::Type::Text:
-            AppendRaw(out, static_cast<quint32>(value.text().size()));
-            out.append(reinterpret_cast<const char*>(value.text().utf16()), value.text().size() * 2);
-            break;
-        case Variant::Type::Binary:
-            AppendRaw(out, static_cast<quint32>(value.bytes().size()));
-            out.append(value.bytes());
-            break;
+            case Variant::Type::Null: break;
+            case Variant::Type::Integer: AppendRaw(out, value.integer()); break;
+            case Variant::Type::Double: AppendRaw(out, value.real()); break;
+            case Variant::Type::Text:
+                AppendRaw(out, static_cast<quint32>(value.text().size()));
+                out.append(reinterpret_cast<const char*>(value.text().utf16()), value.text().size() * 2);
+                break;
+            case Variant::Type::Binary:
+                AppendRaw(out, static_cast<quint32>(value.bytes().size()));
+                out.append(value.bytes());
+                break;
         }
     }
 }
@@ -90,49 +90,46 @@ public:
             if (!raw(type))
                 return false;
             switch (static_cast<Variant::Type>(type)) {
-            case Variant::Type::Null:
-                values.emplace_back();
-                break;
-            case Variant::Type::Integer: {
-                qint64 number = 0;
-                if (!raw(number))
-                    return false;
-                values.emplace_back(number);
-                break;
-            }
-            case Variant::Type::Double: {
-                double number = 0;
-                if (!raw(number))
-                    return false;
-                values.emplace_back(number);
-                break;
-            }
-            case Variant::Type::Text: {
-                quint32 length = 0;
-                if (!raw(length) || !available(qsizetype(length) * 2))
-                    return false;
-                const char* characters = data_ + pos_;
-                const std::size_t bytes = std::size_t(length) * 2;
-                pos_ += qsizetype(bytes);
-                if (above && i < above->size() && sameText((*above)[i], characters, length)) {
-                    values.push_back((*above)[i]);
+                case Variant::Type::Null: values.emplace_back(); break;
+                case Variant::Type::Integer: {
+                    qint64 number = 0;
+                    if (!raw(number))
+                        return false;
+                    values.emplace_back(number);
                     break;
                 }
-                QString text(qsizetype(length), Qt::Uninitialized);
-                std::memcpy(text.data(), characters, bytes);
-                values.emplace_back(std::move(text));
-                break;
-            }
-            case Variant::Type::Binary: {
-                quint32 length = 0;
-                if (!raw(length) || !available(length))
-                    return false;
-                values.emplace_back(QByteArray(data_ + pos_, qsizetype(length)));
-                pos_ += length;
-                break;
-            }
-            default:
-                return false;
+                case Variant::Type::Double: {
+                    double number = 0;
+                    if (!raw(number))
+                        return false;
+                    values.emplace_back(number);
+                    break;
+                }
+                case Variant::Type::Text: {
+                    quint32 length = 0;
+                    if (!raw(length) || !available(qsizetype(length) * 2))
+                        return false;
+                    const char* characters = data_ + pos_;
+                    const std::size_t bytes = std::size_t(length) * 2;
+                    pos_ += qsizetype(bytes);
+                    if (above && i < above->size() && sameText((*above)[i], characters, length)) {
+                        values.push_back((*above)[i]);
+                        break;
+                    }
+                    QString text(qsizetype(length), Qt::Uninitialized);
+                    std::memcpy(text.data(), characters, bytes);
+                    values.emplace_back(std::move(text));
+                    break;
+                }
+                case Variant::Type::Binary: {
+                    quint32 length = 0;
+                    if (!raw(length) || !available(length))
+                        return false;
+                    values.emplace_back(QByteArray(data_ + pos_, qsizetype(length)));
+                    pos_ += length;
+                    break;
+                }
+                default: return false;
             }
         }
         return true;
@@ -222,7 +219,8 @@ private:
     void send(const QByteArray& payload)
     {
         const quint32 size = static_cast<quint32>(payload.size());
-        if (!WriteAll(fd_, reinterpret_cast<const char*>(&size), sizeof size) || !WriteAll(fd_, payload.constData(), payload.size()))
+        if (!WriteAll(fd_, reinterpret_cast<const char*>(&size), sizeof size)
+            || !WriteAll(fd_, payload.constData(), payload.size()))
             _exit(1);  // the parent has gone away
     }
 
@@ -372,29 +370,25 @@ ResultSet ReadIsolated(const std::function<void(RowSink&)>& read, const QString&
         quint8 kind = 0;
         InMachineOrder(in) >> kind;
         switch (static_cast<Frame>(kind)) {
-        case Frame::Columns:
-            in >> result.columns;
-            break;
-        case Frame::Rows: {
-            RowDecoder rows(payload, 1);
-            std::vector<Variant> row;
-            while (!rows.atEnd() && rows.row(row, result.rows.empty() ? nullptr : &result.rows.back()))
-                result.rows.push_back(std::move(row));
-            if (!rows.atEnd())
-                garbled = true;
-            break;
-        }
-        case Frame::Error: {
-            qint32 number = 0;
-            QString description;
-            in >> number >> description;
-            error.emplace(number, description);
-            ended = true;
-            break;
-        }
-        case Frame::End:
-            ended = true;
-            break;
+            case Frame::Columns: in >> result.columns; break;
+            case Frame::Rows: {
+                RowDecoder rows(payload, 1);
+                std::vector<Variant> row;
+                while (!rows.atEnd() && rows.row(row, result.rows.empty() ? nullptr : &result.rows.back()))
+                    result.rows.push_back(std::move(row));
+                if (!rows.atEnd())
+                    garbled = true;
+                break;
+            }
+            case Frame::Error: {
+                qint32 number = 0;
+                QString description;
+                in >> number >> description;
+                error.emplace(number, description);
+                ended = true;
+                break;
+            }
+            case Frame::End: ended = true; break;
         }
     }
     ::close(fds[0]);

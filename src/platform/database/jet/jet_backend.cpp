@@ -1,18 +1,18 @@
 #include "platform/database/jet/jet_backend.h"
 
+#include "platform/database/jet/format/data_page.h"
+#include "platform/database/jet/format/text_encoding.h"
 #include "platform/database/jet/isolated_read.h"
 #include "platform/database/jet/jet_backend_testing.h"
 #include "platform/database/jet/jet_select.h"
 #include "platform/runtime/runtime_error.h"
-#include "platform/database/jet/format/data_page.h"
-#include "platform/database/jet/format/text_encoding.h"
 
+#include <mdbtools.h>
 #include <QDateTime>
 #include <QFileInfo>
 #include <QtEndian>
 #include <cmath>
 #include <cstring>
-#include <mdbtools.h>
 
 // Exported by libmdb and used by its own row reader, but not declared in its header.
 extern "C" int mdb_find_row(MdbHandle* mdb, int row, int* start, size_t* len);
@@ -43,16 +43,16 @@ QString DateText(double days)
 int FixedSize(int type)
 {
     switch (type) {
-    case MDB_BYTE: return 1;
-    case MDB_INT: return 2;
-    case MDB_LONGINT:
-    case MDB_FLOAT: return 4;
-    case MDB_MONEY:
-    case MDB_DOUBLE:
-    case MDB_DATETIME: return 8;
-    case MDB_REPID: return 16;
-    case MDB_NUMERIC: return 17;
-    default: return 0;
+        case MDB_BYTE: return 1;
+        case MDB_INT: return 2;
+        case MDB_LONGINT:
+        case MDB_FLOAT: return 4;
+        case MDB_MONEY:
+        case MDB_DOUBLE:
+        case MDB_DATETIME: return 8;
+        case MDB_REPID: return 16;
+        case MDB_NUMERIC: return 17;
+        default: return 0;
     }
 }
 
@@ -72,44 +72,37 @@ Variant ReadValue(MdbHandle* mdb, const MdbColumn* column, const MdbField& field
     if (fixed != 0 && field.siz != fixed)
         return bytes();
     switch (column->col_type) {
-    case MDB_BYTE:
-        return Variant(static_cast<int>(data[0]));
-    case MDB_INT:
-        return Variant(static_cast<int>(qFromLittleEndian<qint16>(data)));
-    case MDB_LONGINT:
-        return Variant(static_cast<int>(qFromLittleEndian<qint32>(data)));
-    case MDB_MONEY:
-        return Variant(static_cast<double>(qFromLittleEndian<qint64>(data)) / 10000.0);
-    case MDB_FLOAT:
-        return Variant(static_cast<double>(qFromLittleEndian<float>(data)));
-    case MDB_DOUBLE:
-        return Variant(qFromLittleEndian<double>(data));
-    case MDB_DATETIME:
-        return Variant(DateText(qFromLittleEndian<double>(data)));
-    case MDB_NUMERIC: {
-        char* text = mdb_numeric_to_string(mdb, field.start, column->col_scale, column->col_prec);
-        const double value = QByteArray(text).toDouble();
-        g_free(text);
-        return Variant(value);
-    }
-    case MDB_TEXT:
-        if (!IS_JET3(mdb))
-            // Decoded here rather than by libmdb, which loses characters
-            // beyond the BMP and stops at an embedded NUL.
-            return Variant(DecodeJetText(reinterpret_cast<const char*>(data), field.siz));
-        [[fallthrough]];
-    case MDB_MEMO:
-    case MDB_REPID: {
-        // libmdb decodes Jet 4's compressed and plain UCS-2 and Jet 3's code page into UTF-8.
-        char* text = mdb_col_to_string(mdb, mdb->pg_buf, field.start, column->col_type, field.siz);
-        QString value = QString::fromUtf8(text);
-        g_free(text);
-        return Variant(value);
-    }
-    default:
-        // Binary, OLE objects and types unknown here stay bytes, which no
-        // conversion takes for a number or a text.
-        return bytes();
+        case MDB_BYTE: return Variant(static_cast<int>(data[0]));
+        case MDB_INT: return Variant(static_cast<int>(qFromLittleEndian<qint16>(data)));
+        case MDB_LONGINT: return Variant(static_cast<int>(qFromLittleEndian<qint32>(data)));
+        case MDB_MONEY: return Variant(static_cast<double>(qFromLittleEndian<qint64>(data)) / 10000.0);
+        case MDB_FLOAT: return Variant(static_cast<double>(qFromLittleEndian<float>(data)));
+        case MDB_DOUBLE: return Variant(qFromLittleEndian<double>(data));
+        case MDB_DATETIME: return Variant(DateText(qFromLittleEndian<double>(data)));
+        case MDB_NUMERIC: {
+            char* text = mdb_numeric_to_string(mdb, field.start, column->col_scale, column->col_prec);
+            const double value = QByteArray(text).toDouble();
+            g_free(text);
+            return Variant(value);
+        }
+        case MDB_TEXT:
+            if (!IS_JET3(mdb))
+                // Decoded here rather than by libmdb, which loses characters
+                // beyond the BMP and stops at an embedded NUL.
+                return Variant(DecodeJetText(reinterpret_cast<const char*>(data), field.siz));
+            [[fallthrough]];
+        case MDB_MEMO:
+        case MDB_REPID: {
+            // libmdb decodes Jet 4's compressed and plain UCS-2 and Jet 3's code page into UTF-8.
+            char* text = mdb_col_to_string(mdb, mdb->pg_buf, field.start, column->col_type, field.siz);
+            QString value = QString::fromUtf8(text);
+            g_free(text);
+            return Variant(value);
+        }
+        default:
+            // Binary, OLE objects and types unknown here stay bytes, which no
+            // conversion takes for a number or a text.
+            return bytes();
     }
 }
 
@@ -160,8 +153,8 @@ public:
     void readRuleProperties(const QString& name, RowSink& sink)
     {
         static const char* const kTableProperties[] = {"ValidationRule", "ValidationText"};
-        static const char* const kColumnProperties[] = {"Required", "AllowZeroLength", "DefaultValue",
-                                                        "ValidationRule", "ValidationText"};
+        static const char* const kColumnProperties[] = {"Required", "AllowZeroLength", "DefaultValue", "ValidationRule",
+                                                        "ValidationText"};
         MdbTableDef* table = mdb_read_table(findTable(name));
         if (!table)
             throw JetTableNotFound(name);
@@ -212,10 +205,12 @@ private:
         } else {
             for (const QString& name : select.columns) {
                 guint i = 0;
-                while (i < table->num_cols && QString::fromUtf8(column(i)->name).compare(name, Qt::CaseInsensitive) != 0)
+                while (i < table->num_cols
+                       && QString::fromUtf8(column(i)->name).compare(name, Qt::CaseInsensitive) != 0)
                     ++i;
                 if (i == table->num_cols)
-                    throw RuntimeError(ErrorNumber::StatementRejected, QStringLiteral("Parametri insufficienti. Previsto 1."));
+                    throw RuntimeError(ErrorNumber::StatementRejected,
+                                       QStringLiteral("Parametri insufficienti. Previsto 1."));
                 wanted.push_back(i);
             }
         }

@@ -28,6 +28,5 @@ struct JetProperty {
 // the rows.
 std::vector<JetProperty> JetRuleProperties(const QString& path, const QString& table);
 
-
 // A table the file does not hold, as both the reader and the writer report it.
 RuntimeError JetTableNotFound(const QString& table);

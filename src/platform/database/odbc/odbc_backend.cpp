@@ -87,9 +87,8 @@ RuntimeError ErrorOf(SQLSMALLINT type, SQLHANDLE handle)
 {
     const Diagnostic diagnostic = DiagnosticOf(type, handle);
     const EngineFailure failure = FailureOf(diagnostic);
-    const QString detail = failure == EngineFailure::InUse
-        ? LockWaitDetail(WaitSeconds(EngineWait::ServerLock))
-        : QString();
+    const QString detail =
+        failure == EngineFailure::InUse ? LockWaitDetail(WaitSeconds(EngineWait::ServerLock)) : QString();
     return EngineError(failure, diagnostic.message, detail);
 }
 
@@ -122,9 +121,8 @@ QStringList SessionSettings(const QString& dbms)
 // The table a statement changes, for the statements the update runs.
 QString ChangedTable(const QString& sql)
 {
-    static const QRegularExpression kChange(
-        QStringLiteral("^\\s*(?:DELETE\\s+FROM|INSERT\\s+INTO|UPDATE)\\s+`?(\\w+)"),
-        QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression kChange(QStringLiteral("^\\s*(?:DELETE\\s+FROM|INSERT\\s+INTO|UPDATE)\\s+`?(\\w+)"),
+                                            QRegularExpression::CaseInsensitiveOption);
     return kChange.match(sql).captured(1);
 }
 
@@ -145,15 +143,17 @@ public:
         SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env_);
         SQLSetEnvAttr(env_, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
         SQLAllocHandle(SQL_HANDLE_DBC, env_, &dbc_);
-        SQLSetConnectAttr(dbc_, SQL_ATTR_LOGIN_TIMEOUT, reinterpret_cast<SQLPOINTER>(SQLULEN(WaitSeconds(EngineWait::Connect))), 0);
-        const SQLRETURN connected = SQLDriverConnectW(dbc_, nullptr, const_cast<SQLWCHAR*>(Wide(connectionText)), SQL_NTS,
-                                                      nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT);
+        SQLSetConnectAttr(dbc_, SQL_ATTR_LOGIN_TIMEOUT,
+                          reinterpret_cast<SQLPOINTER>(SQLULEN(WaitSeconds(EngineWait::Connect))), 0);
+        const SQLRETURN connected = SQLDriverConnectW(dbc_, nullptr, const_cast<SQLWCHAR*>(Wide(connectionText)),
+                                                      SQL_NTS, nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT);
         if (!SQL_SUCCEEDED(connected)) {
             const Diagnostic diagnostic = DiagnosticOf(SQL_HANDLE_DBC, dbc_);
             release();
-            throw EngineError(EngineFailure::CannotOpen, diagnostic.message,
-                              QStringLiteral("Origine dati ODBC: il driver o il server non risponde, rifiuta l'accesso o "
-                                             "non trova il database."));
+            throw EngineError(
+                EngineFailure::CannotOpen, diagnostic.message,
+                QStringLiteral("Origine dati ODBC: il driver o il server non risponde, rifiuta l'accesso o "
+                               "non trova il database."));
         }
         connected_ = true;
         try {
@@ -283,14 +283,13 @@ private:
     {
         if (table.isEmpty() || transactionalTables_.contains(table.toLower()))
             return;
-        const ResultSet engine = query(
-            QStringLiteral("SELECT t.ENGINE, e.TRANSACTIONS FROM information_schema.TABLES t"
-                           " LEFT JOIN information_schema.ENGINES e ON e.ENGINE = t.ENGINE"
-                           " WHERE t.TABLE_SCHEMA = DATABASE() AND LOWER(t.TABLE_NAME) = LOWER('%1')")
-                .arg(table));
+        const ResultSet engine =
+            query(QStringLiteral("SELECT t.ENGINE, e.TRANSACTIONS FROM information_schema.TABLES t"
+                                 " LEFT JOIN information_schema.ENGINES e ON e.ENGINE = t.ENGINE"
+                                 " WHERE t.TABLE_SCHEMA = DATABASE() AND LOWER(t.TABLE_NAME) = LOWER('%1')")
+                      .arg(table));
         // A table that is missing, or a view, is left for the statement to report.
-        if (!engine.rows.empty() && !engine.rows[0][0].isNull()
-            && engine.rows[0][1] != Variant(QStringLiteral("YES")))
+        if (!engine.rows.empty() && !engine.rows[0][0].isNull() && engine.rows[0][1] != Variant(QStringLiteral("YES")))
             throw EngineError(EngineFailure::NoTransactions, QString(),
                               QStringLiteral("La tabella %1 usa il motore %2, che non le gestisce.")
                                   .arg(table, DefaultText(engine.rows[0][0])));
@@ -300,7 +299,8 @@ private:
     void run(const QString& original)
     {
         const QString sql = mysqlFamily_ ? MysqlStatementText(original) : original;
-        const SQLRETURN done = SQLExecDirectW(stmt_, const_cast<SQLWCHAR*>(Wide(sql)), static_cast<SQLINTEGER>(sql.size()));
+        const SQLRETURN done =
+            SQLExecDirectW(stmt_, const_cast<SQLWCHAR*>(Wide(sql)), static_cast<SQLINTEGER>(sql.size()));
         // A statement that touches no rows answers "no data", which is no failure.
         if (!SQL_SUCCEEDED(done) && done != SQL_NO_DATA)
             throw closing(ErrorOf(SQL_HANDLE_STMT, stmt_));

@@ -79,11 +79,31 @@ PGconn* Connect(const PostgresqlLogin& login)
                      timeout = QByteArray::number(WaitSeconds(EngineWait::Connect));
     // Keepalives end a run whose server vanished from the network instead
     // of leaving the window waiting for an answer that cannot come.
-    const char* keywords[] = {"host", "port", "dbname", "user", "password", "connect_timeout", "client_encoding",
-                              "application_name", "keepalives", "keepalives_idle", "keepalives_interval",
-                              "keepalives_count", nullptr};
-    const char* values[] = {host.constData(), port.constData(), database.constData(), user.constData(),
-                            password.constData(), timeout.constData(), "UTF8", "Corvanta ABI/CAB", "1", "5", "2", "3",
+    const char* keywords[] = {"host",
+                              "port",
+                              "dbname",
+                              "user",
+                              "password",
+                              "connect_timeout",
+                              "client_encoding",
+                              "application_name",
+                              "keepalives",
+                              "keepalives_idle",
+                              "keepalives_interval",
+                              "keepalives_count",
+                              nullptr};
+    const char* values[] = {host.constData(),
+                            port.constData(),
+                            database.constData(),
+                            user.constData(),
+                            password.constData(),
+                            timeout.constData(),
+                            "UTF8",
+                            "Corvanta ABI/CAB",
+                            "1",
+                            "5",
+                            "2",
+                            "3",
                             nullptr};
     return PQconnectdbParams(keywords, values, 0);
 }
@@ -127,19 +147,15 @@ Variant ValueOf(const PGresult* result, int row, int column)
         return {};
     const char* text = PQgetvalue(result, row, column);
     switch (PQftype(result, column)) {
-    case kInt2:
-    case kInt4:
-    case kInt8:
-    case kOid:
-        return Variant(static_cast<qint64>(QByteArray(text).toLongLong()));
-    case kFloat4:
-    case kFloat8:
-    case kNumeric:
-        return Variant(QByteArray(text).toDouble());
-    case kBool:
-        return Variant(static_cast<qint64>(text[0] == 't' ? -1 : 0));
-    default:
-        return Variant(QString::fromUtf8(text, PQgetlength(result, row, column)));
+        case kInt2:
+        case kInt4:
+        case kInt8:
+        case kOid: return Variant(static_cast<qint64>(QByteArray(text).toLongLong()));
+        case kFloat4:
+        case kFloat8:
+        case kNumeric: return Variant(QByteArray(text).toDouble());
+        case kBool: return Variant(static_cast<qint64>(text[0] == 't' ? -1 : 0));
+        default: return Variant(QString::fromUtf8(text, PQgetlength(result, row, column)));
     }
 }
 
@@ -151,12 +167,14 @@ public:
         if (PQstatus(conn_) != CONNECTION_OK) {
             const QString message = QString::fromUtf8(PQerrorMessage(conn_));
             PQfinish(conn_);
-            throw EngineError(EngineFailure::CannotOpen, message,
-                              QStringLiteral("Database PostgreSQL '%1' sul server '%2': il server non risponde, rifiuta "
-                                             "l'accesso o non ha quel database.")
-                                  .arg(login.database, login.host));
+            throw EngineError(
+                EngineFailure::CannotOpen, message,
+                QStringLiteral("Database PostgreSQL '%1' sul server '%2': il server non risponde, rifiuta "
+                               "l'accesso o non ha quel database.")
+                    .arg(login.database, login.host));
         }
-        PQsetNoticeProcessor(conn_, [](void*, const char*) {}, nullptr);
+        PQsetNoticeProcessor(
+            conn_, [](void*, const char*) {}, nullptr);
         try {
             // Never blocked inside libpq: every wait is a poll that gives up.
             if (PQsetnonblocking(conn_, 1) != 0)
@@ -282,8 +300,9 @@ private:
         } while (ready < 0 && errno == EINTR);
         if (ready > 0)
             return;
-        const QString detail = ready == 0 ? QStringLiteral("Il server non ha risposto per %1 secondi.").arg(answerWaitSeconds_)
-                                          : QString();
+        const QString detail = ready == 0
+            ? QStringLiteral("Il server non ha risposto per %1 secondi.").arg(answerWaitSeconds_)
+            : QString();
         lost_.emplace(EngineError(EngineFailure::ConnectionLost, QString::fromUtf8(PQerrorMessage(conn_)), detail));
         PQfinish(conn_);
         conn_ = nullptr;
@@ -328,15 +347,15 @@ private:
         if (!result)
             throw connectionLost();
         switch (PQresultStatus(result.get())) {
-        case PGRES_COMMAND_OK:
-        case PGRES_TUPLES_OK:
-            return result;
-        case PGRES_EMPTY_QUERY:
-            throw EngineError(EngineFailure::Rejected, QString(), QStringLiteral("Il testo dell'istruzione è vuoto."));
-        default:
-            if (PQstatus(conn_) != CONNECTION_OK)
-                throw connectionLost();
-            throw failureOf(result.get());
+            case PGRES_COMMAND_OK:
+            case PGRES_TUPLES_OK: return result;
+            case PGRES_EMPTY_QUERY:
+                throw EngineError(EngineFailure::Rejected, QString(),
+                                  QStringLiteral("Il testo dell'istruzione è vuoto."));
+            default:
+                if (PQstatus(conn_) != CONNECTION_OK)
+                    throw connectionLost();
+                throw failureOf(result.get());
         }
     }
 

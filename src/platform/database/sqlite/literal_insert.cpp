@@ -21,7 +21,8 @@ public:
     {
         skipBlanks();
         const qsizetype start = pos_;
-        if (!identifier() || QByteArrayView(text_).sliced(start, pos_ - start).compare(word, Qt::CaseInsensitive) != 0) {
+        if (!identifier()
+            || QByteArrayView(text_).sliced(start, pos_ - start).compare(word, Qt::CaseInsensitive) != 0) {
             pos_ = start;
             return false;
         }

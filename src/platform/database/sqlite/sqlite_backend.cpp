@@ -4,11 +4,11 @@
 #include "platform/database/engine_waits.h"
 #include "platform/database/sqlite/literal_insert.h"
 
+#include <sqlite3.h>
 #include <QHash>
 #include <QStringDecoder>
 #include <cerrno>
 #include <cstring>
-#include <sqlite3.h>
 
 namespace {
 
@@ -22,43 +22,33 @@ EngineFailure FailureOf(int code, int systemError, const QString& message)
     if (systemError == ENOSPC)
         return EngineFailure::DiskFull;
     switch (code) {
-    case SQLITE_CONSTRAINT_PRIMARYKEY:
-    case SQLITE_CONSTRAINT_UNIQUE:
-        return EngineFailure::DuplicateKey;
-    case SQLITE_IOERR_ACCESS:
-        return EngineFailure::PermissionDenied;
-    default:
-        break;
+        case SQLITE_CONSTRAINT_PRIMARYKEY:
+        case SQLITE_CONSTRAINT_UNIQUE: return EngineFailure::DuplicateKey;
+        case SQLITE_IOERR_ACCESS: return EngineFailure::PermissionDenied;
+        default: break;
     }
     switch (code & 0xff) {
-    case SQLITE_CONSTRAINT:
-        return EngineFailure::Constraint;
-    case SQLITE_READONLY:
-        return EngineFailure::ReadOnly;
-    case SQLITE_BUSY:
-    case SQLITE_LOCKED:
-        return EngineFailure::InUse;
-    case SQLITE_FULL:
-        return EngineFailure::DiskFull;
-    case SQLITE_TOOBIG:
-    case SQLITE_MISMATCH:
-    case SQLITE_RANGE:
-        return EngineFailure::ValueNotAccepted;
-    case SQLITE_PERM:
-    case SQLITE_AUTH:
-        return EngineFailure::PermissionDenied;
-    case SQLITE_CANTOPEN:
-    case SQLITE_NOTADB:
-    case SQLITE_CORRUPT:
-        return EngineFailure::CannotOpen;
-    case SQLITE_ERROR:
-        if (message.startsWith(QLatin1String("no such table")))
-            return EngineFailure::MissingTable;
-        if (message.startsWith(QLatin1String("no such column")) || message.contains(QLatin1String("has no column named")))
-            return EngineFailure::MissingColumn;
-        return EngineFailure::Rejected;
-    default:
-        return EngineFailure::Other;
+        case SQLITE_CONSTRAINT: return EngineFailure::Constraint;
+        case SQLITE_READONLY: return EngineFailure::ReadOnly;
+        case SQLITE_BUSY:
+        case SQLITE_LOCKED: return EngineFailure::InUse;
+        case SQLITE_FULL: return EngineFailure::DiskFull;
+        case SQLITE_TOOBIG:
+        case SQLITE_MISMATCH:
+        case SQLITE_RANGE: return EngineFailure::ValueNotAccepted;
+        case SQLITE_PERM:
+        case SQLITE_AUTH: return EngineFailure::PermissionDenied;
+        case SQLITE_CANTOPEN:
+        case SQLITE_NOTADB:
+        case SQLITE_CORRUPT: return EngineFailure::CannotOpen;
+        case SQLITE_ERROR:
+            if (message.startsWith(QLatin1String("no such table")))
+                return EngineFailure::MissingTable;
+            if (message.startsWith(QLatin1String("no such column"))
+                || message.contains(QLatin1String("has no column named")))
+                return EngineFailure::MissingColumn;
+            return EngineFailure::Rejected;
+        default: return EngineFailure::Other;
     }
 }
 
@@ -66,9 +56,8 @@ RuntimeError ErrorOf(sqlite3* db)
 {
     const int code = sqlite3_extended_errcode(db);
     const EngineFailure failure = FailureOf(code, sqlite3_system_errno(db), Message(db));
-    const QString detail = failure == EngineFailure::InUse
-        ? LockWaitDetail(WaitSeconds(EngineWait::LocalLock))
-        : QString();
+    const QString detail =
+        failure == EngineFailure::InUse ? LockWaitDetail(WaitSeconds(EngineWait::LocalLock)) : QString();
     return EngineError(failure, Message(db), detail);
 }
 
@@ -84,16 +73,13 @@ QString SourceText(const char* text, int size)
 Variant ColumnValue(sqlite3_stmt* statement, int column)
 {
     switch (sqlite3_column_type(statement, column)) {
-    case SQLITE_NULL:
-        return {};
-    case SQLITE_INTEGER:
-        return Variant(static_cast<qint64>(sqlite3_column_int64(statement, column)));
-    case SQLITE_FLOAT:
-        return Variant(sqlite3_column_double(statement, column));
-    default: {
-        const auto* text = static_cast<const char*>(sqlite3_column_blob(statement, column));
-        return Variant(SourceText(text, sqlite3_column_bytes(statement, column)));
-    }
+        case SQLITE_NULL: return {};
+        case SQLITE_INTEGER: return Variant(static_cast<qint64>(sqlite3_column_int64(statement, column)));
+        case SQLITE_FLOAT: return Variant(sqlite3_column_double(statement, column));
+        default: {
+            const auto* text = static_cast<const char*>(sqlite3_column_blob(statement, column));
+            return Variant(SourceText(text, sqlite3_column_bytes(statement, column)));
+        }
     }
 }
 
@@ -110,7 +96,8 @@ public:
         // The layer runs one statement per call: a second one hidden in a text
         // would otherwise be dropped without a word.
         if (!QByteArray(tail).trimmed().isEmpty())
-            throw EngineError(EngineFailure::Rejected, QString(), QStringLiteral("Il testo contiene più di un'istruzione."));
+            throw EngineError(EngineFailure::Rejected, QString(),
+                              QStringLiteral("Il testo contiene più di un'istruzione."));
     }
     ~Statement() { sqlite3_finalize(statement_); }
     Statement(const Statement&) = delete;
@@ -120,9 +107,9 @@ public:
     bool step()
     {
         switch (sqlite3_step(statement_)) {
-        case SQLITE_ROW: return true;
-        case SQLITE_DONE: return false;
-        default: throw ErrorOf(db_);
+            case SQLITE_ROW: return true;
+            case SQLITE_DONE: return false;
+            default: throw ErrorOf(db_);
         }
     }
     sqlite3_stmt* handle() const { return statement_; }
@@ -275,16 +262,12 @@ private:
         for (int i = 0; i < static_cast<int>(insert.values.size()); ++i) {
             const LiteralInsert::Value& value = insert.values[static_cast<std::size_t>(i)];
             switch (value.kind) {
-            case LiteralInsert::Value::Kind::Null:
-                sqlite3_bind_null(compiled, i + 1);
-                break;
-            case LiteralInsert::Value::Kind::Integer:
-                sqlite3_bind_int64(compiled, i + 1, value.integer);
-                break;
-            case LiteralInsert::Value::Kind::Text:
-                sqlite3_bind_text(compiled, i + 1, value.text.constData(), static_cast<int>(value.text.size()),
-                                  SQLITE_STATIC);
-                break;
+                case LiteralInsert::Value::Kind::Null: sqlite3_bind_null(compiled, i + 1); break;
+                case LiteralInsert::Value::Kind::Integer: sqlite3_bind_int64(compiled, i + 1, value.integer); break;
+                case LiteralInsert::Value::Kind::Text:
+                    sqlite3_bind_text(compiled, i + 1, value.text.constData(), static_cast<int>(value.text.size()),
+                                      SQLITE_STATIC);
+                    break;
             }
         }
         const int stepped = sqlite3_step(compiled);

@@ -1,7 +1,7 @@
 #include "support/jet_checker.h"
 
-#include <QDir>
 #include <gtest/gtest.h>
+#include <QDir>
 
 namespace {
 

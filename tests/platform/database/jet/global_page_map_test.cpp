@@ -9,9 +9,9 @@
 #include "support/jet_readback.h"
 #include "support/procedure_databases.h"
 
+#include <gtest/gtest.h>
 #include <QFile>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 namespace {
 
@@ -111,8 +111,8 @@ TEST(GlobalPageMap, ANewFileTooLargeForTheRowGetsBitmapPages)
     }
     EXPECT_EQ(ReferencedBitmapPage(map.page, row, 2), 0U);
     for (quint32 page = 0; page < 2 * kPagesPerBitmapPage; ++page) {
-        const bool free = MapBit(map.bitmapPages[page / kPagesPerBitmapPage], kBitmapPageBitmapOffset,
-                                 page % kPagesPerBitmapPage);
+        const bool free =
+            MapBit(map.bitmapPages[page / kPagesPerBitmapPage], kBitmapPageBitmapOffset, page % kPagesPerBitmapPage);
         ASSERT_EQ(free, page >= total) << "page " << page;
     }
     // Page 1 holds an inline row for up to 32576 pages.

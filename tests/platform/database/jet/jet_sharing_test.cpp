@@ -7,17 +7,17 @@
 #include "support/error_capture.h"
 #include "support/procedure_databases.h"
 
-#include <QDir>
-#include <QFile>
-#include <QSysInfo>
-#include <QTemporaryDir>
-#include <csignal>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <QDir>
+#include <QFile>
+#include <QSysInfo>
+#include <QTemporaryDir>
+#include <csignal>
 
 namespace {
 
@@ -99,8 +99,9 @@ class JetSharing : public ::testing::Test {
 protected:
     JetSharing()
     {
-        QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther
-                                              | QFile::ExeOther | QFile::ReadGroup | QFile::ExeGroup);
+        QFile::setPermissions(dir.path(),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther
+                                  | QFile::ExeOther | QFile::ReadGroup | QFile::ExeGroup);
         path = WriteJetProcedureDatabase(dir.path(), BanksFrom(990, 10), {});
         lockFile = dir.filePath(QStringLiteral("ARCPROC.ldb"));
     }
@@ -144,8 +145,11 @@ TEST_F(JetSharing, ARunHoldsTheDatabaseAsAJetClientUntilItEnds)
     first->commitTransaction();
     EXPECT_FALSE(QFile::exists(lockFile)) << "the last client deletes the lock file";
     RunJetStatements(path, {Insert(3000)});
-    ExpectProcedureDatabaseHolds(path, Joined(BanksFrom(990, 10), {AbiRow(2000, QStringLiteral("Banca 2000"), Variant()),
-                                                               AbiRow(3000, QStringLiteral("Banca 3000"), Variant())}), {});
+    ExpectProcedureDatabaseHolds(path,
+                                 Joined(BanksFrom(990, 10),
+                                        {AbiRow(2000, QStringLiteral("Banca 2000"), Variant()),
+                                         AbiRow(3000, QStringLiteral("Banca 3000"), Variant())}),
+                                 {});
     EXPECT_EQ(filesInFolder(), QStringList{QStringLiteral("ARCPROC.mdb")});
 }
 
@@ -160,15 +164,16 @@ TEST_F(JetSharing, TwoConcurrentRunsLoseNoUpdate)
     ASSERT_GE(first, 0);
     if (first == 0) {
         const int failed = ErrorOf([&] {
-            const auto database = OpenWritableJetDatabase(path, QString());
-            database->beginTransaction();
-            database->execute(QStringLiteral("DELETE FROM ABI WHERE AbiAbi >= 995"));
-            database->execute(Insert(2000));
-            (void)::write(ready[1], "1", 1);
-            char signal = 0;
-            (void)::read(go[0], &signal, 1);
-            database->commitTransaction();
-        }).number() != 0;
+                               const auto database = OpenWritableJetDatabase(path, QString());
+                               database->beginTransaction();
+                               database->execute(QStringLiteral("DELETE FROM ABI WHERE AbiAbi >= 995"));
+                               database->execute(Insert(2000));
+                               (void)::write(ready[1], "1", 1);
+                               char signal = 0;
+                               (void)::read(go[0], &signal, 1);
+                               database->commitTransaction();
+                           }).number()
+            != 0;
         ::_exit(failed ? 1 : 0);
     }
     char signal = 0;
@@ -187,8 +192,8 @@ TEST_F(JetSharing, TwoConcurrentRunsLoseNoUpdate)
     ASSERT_EQ(::write(go[1], "1", 1), 1);
     ASSERT_EQ(::waitpid(first, &status, 0), first);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the first run did not complete";
-    ExpectProcedureDatabaseHolds(path, Joined(BanksFrom(990, 5), {AbiRow(2000, QStringLiteral("Banca 2000"), Variant())}),
-                                 {});
+    ExpectProcedureDatabaseHolds(
+        path, Joined(BanksFrom(990, 5), {AbiRow(2000, QStringLiteral("Banca 2000"), Variant())}), {});
 }
 
 // Access (also under Wine) holds a user slot in the lock file while it has
@@ -311,7 +316,8 @@ TEST_F(JetSharing, AFileTheUserMayNotWriteIsRefusedUnchanged)
     QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
     const RuntimeError readOnly = ErrorOf([&] { RunJetStatements(path, {Insert(2000)}); });
     EXPECT_EQ(readOnly.number(), ErrorNumber::ReadOnlyDatabase);
-    EXPECT_TRUE(readOnly.description().contains(QStringLiteral("sola lettura"))) << readOnly.description().toStdString();
+    EXPECT_TRUE(readOnly.description().contains(QStringLiteral("sola lettura")))
+        << readOnly.description().toStdString();
     EXPECT_EQ(FileDigest(path), before);
     EXPECT_EQ(filesInFolder(), QStringList{QStringLiteral("ARCPROC.mdb")});
 
@@ -360,7 +366,8 @@ TEST_F(JetSharing, AFileTheUserMayNotWriteIsRefusedUnchanged)
 TEST_F(JetSharing, TheNextRunRemovesOnlyTheCopiesOfEndedRuns)
 {
     const auto leftover = [&](pid_t pid, const char* unique) {
-        const QString name = dir.filePath(QStringLiteral(".ARCPROC.mdb.corvanta-%1-%2").arg(pid).arg(QLatin1String(unique)));
+        const QString name =
+            dir.filePath(QStringLiteral(".ARCPROC.mdb.corvanta-%1-%2").arg(pid).arg(QLatin1String(unique)));
         QFile file(name);
         file.open(QIODevice::WriteOnly);
         file.write(QByteArray(8192, 'x'));

@@ -3,8 +3,8 @@
 // enforced, updates cascade). Table1 holds (id, otherfk1, otherfk2)
 // (0, 0, 10), (1, 1, 11), (2, 1, 11), (3, 2, 13); Table2 ids 0 to 2; Table3
 // ids 10 to 13.
-#include "platform/database/jet/in_place/page_file.h"
 #include "platform/database/jet/in_place/relationships.h"
+#include "platform/database/jet/in_place/page_file.h"
 #include "platform/database/jet/in_place/writable_jet_backend.h"
 #include "platform/runtime/runtime_error.h"
 #include "support/error_capture.h"
@@ -12,9 +12,9 @@
 #include "support/jet_readback.h"
 #include "support/procedure_databases.h"
 
+#include <gtest/gtest.h>
 #include <QFile>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 namespace {
 
@@ -22,7 +22,8 @@ const QStringList kTables{QStringLiteral("Table1"), QStringLiteral("Table2"), QS
 
 QString Child(int id, const QString& otherfk1, const QString& otherfk2)
 {
-    return QStringLiteral("INSERT INTO Table1 (id, otherfk1, otherfk2, data, otherfk3) VALUES (%1, %2, %3, 'riga %1', 0)")
+    return QStringLiteral(
+               "INSERT INTO Table1 (id, otherfk1, otherfk2, data, otherfk3) VALUES (%1, %2, %3, 'riga %1', 0)")
         .arg(id)
         .arg(otherfk1, otherfk2);
 }
@@ -65,9 +66,10 @@ protected:
 // indexes, which the checker finds for every row; a Null key is not checked.
 TEST_F(JetRelationships, RowsWhoseParentsExistAreInsertedWithTheirIndexEntries)
 {
-    RunJetStatements(path, {Child(10, QStringLiteral("2"), QStringLiteral("12")),
-                            Child(11, QStringLiteral("Null"), QStringLiteral("Null")),
-                            Child(12, QStringLiteral("0"), QStringLiteral("Null"))});
+    RunJetStatements(path,
+                     {Child(10, QStringLiteral("2"), QStringLiteral("12")),
+                      Child(11, QStringLiteral("Null"), QStringLiteral("Null")),
+                      Child(12, QStringLiteral("0"), QStringLiteral("Null"))});
     expectRows(7, 3, 4);
 }
 
@@ -76,8 +78,9 @@ TEST_F(JetRelationships, AnInsertWhoseParentIsMissingIsRefused)
     const QString required = QStringLiteral("È necessario un record correlato nella tabella");
     expectRefused({Child(10, QStringLiteral("7"), QStringLiteral("12"))}, QStringLiteral("Table2Table1"), required);
     expectRefused({Child(10, QStringLiteral("2"), QStringLiteral("99"))}, QStringLiteral("Table3Table1"), required);
-    expectRefused({Child(10, QStringLiteral("2"), QStringLiteral("12")), Child(11, QStringLiteral("3"), QStringLiteral("12"))},
-                  QStringLiteral("Table2Table1"), required);
+    expectRefused(
+        {Child(10, QStringLiteral("2"), QStringLiteral("12")), Child(11, QStringLiteral("3"), QStringLiteral("12"))},
+        QStringLiteral("Table2Table1"), required);
     expectRows(4, 3, 4);
 }
 
@@ -90,20 +93,24 @@ TEST_F(JetRelationships, ADeletionLeavingRelatedRowsIsRefused)
                   QStringLiteral("include record correlati (relazione 'Table3Table1'). (errore Jet 3200)"));
     expectRefused({QStringLiteral("DELETE FROM Table2 WHERE id >= 2")}, QStringLiteral("Table2Table1"),
                   QStringLiteral("eliminerebbe a catena"));
-    RunJetStatements(path, {QStringLiteral("DELETE FROM Table3 WHERE id >= 14"), QStringLiteral("DELETE FROM Table1 WHERE id >= 3"),
-                            QStringLiteral("DELETE FROM Table2 WHERE id >= 2"), QStringLiteral("DELETE FROM Table3 WHERE id >= 12")});
+    RunJetStatements(
+        path,
+        {QStringLiteral("DELETE FROM Table3 WHERE id >= 14"), QStringLiteral("DELETE FROM Table1 WHERE id >= 3"),
+         QStringLiteral("DELETE FROM Table2 WHERE id >= 2"), QStringLiteral("DELETE FROM Table3 WHERE id >= 12")});
     expectRows(3, 2, 2);
 }
 
 // Within one transaction the rules see the rows as the transaction left them.
 TEST_F(JetRelationships, ARunSeesItsOwnParentsComeAndGo)
 {
-    RunJetStatements(path, {Child(20, QStringLiteral("0"), QStringLiteral("10")),
-                            QStringLiteral("INSERT INTO Table2 (id, data) VALUES (5, 'foo5')"),
-                            Child(21, QStringLiteral("5"), QStringLiteral("10"))});
-    expectRefused({QStringLiteral("DELETE FROM Table1 WHERE id >= 21"), QStringLiteral("DELETE FROM Table2 WHERE id >= 5"),
-                   Child(22, QStringLiteral("5"), QStringLiteral("10"))},
-                  QStringLiteral("Table2Table1"), QStringLiteral("(relazione 'Table2Table1'). (errore Jet 3201)"));
+    RunJetStatements(path,
+                     {Child(20, QStringLiteral("0"), QStringLiteral("10")),
+                      QStringLiteral("INSERT INTO Table2 (id, data) VALUES (5, 'foo5')"),
+                      Child(21, QStringLiteral("5"), QStringLiteral("10"))});
+    expectRefused(
+        {QStringLiteral("DELETE FROM Table1 WHERE id >= 21"), QStringLiteral("DELETE FROM Table2 WHERE id >= 5"),
+         Child(22, QStringLiteral("5"), QStringLiteral("10"))},
+        QStringLiteral("Table2Table1"), QStringLiteral("(relazione 'Table2Table1'). (errore Jet 3201)"));
     expectRows(6, 4, 4);
 }
 
@@ -124,8 +131,9 @@ TEST_F(JetRelationships, ARelationshipJetDoesNotEnforceConstrainsNothing)
     orphan[table1.columnNamed(QStringLiteral("id"))] = Variant(qint64{10});
     orphan[table1.columnNamed(QStringLiteral("otherfk1"))] = Variant(qint64{7});
     for (const quint32 attributes : {0x1000U | 0x2U, 0x1000U}) {
-        const JetRelationship relationship{QStringLiteral("Table2Table1"), QStringLiteral("Table1"), {QStringLiteral("otherfk1")},
-                                           QStringLiteral("Table2"), {QStringLiteral("id")}, attributes};
+        const JetRelationship relationship{QStringLiteral("Table2Table1"), QStringLiteral("Table1"),
+                                           {QStringLiteral("otherfk1")},   QStringLiteral("Table2"),
+                                           {QStringLiteral("id")},         attributes};
         RelationshipRules rules(file, {relationship}, schemaOf);
         const bool enforced = (attributes & 0x2U) == 0;
         EXPECT_EQ(ErrorNumberOf([&] { rules.checkInsert(table1, orphan); }),

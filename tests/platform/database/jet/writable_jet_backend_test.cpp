@@ -1,17 +1,17 @@
-#include "support/error_capture.h"
+#include "platform/database/jet/in_place/writable_jet_backend.h"
 #include "platform/database/jet/jet_backend.h"
+#include "platform/runtime/runtime_error.h"
+#include "support/error_capture.h"
 #include "support/jet_checker.h"
 #include "support/jet_readback.h"
 #include "support/procedure_databases.h"
-#include "platform/runtime/runtime_error.h"
-#include "platform/database/jet/in_place/writable_jet_backend.h"
 
+#include <gtest/gtest.h>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <map>
-#include <gtest/gtest.h>
 
 namespace {
 
@@ -54,8 +54,10 @@ TEST_F(WritableJet, DeletesFromAThresholdAndInsertsKeepingIndexesAndMaps)
     RunJetStatements(path, statements);
 
     SourceRows keptBanks, keptBranches;
-    std::copy_if(banks.begin(), banks.end(), std::back_inserter(keptBanks), [](const auto& r) { return r[0].integer() < 1000; });
-    std::copy_if(branches.begin(), branches.end(), std::back_inserter(keptBranches), [](const auto& r) { return r[0].integer() < 1000; });
+    std::copy_if(banks.begin(), banks.end(), std::back_inserter(keptBanks),
+                 [](const auto& r) { return r[0].integer() < 1000; });
+    std::copy_if(branches.begin(), branches.end(), std::back_inserter(keptBranches),
+                 [](const auto& r) { return r[0].integer() < 1000; });
     keptBanks.insert(keptBanks.end(), newBanks.begin(), newBanks.end());
     keptBranches.insert(keptBranches.end(), newBranches.begin(), newBranches.end());
     ExpectProcedureDatabaseHolds(path, keptBanks, keptBranches);
@@ -77,35 +79,51 @@ struct AccessCase {
 TEST_F(WritableJet, AccessMadeTablesTakeDeletesAndInserts)
 {
     const std::vector<AccessCase> cases{
-        {"compIndexTestV2000.mdb", "Table1", "",
-         {"DELETE FROM Table1 WHERE CD_AGENTE >= 200", "INSERT INTO Table1 (CD_AGENTE, RS_AGENTE) VALUES (-7, 'Agente')",
+        {"compIndexTestV2000.mdb",
+         "Table1",
+         "",
+         {"DELETE FROM Table1 WHERE CD_AGENTE >= 200",
+          "INSERT INTO Table1 (CD_AGENTE, RS_AGENTE) VALUES (-7, 'Agente')",
           "INSERT INTO Table1 (CD_AGENTE, RS_AGENTE, DC_AGENTE) VALUES (Null, 'Senza codice', 'x')",
           "INSERT INTO [TABLE1] ([cd_agente], DC_AGENTE) VALUES (2147483647, 'L''ultimo')"},
          512 - 494 + 3},
-        {"testIndexPropertiesV2000.mdb", "TableIgnoreNulls2", "",
+        {"testIndexPropertiesV2000.mdb",
+         "TableIgnoreNulls2",
+         "",
          {"INSERT INTO TableIgnoreNulls2 (row, data1, data2) VALUES ('r1', Null, Null)",
           "INSERT INTO TableIgnoreNulls2 (row, data1, data2) VALUES ('r2', 'àèìòù ÀÉ', -5)",
           "INSERT INTO TableIgnoreNulls2 (row) VALUES ('r3')"},
          11 + 3},
-        {"testIndexPropertiesV2000.mdb", "TableUnique1_temp", "",
+        {"testIndexPropertiesV2000.mdb",
+         "TableUnique1_temp",
+         "",
          {"INSERT INTO TableUnique1_temp (row, data) VALUES ('n1', Null)",
           "INSERT INTO TableUnique1_temp (row, data) VALUES ('n2', Null)",
           "INSERT INTO TableUnique1_temp (row, data) VALUES ('n3', 'Sant''Agata de'' Goti - Forlì')"},
          10 + 3},
-        {"bigIndexTestV2000.mdb", "Table1", "",
+        {"bigIndexTestV2000.mdb",
+         "Table1",
+         "",
          {"INSERT INTO Table1 (col1, col2) VALUES ('Città', 'a')", "INSERT INTO Table1 (col1) VALUES ('citta  ')",
           "INSERT INTO Table1 (col1) VALUES ('CITTÀ')", "INSERT INTO Table1 (col1) VALUES ('d''Ancona')",
           "INSERT INTO Table1 (col1) VALUES ('co-operativa')", "INSERT INTO Table1 (col1) VALUES (Null)"},
          6},
-        {"testRefGlobalV2000.mdb", "Table1", "",
-         {"INSERT INTO Table1 (A, B, C, D, E, F, G, H) VALUES ('chiave', 'non compresso', 7, -300, 123456, -2.5, 36000.25, Null)",
+        {"testRefGlobalV2000.mdb",
+         "Table1",
+         "",
+         {"INSERT INTO Table1 (A, B, C, D, E, F, G, H) VALUES ('chiave', 'non compresso', 7, -300, 123456, -2.5, "
+          "36000.25, Null)",
           "DELETE FROM Table1 WHERE E >= 100000"},
          1},
-        {"encryptedV2000.mdb", "Table1", "",
+        {"encryptedV2000.mdb",
+         "Table1",
+         "",
          {"INSERT INTO Table1 (ID, col1, col2) VALUES (100, 'cifrato', 5)", "DELETE FROM Table1 WHERE ID >= 2",
           "INSERT INTO Table1 (ID, col1) VALUES (3, 'di nuovo')"},
          2},
-        {"passwordV2000.mdb", "Table1", "password",
+        {"passwordV2000.mdb",
+         "Table1",
+         "password",
          {"INSERT INTO Table1 (ID, Data) VALUES (10, 'protetto')", "DELETE FROM Table1 WHERE ID >= 2"},
          1},
     };
@@ -187,22 +205,25 @@ TEST_F(WritableJet, RefusesWhatItCannotDoExactlyBeforeTouchingAnything)
     database->beginTransaction();
     database->execute(QStringLiteral("insert into [abi] ([ABIABI], abibanc) values (2000, 'dopo')"));
     database->commitTransaction();
-    ExpectProcedureDatabaseHolds(path, Joined(BanksFrom(990, 20), {AbiRow(2000, QStringLiteral("dopo"), Variant())}), {});
+    ExpectProcedureDatabaseHolds(path, Joined(BanksFrom(990, 20), {AbiRow(2000, QStringLiteral("dopo"), Variant())}),
+                                 {});
 }
 
 // Literals as the update writes them: exponent forms, signs, Null, doubled apostrophes.
 TEST_F(WritableJet, StoresTheLiteralsTheUpdateWrites)
 {
     const QString path = WriteJetProcedureDatabase(dir.path(), {}, {});
-    RunJetStatements(path, {QStringLiteral("INSERT INTO ABICAB (AbcAbi, AbcCab, AbcBanc, AbcFiliale, AbcIndir, AbcCap, "
-                                           "AbcLocalita, AbcComune, AbcProv, AbcAbichk, AbcCabchk) VALUES (1005, 1600, "
-                                           "'Banca d''Esempio', 'Sede', Null, '00100', 'Roma', 'Roma', 'RM', 3, 7)"),
-                            QStringLiteral("INSERT INTO ABICAB (AbcAbi, AbcCab, AbcCabchk) VALUES (-1, 1, -2.5)"),
-                            QStringLiteral("INSERT INTO ABICAB (AbcAbi, AbcCab, AbcCabchk) VALUES (1, 2, 1.5E+20)"),
-                            QStringLiteral("INSERT INTO ABICAB (AbcAbi, AbcCab, AbcCabchk) VALUES (1, 3, 1E-07)"),
-                            QStringLiteral("INSERT INTO ABICAB (AbcAbi, AbcCab, AbcAbichk, AbcCabchk) VALUES (1, 4, 7.0, .25)"),
-                            QString::fromUtf8("INSERT INTO ABICAB (AbcAbi, AbcCab, AbcBanc, AbcFiliale, AbcIndir) VALUES "
-                                              "(1, 5, '\uFEFFbomx', '\uFEFF', '\uFEFF\uFEFFdue')")});
+    RunJetStatements(
+        path,
+        {QStringLiteral("INSERT INTO ABICAB (AbcAbi, AbcCab, AbcBanc, AbcFiliale, AbcIndir, AbcCap, "
+                        "AbcLocalita, AbcComune, AbcProv, AbcAbichk, AbcCabchk) VALUES (1005, 1600, "
+                        "'Banca d''Esempio', 'Sede', Null, '00100', 'Roma', 'Roma', 'RM', 3, 7)"),
+         QStringLiteral("INSERT INTO ABICAB (AbcAbi, AbcCab, AbcCabchk) VALUES (-1, 1, -2.5)"),
+         QStringLiteral("INSERT INTO ABICAB (AbcAbi, AbcCab, AbcCabchk) VALUES (1, 2, 1.5E+20)"),
+         QStringLiteral("INSERT INTO ABICAB (AbcAbi, AbcCab, AbcCabchk) VALUES (1, 3, 1E-07)"),
+         QStringLiteral("INSERT INTO ABICAB (AbcAbi, AbcCab, AbcAbichk, AbcCabchk) VALUES (1, 4, 7.0, .25)"),
+         QString::fromUtf8("INSERT INTO ABICAB (AbcAbi, AbcCab, AbcBanc, AbcFiliale, AbcIndir) VALUES "
+                           "(1, 5, '\uFEFFbomx', '\uFEFF', '\uFEFF\uFEFFdue')")});
     const Variant null;
     ExpectProcedureDatabaseHolds(
         path, {},
@@ -227,7 +248,8 @@ TEST_F(WritableJet, RefusesTablesWhoseIndexesItCannotKeepExact)
         OpenWritableJetDatabase(cyrillic, QString())->execute(QStringLiteral("DELETE FROM [Table] WHERE ID >= 100"));
     });
     EXPECT_EQ(characters.number(), ErrorNumber::Failure);
-    EXPECT_TRUE(characters.description().contains(QStringLiteral("ordinamento"))) << characters.description().toStdString();
+    EXPECT_TRUE(characters.description().contains(QStringLiteral("ordinamento")))
+        << characters.description().toStdString();
     EXPECT_EQ(FileDigest(cyrillic), cyrillicBefore);
 
     // The text column col1 of Table1 (definition on page 24, its first column) given the Cyrillic sort order.
@@ -240,17 +262,20 @@ TEST_F(WritableJet, RefusesTablesWhoseIndexesItCannotKeepExact)
     }
     const QByteArray otherOrderBefore = FileDigest(otherOrder);
     const RuntimeError sortOrder = ErrorOf([&] {
-        OpenWritableJetDatabase(otherOrder, QString())->execute(QStringLiteral("INSERT INTO Table1 (col1) VALUES ('a')"));
+        OpenWritableJetDatabase(otherOrder, QString())
+            ->execute(QStringLiteral("INSERT INTO Table1 (col1) VALUES ('a')"));
     });
-    EXPECT_TRUE(sortOrder.description().contains(QStringLiteral("ordinamento diverso"))) << sortOrder.description().toStdString();
+    EXPECT_TRUE(sortOrder.description().contains(QStringLiteral("ordinamento diverso")))
+        << sortOrder.description().toStdString();
     EXPECT_EQ(FileDigest(otherOrder), otherOrderBefore);
 
     // In a text that is not indexed any character is fine; in an indexed one the statement is refused.
     const QString text = copy(QStringLiteral("bigIndexTestV2000.mdb"));
     const QByteArray textBefore = FileDigest(text);
     EXPECT_EQ(ErrorNumberOf([&] {
-                  RunJetStatements(text, {QStringLiteral("INSERT INTO Table1 (col2) VALUES ('Мир €')"),
-                                          QStringLiteral("INSERT INTO Table1 (col1) VALUES ('Мир')")});
+                  RunJetStatements(text,
+                                   {QStringLiteral("INSERT INTO Table1 (col2) VALUES ('Мир €')"),
+                                    QStringLiteral("INSERT INTO Table1 (col1) VALUES ('Мир')")});
               }),
               ErrorNumber::Failure);
     EXPECT_EQ(FileDigest(text), textBefore);
@@ -271,8 +296,11 @@ TEST_F(WritableJet, QueriesInsideATransactionSeeItsChanges)
     database->commitTransaction();
     EXPECT_EQ(database->query(QStringLiteral("SELECT AbiAbi FROM ABI")).rows.size(), 12U);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
-    ExpectProcedureDatabaseHolds(path, Joined(BanksFrom(990, 10), {AbiRow(5000, QStringLiteral("nuova"), Variant()),
-                                                               AbiRow(5001, QStringLiteral("altra"), Variant())}), {});
+    ExpectProcedureDatabaseHolds(
+        path,
+        Joined(BanksFrom(990, 10),
+               {AbiRow(5000, QStringLiteral("nuova"), Variant()), AbiRow(5001, QStringLiteral("altra"), Variant())}),
+        {});
 }
 
 // Permissions and owner of the file survive the rename of the new copy over it.
@@ -289,8 +317,9 @@ TEST_F(WritableJet, KeepsThePermissionsOfTheFile)
 TEST_F(WritableJet, EmptiesATableAndFillsItAgain)
 {
     const QString path = WriteJetProcedureDatabase(dir.path(), BanksFrom(1000, 10), ManyAbicabRows(2000));
-    RunJetStatements(path, {QStringLiteral("DELETE FROM abi WHERE abiabi >=1000"),
-                            QStringLiteral("DELETE FROM abicab WHERE abcabi >=1000")});
+    RunJetStatements(path,
+                     {QStringLiteral("DELETE FROM abi WHERE abiabi >=1000"),
+                      QStringLiteral("DELETE FROM abicab WHERE abcabi >=1000")});
     ExpectProcedureDatabaseHolds(path, {}, {});
     RunJetStatements(path, {InsertStatement(ProcedureAbiDefinition(), AbiRow(1, QStringLiteral("Prima"), 1))});
     ExpectProcedureDatabaseHolds(path, {AbiRow(1, QStringLiteral("Prima"), 1)}, {});
@@ -316,9 +345,11 @@ TEST_F(WritableJet, RefusesToLeaveAnAutoNumberColumnOut)
         file.write(bytes);
     }
     const QByteArray before = FileDigest(path);
-    const RuntimeError refused = ErrorOf([&] { RunJetStatements(path, {QStringLiteral("INSERT INTO ABI (AbiAbi) VALUES (1)")}); });
+    const RuntimeError refused =
+        ErrorOf([&] { RunJetStatements(path, {QStringLiteral("INSERT INTO ABI (AbiAbi) VALUES (1)")}); });
     EXPECT_EQ(refused.number(), ErrorNumber::Failure);
-    EXPECT_TRUE(refused.description().contains(QStringLiteral("numero automatico"))) << refused.description().toStdString();
+    EXPECT_TRUE(refused.description().contains(QStringLiteral("numero automatico")))
+        << refused.description().toStdString();
     EXPECT_EQ(FileDigest(path), before);
     RunJetStatements(path, {QStringLiteral("INSERT INTO ABI (AbiAbi, AbiAbichk) VALUES (1, 7)")});
     ExpectProcedureDatabaseHolds(path, {AbiRow(1, Variant(), 7)}, {});
@@ -352,13 +383,15 @@ TEST_F(WritableJet, RefusesNullInARequiredColumn)
     EXPECT_TRUE(required(Sample(QStringLiteral("testV2000.mdb"))).isEmpty());
 
     const QByteArray before = FileDigest(path);
-    for (const char* insert : {"INSERT INTO Table1 (B, C, H) VALUES ('b', 1, Null)", "INSERT INTO Table1 (A, B, H) VALUES (Null, 'b', Null)"}) {
+    for (const char* insert : {"INSERT INTO Table1 (B, C, H) VALUES ('b', 1, Null)",
+                               "INSERT INTO Table1 (A, B, H) VALUES (Null, 'b', Null)"}) {
         const RuntimeError refused = ErrorOf([&] { RunJetStatements(path, {QString::fromLatin1(insert)}); });
         EXPECT_EQ(refused.number(), ErrorNumber::IntegrityViolation) << insert;
         EXPECT_TRUE(refused.description().contains(QStringLiteral("Required"))) << refused.description().toStdString();
     }
     EXPECT_EQ(FileDigest(path), before);
-    RunJetStatements(path, {QStringLiteral("INSERT INTO Table1 (A, B, C, D, E, H) VALUES ('z', 'y', 9, 99, 999, Null)")});
+    RunJetStatements(path,
+                     {QStringLiteral("INSERT INTO Table1 (A, B, C, D, E, H) VALUES ('z', 'y', 9, 99, 999, Null)")});
     EXPECT_EQ(OpenJetDatabase(path)->query(QStringLiteral("SELECT A FROM Table1")).rows.size(), 3U);
 }
 
@@ -374,9 +407,11 @@ TEST_F(WritableJet, WritesFixedLengthTextColumnsInTheFixedPart)
     EXPECT_EQ(CheckJetTables(path, tables), QStringList()) << "as Access left it";
     const QString insert = QStringLiteral(
         "INSERT INTO users (i_user_id, c_user_login, c_user_pwd, c_user_session, c_user_name, i_user_flags, "
-        "i_user_type, i_user_merch, c_flag_, d_stamp_) VALUES (%1, 'utente %1', 'x', '-1', 'Nome', 1, 2, 3, '%2', 40000.5)");
-    RunJetStatements(path, {insert.arg(3).arg(QStringLiteral("S")), insert.arg(4).arg(QString()),
-                            QStringLiteral("DELETE FROM users WHERE i_user_id >= 4"), insert.arg(5).arg(QString())});
+        "i_user_type, i_user_merch, c_flag_, d_stamp_) VALUES (%1, 'utente %1', 'x', '-1', 'Nome', 1, 2, 3, '%2', "
+        "40000.5)");
+    RunJetStatements(path,
+                     {insert.arg(3).arg(QStringLiteral("S")), insert.arg(4).arg(QString()),
+                      QStringLiteral("DELETE FROM users WHERE i_user_id >= 4"), insert.arg(5).arg(QString())});
     const QStringList problems = CheckJetTables(path, tables);
     EXPECT_TRUE(problems.isEmpty()) << problems.join(QLatin1Char('\n')).toStdString();
     ExpectJetRowCount(path, QStringLiteral("users"), 4);
@@ -384,8 +419,10 @@ TEST_F(WritableJet, WritesFixedLengthTextColumnsInTheFixedPart)
     std::map<qint64, Variant> flagOf;
     for (const auto& row : flags.rows)
         flagOf[row[0].integer()] = row[1];
-    const std::map<qint64, Variant> expected{{1, Variant(QStringLiteral("N"))}, {2, Variant(QStringLiteral("N"))},
-                                             {3, Variant(QStringLiteral("S"))}, {5, Variant(QStringLiteral(" "))}};
+    const std::map<qint64, Variant> expected{{1, Variant(QStringLiteral("N"))},
+                                             {2, Variant(QStringLiteral("N"))},
+                                             {3, Variant(QStringLiteral("S"))},
+                                             {5, Variant(QStringLiteral(" "))}};
     EXPECT_EQ(flagOf, expected);
     // Longer than the column: refused, the file unchanged.
     const QByteArray before = FileDigest(path);

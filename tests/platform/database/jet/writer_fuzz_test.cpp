@@ -2,17 +2,17 @@
 // written so that the checker passes, and the writer neither crashes nor
 // hangs. Every case runs in a child process with an alarm, so a crash or a
 // hang is told apart from a refusal.
+#include "platform/database/jet/in_place/writable_jet_backend.h"
+#include "platform/runtime/runtime_error.h"
 #include "support/jet_checker.h"
 #include "support/procedure_databases.h"
-#include "platform/runtime/runtime_error.h"
-#include "platform/database/jet/in_place/writable_jet_backend.h"
 
-#include <QFile>
-#include <QRandomGenerator>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <QFile>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
 
 namespace {
 
@@ -106,9 +106,13 @@ TEST(JetWriterFuzz, DamagedAccessFilesAreRefusedOrWrittenSoundly)
     QTemporaryDir dir;
     QStringList statements{QStringLiteral("DELETE FROM Table1 WHERE CD_AGENTE >= 300")};
     for (int i = 0; i < 50; ++i)
-        statements.append(QStringLiteral("INSERT INTO Table1 (CD_AGENTE, RS_AGENTE) VALUES (%1, 'Agente %1')").arg(5000 + i));
-    Fuzz(dir.path(), {Contents(QStringLiteral(CORVANTA_JET_SAMPLES "/compIndexTestV2000.mdb")), statements,
-                      {QStringLiteral("Table1")}}, 2);
+        statements.append(
+            QStringLiteral("INSERT INTO Table1 (CD_AGENTE, RS_AGENTE) VALUES (%1, 'Agente %1')").arg(5000 + i));
+    Fuzz(dir.path(),
+         {Contents(QStringLiteral(CORVANTA_JET_SAMPLES "/compIndexTestV2000.mdb")),
+          statements,
+          {QStringLiteral("Table1")}},
+         2);
 }
 
 }  // namespace

@@ -13,26 +13,16 @@ const JetTypeTraits& TraitsOf(JetColumnType type)
     static const JetTypeTraits oleTraits{0x0b, 0, "Oggetto OLE"};
     static const JetTypeTraits otherTraits{0x00, 0, "non scrivibile"};
     switch (type) {
-    case JetColumnType::Byte:
-        return byteTraits;
-    case JetColumnType::Integer:
-        return integerTraits;
-    case JetColumnType::LongInteger:
-        return longTraits;
-    case JetColumnType::Double:
-        return doubleTraits;
-    case JetColumnType::Text:
-        return textTraits;
-    case JetColumnType::DateTime:
-        return dateTraits;
-    case JetColumnType::Binary:
-        return binaryTraits;
-    case JetColumnType::Memo:
-        return memoTraits;
-    case JetColumnType::Ole:
-        return oleTraits;
-    case JetColumnType::Other:
-        return otherTraits;
+        case JetColumnType::Byte: return byteTraits;
+        case JetColumnType::Integer: return integerTraits;
+        case JetColumnType::LongInteger: return longTraits;
+        case JetColumnType::Double: return doubleTraits;
+        case JetColumnType::Text: return textTraits;
+        case JetColumnType::DateTime: return dateTraits;
+        case JetColumnType::Binary: return binaryTraits;
+        case JetColumnType::Memo: return memoTraits;
+        case JetColumnType::Ole: return oleTraits;
+        case JetColumnType::Other: return otherTraits;
     }
     Q_UNREACHABLE();
 }
@@ -41,16 +31,13 @@ quint16 DeclaredLength(const JetColumn& column, JetVersion version)
 {
     const bool jet3 = version == JetVersion::Jet3;
     switch (column.type) {
-    case JetColumnType::Text:  // Jet 4 counts the UCS-2 bytes, Jet 3 the code page's
-        return static_cast<quint16>(jet3 ? column.length : column.length * 2);
-    case JetColumnType::Binary:
-        return jet3 ? 255 : 510;  // what Access declares for the catalog's binary columns
-    case JetColumnType::Memo:
-    case JetColumnType::Ole:
-    case JetColumnType::Other:
-        return 0;
-    default:
-        return static_cast<quint16>(TraitsOf(column.type).fixedSize);
+        case JetColumnType::Text:  // Jet 4 counts the UCS-2 bytes, Jet 3 the code page's
+            return static_cast<quint16>(jet3 ? column.length : column.length * 2);
+        case JetColumnType::Binary: return jet3 ? 255 : 510;  // what Access declares for the catalog's binary columns
+        case JetColumnType::Memo:
+        case JetColumnType::Ole:
+        case JetColumnType::Other: return 0;
+        default: return static_cast<quint16>(TraitsOf(column.type).fixedSize);
     }
 }
 

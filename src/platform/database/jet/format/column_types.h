@@ -7,9 +7,9 @@
 
 // What the file format says about each column type.
 struct JetTypeTraits {
-    quint8 code;          // the type byte of the column descriptor
-    int fixedSize;        // bytes in the fixed part of a row; 0 for a variable-length type
-    const char* name;     // as Access names the type to an Italian user
+    quint8 code;       // the type byte of the column descriptor
+    int fixedSize;     // bytes in the fixed part of a row; 0 for a variable-length type
+    const char* name;  // as Access names the type to an Italian user
 };
 
 const JetTypeTraits& TraitsOf(JetColumnType type);

@@ -25,8 +25,7 @@ qsizetype RowCountOffset(JetVersion version)
 
 }  // namespace
 
-RowPage::RowPage(JetVersion version)
-    : version_(version), page_(PageSize(version), '\0'), dataStart_(PageSize(version))
+RowPage::RowPage(JetVersion version) : version_(version), page_(PageSize(version), '\0'), dataStart_(PageSize(version))
 {
     page_[0] = static_cast<char>(kDataPageType);
     page_[1] = static_cast<char>(kPageMarker);
@@ -101,7 +100,8 @@ quint16 DeclaredFreeSpace(const QByteArray& page)
 
 bool IsDataPageOf(const QByteArray& page, quint32 definitionPage)
 {
-    return ReadByte(page, 0) == kDataPageType && ReadLittleEndian<quint32>(page, kDataPageOwnerOffset) == definitionPage;
+    return ReadByte(page, 0) == kDataPageType
+        && ReadLittleEndian<quint32>(page, kDataPageOwnerOffset) == definitionPage;
 }
 
 RowExtent RowOnPage(const QByteArray& page, int row)

@@ -41,7 +41,8 @@ QByteArray DatabaseHeaderPage(const QDateTime& created, const QString& password,
     page[1] = static_cast<char>(kPageMarker);
     PutBytes(page, kSignatureOffset, kSignature, sizeof kSignature);
     // Written by every Access from 97 to 2003; their meaning is not known.
-    PutBytes(page, kScrambledStart, "\x00\x01\x00\x00\x01\x01\x00\x00\x02\x00\x00\x00\x03\x00\x00\x00\x04\x00\x00\x00\x05", 21);
+    PutBytes(page, kScrambledStart,
+             "\x00\x01\x00\x00\x01\x01\x00\x00\x02\x00\x00\x00\x03\x00\x00\x00\x04\x00\x00\x00\x05", 21);
     PutLittleEndian(page, kCodePageOffset, kWesternCodePage);
     // The key at 0x3e stays 0: the pages are not encrypted.
     if (version == JetVersion::Jet3) {
@@ -70,7 +71,8 @@ QByteArray DatabaseHeaderPage(const QDateTime& created, const QString& password,
 
 std::optional<DatabaseHeader> ReadDatabaseHeader(QByteArray page)
 {
-    if (page.size() < kPageSize || page.mid(kSignatureOffset, sizeof kSignature) != QByteArray(kSignature, sizeof kSignature)
+    if (page.size() < kPageSize
+        || page.mid(kSignatureOffset, sizeof kSignature) != QByteArray(kSignature, sizeof kSignature)
         || page.at(kVersionOffset) != kJet4Version)
         return std::nullopt;
     ApplyRc4(kHeaderKey, page.data() + kScrambledStart, kScrambledSize);

@@ -57,7 +57,7 @@ bool IsIndexPageOf(const QByteArray& page, quint32 definitionPage)
 {
     const quint8 type = ReadByte(page, 0);
     return (type == kIndexLeafPageType || type == kIndexNodePageType)
-           && ReadLittleEndian<quint32>(page, kIndexOwnerOffset) == definitionPage;
+        && ReadLittleEndian<quint32>(page, kIndexOwnerOffset) == definitionPage;
 }
 
 IndexPageContents ReadIndexPage(const QByteArray& page)

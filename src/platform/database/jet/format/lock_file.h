@@ -32,8 +32,14 @@ constexpr qint64 kExclusiveOpenLock = 0x10000000;
 constexpr qint64 kUserLocksLength = 1 + kLockFileMaxUsers;
 
 // Where the entry of user slot `slot` (1 to 255) starts in the file, and the byte locked for the slot.
-constexpr qint64 LockEntryOffset(int slot) { return (slot - 1) * kLockEntrySize; }
-constexpr qint64 UserSlotLock(int slot) { return kExclusiveOpenLock + slot; }
+constexpr qint64 LockEntryOffset(int slot)
+{
+    return (slot - 1) * kLockEntrySize;
+}
+constexpr qint64 UserSlotLock(int slot)
+{
+    return kExclusiveOpenLock + slot;
+}
 
 struct LockFileEntry {
     QString computer;

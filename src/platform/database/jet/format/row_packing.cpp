@@ -28,48 +28,36 @@ void PutFixedValue(QByteArray& row, qsizetype offset, const ColumnPlacement& pla
                    const Variant& value, JetVersion version)
 {
     switch (column.type) {
-    case JetColumnType::Text: {
-        // Jet 4 in plain UCS-2: a compressed text would not keep the length.
-        QByteArray text;
-        AppendText(text, column, StoredValue(placement, value).text(), false, version);
-        row.replace(offset, text.size(), text);
-        return;
-    }
-    case JetColumnType::Byte:
-        row[offset] = static_cast<char>(value.integer());
-        return;
-    case JetColumnType::Integer:
-        PutLittleEndian(row, offset, static_cast<qint16>(value.integer()));
-        return;
-    case JetColumnType::LongInteger:
-        PutLittleEndian(row, offset, static_cast<qint32>(value.integer()));
-        return;
-    case JetColumnType::Double:
-    case JetColumnType::DateTime:
-        PutLittleEndian(row, offset,
-                        value.type() == Variant::Type::Integer ? static_cast<double>(value.integer()) : value.real());
-        return;
-    default:
-        Q_UNREACHABLE();
+        case JetColumnType::Text: {
+            // Jet 4 in plain UCS-2: a compressed text would not keep the length.
+            QByteArray text;
+            AppendText(text, column, StoredValue(placement, value).text(), false, version);
+            row.replace(offset, text.size(), text);
+            return;
+        }
+        case JetColumnType::Byte: row[offset] = static_cast<char>(value.integer()); return;
+        case JetColumnType::Integer: PutLittleEndian(row, offset, static_cast<qint16>(value.integer())); return;
+        case JetColumnType::LongInteger: PutLittleEndian(row, offset, static_cast<qint32>(value.integer())); return;
+        case JetColumnType::Double:
+        case JetColumnType::DateTime:
+            PutLittleEndian(
+                row, offset,
+                value.type() == Variant::Type::Integer ? static_cast<double>(value.integer()) : value.real());
+            return;
+        default: Q_UNREACHABLE();
     }
 }
 
 Variant FixedValue(JetColumnType type, const char* data, int size)
 {
     switch (type) {
-    case JetColumnType::Text:
-        return Variant(DecodeJetText(data, size));
-    case JetColumnType::Byte:
-        return Variant(static_cast<quint8>(data[0]));
-    case JetColumnType::Integer:
-        return Variant(qFromLittleEndian<qint16>(data));
-    case JetColumnType::LongInteger:
-        return Variant(qFromLittleEndian<qint32>(data));
-    case JetColumnType::Double:
-    case JetColumnType::DateTime:
-        return Variant(qFromLittleEndian<double>(data));
-    default:
-        return {};
+        case JetColumnType::Text: return Variant(DecodeJetText(data, size));
+        case JetColumnType::Byte: return Variant(static_cast<quint8>(data[0]));
+        case JetColumnType::Integer: return Variant(qFromLittleEndian<qint16>(data));
+        case JetColumnType::LongInteger: return Variant(qFromLittleEndian<qint32>(data));
+        case JetColumnType::Double:
+        case JetColumnType::DateTime: return Variant(qFromLittleEndian<double>(data));
+        default: return {};
     }
 }
 

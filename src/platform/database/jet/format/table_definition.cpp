@@ -26,8 +26,7 @@ void CheckName(const QString& name, const QString& what)
         throw JetWriteError(QStringLiteral("%1 '%2': il nome comincia con uno spazio").arg(what, name));
     for (const QChar c : name) {
         if (c.category() == QChar::Other_Control || QStringLiteral(".!`[]").contains(c))
-            throw JetWriteError(
-                QStringLiteral("%1 '%2': il nome contiene un carattere non ammesso").arg(what, name));
+            throw JetWriteError(QStringLiteral("%1 '%2': il nome contiene un carattere non ammesso").arg(what, name));
     }
 }
 
@@ -98,39 +97,40 @@ void CheckJetValue(const JetColumn& column, const Variant& value)
     if (value.isNull())
         return;
     switch (column.type) {
-    case JetColumnType::Byte:
-    case JetColumnType::Integer:
-    case JetColumnType::LongInteger:
-        if (value.type() != Variant::Type::Integer)
-            throw WrongKind(column, "un numero intero");
-        if (column.type == JetColumnType::Byte)
-            CheckRange(column, value.integer(), 0, 255);
-        else if (column.type == JetColumnType::Integer)
-            CheckRange(column, value.integer(), std::numeric_limits<qint16>::min(), std::numeric_limits<qint16>::max());
-        else
-            CheckRange(column, value.integer(), std::numeric_limits<qint32>::min(), std::numeric_limits<qint32>::max());
-        return;
-    case JetColumnType::Double:
-    case JetColumnType::DateTime:
-        if (value.type() == Variant::Type::Integer)
+        case JetColumnType::Byte:
+        case JetColumnType::Integer:
+        case JetColumnType::LongInteger:
+            if (value.type() != Variant::Type::Integer)
+                throw WrongKind(column, "un numero intero");
+            if (column.type == JetColumnType::Byte)
+                CheckRange(column, value.integer(), 0, 255);
+            else if (column.type == JetColumnType::Integer)
+                CheckRange(column, value.integer(), std::numeric_limits<qint16>::min(),
+                           std::numeric_limits<qint16>::max());
+            else
+                CheckRange(column, value.integer(), std::numeric_limits<qint32>::min(),
+                           std::numeric_limits<qint32>::max());
             return;
-        if (value.type() != Variant::Type::Double)
-            throw WrongKind(column, "un numero");
-        if (!std::isfinite(value.real()))
-            throw JetWriteError(QStringLiteral("un numero infinito o indefinito non si può memorizzare"));
-        return;
-    case JetColumnType::Text:
-        if (value.type() != Variant::Type::Text)
-            throw WrongKind(column, "un testo");
-        if (value.text().size() > column.length)
-            throw JetWriteError(QStringLiteral("il testo ha %1 caratteri, la colonna ne ammette %2")
-                                    .arg(value.text().size())
-                                    .arg(column.length));
-        return;
-    case JetColumnType::Binary:
-    case JetColumnType::Memo:
-    case JetColumnType::Ole:
-    case JetColumnType::Other:
-        throw WrongKind(column, "solo Null");
+        case JetColumnType::Double:
+        case JetColumnType::DateTime:
+            if (value.type() == Variant::Type::Integer)
+                return;
+            if (value.type() != Variant::Type::Double)
+                throw WrongKind(column, "un numero");
+            if (!std::isfinite(value.real()))
+                throw JetWriteError(QStringLiteral("un numero infinito o indefinito non si può memorizzare"));
+            return;
+        case JetColumnType::Text:
+            if (value.type() != Variant::Type::Text)
+                throw WrongKind(column, "un testo");
+            if (value.text().size() > column.length)
+                throw JetWriteError(QStringLiteral("il testo ha %1 caratteri, la colonna ne ammette %2")
+                                        .arg(value.text().size())
+                                        .arg(column.length));
+            return;
+        case JetColumnType::Binary:
+        case JetColumnType::Memo:
+        case JetColumnType::Ole:
+        case JetColumnType::Other: throw WrongKind(column, "solo Null");
     }
 }

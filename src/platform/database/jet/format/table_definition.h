@@ -16,7 +16,7 @@ enum class JetColumnType { Byte, Integer, LongInteger, Double, Text, DateTime, B
 struct JetColumn {
     QString name;
     JetColumnType type = JetColumnType::LongInteger;
-    int length = 0;  // Text only: the most characters a value may have, 1 to 255
+    int length = 0;              // Text only: the most characters a value may have, 1 to 255
     bool compressedText = true;  // Text only: Access may keep it in one byte per character
 };
 

@@ -151,7 +151,8 @@ QByteArray RealIndex(const JetTableDefinition& table, const JetIndex& index, con
     for (int slot = 0; slot < kIndexColumnSlots; ++slot) {
         const bool used = slot < static_cast<int>(index.columns.size());
         const qsizetype at = kRealIndexSlotsOffset + kRealIndexSlotSize * slot;
-        PutLittleEndian(bytes, at, static_cast<quint16>(used ? ColumnNumber(table, index.columns[slot]) : kUnusedIndexSlot));
+        PutLittleEndian(bytes, at,
+                        static_cast<quint16>(used ? ColumnNumber(table, index.columns[slot]) : kUnusedIndexSlot));
         bytes[at + 2] = static_cast<char>(used ? kAscendingIndexColumn : 0);
     }
     PutLittleEndian(bytes, kRealIndexUsageMapOffset, placement.usageMap);
@@ -221,8 +222,8 @@ TableLayout LayoutOf(const std::vector<SchemaColumn>& columns, int columnCount)
         const ColumnPlacement& placement = column.placement;
         // A fixed-length text takes two bytes a character.
         const int typeSize = column.column.type == JetColumnType::Other ? placement.fixedSize
-                             : column.column.type == JetColumnType::Text ? 2 * column.column.length
-                                                                         : TraitsOf(column.column.type).fixedSize;
+            : column.column.type == JetColumnType::Text                 ? 2 * column.column.length
+                                                                        : TraitsOf(column.column.type).fixedSize;
         if (placement.number >= columnCount || (placement.fixedOffset >= 0 && placement.fixedSize != typeSize)
             || placement.variableIndex > 255)
             throw DamagedFile(QStringLiteral("colonna '%1' della definizione di tabella").arg(column.column.name));

@@ -91,9 +91,9 @@ constexpr qsizetype kColumnFlagsOffset = 15;
 constexpr qsizetype kColumnMoreFlagsOffset = 16;
 constexpr qsizetype kColumnFixedOffsetOffset = 21;
 constexpr qsizetype kColumnLengthOffset = 23;
-constexpr quint8 kFixedLengthColumn = 0x01;  // flags
-constexpr quint8 kNullableColumn = 0x02;     // flags
-constexpr quint8 kAutoNumberColumn = 0x04;   // flags
+constexpr quint8 kFixedLengthColumn = 0x01;     // flags
+constexpr quint8 kNullableColumn = 0x02;        // flags
+constexpr quint8 kAutoNumberColumn = 0x04;      // flags
 constexpr quint8 kCompressedTextColumn = 0x01;  // more flags
 
 // A Jet 3 column descriptor:
@@ -124,9 +124,9 @@ constexpr quint8 kAscendingIndexColumn = 0x01;
 constexpr qsizetype kRealIndexUsageMapOffset = 34;
 constexpr qsizetype kRealIndexRootOffset = 38;
 constexpr qsizetype kRealIndexFlagsOffset = 46;
-constexpr quint8 kUniqueIndex = 0x01;        // flags
-constexpr quint8 kIgnoreNullsIndex = 0x02;   // flags
-constexpr quint8 kRequiredIndex = 0x08;      // flags
+constexpr quint8 kUniqueIndex = 0x01;       // flags
+constexpr quint8 kIgnoreNullsIndex = 0x02;  // flags
+constexpr quint8 kRequiredIndex = 0x08;     // flags
 constexpr quint8 kIndexFlagsAlwaysSet = 0x80;
 
 // A logical index:
@@ -171,8 +171,8 @@ QByteArray TableDefinitionPage(const JetTableDefinition& table, const TableLayou
 
 // A column as the definition describes it.
 struct SchemaColumn {
-    JetColumn column;      // name, type as the writer knows it, text length, compression
-    quint8 typeCode = 0;   // the type byte of the file
+    JetColumn column;     // name, type as the writer knows it, text length, compression
+    quint8 typeCode = 0;  // the type byte of the file
     quint8 flags = 0;
     quint16 sortOrder = 0;
     ColumnPlacement placement;
@@ -187,7 +187,7 @@ struct IndexColumn {
 // A real index: its columns, its tree and the map of the pages the tree owns.
 struct SchemaIndex {
     std::vector<IndexColumn> columns;
-    quint32 usageMap = 0;   // row pointer
+    quint32 usageMap = 0;  // row pointer
     quint32 rootPage = 0;
     quint8 flags = 0;
     qsizetype uniqueCountOffset = 0;  // in the first definition page

@@ -71,10 +71,10 @@ qsizetype AppendCompressed(QByteArray& bytes, const QString& text)
 }
 
 // Windows-1252's characters for the bytes 0x80 to 0x9f; 0 where the byte has none.
-constexpr char16_t kWindows1252High[32] = {
-    0x20ac, 0,      0x201a, 0x0192, 0x201e, 0x2026, 0x2020, 0x2021, 0x02c6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0,      0x017d, 0,      0,      0x2018, 0x2019, 0x201c, 0x201d, 0x2022,
-    0x2013, 0x2014, 0x02dc, 0x2122, 0x0161, 0x203a, 0x0153, 0,      0x017e, 0x0178};
+constexpr char16_t kWindows1252High[32] = {0x20ac, 0,      0x201a, 0x0192, 0x201e, 0x2026, 0x2020, 0x2021,
+                                           0x02c6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017d, 0,
+                                           0,      0x2018, 0x2019, 0x201c, 0x201d, 0x2022, 0x2013, 0x2014,
+                                           0x02dc, 0x2122, 0x0161, 0x203a, 0x0153, 0,      0x017e, 0x0178};
 
 // The byte for the character; -1 when Windows-1252 has none.
 int Windows1252Byte(char16_t unit)
@@ -113,8 +113,9 @@ void AppendJetText(QByteArray& bytes, const QString& text, bool mayCompress)
     // marker, and every reader would drop its first character.
     if (text.startsWith(kByteOrderMark)) {
         if (!mayCompress || !Compressible(text))
-            throw JetWriteError(QStringLiteral("un testo che comincia con il carattere U+FEFF non si può conservare "
-                                               "esatto in questa colonna"));
+            throw JetWriteError(
+                QStringLiteral("un testo che comincia con il carattere U+FEFF non si può conservare "
+                               "esatto in questa colonna"));
         AppendCompressed(bytes, text);
         return;
     }

@@ -1,7 +1,7 @@
 #include "platform/database/jet/in_place/auto_number.h"
 
-#include "platform/database/jet/format/little_endian.h"
 #include "platform/database/jet/format/damaged_file.h"
+#include "platform/database/jet/format/little_endian.h"
 #include "platform/database/jet/in_place/page_file.h"
 #include "platform/runtime/runtime_error.h"
 

@@ -6,16 +6,16 @@
 #include "platform/database/jet/in_place/open_handles.h"
 #include "platform/database/jet/in_place/write_permission.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <QFile>
 #include <QFileInfo>
 #include <QSysInfo>
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -50,8 +50,7 @@ bool Lock(int fd, off_t start, off_t length)
 
 RuntimeError InUse(const QString& detail)
 {
-    return EngineError(EngineFailure::InUse, QString(),
-                       detail + QStringLiteral(" Chiudere il programma e riprovare."));
+    return EngineError(EngineFailure::InUse, QString(), detail + QStringLiteral(" Chiudere il programma e riprovare."));
 }
 
 RuntimeError CannotLock(const QString& path, int error)
@@ -62,7 +61,8 @@ RuntimeError CannotLock(const QString& path, int error)
 
 bool SameFile(int fd, const QString& path)
 {
-    struct stat held {}, named {};
+    struct stat held {
+    }, named{};
     return ::fstat(fd, &held) == 0 && ::stat(QFile::encodeName(path).constData(), &named) == 0
         && held.st_dev == named.st_dev && held.st_ino == named.st_ino;
 }
@@ -85,7 +85,8 @@ QString HolderOf(int fd, const QString& path)
     const LockFileEntry entry = DecodeLockFileEntry(bytes);
     if (entry.computer.isEmpty())
         return inUse;
-    return QStringLiteral("Il file di blocco '%1' indica il computer %2, utente %3.").arg(path, entry.computer, entry.user);
+    return QStringLiteral("Il file di blocco '%1' indica il computer %2, utente %3.")
+        .arg(path, entry.computer, entry.user);
 }
 
 // A lock file this user may not write, left by another user's program that

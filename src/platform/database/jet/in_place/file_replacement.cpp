@@ -6,21 +6,22 @@
 #include "platform/runtime/runtime_error.h"
 #include "platform/runtime/system_error.h"
 
-#include <QFile>
-#include <QFileInfo>
-#include <cerrno>
 #include <fcntl.h>
-#include <functional>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <QFile>
+#include <QFileInfo>
+#include <cerrno>
+#include <functional>
 
 namespace {
 
 RuntimeError CannotSave(const QString& path, int error)
 {
-    return {ErrorNumber::Failure, QStringLiteral("Impossibile salvare le modifiche al database '%1': %2")
-                                      .arg(path, DescrizioneErroreDiSistema(error))};
+    return {ErrorNumber::Failure,
+            QStringLiteral("Impossibile salvare le modifiche al database '%1': %2")
+                .arg(path, DescrizioneErroreDiSistema(error))};
 }
 
 // A new file beside `path`, hidden, that no one else can have opened; held
@@ -51,7 +52,8 @@ private:
 
 void SyncFolder(const QString& path)
 {
-    const int folder = ::open(QFile::encodeName(QFileInfo(path).absolutePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int folder =
+        ::open(QFile::encodeName(QFileInfo(path).absolutePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (folder < 0)
         return;
     ::fsync(folder);

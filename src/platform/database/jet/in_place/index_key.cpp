@@ -30,14 +30,9 @@ QByteArray IntegerBytes(const SchemaColumn& column, qint64 value)
 {
     QByteArray bytes;
     switch (column.column.type) {
-    case JetColumnType::Byte:
-        return QByteArray(1, static_cast<char>(value));  // unsigned already
-    case JetColumnType::Integer:
-        bytes = BigEndian(static_cast<qint16>(value));
-        break;
-    default:
-        bytes = BigEndian(static_cast<qint32>(value));
-        break;
+        case JetColumnType::Byte: return QByteArray(1, static_cast<char>(value));  // unsigned already
+        case JetColumnType::Integer: bytes = BigEndian(static_cast<qint16>(value)); break;
+        default: bytes = BigEndian(static_cast<qint32>(value)); break;
     }
     FlipFirstBit(bytes);
     return bytes;
@@ -60,18 +55,15 @@ QByteArray DoubleBytes(double value)
 std::optional<QByteArray> ValueBytes(const SchemaColumn& column, const Variant& value)
 {
     switch (column.column.type) {
-    case JetColumnType::Byte:
-    case JetColumnType::Integer:
-    case JetColumnType::LongInteger:
-        return IntegerBytes(column, value.integer());
-    case JetColumnType::Double:
-    case JetColumnType::DateTime:
-        return DoubleBytes(value.type() == Variant::Type::Integer ? static_cast<double>(value.integer())
-                                                                  : value.real());
-    case JetColumnType::Text:
-        return GeneralSortKey(value.text());
-    default:
-        return std::nullopt;
+        case JetColumnType::Byte:
+        case JetColumnType::Integer:
+        case JetColumnType::LongInteger: return IntegerBytes(column, value.integer());
+        case JetColumnType::Double:
+        case JetColumnType::DateTime:
+            return DoubleBytes(value.type() == Variant::Type::Integer ? static_cast<double>(value.integer())
+                                                                      : value.real());
+        case JetColumnType::Text: return GeneralSortKey(value.text());
+        default: return std::nullopt;
     }
 }
 
@@ -82,24 +74,24 @@ QString UnkeyableIndexReason(const JetTableSchema& table, const SchemaIndex& ind
     for (const IndexColumn& indexed : index.columns) {
         const SchemaColumn& column = table.columns[indexed.column];
         switch (column.column.type) {
-        case JetColumnType::Byte:
-        case JetColumnType::Integer:
-        case JetColumnType::LongInteger:
-        case JetColumnType::Double:
-        case JetColumnType::DateTime:
-            break;
-        case JetColumnType::Text:
-            // No Access-made file here has one to check the inverted form against.
-            if (!indexed.ascending)
-                return QStringLiteral("la colonna di testo '%1' è indicizzata in ordine decrescente")
+            case JetColumnType::Byte:
+            case JetColumnType::Integer:
+            case JetColumnType::LongInteger:
+            case JetColumnType::Double:
+            case JetColumnType::DateTime: break;
+            case JetColumnType::Text:
+                // No Access-made file here has one to check the inverted form against.
+                if (!indexed.ascending)
+                    return QStringLiteral("la colonna di testo '%1' è indicizzata in ordine decrescente")
+                        .arg(column.column.name);
+                if (column.sortOrder != kGeneralSortOrderId)
+                    return QStringLiteral("la colonna '%1' ha un ordinamento diverso da quello generale (%2)")
+                        .arg(column.column.name)
+                        .arg(column.sortOrder, 4, 16, QLatin1Char('0'));
+                break;
+            default:
+                return QStringLiteral("la colonna '%1' è di un tipo che lo strumento non indicizza")
                     .arg(column.column.name);
-            if (column.sortOrder != kGeneralSortOrderId)
-                return QStringLiteral("la colonna '%1' ha un ordinamento diverso da quello generale (%2)")
-                    .arg(column.column.name)
-                    .arg(column.sortOrder, 4, 16, QLatin1Char('0'));
-            break;
-        default:
-            return QStringLiteral("la colonna '%1' è di un tipo che lo strumento non indicizza").arg(column.column.name);
         }
     }
     return {};

@@ -178,8 +178,9 @@ JetInsert ParseInsert(Parser& parser)
     parser.symbol(")");
     parser.end();
     if (statement.values.size() != static_cast<std::size_t>(statement.columns.size()))
-        throw RuntimeError(ErrorNumber::StatementRejected,
-                           QStringLiteral("Il numero dei valori della query e dei campi di destinazione non coincide."));
+        throw RuntimeError(
+            ErrorNumber::StatementRejected,
+            QStringLiteral("Il numero dei valori della query e dei campi di destinazione non coincide."));
     return statement;
 }
 

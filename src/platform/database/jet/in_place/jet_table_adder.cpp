@@ -1,21 +1,21 @@
 #include "platform/database/jet/in_place/jet_table_adder.h"
 
 #include "platform/database/jet/format/catalog.h"
-#include "platform/database/jet/in_place/database_lock.h"
+#include "platform/database/jet/format/data_page.h"
 #include "platform/database/jet/format/database_header.h"
-#include "platform/database/jet/in_place/file_replacement.h"
-#include "platform/database/jet/in_place/global_page_map.h"
 #include "platform/database/jet/format/index_page.h"
 #include "platform/database/jet/format/jet_format.h"
 #include "platform/database/jet/format/row_packing.h"
-#include "platform/database/jet/format/data_page.h"
-#include "platform/database/jet/in_place/table_change.h"
-#include "platform/runtime/runtime_error.h"
 #include "platform/database/jet/format/table_definition_page.h"
 #include "platform/database/jet/format/usage_map.h"
+#include "platform/database/jet/in_place/database_lock.h"
+#include "platform/database/jet/in_place/file_replacement.h"
+#include "platform/database/jet/in_place/global_page_map.h"
 #include "platform/database/jet/in_place/page_file.h"
+#include "platform/database/jet/in_place/table_change.h"
 #include "platform/database/jet/in_place/table_rows.h"
 #include "platform/database/jet/in_place/usage_map_editor.h"
+#include "platform/runtime/runtime_error.h"
 #include "platform/runtime/system_error.h"
 
 #include <QDateTime>
@@ -31,7 +31,8 @@ DatabaseHeader HeaderOf(const QString& path, const QString& password)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        throw JetWriteError(QStringLiteral("Impossibile aprire il database '%1': %2").arg(path, DescrizioneErroreFile(file)));
+        throw JetWriteError(
+            QStringLiteral("Impossibile aprire il database '%1': %2").arg(path, DescrizioneErroreFile(file)));
     const auto header = ReadDatabaseHeader(file.read(kPageSize));
     if (!header)
         throw JetWriteError(QStringLiteral("'%1' non è un database Jet 4").arg(path));

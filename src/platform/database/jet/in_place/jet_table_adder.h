@@ -12,4 +12,5 @@
 // database layer. The file is replaced all at once, as by a commit. Throws
 // JetWriteError for a definition it cannot write, RuntimeError for a file it
 // cannot change.
-void AddJetTables(const QString& path, const std::vector<JetTableDefinition>& tables, const QString& password = QString());
+void AddJetTables(const QString& path, const std::vector<JetTableDefinition>& tables,
+                  const QString& password = QString());

@@ -1,11 +1,11 @@
 #include "platform/database/jet/in_place/jet_transaction.h"
 
-#include "platform/database/jet/in_place/global_page_map.h"
 #include "platform/database/jet/in_place/file_replacement.h"
-#include "platform/database/jet/jet_backend.h"
-#include "platform/runtime/runtime_error.h"
+#include "platform/database/jet/in_place/global_page_map.h"
 #include "platform/database/jet/in_place/table_rows.h"
 #include "platform/database/jet/in_place/usage_map_editor.h"
+#include "platform/database/jet/jet_backend.h"
+#include "platform/runtime/runtime_error.h"
 
 namespace {
 
@@ -53,8 +53,8 @@ RuntimeError UnknownColumn(const QString& column)
 // A literal as the column keeps it: Jet takes a whole Double for an integer column.
 Variant ForColumn(const SchemaColumn& column, const Variant& value)
 {
-    const bool integerColumn = column.column.type == JetColumnType::Byte
-        || column.column.type == JetColumnType::Integer || column.column.type == JetColumnType::LongInteger;
+    const bool integerColumn = column.column.type == JetColumnType::Byte || column.column.type == JetColumnType::Integer
+        || column.column.type == JetColumnType::LongInteger;
     if (integerColumn && value.type() == Variant::Type::Double && value.real() == std::trunc(value.real())
         && std::abs(value.real()) < 9.2e18)
         return Variant(static_cast<qint64>(value.real()));
@@ -64,7 +64,9 @@ Variant ForColumn(const SchemaColumn& column, const Variant& value)
 }  // namespace
 
 JetTransaction::JetTransaction(QString path, const QByteArray& encodingKey)
-    : path_(std::move(path)), lock_(HoldJetDatabaseForWriting(path_)), file_(path_, encodingKey),
+    : path_(std::move(path)),
+      lock_(HoldJetDatabaseForWriting(path_)),
+      file_(path_, encodingKey),
       append_([this](const QByteArray& page) { return appendPage(page); })
 {
 }

@@ -1,13 +1,13 @@
 #include "platform/database/jet/in_place/leftover_copies.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <cerrno>
 #include <csignal>
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
 
 namespace {
 
@@ -46,8 +46,8 @@ bool LockedByAnyone(const QByteArray& name)
 QByteArray CopyTemplateBeside(const QString& path)
 {
     const QFileInfo info(path);
-    return QFile::encodeName(info.absolutePath() + QLatin1Char('/') + CopyPrefix(path)
-                             + QString::number(::getpid()) + QStringLiteral("-XXXXXX"));
+    return QFile::encodeName(info.absolutePath() + QLatin1Char('/') + CopyPrefix(path) + QString::number(::getpid())
+                             + QStringLiteral("-XXXXXX"));
 }
 
 void RemoveLeftoverCopies(const QString& path)

@@ -1,10 +1,10 @@
 #include "platform/database/jet/in_place/open_handles.h"
 
-#include <QFile>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <QFile>
 
 namespace {
 
@@ -45,8 +45,8 @@ QString ProcessHoldingOpen(const QString& path)
         const QByteArray folder = QByteArrayLiteral("/proc/") + entry->d_name;
         if (HoldsOpen(folder + "/fd", target)) {
             QFile name(QFile::decodeName(folder + "/comm"));
-            const QString program = name.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(name.readAll()).trimmed()
-                                                                   : QString();
+            const QString program =
+                name.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(name.readAll()).trimmed() : QString();
             holder = QStringLiteral("%1 (processo %2)").arg(program).arg(pid);
             break;
         }

@@ -6,11 +6,11 @@
 #include "platform/runtime/runtime_error.h"
 #include "platform/runtime/system_error.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
 #include <QHashFunctions>
 #include <QtEndian>
 #include <cerrno>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -43,8 +43,8 @@ void WriteAllAt(int fd, const QByteArray& bytes, off_t at, const QString& what)
 {
     qsizetype done = 0;
     while (done < bytes.size()) {
-        const ssize_t written = ::pwrite(fd, bytes.constData() + done, static_cast<size_t>(bytes.size() - done),
-                                         at + done);
+        const ssize_t written =
+            ::pwrite(fd, bytes.constData() + done, static_cast<size_t>(bytes.size() - done), at + done);
         if (written < 0 && errno == EINTR)
             continue;
         if (written <= 0)

@@ -1,11 +1,11 @@
 #pragma once
 
+#include <sys/stat.h>
 #include <QByteArray>
 #include <QFile>
 #include <QString>
 #include <ctime>
 #include <map>
-#include <sys/stat.h>
 #include <unordered_map>
 
 // The pages of an existing Jet 4 file as a change sees them: read from the
@@ -39,7 +39,7 @@ private:
         dev_t device = 0;
         ino_t inode = 0;
         qint64 size = 0;
-        timespec modified {};
+        timespec modified{};
         bool operator==(const Identity& other) const;
     };
     static Identity IdentityOf(const struct stat& status);

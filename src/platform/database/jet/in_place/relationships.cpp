@@ -97,8 +97,8 @@ std::vector<JetRelationship> ReadJetRelationships(JetPageFile& file, quint32 def
         const auto integer = [&](int c) { return row[c].type() == Variant::Type::Integer ? row[c].integer() : -1; };
         JetRelationship& relationship = byName[text(name).toCaseFolded()];
         if (relationship.name.isEmpty()) {
-            relationship = {text(name), text(table), QStringList(), text(referenced), QStringList(),
-                            static_cast<quint32>(integer(attributes))};
+            relationship = {text(name),       text(table),   QStringList(),
+                            text(referenced), QStringList(), static_cast<quint32>(integer(attributes))};
             relationship.columns.resize(integer(count) > 0 && integer(count) <= 10 ? integer(count) : 0);
             relationship.referencedColumns.resize(relationship.columns.size());
         }

@@ -1,13 +1,13 @@
 #include "platform/database/jet/in_place/table_change.h"
 
 #include "platform/database/jet/format/damaged_file.h"
+#include "platform/database/jet/format/data_page.h"
+#include "platform/database/jet/format/jet_format.h"
+#include "platform/database/jet/format/little_endian.h"
 #include "platform/database/jet/in_place/global_page_map.h"
 #include "platform/database/jet/in_place/index_key.h"
 #include "platform/database/jet/in_place/index_tree.h"
-#include "platform/database/jet/format/jet_format.h"
-#include "platform/database/jet/format/little_endian.h"
 #include "platform/database/jet/in_place/page_file.h"
-#include "platform/database/jet/format/data_page.h"
 #include "platform/runtime/runtime_error.h"
 
 #include <QSet>
@@ -25,8 +25,9 @@ RuntimeError CannotKeep(const JetTableSchema& table, const QString& why)
 
 RuntimeError UnencodableText(const JetTableSchema& table)
 {
-    return CannotKeep(table, QStringLiteral("un testo indicizzato contiene caratteri che l'ordinamento generale "
-                                            "non prevede qui"));
+    return CannotKeep(table,
+                      QStringLiteral("un testo indicizzato contiene caratteri che l'ordinamento generale "
+                                     "non prevede qui"));
 }
 
 bool IsNullKey(const SchemaIndex& index, const std::vector<Variant>& values)
@@ -50,14 +51,17 @@ TableChange::TableChange(JetPageFile& file, JetTableSchema schema)
             || !IsIndexPageOf(file_.page(index.rootPage), schema_.definitionPage))
             throw DamagedFile(QStringLiteral("radice di un indice della tabella '%1'").arg(schema_.name));
     }
-    ForEachLiveRow(file_, schema_, [&](RowLocation where, const std::vector<Variant>& values) {
-        ++rowCount_;
-        const std::vector<QByteArray> keys = keysOf(values);
-        for (std::size_t i = 0; i < indexes_.size(); ++i) {
-            if (!(schema_.indexes[i].ignoresNulls() && IsNullKey(schema_.indexes[i], values)))
-                indexes_[i].entries.insert(LeafEntry(keys[i], where.page, where.row));
-        }
-    }, keyColumns_);
+    ForEachLiveRow(
+        file_, schema_,
+        [&](RowLocation where, const std::vector<Variant>& values) {
+            ++rowCount_;
+            const std::vector<QByteArray> keys = keysOf(values);
+            for (std::size_t i = 0; i < indexes_.size(); ++i) {
+                if (!(schema_.indexes[i].ignoresNulls() && IsNullKey(schema_.indexes[i], values)))
+                    indexes_[i].entries.insert(LeafEntry(keys[i], where.page, where.row));
+            }
+        },
+        keyColumns_);
 }
 
 std::vector<QByteArray> TableChange::keysOf(const std::vector<Variant>& values) const
@@ -87,10 +91,13 @@ int TableChange::deleteWhere(const std::function<bool(const std::vector<Variant>
         decoded.at(static_cast<std::size_t>(column)) = true;
     }
     std::vector<std::pair<RowLocation, std::vector<Variant>>> doomed;
-    ForEachLiveRow(file_, schema_, [&](RowLocation where, const std::vector<Variant>& values) {
-        if (matches(values))
-            doomed.emplace_back(where, values);
-    }, decoded);
+    ForEachLiveRow(
+        file_, schema_,
+        [&](RowLocation where, const std::vector<Variant>& values) {
+            if (matches(values))
+                doomed.emplace_back(where, values);
+        },
+        decoded);
     for (const auto& [where, values] : doomed) {
         const std::vector<QByteArray> keys = keysOf(values);
         MarkRowDeleted(file_, where);
@@ -113,10 +120,11 @@ void TableChange::insert(const std::vector<Variant>& given, const PageAppender& 
     // not store Null in its place.
     for (std::size_t i = 0; i < schema_.columns.size(); ++i) {
         if ((schema_.columns[i].flags & kAutoNumberColumn) != 0 && values[i].isNull())
-            throw RuntimeError(ErrorNumber::Failure,
-                               QStringLiteral("Impossibile inserire la riga nella tabella '%1': lo strumento non assegna "
-                                              "il numero automatico della colonna '%2'.")
-                                   .arg(schema_.name, schema_.columns[i].column.name));
+            throw RuntimeError(
+                ErrorNumber::Failure,
+                QStringLiteral("Impossibile inserire la riga nella tabella '%1': lo strumento non assegna "
+                               "il numero automatico della colonna '%2'.")
+                    .arg(schema_.name, schema_.columns[i].column.name));
         if (schema_.columns[i].required && values[i].isNull())
             throw RuntimeError(ErrorNumber::IntegrityViolation,
                                QStringLiteral("Il campo '%1.%2' non può contenere un valore Null perché la proprietà "
@@ -138,8 +146,9 @@ void TableChange::insert(const std::vector<Variant>& given, const PageAppender& 
     try {
         row = PackRow(schema_.definition, schema_.layout, values);
     } catch (const JetWriteError& error) {
-        throw RuntimeError(ErrorNumber::Failure, QStringLiteral("Impossibile inserire la riga nella tabella '%1': %2.")
-                                                     .arg(schema_.name, error.message()));
+        throw RuntimeError(
+            ErrorNumber::Failure,
+            QStringLiteral("Impossibile inserire la riga nella tabella '%1': %2.").arg(schema_.name, error.message()));
     }
     if (row.size() > RowPage::maxRowSize())
         throw RuntimeError(ErrorNumber::Failure,
@@ -149,11 +158,12 @@ void TableChange::insert(const std::vector<Variant>& given, const PageAppender& 
     for (std::size_t i = 0; i < indexes_.size(); ++i) {
         const SchemaIndex& index = schema_.indexes[i];
         if (index.unique() && !IsNullKey(index, values) && holdsKey(indexes_[i], keys[i]))
-            throw RuntimeError(ErrorNumber::IntegrityViolation,
-                               QStringLiteral("Le modifiche richieste non sono state apportate alla tabella '%1' perché "
-                                              "creerebbero valori duplicati nell'indice, nella chiave primaria o nella "
-                                              "relazione.")
-                                   .arg(schema_.name));
+            throw RuntimeError(
+                ErrorNumber::IntegrityViolation,
+                QStringLiteral("Le modifiche richieste non sono state apportate alla tabella '%1' perché "
+                               "creerebbero valori duplicati nell'indice, nella chiave primaria o nella "
+                               "relazione.")
+                    .arg(schema_.name));
     }
 
     RowLocation where;
@@ -221,7 +231,8 @@ void TableChange::finish(const PageAppender& append)
 
         std::vector<quint32> old;
         for (const quint32 page : PagesInMap(file_, index.usageMap)) {
-            if (page != index.rootPage && page < file_.pageCount() && IsIndexPageOf(file_.page(page), schema_.definitionPage))
+            if (page != index.rootPage && page < file_.pageCount()
+                && IsIndexPageOf(file_.page(page), schema_.definitionPage))
                 old.push_back(page);
         }
         const std::vector<quint32> used =

@@ -50,6 +50,6 @@ private:
     std::vector<bool> keyColumns_;
     std::vector<Index> indexes_;
     quint32 rowCount_ = 0;
-    quint32 insertPage_ = 0;  // 0 until a page with free space is known
+    quint32 insertPage_ = 0;   // 0 until a page with free space is known
     quint32 checkedPage_ = 0;  // the page whose row offsets were last checked
 };

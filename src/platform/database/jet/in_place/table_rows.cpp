@@ -2,8 +2,8 @@
 
 #include "platform/database/jet/format/damaged_file.h"
 #include "platform/database/jet/format/data_page.h"
-#include "platform/database/jet/in_place/page_file.h"
 #include "platform/database/jet/format/row_packing.h"
+#include "platform/database/jet/in_place/page_file.h"
 #include "platform/database/jet/in_place/usage_map_editor.h"
 
 namespace {
@@ -45,7 +45,8 @@ void ForEachLiveRow(JetPageFile& file, const JetTableSchema& table, const RowVis
                 bytes = OverflowTarget(file, table, bytes);
             const auto values = UnpackRow(table.definition, table.layout, bytes, decoded);
             if (!values)
-                throw DamagedFile(QStringLiteral("riga %1 della pagina %2 della tabella '%3'").arg(row).arg(number).arg(table.name));
+                throw DamagedFile(
+                    QStringLiteral("riga %1 della pagina %2 della tabella '%3'").arg(row).arg(number).arg(table.name));
             visit({number, row}, *values);
         }
     }
@@ -55,4 +56,3 @@ void MarkRowDeleted(JetPageFile& file, RowLocation row)
 {
     MarkRowDeletedOnPage(file.writablePage(row.page), row.row);
 }
-

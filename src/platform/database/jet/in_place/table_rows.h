@@ -26,4 +26,3 @@ void ForEachLiveRow(JetPageFile& file, const JetTableSchema& table, const RowVis
 
 // Marks the row deleted (MarkRowDeletedOnPage).
 void MarkRowDeleted(JetPageFile& file, RowLocation row);
-

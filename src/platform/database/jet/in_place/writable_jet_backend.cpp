@@ -24,8 +24,9 @@ DatabaseHeader ReadHeader(const QString& path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        throw RuntimeError(ErrorNumber::Failure,
-                           QStringLiteral("Impossibile aprire il file '%1': %2").arg(path, DescrizioneErroreFile(file)));
+        throw RuntimeError(
+            ErrorNumber::Failure,
+            QStringLiteral("Impossibile aprire il file '%1': %2").arg(path, DescrizioneErroreFile(file)));
     if (file.size() % kPageSize != 0)
         throw CannotOpen(path);
     const std::optional<DatabaseHeader> header = ReadDatabaseHeader(file.read(kPageSize));

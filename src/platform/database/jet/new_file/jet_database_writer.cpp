@@ -1,11 +1,11 @@
 #include "platform/database/jet/new_file/jet_database_writer.h"
 
 #include "platform/database/jet/format/catalog.h"
+#include "platform/database/jet/format/data_page.h"
 #include "platform/database/jet/format/database_header.h"
 #include "platform/database/jet/format/index_page.h"
 #include "platform/database/jet/format/jet_format.h"
 #include "platform/database/jet/format/row_packing.h"
-#include "platform/database/jet/format/data_page.h"
 #include "platform/database/jet/format/table_definition_page.h"
 #include "platform/database/jet/format/usage_map.h"
 #include "platform/runtime/system_error.h"
@@ -142,7 +142,8 @@ int JetDatabaseWriter::addTable(const JetTableDefinition& table)
             throw JetWriteError(QStringLiteral("Tabella '%1': esiste già").arg(table.name));
     }
     auto added = std::make_unique<Table>(table, version_);
-    TableDefinitionPage(added->definition, added->layout, {}, version_);  // refuses a definition too large for its page now
+    TableDefinitionPage(added->definition, added->layout, {},
+                        version_);  // refuses a definition too large for its page now
     tables_.push_back(std::move(added));
     return static_cast<int>(tables_.size()) - 1;
 }
@@ -219,10 +220,12 @@ void JetDatabaseWriter::save(const QString& path) const
 {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
-        throw JetWriteError(QStringLiteral("Impossibile creare il database '%1': %2").arg(path, DescrizioneErroreFile(file)));
+        throw JetWriteError(
+            QStringLiteral("Impossibile creare il database '%1': %2").arg(path, DescrizioneErroreFile(file)));
     write(file);
     if (!file.commit())
-        throw JetWriteError(QStringLiteral("Impossibile scrivere il database '%1': %2").arg(path, DescrizioneErroreFile(file)));
+        throw JetWriteError(
+            QStringLiteral("Impossibile scrivere il database '%1': %2").arg(path, DescrizioneErroreFile(file)));
 }
 
 void WriteJetDatabase(const QString& path, const std::vector<JetTable>& tables, JetVersion version)

@@ -58,5 +58,4 @@ struct JetTable {
     std::vector<std::vector<Variant>> rows;
 };
 
-void WriteJetDatabase(const QString& path, const std::vector<JetTable>& tables,
-                      JetVersion version = JetVersion::Jet4);
+void WriteJetDatabase(const QString& path, const std::vector<JetTable>& tables, JetVersion version = JetVersion::Jet4);

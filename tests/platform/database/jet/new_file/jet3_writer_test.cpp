@@ -11,13 +11,13 @@
 #include "support/procedure_databases.h"
 #include "support/source_databases.h"
 
+#include <gtest/gtest.h>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtEndian>
-#include <gtest/gtest.h>
 #include <limits>
 
 namespace {
@@ -167,8 +167,9 @@ TEST_F(Jet3Writer, ProcedureDatabaseOfTheTestsReadsBack)
 
 TEST_F(Jet3Writer, RefusesWhatTheFormatCannotHoldBeforeWriting)
 {
-    expectRefusedWithNothingWritten({{AllTypes(QStringLiteral("russo")), {{1, 1, 1, 1.0, QString::fromUtf8("Москва")}}}},
-                                    QStringLiteral("Colonna 'Testo': il carattere 'М' (U+041C) non esiste"));
+    expectRefusedWithNothingWritten(
+        {{AllTypes(QStringLiteral("russo")), {{1, 1, 1, 1.0, QString::fromUtf8("Москва")}}}},
+        QStringLiteral("Colonna 'Testo': il carattere 'М' (U+041C) non esiste"));
     expectRefusedWithNothingWritten({{AllTypes(QStringLiteral("emoji")), {{1, 1, 1, 1.0, QString::fromUtf8("ok 😀")}}}},
                                     QString::fromUtf8("il carattere '😀' (U+1F600) non esiste"));
     // Defined by Unicode, but a byte Windows-1252 leaves undefined.
@@ -201,7 +202,8 @@ TEST_F(Jet3Writer, PageCheckerPassesAccessFilesAndCatchesDamage)
     qsizetype dataPage = 0;
     for (qsizetype page = 3; page < original.size() / kJet3PageSize && dataPage == 0; ++page) {
         const char* bytes = original.constData() + page * kJet3PageSize;
-        if (bytes[0] == kDataPageType && qFromLittleEndian<quint32>(bytes + kDataPageOwnerOffset) > kCatalogDefinitionPage)
+        if (bytes[0] == kDataPageType
+            && qFromLittleEndian<quint32>(bytes + kDataPageOwnerOffset) > kCatalogDefinitionPage)
             dataPage = page;
     }
     ASSERT_NE(dataPage, 0);
@@ -237,11 +239,11 @@ TEST_F(Jet3Writer, HeaderAndCatalogLaidOutAsAccess97)
     EXPECT_EQ(ourCatalog.mid(kJet3TableTypeOffset, 6).toHex(), accessCatalog.mid(kJet3TableTypeOffset, 6).toHex());
     const int accessRealIndexes = accessCatalog.at(31);
     for (int column = 0; column < 17; ++column) {
-        QByteArray mine = ourCatalog.mid(kJet3DefinitionHeaderSize + kJet3ColumnDescriptorSize * column,
-                                         kJet3ColumnDescriptorSize);
-        QByteArray theirs = accessCatalog.mid(kJet3DefinitionHeaderSize + 8 * accessRealIndexes
-                                                  + kJet3ColumnDescriptorSize * column,
-                                              kJet3ColumnDescriptorSize);
+        QByteArray mine =
+            ourCatalog.mid(kJet3DefinitionHeaderSize + kJet3ColumnDescriptorSize * column, kJet3ColumnDescriptorSize);
+        QByteArray theirs =
+            accessCatalog.mid(kJet3DefinitionHeaderSize + 8 * accessRealIndexes + kJet3ColumnDescriptorSize * column,
+                              kJet3ColumnDescriptorSize);
         if ((static_cast<quint8>(theirs.at(kJet3ColumnFlagsOffset)) & kFixedLengthColumn) == 0) {
             theirs.replace(kJet3ColumnFixedOffsetOffset, 2, QByteArray(2, '\0'));
             mine.replace(kJet3ColumnFixedOffsetOffset, 2, QByteArray(2, '\0'));

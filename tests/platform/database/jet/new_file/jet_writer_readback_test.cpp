@@ -4,8 +4,8 @@
 #include "support/jet_readback.h"
 #include "support/source_databases.h"
 
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <QTemporaryDir>
 #include <limits>
 
 namespace {
@@ -144,7 +144,8 @@ std::vector<JetTable> NumberedTables(int count)
     for (int t = 0; t < count; ++t) {
         JetTable table{AllTypes(QStringLiteral("Tabella %1").arg(t)), {}};
         for (int r = 0; r < t * 37; ++r)
-            table.rows.push_back({t, r % 30000, r % 256, t + r / 8.0, QStringLiteral("tabella %1 riga %2").arg(t).arg(r)});
+            table.rows.push_back(
+                {t, r % 30000, r % 256, t + r / 8.0, QStringLiteral("tabella %1 riga %2").arg(t).arg(r)});
         tables.push_back(std::move(table));
     }
     return tables;

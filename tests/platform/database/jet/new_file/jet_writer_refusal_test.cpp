@@ -1,11 +1,11 @@
 #include "platform/database/jet/new_file/jet_database_writer.h"
 #include "support/qt_printers.h"
 
+#include <gtest/gtest.h>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <cerrno>
-#include <gtest/gtest.h>
 #include <limits>
 
 namespace {
@@ -54,7 +54,9 @@ TEST(JetWriterRefusal, ValuesOfTheWrongKind)
               QStringLiteral("(accepted)"));
     EXPECT_NE(Refusal([&] { CheckJetValue(doubleColumn, Variant(std::numeric_limits<double>::quiet_NaN())); }),
               QStringLiteral("(accepted)"));
-    EXPECT_NE(Refusal([&] { CheckJetValue({QStringLiteral("m"), T::Memo}, Variant("memo")); }),
+    EXPECT_NE(Refusal([&] {
+                  CheckJetValue({QStringLiteral("m"), T::Memo}, Variant("memo"));
+              }),
               QStringLiteral("(accepted)"));
     EXPECT_EQ(Refusal([&] { CheckJetValue(doubleColumn, Variant(3)); }), QStringLiteral("(accepted)"));
     EXPECT_EQ(Refusal([&] { CheckJetValue({QStringLiteral("m"), T::Memo}, Variant()); }), QStringLiteral("(accepted)"));
@@ -91,16 +93,21 @@ TEST(JetWriterRefusal, DefinitionsJetWouldNotAccept)
 TEST(JetWriterRefusal, WriterNamesTheTableAndColumnOfABadValue)
 {
     JetDatabaseWriter writer;
-    const int table = writer.addTable({QStringLiteral("abi"),
-                                       {{QStringLiteral("AbiAbi"), T::LongInteger},
-                                        {QStringLiteral("AbiBanc"), T::Text, 3}}});
-    EXPECT_EQ(Refusal([&] { writer.appendRow(table, {1, "quattro"}); }),
+    const int table = writer.addTable(
+        {QStringLiteral("abi"), {{QStringLiteral("AbiAbi"), T::LongInteger}, {QStringLiteral("AbiBanc"), T::Text, 3}}});
+    EXPECT_EQ(Refusal([&] {
+                  writer.appendRow(table, {1, "quattro"});
+              }),
               QStringLiteral("Colonna 'AbiBanc': il testo ha 7 caratteri, la colonna ne ammette 3"));
     EXPECT_EQ(Refusal([&] { writer.appendRow(table, {1}); }),
               QStringLiteral("Tabella 'abi': la riga ha 1 valori, le colonne sono 2"));
-    EXPECT_EQ(Refusal([&] { writer.addTable({QStringLiteral("ABI"), {{QStringLiteral("x"), T::Byte}}}); }),
+    EXPECT_EQ(Refusal([&] {
+                  writer.addTable({QStringLiteral("ABI"), {{QStringLiteral("x"), T::Byte}}});
+              }),
               QStringLiteral("Tabella 'ABI': esiste già"));
-    EXPECT_NE(Refusal([&] { writer.addTable({QStringLiteral("msysobjects"), {{QStringLiteral("x"), T::Byte}}}); }),
+    EXPECT_NE(Refusal([&] {
+                  writer.addTable({QStringLiteral("msysobjects"), {{QStringLiteral("x"), T::Byte}}});
+              }),
               QStringLiteral("(accepted)"));
 }
 
@@ -114,7 +121,8 @@ TEST(JetWriterRefusal, RowLargerThanAPage)
     }
     JetDatabaseWriter writer;
     const int table = writer.addTable(wide);
-    EXPECT_TRUE(Refusal([&] { writer.appendRow(table, row); }).startsWith(QStringLiteral("Tabella 'larga': la riga occupa")));
+    EXPECT_TRUE(
+        Refusal([&] { writer.appendRow(table, row); }).startsWith(QStringLiteral("Tabella 'larga': la riga occupa")));
     row[7] = Variant();
     row[8] = Variant();
     EXPECT_EQ(Refusal([&] { writer.appendRow(table, row); }), QStringLiteral("(accepted)"));

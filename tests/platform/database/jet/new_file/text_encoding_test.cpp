@@ -1,5 +1,5 @@
-#include "platform/database/jet/format/table_definition.h"
 #include "platform/database/jet/format/text_encoding.h"
+#include "platform/database/jet/format/table_definition.h"
 
 #include <gtest/gtest.h>
 
