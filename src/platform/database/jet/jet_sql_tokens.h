@@ -19,7 +19,8 @@ struct Token {
 // Splits a statement into tokens; the statement must outlive them.
 class Tokenizer {
 public:
-    explicit Tokenizer(const QString& sql) : sql_(sql) {}
+    // `from`: where in the statement the first token is looked for.
+    explicit Tokenizer(const QString& sql, qsizetype from = 0) : sql_(sql), pos_(from) {}
 
     // The next token; an unterminated text or bracket raises SyntaxError().
     Token next();
@@ -30,7 +31,7 @@ private:
     Token number();
 
     const QString& sql_;
-    qsizetype pos_ = 0;
+    qsizetype pos_;
 };
 
 RuntimeError SyntaxError();

@@ -7,6 +7,7 @@
 #include <QVarLengthArray>
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 namespace {
 
@@ -30,7 +31,10 @@ bool SameAscii(QStringView token, const char* word, bool ignoreCase)
 
 class Parser {
 public:
-    explicit Parser(const QString& sql) : tokens_(sql) { advance(); }
+    Parser(const QString& sql, qsizetype from) : sql_(sql), tokens_(sql, from) { advance(); }
+
+    // Where the current token begins in the statement.
+    qsizetype position() const { return token_.kind == Token::End ? sql_.size() : token_.text.data() - sql_.data(); }
 
     bool atKeyword(const char* keyword) const
     {
@@ -110,6 +114,7 @@ public:
 private:
     void advance() { token_ = tokens_.next(); }
 
+    const QString& sql_;
     Tokenizer tokens_;
     Token token_;
 };
@@ -152,7 +157,38 @@ QStringList ColumnList(const QVarLengthArray<QStringView, 16>& names)
     return columns;
 }
 
-JetInsert ParseInsert(Parser& parser)
+// The head of an INSERT, up to the "(" of its values: the table and the
+// columns, with the text they were read from.
+struct InsertHead {
+    QString text;
+    QString table;
+    QStringList columns;
+};
+
+// Every row of the update is an INSERT with the head of the one before. A
+// statement that begins with that head's text followed by "(", as the one
+// before went on, is read into the same tokens up to there: its head is
+// not read again.
+thread_local InsertHead previousHead;
+
+void ReadValues(Parser& parser, JetInsert& statement)
+{
+    parser.symbol("(");
+    for (;;) {
+        statement.values.push_back(parser.literal());
+        if (!parser.atSymbol(","))
+            break;
+        parser.symbol(",");
+    }
+    parser.symbol(")");
+    parser.end();
+    if (statement.values.size() != static_cast<std::size_t>(statement.columns.size()))
+        throw RuntimeError(
+            ErrorNumber::StatementRejected,
+            QStringLiteral("Il numero dei valori della query e dei campi di destinazione non coincide."));
+}
+
+JetInsert ParseInsert(const QString& sql, Parser& parser)
 {
     JetInsert statement;
     parser.keyword("INTO");
@@ -168,19 +204,22 @@ JetInsert ParseInsert(Parser& parser)
     statement.columns = ColumnList(names);
     parser.symbol(")");
     parser.keyword("VALUES");
-    parser.symbol("(");
-    for (;;) {
-        statement.values.push_back(parser.literal());
-        if (!parser.atSymbol(","))
-            break;
-        parser.symbol(",");
-    }
-    parser.symbol(")");
-    parser.end();
-    if (statement.values.size() != static_cast<std::size_t>(statement.columns.size()))
-        throw RuntimeError(
-            ErrorNumber::StatementRejected,
-            QStringLiteral("Il numero dei valori della query e dei campi di destinazione non coincide."));
+    if (parser.atSymbol("("))
+        previousHead = {sql.left(parser.position()), statement.table, statement.columns};
+    ReadValues(parser, statement);
+    return statement;
+}
+
+// The statement, when it begins with the previous INSERT's head.
+std::optional<JetInsert> ParseWithPreviousHead(const QString& sql)
+{
+    const QString& head = previousHead.text;
+    if (head.isEmpty() || sql.size() <= head.size() || sql.at(head.size()) != QLatin1Char('(')
+        || !QStringView(sql).startsWith(head))
+        return std::nullopt;
+    JetInsert statement{previousHead.table, previousHead.columns, {}};
+    Parser parser(sql, head.size());
+    ReadValues(parser, statement);
     return statement;
 }
 
@@ -188,14 +227,16 @@ JetInsert ParseInsert(Parser& parser)
 
 JetChange ParseJetChange(const QString& sql)
 {
-    Parser parser(sql);
+    if (std::optional<JetInsert> insert = ParseWithPreviousHead(sql))
+        return std::move(*insert);
+    Parser parser(sql, 0);
     if (parser.atKeyword("DELETE")) {
         parser.keyword("DELETE");
         return ParseDelete(parser);
     }
     if (parser.atKeyword("INSERT")) {
         parser.keyword("INSERT");
-        return ParseInsert(parser);
+        return ParseInsert(sql, parser);
     }
     throw SyntaxError();
 }
