@@ -50,7 +50,12 @@ Token Tokenizer::text()
         const qsizetype quote = sql_.indexOf(QLatin1Char('\''), from);
         if (quote < 0)
             throw SyntaxError();
-        value += QStringView(sql_).sliced(from, quote - from);
+        // Most texts hold no apostrophe: their characters are taken at once.
+        const QStringView characters = QStringView(sql_).sliced(from, quote - from);
+        if (value.isEmpty())
+            value = characters.toString();
+        else
+            value += characters;
         if (quote + 1 < sql_.size() && sql_.at(quote + 1) == QLatin1Char('\'')) {
             value += QLatin1Char('\'');
             from = quote + 2;

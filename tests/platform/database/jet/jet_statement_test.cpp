@@ -3,6 +3,7 @@
 #include "support/qt_printers.h"
 
 #include <gtest/gtest.h>
+#include <limits>
 
 namespace {
 
@@ -30,8 +31,7 @@ TEST(JetStatement, AnInsertAfterOneWithTheSameHeadReadsAsOnItsOwn)
     Insert(QStringLiteral("INSERT INTO ABI (AbiAbi) VALUES (1)"));  // another head
     const JetInsert alone = Insert(second);
     ExpectSame(afterTheSameHead, alone);
-    EXPECT_EQ(alone.values,
-              (std::vector<Variant>{Variant(1005), Variant(-16), Variant(QStringLiteral("d'Esempio"))}));
+    EXPECT_EQ(alone.values, (std::vector<Variant>{Variant(1005), Variant(-16), Variant(QStringLiteral("d'Esempio"))}));
 
     for (const QString& wrong : {head + QStringLiteral("(1, 2)"), head + QStringLiteral("(1, 2, 'a'); DELETE FROM ABI"),
                                  head + QStringLiteral("(1, 2, 'a') x")}) {
@@ -39,6 +39,13 @@ TEST(JetStatement, AnInsertAfterOneWithTheSameHeadReadsAsOnItsOwn)
         EXPECT_EQ(ErrorOf([&] { ParseJetChange(wrong); }).number(), ErrorNumber::StatementRejected)
             << wrong.toStdString();
     }
+    // Whole numbers to the edges of 64 bits; beyond them, a Double.
+    EXPECT_EQ(
+        Insert(QStringLiteral("INSERT INTO t (a, b, c, d) VALUES (-9223372036854775808, 9223372036854775807, "
+                              "9223372036854775808, -0)"))
+            .values,
+        (std::vector<Variant>{Variant(std::numeric_limits<qint64>::min()), Variant(std::numeric_limits<qint64>::max()),
+                              Variant(9223372036854775808.0), Variant(0)}));
     // A name that only begins like the head's last word is another word.
     Insert(QStringLiteral("INSERT INTO ABI (AbiAbi) VALUES (1)"));
     EXPECT_EQ(ErrorOf([&] { ParseJetChange(QStringLiteral("INSERT INTO ABI (AbiAbi) VALUESX (1)")); }).number(),

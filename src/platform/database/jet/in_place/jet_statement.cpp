@@ -7,6 +7,7 @@
 #include <QVarLengthArray>
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <optional>
 
 namespace {
@@ -90,12 +91,16 @@ public:
         }
         if (token_.kind != Token::Number)
             throw SyntaxError();
+        // Whole numbers, most of the literals, are read where they stand.
+        bool whole = false;
+        const qulonglong magnitude = token_.text.toULongLong(&whole);
+        constexpr qulonglong kLargest = std::numeric_limits<qint64>::max();
+        if (whole && magnitude <= kLargest + (negative ? 1 : 0)) {
+            advance();
+            return Variant(negative ? qint64(0 - magnitude) : qint64(magnitude));
+        }
         const QString digits = (negative ? QStringLiteral("-") : QString()) + token_.text.toString();
         advance();
-        bool whole = false;
-        const qint64 integer = digits.toLongLong(&whole);
-        if (whole)
-            return Variant(integer);
         bool ok = false;
         const double number = QLocale::c().toDouble(digits, &ok);
         if (!ok || !std::isfinite(number))
