@@ -7,9 +7,7 @@
 // and between counts.
 //
 //   bench_growth [FILIALI ...]
-#include "layouts/abicab_layout.h"
-#include "mkdemo/demo_data.h"
-#include "platform/database/jet/new_file/jet_database_writer.h"
+#include "bench/demo_source.h"
 
 #include <fcntl.h>
 #include <sqlite3.h>
@@ -46,26 +44,6 @@ void WriteDestination(const QString& path)
                  "INSERT INTO ABI VALUES (1, 'Banca Locale', 1);",
                  nullptr, nullptr, nullptr);
     sqlite3_close(db);
-}
-
-// The demo's rows are written by a process of their own. Written here, they
-// would leave this process large, and the tool forked from it would start
-// with that size, which the kernel counts in the tool's peak even after the
-// tool has replaced this program.
-bool WriteSource(const QString& path, int branches)
-{
-    const pid_t child = ::fork();
-    if (child == 0) {
-        try {
-            const DemoData data = GenerateDemoData({kBanks, branches});
-            WriteJetDatabase(path, {{AbiTableDefinition(), data.banks}, {AbicabTableDefinition(), data.branches}});
-        } catch (...) {
-            _exit(1);
-        }
-        _exit(0);
-    }
-    int status = 0;
-    return child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 // Runs the tool as a process of its own, so that its peak memory is its own.
@@ -122,7 +100,7 @@ int main(int argc, char** argv)
         QTemporaryDir dir;
         const QString source = dir.filePath(QStringLiteral("Abicab.mdb"));
         const QString destination = dir.filePath(QStringLiteral("ARCPROC.db"));
-        if (!WriteSource(source, branches)) {
+        if (!WriteDemoSource(source, branches)) {
             QTextStream(stderr) << "Abicab.mdb non scritto con " << branches << " filiali\n";
             return 1;
         }
