@@ -19,13 +19,6 @@ extern "C" int mdb_find_row(MdbHandle* mdb, int row, int* start, size_t* len);
 
 namespace {
 
-RuntimeError CannotOpen(const QString& path)
-{
-    return {ErrorNumber::Failure,
-            QStringLiteral("Impossibile aprire il database '%1': il file non è un database valido o è danneggiato.")
-                .arg(path)};
-}
-
 RuntimeError Damaged(const QString& table)
 {
     return {ErrorNumber::Failure, QStringLiteral("La tabella '%1' è danneggiata.").arg(table)};
@@ -119,7 +112,7 @@ public:
     explicit MdbFile(const QString& path) : mdb_(mdb_open(QFile::encodeName(path).constData(), MDB_NOFLAGS))
     {
         if (!mdb_)
-            throw CannotOpen(path);
+            throw JetNotADatabase(path);
     }
     ~MdbFile() { mdb_close(mdb_); }
     MdbFile(const MdbFile&) = delete;
@@ -284,7 +277,7 @@ std::unique_ptr<DatabaseBackend> OpenWithLimits(const QString& path, std::chrono
     // Access writes whole pages; a file that is not made of them is damaged.
     const qint64 size = QFileInfo(path).size();
     if (size < 4096 || size % 2048 != 0)
-        throw CannotOpen(path);
+        throw JetNotADatabase(path);
     return std::make_unique<JetBackend>(path, quietLimit, memoryCeiling);
 }
 
@@ -295,6 +288,13 @@ ResultSet ReadRuleProperties(const QString& path, const QString& table)
 }
 
 }  // namespace
+
+RuntimeError JetNotADatabase(const QString& path)
+{
+    return {ErrorNumber::Failure,
+            QStringLiteral("Impossibile aprire il database '%1': il file non è un database valido o è danneggiato.")
+                .arg(path)};
+}
 
 RuntimeError JetTableNotFound(const QString& table)
 {

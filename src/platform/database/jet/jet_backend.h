@@ -28,5 +28,7 @@ struct JetProperty {
 // the rows.
 std::vector<JetProperty> JetRuleProperties(const QString& path, const QString& table);
 
-// A table the file does not hold, as both the reader and the writer report it.
+// A file that is no Jet database, and a table the file does not hold, as
+// both the reader and the writer report them.
+RuntimeError JetNotADatabase(const QString& path);
 RuntimeError JetTableNotFound(const QString& table);

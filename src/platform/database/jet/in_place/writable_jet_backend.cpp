@@ -13,13 +13,6 @@
 
 namespace {
 
-RuntimeError CannotOpen(const QString& path)
-{
-    return {ErrorNumber::Failure,
-            QStringLiteral("Impossibile aprire il database '%1': il file non è un database valido o è danneggiato.")
-                .arg(path)};
-}
-
 DatabaseHeader ReadHeader(const QString& path)
 {
     QFile file(path);
@@ -28,10 +21,10 @@ DatabaseHeader ReadHeader(const QString& path)
             ErrorNumber::Failure,
             QStringLiteral("Impossibile aprire il file '%1': %2").arg(path, DescrizioneErroreFile(file)));
     if (file.size() % kPageSize != 0)
-        throw CannotOpen(path);
+        throw JetNotADatabase(path);
     const std::optional<DatabaseHeader> header = ReadDatabaseHeader(file.read(kPageSize));
     if (!header)
-        throw CannotOpen(path);
+        throw JetNotADatabase(path);
     return *header;
 }
 
