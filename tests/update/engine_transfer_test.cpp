@@ -4,6 +4,7 @@
 #include "platform/runtime/runtime_error.h"
 #include "servers/mariadb_server.h"
 #include "servers/postgresql_server.h"
+#include "support/no_progress.h"
 #include "support/qt_printers.h"
 #include "support/scripted_ui_services.h"
 #include "support/source_databases.h"
@@ -165,14 +166,6 @@ protected:
                 failedStatement = sentAhead->statement();
         }
     }
-
-    struct NoProgress : TransferProgress {
-        void deletionStarting() override {}
-        void tableStarting(CodeTable, std::int32_t) override {}
-        void rowInserted(CodeTable) override {}
-        void tableFinished(CodeTable) override {}
-        void rowFailed(CodeTable, std::int32_t) override {}
-    };
 
     std::unique_ptr<Destination> destination;
     int linea = 0;

@@ -7,6 +7,7 @@
 #include "servers/mariadb_server.h"
 #include "servers/postgresql_server.h"
 #include "support/error_capture.h"
+#include "support/no_progress.h"
 #include "support/procedure_databases.h"
 #include "support/qt_printers.h"
 #include "support/scripted_ui_services.h"
@@ -166,14 +167,6 @@ std::unique_ptr<Destination> MakeDestination(const std::string& engine, const So
         return std::make_unique<OdbcMariadbDestination>(banks, branches);
     return std::make_unique<JetDestination>(banks, branches);
 }
-
-struct NoProgress : TransferProgress {
-    void deletionStarting() override {}
-    void tableStarting(CodeTable, std::int32_t) override {}
-    void rowInserted(CodeTable) override {}
-    void tableFinished(CodeTable) override {}
-    void rowFailed(CodeTable, std::int32_t) override {}
-};
 
 // Every row of both tables, read through the layer, sorted by their text.
 using Dump = std::map<QString, std::vector<Variant>>;  // key "ABI|abi|cab" -> row

@@ -1,6 +1,7 @@
 // New Jet 3 (Access 97) files: read back by the three readers, recognised
 // by mdb-ver, laid out as Access 97 lays out its own files, and refused with
 // nothing written when a value or a definition does not fit the format.
+#include "all_types_table.h"
 #include "platform/database/jet/format/data_page.h"
 #include "platform/database/jet/format/database_header.h"
 #include "platform/database/jet/format/rc4.h"
@@ -25,16 +26,6 @@ namespace {
 using T = JetColumnType;
 
 const QString kAccessSample = QStringLiteral(CORVANTA_JET_SAMPLES "/testV1997.mdb");
-
-JetTableDefinition AllTypes(const QString& name)
-{
-    return {name,
-            {{QStringLiteral("Lungo"), T::LongInteger},
-             {QStringLiteral("Intero"), T::Integer},
-             {QStringLiteral("Piccolo"), T::Byte},
-             {QStringLiteral("Doppio"), T::Double},
-             {QStringLiteral("Testo"), T::Text, 255}}};
-}
 
 JetTableDefinition ThreeTexts()
 {

@@ -1,5 +1,6 @@
 // Every file written here is read back by the project's reader, by mdbtools
 // and by mdb-reader, which must all give back exactly what was written.
+#include "all_types_table.h"
 #include "platform/database/jet/new_file/jet_database_writer.h"
 #include "support/jet_readback.h"
 #include "support/source_databases.h"
@@ -11,16 +12,6 @@
 namespace {
 
 using T = JetColumnType;
-
-JetTableDefinition AllTypes(const QString& name)
-{
-    return {name,
-            {{QStringLiteral("Lungo"), T::LongInteger},
-             {QStringLiteral("Intero"), T::Integer},
-             {QStringLiteral("Piccolo"), T::Byte},
-             {QStringLiteral("Doppio"), T::Double},
-             {QStringLiteral("Testo"), T::Text, 255}}};
-}
 
 class JetWriterReadBack : public ::testing::Test {
 protected:
