@@ -4,6 +4,8 @@
 #include "platform/database/jet/format/little_endian.h"
 #include "platform/database/jet/format/text_encoding.h"
 
+#include <QVarLengthArray>
+
 namespace {
 
 // A column's error, named: the tools add the row.
@@ -93,18 +95,20 @@ TableLayout LayOutTable(const JetTableDefinition& table)
 namespace {
 
 // The values' side of a row, shared by both layouts: the fixed part appended
-// to `row`, and what the variable-length part needs.
+// to `row`, and what the variable-length part needs. Sized for the code
+// tables without a heap allocation, since every inserted row is packed here.
 struct FixedPart {
-    QByteArray nullMask;
-    std::vector<qsizetype> columnOfVariable;  // -1 for a number no column has
+    QVarLengthArray<char, 8> nullMask;
+    QVarLengthArray<qsizetype, 32> columnOfVariable;  // -1 for a number no column has
 };
 
 FixedPart AppendFixedPart(QByteArray& row, const JetTableDefinition& table, const TableLayout& layout,
                           const std::vector<Variant>& values, JetVersion version)
 {
-    FixedPart part{QByteArray((layout.columnCount + 7) / 8, '\0'), std::vector<qsizetype>(layout.variableCount, -1)};
+    FixedPart part{QVarLengthArray<char, 8>((layout.columnCount + 7) / 8, '\0'),
+                   QVarLengthArray<qsizetype, 32>(layout.variableCount, -1)};
     const qsizetype fixedStart = row.size();
-    row.append(QByteArray(layout.fixedSize, '\0'));
+    row.resize(fixedStart + layout.fixedSize, '\0');
     for (std::size_t i = 0; i < table.columns.size(); ++i) {
         const ColumnPlacement& placement = layout.columns[i];
         if (placement.variableIndex >= 0)
@@ -121,11 +125,12 @@ FixedPart AppendFixedPart(QByteArray& row, const JetTableDefinition& table, cons
 
 // The values lie in the order of their numbers; answers where each starts,
 // and last where they end.
-std::vector<qsizetype> AppendVariableValues(QByteArray& row, const JetTableDefinition& table,
-                                            const std::vector<Variant>& values, const FixedPart& part,
-                                            JetVersion version)
+using VariableOffsets = QVarLengthArray<qsizetype, 32>;
+
+VariableOffsets AppendVariableValues(QByteArray& row, const JetTableDefinition& table,
+                                     const std::vector<Variant>& values, const FixedPart& part, JetVersion version)
 {
-    std::vector<qsizetype> offsets;
+    VariableOffsets offsets;
     for (const qsizetype i : part.columnOfVariable) {
         offsets.push_back(row.size());
         if (i >= 0 && !values[i].isNull())
@@ -135,7 +140,7 @@ std::vector<qsizetype> AppendVariableValues(QByteArray& row, const JetTableDefin
     return offsets;
 }
 
-void AppendJet4Offsets(QByteArray& row, const std::vector<qsizetype>& offsets)
+void AppendJet4Offsets(QByteArray& row, const VariableOffsets& offsets)
 {
     for (auto offset = offsets.rbegin(); offset != offsets.rend(); ++offset)
         AppendLittleEndian(row, static_cast<quint16>(*offset));
@@ -144,7 +149,7 @@ void AppendJet4Offsets(QByteArray& row, const std::vector<qsizetype>& offsets)
 
 // The readers count a row's jumps from its whole length, so the table must
 // hold as many entries as that length implies.
-void AppendJet3Offsets(QByteArray& row, const std::vector<qsizetype>& offsets, qsizetype maskSize,
+void AppendJet3Offsets(QByteArray& row, const VariableOffsets& offsets, qsizetype maskSize,
                        const QString& tableName)
 {
     const qsizetype dataEnd = offsets.back();
@@ -199,13 +204,13 @@ QByteArray PackRow(const JetTableDefinition& table, const TableLayout& layout, c
         AppendLittleEndian(row, static_cast<quint16>(layout.columnCount));
     const FixedPart part = AppendFixedPart(row, table, layout, values, version);
     if (layout.variableCount > 0) {
-        const std::vector<qsizetype> offsets = AppendVariableValues(row, table, values, part, version);
+        const VariableOffsets offsets = AppendVariableValues(row, table, values, part, version);
         if (version == JetVersion::Jet3)
             AppendJet3Offsets(row, offsets, part.nullMask.size(), table.name);
         else
             AppendJet4Offsets(row, offsets);
     }
-    row.append(part.nullMask);
+    row.append(part.nullMask.constData(), part.nullMask.size());
     return row;
 }
 

@@ -179,6 +179,7 @@ thread_local InsertHead previousHead;
 void ReadValues(Parser& parser, JetInsert& statement)
 {
     parser.symbol("(");
+    statement.values.reserve(static_cast<std::size_t>(statement.columns.size()));
     for (;;) {
         statement.values.push_back(parser.literal());
         if (!parser.atSymbol(","))

@@ -58,7 +58,7 @@ TableChange::TableChange(JetPageFile& file, JetTableSchema schema)
             const std::vector<QByteArray> keys = keysOf(values);
             for (std::size_t i = 0; i < indexes_.size(); ++i) {
                 if (!(schema_.indexes[i].ignoresNulls() && IsNullKey(schema_.indexes[i], values)))
-                    indexes_[i].entries.insert(LeafEntry(keys[i], where.page, where.row));
+                    indexes_[i].entries.insert(indexes_[i].entries.end(), LeafEntry(keys[i], where.page, where.row));
             }
         },
         keyColumns_);
@@ -79,6 +79,9 @@ std::vector<QByteArray> TableChange::keysOf(const std::vector<Variant>& values) 
 // Entries of one key lie side by side, right after the key itself.
 bool TableChange::holdsKey(const Index& index, const QByteArray& key) const
 {
+    // The update inserts its codes in key order: a key past the last entry is the common case.
+    if (index.entries.empty() || *index.entries.rbegin() < key)
+        return false;
     const auto found = index.entries.lower_bound(key);
     return found != index.entries.end() && found->size() == key.size() + 4 && found->startsWith(key);
 }
@@ -170,8 +173,9 @@ void TableChange::insert(const std::vector<Variant>& given, const PageAppender& 
     placeRow(row, where, append);
     ++rowCount_;
     for (std::size_t i = 0; i < indexes_.size(); ++i) {
+        // Placed at once when it comes after every entry, as rows inserted in key order do.
         if (!(schema_.indexes[i].ignoresNulls() && IsNullKey(schema_.indexes[i], values)))
-            indexes_[i].entries.insert(LeafEntry(keys[i], where.page, where.row));
+            indexes_[i].entries.insert(indexes_[i].entries.end(), LeafEntry(keys[i], where.page, where.row));
     }
 }
 
