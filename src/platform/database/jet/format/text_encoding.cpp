@@ -70,6 +70,27 @@ qsizetype AppendCompressed(QByteArray& bytes, const QString& text)
     return bytes.size() - at;
 }
 
+// The compressed form of a text of Latin-1 characters without a NUL, most
+// texts of the code tables: the marker and one byte each, in one pass.
+// False, with `bytes` as it was, for any other text.
+bool AppendOneByteText(QByteArray& bytes, const QString& text)
+{
+    const qsizetype at = bytes.size();
+    bytes.resize(at + 2 + text.size());
+    char* out = bytes.data() + at;
+    *out++ = '\xff';
+    *out++ = '\xfe';
+    for (const QChar c : text) {
+        const char16_t unit = c.unicode();
+        if (unit == 0 || unit >= 0x100) {
+            bytes.resize(at);
+            return false;
+        }
+        *out++ = static_cast<char>(unit);
+    }
+    return true;
+}
+
 // Windows-1252's characters for the bytes 0x80 to 0x9f; 0 where the byte has none.
 constexpr char16_t kWindows1252High[32] = {0x20ac, 0,      0x201a, 0x0192, 0x201e, 0x2026, 0x2020, 0x2021,
                                            0x02c6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017d, 0,
@@ -119,6 +140,9 @@ void AppendJetText(QByteArray& bytes, const QString& text, bool mayCompress)
         AppendCompressed(bytes, text);
         return;
     }
+    // Two characters or fewer take no less room compressed.
+    if (mayCompress && text.size() > 2 && AppendOneByteText(bytes, text))
+        return;
     if (mayCompress && !text.isEmpty() && Compressible(text)) {
         const qsizetype at = bytes.size();
         if (AppendCompressed(bytes, text) < text.size() * 2)

@@ -48,6 +48,9 @@ TEST(TextEncoding, TextWithAZeroLowByteIsNeverCompressed)
     EXPECT_EQ(EncodeJetText(QString::fromUtf8("abcdefĀ")),
               Bytes({'a', 0, 'b', 0, 'c', 0, 'd', 0, 'e', 0, 'f', 0, 0x00, 0x01}));
     EXPECT_EQ(EncodeJetText(QString::fromUtf8("abcdefЀ")).size(), 14);
+    // So does U+0000 itself, among Latin characters only.
+    EXPECT_EQ(EncodeJetText(QStringLiteral("abc") + QChar(0) + QStringLiteral("def")),
+              Bytes({'a', 0, 'b', 0, 'c', 0, 0, 0, 'd', 0, 'e', 0, 'f', 0}));
 }
 
 // Plain UCS-2 of a text that begins with U+FEFF would begin with the
