@@ -149,6 +149,7 @@ constexpr qsizetype kJet3IndexCountsSize = 8;
 //   relationship type; 13 4 related index, -1 for none; 17 4 related table;
 //   21 1 cascade updates; 22 1 cascade deletes; 23 1 kind (below); 24 4 unknown.
 constexpr qsizetype kLogicalIndexSize = 28;
+constexpr qsizetype kLogicalIndexNumberOffset = 4;
 constexpr qsizetype kLogicalIndexRealOffset = 8;
 constexpr qsizetype kLogicalIndexRelatedOffset = 13;
 constexpr qsizetype kLogicalIndexCascadeUpdatesOffset = 21;
@@ -188,7 +189,7 @@ struct TableDefinitionInfo {
 
 // The definition of a new table in one page, no long-value maps, one
 // logical index for each real one. Throws JetWriteError when it does not
-// fit, or when a Jet 3 table has indexes or a name its code page has not.
+// fit, or when a Jet 3 table has a name its code page has not.
 QByteArray TableDefinitionPage(const JetTableDefinition& table, const TableLayout& layout,
                                const TableDefinitionInfo& info, JetVersion version = JetVersion::Jet4);
 
