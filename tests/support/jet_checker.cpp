@@ -2,10 +2,8 @@
 
 #include "platform/database/jet/format/data_page.h"
 #include "platform/database/jet/format/database_header.h"
-#include "platform/database/jet/format/index_page.h"
 #include "platform/database/jet/format/jet_format.h"
 #include "platform/database/jet/format/usage_map.h"
-#include "platform/database/jet/in_place/index_key.h"
 #include "platform/database/jet/in_place/page_file.h"
 #include "platform/database/jet/in_place/table_rows.h"
 #include "platform/database/jet/in_place/table_schema.h"
@@ -17,7 +15,6 @@
 #include <QSet>
 #include <QtEndian>
 #include <map>
-#include <set>
 
 namespace {
 
