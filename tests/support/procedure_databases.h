@@ -21,7 +21,8 @@ QString WriteJetProcedureDatabase(const QString& folder, const SourceRows& banks
                                   const QString& fileName = QStringLiteral("ARCPROC.mdb"));
 
 // The same three tables and rows in a Jet 3 (Access 97) file, written
-// directly and without the primary keys: a new Jet 3 file has no indexes yet.
+// directly and without the primary keys: the rows of a table with indexes go
+// in through the in-place writer, which does not write Jet 3 files yet.
 QString WriteJet3ProcedureDatabase(const QString& folder, const SourceRows& banks, const SourceRows& branches,
                                    const QString& fileName = QStringLiteral("ARCPROC.mdb"));
 

@@ -25,3 +25,6 @@ QString DecodeJetText(const char* data, qsizetype size);
 // page has not; the five bytes it leaves undefined are refused too, since
 // no reader would agree on their character.
 void AppendWindows1252(QByteArray& bytes, const QString& text);
+
+// The byte of one UTF-16 unit in Windows-1252; -1 when the code page has none.
+int Windows1252Byte(char16_t unit);
