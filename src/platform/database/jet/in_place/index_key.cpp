@@ -1,9 +1,9 @@
 #include "platform/database/jet/in_place/index_key.h"
 
+#include "platform/database/jet/format/index_page.h"
 #include "platform/database/jet/in_place/general_sort_order.h"
 
 #include <QtEndian>
-#include <cstring>
 
 namespace {
 
@@ -12,58 +12,52 @@ constexpr char kAscendingValue = '\x7f';
 constexpr char kDescendingNull = '\xff';
 constexpr char kDescendingValue = '\x80';
 
-template <typename T>
-QByteArray BigEndian(T value)
-{
-    QByteArray bytes(sizeof(T), '\0');
-    qToBigEndian(value, bytes.data());
-    return bytes;
-}
-
-void FlipFirstBit(QByteArray& bytes)
-{
-    bytes[0] = static_cast<char>(bytes[0] ^ 0x80);
-}
-
 // Two's complement integers sort as unsigned once the sign bit is flipped.
-QByteArray IntegerBytes(const SchemaColumn& column, qint64 value)
+template <typename T>
+void AppendInteger(QByteArray& key, T value)
 {
-    QByteArray bytes;
-    switch (column.column.type) {
-        case JetColumnType::Byte: return QByteArray(1, static_cast<char>(value));  // unsigned already
-        case JetColumnType::Integer: bytes = BigEndian(static_cast<qint16>(value)); break;
-        default: bytes = BigEndian(static_cast<qint32>(value)); break;
-    }
-    FlipFirstBit(bytes);
-    return bytes;
+    char bytes[sizeof(T)];
+    qToBigEndian(value, bytes);
+    bytes[0] = static_cast<char>(bytes[0] ^ 0x80);
+    key.append(bytes, sizeof(T));
 }
 
 // IEEE doubles sort as unsigned once a positive one has its sign bit
 // flipped and a negative one all its bits.
-QByteArray DoubleBytes(double value)
+void AppendDouble(QByteArray& key, double value)
 {
-    QByteArray bytes = BigEndian(value);
+    char bytes[sizeof(double)];
+    qToBigEndian(value, bytes);
     if ((static_cast<quint8>(bytes[0]) & 0x80) != 0) {
         for (char& byte : bytes)
             byte = static_cast<char>(~byte);
     } else {
-        FlipFirstBit(bytes);
+        bytes[0] = static_cast<char>(bytes[0] ^ 0x80);
     }
-    return bytes;
+    key.append(bytes, sizeof(double));
 }
 
-std::optional<QByteArray> ValueBytes(const SchemaColumn& column, const Variant& value, JetVersion version)
+// Appends the value's bytes in an order that compares as the values do;
+// false when the value cannot be keyed here. Built in place, since every
+// inserted row is keyed.
+bool AppendValueBytes(QByteArray& key, const SchemaColumn& column, const Variant& value, JetVersion version)
 {
     switch (column.column.type) {
-        case JetColumnType::Byte:
-        case JetColumnType::Integer:
-        case JetColumnType::LongInteger: return IntegerBytes(column, value.integer());
+        case JetColumnType::Byte: key.append(static_cast<char>(value.integer())); return true;  // unsigned already
+        case JetColumnType::Integer: AppendInteger(key, static_cast<qint16>(value.integer())); return true;
+        case JetColumnType::LongInteger: AppendInteger(key, static_cast<qint32>(value.integer())); return true;
         case JetColumnType::Double:
         case JetColumnType::DateTime:
-            return DoubleBytes(value.type() == Variant::Type::Integer ? static_cast<double>(value.integer())
-                                                                      : value.real());
-        case JetColumnType::Text: return GeneralSortKey(value.text(), version);
-        default: return std::nullopt;
+            AppendDouble(key, value.type() == Variant::Type::Integer ? static_cast<double>(value.integer())
+                                                                     : value.real());
+            return true;
+        case JetColumnType::Text: {
+            const std::optional<QByteArray> text = GeneralSortKey(value.text(), version);
+            if (text)
+                key.append(*text);
+            return text.has_value();
+        }
+        default: return false;
     }
 }
 
@@ -101,28 +95,30 @@ std::optional<QByteArray> IndexKey(const JetTableSchema& table, const SchemaInde
                                    const std::vector<Variant>& values, JetVersion version)
 {
     QByteArray key;
+    key.reserve(32);  // one allocation for the keys of numbers and short texts
     for (const IndexColumn& indexed : index.columns) {
         const Variant& value = values[indexed.column];
         if (value.isNull()) {
             key.append(indexed.ascending ? kAscendingNull : kDescendingNull);
             continue;
         }
-        std::optional<QByteArray> bytes = ValueBytes(table.columns[indexed.column], value, version);
-        if (!bytes)
-            return std::nullopt;
         key.append(indexed.ascending ? kAscendingValue : kDescendingValue);
+        const qsizetype start = key.size();
+        if (!AppendValueBytes(key, table.columns[indexed.column], value, version))
+            return std::nullopt;
         if (!indexed.ascending) {
-            for (char& byte : *bytes)
-                byte = static_cast<char>(~byte);
+            for (qsizetype i = start; i < key.size(); ++i)
+                key[i] = static_cast<char>(~key[i]);
         }
-        key.append(*bytes);
     }
     return key;
 }
 
 QByteArray LeafEntry(const QByteArray& key, quint32 page, int row)
 {
-    QByteArray entry = key;
+    QByteArray entry;
+    entry.reserve(key.size() + kLeafEntryTrailer);
+    entry.append(key);
     entry.append(static_cast<char>((page >> 16) & 0xff));
     entry.append(static_cast<char>((page >> 8) & 0xff));
     entry.append(static_cast<char>(page & 0xff));
