@@ -70,7 +70,10 @@ constexpr qsizetype kJet3VariableColumnsOffset = 23;
 constexpr qsizetype kJet3ColumnCountOffset = 25;
 constexpr qsizetype kJet3TableUsageMapOffset = 35;
 constexpr qsizetype kJet3TableFreeSpaceMapOffset = 39;
+constexpr qsizetype kJet3LogicalIndexCountOffset = 27;
+constexpr qsizetype kJet3RealIndexCountOffset = 31;
 constexpr qsizetype kJet3DefinitionHeaderSize = 43;
+constexpr qsizetype kJet3IndexCountsSize = 8;
 constexpr quint8 kUserTable = 0x4e;
 constexpr quint8 kSystemTable = 0x53;
 
@@ -129,6 +132,11 @@ constexpr quint8 kIgnoreNullsIndex = 0x02;  // flags
 constexpr quint8 kRequiredIndex = 0x08;     // flags
 constexpr quint8 kIndexFlagsAlwaysSet = 0x80;
 
+// Jet 3 keeps a real index in 39 bytes: the slots at 0, the map at 30, the
+// root at 34, the flags at 38.
+constexpr qsizetype kJet3RealIndexSize = 39;
+constexpr qsizetype kJet3RealIndexFlagsOffset = 38;
+
 // A logical index:
 //   0 4 kDefinitionStamp; 4 4 its number; 8 4 its real index; 12 1
 //   relationship type; 13 4 related index, -1 for none; 17 4 related table;
@@ -139,6 +147,8 @@ constexpr qsizetype kLogicalIndexRelatedOffset = 13;
 constexpr qsizetype kLogicalIndexCascadeUpdatesOffset = 21;
 constexpr qsizetype kLogicalIndexCascadeDeletesOffset = 22;
 constexpr qsizetype kLogicalIndexKindOffset = 23;
+// Jet 3 keeps one in 20 bytes: the same fields without the stamp and the last four bytes.
+constexpr qsizetype kJet3LogicalIndexSize = 20;
 constexpr quint8 kPrimaryKeyIndex = 0x01;
 constexpr quint8 kForeignKeyIndex = 0x02;
 
@@ -208,6 +218,7 @@ struct SchemaLogicalIndex {
 
 struct JetTableSchema {
     QString name;
+    JetVersion version = JetVersion::Jet4;
     quint32 definitionPage = 0;
     quint32 rowCount = 0;
     quint32 usageMap = 0;
@@ -227,4 +238,8 @@ quint32 NextDefinitionPage(const QByteArray& page);
 
 // Reads a definition from its joined bytes (first page whole, continuation
 // pages past their header). DamagedFile when the bytes contradict the layout.
-JetTableSchema ParseTableDefinition(const QByteArray& bytes, quint32 firstPage, const QString& name);
+JetTableSchema ParseTableDefinition(const QByteArray& bytes, quint32 firstPage, const QString& name,
+                                    JetVersion version);
+
+// Where the definition's first page keeps the table's row count.
+qsizetype TableRowCountOffset(JetVersion version);

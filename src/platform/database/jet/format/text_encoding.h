@@ -25,3 +25,9 @@ QString DecodeJetText(const char* data, qsizetype size);
 // page has not; the five bytes it leaves undefined are refused too, since
 // no reader would agree on their character.
 void AppendWindows1252(QByteArray& bytes, const QString& text);
+
+// The text of bytes a Jet 3 file of the Western code page stores.
+QString DecodeWindows1252(const char* data, qsizetype size);
+
+// Jet 3's Western code page, the one its texts are read and written in here.
+constexpr quint16 kWindows1252CodePage = 1252;

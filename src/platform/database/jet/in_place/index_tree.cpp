@@ -55,7 +55,7 @@ std::vector<quint32> WriteIndexTree(JetPageFile& file, quint32 definitionPage, q
     const auto takePage = [&]() {
         quint32 page = 0;
         if (reusable.empty()) {
-            page = append(QByteArray(kPageSize, '\0'));
+            page = append(QByteArray(PageSize(file.version()), '\0'));
         } else {
             page = reusable.back();
             reusable.pop_back();

@@ -41,6 +41,9 @@ bool IsNullKey(const SchemaIndex& index, const std::vector<Variant>& values)
 TableChange::TableChange(JetPageFile& file, JetTableSchema schema)
     : file_(file), schema_(std::move(schema)), keyColumns_(schema_.columns.size()), indexes_(schema_.indexes.size())
 {
+    // The writer has not Jet 3's index pages: such a table is refused whole rather than left with stale trees.
+    if (schema_.version == JetVersion::Jet3 && !schema_.indexes.empty())
+        throw CannotKeep(schema_, QStringLiteral("le pagine degli indici Jet 3 non sono gestite"));
     for (const SchemaIndex& index : schema_.indexes) {
         for (const IndexColumn& column : index.columns)
             keyColumns_.at(static_cast<std::size_t>(column.column)) = true;
@@ -114,7 +117,7 @@ void TableChange::insert(const std::vector<Variant>& given, const PageAppender& 
     std::vector<Variant> values;
     values.reserve(given.size());
     for (std::size_t i = 0; i < given.size() && i < schema_.layout.columns.size(); ++i)
-        values.push_back(StoredValue(schema_.layout.columns[i], given[i]));
+        values.push_back(StoredValue(schema_.layout.columns[i], given[i], schema_.version));
     // A Long Integer AutoNumber is numbered before the row comes here
     // (AutoNumber); any other kind the writer does not number, and it will
     // not store Null in its place.
@@ -144,13 +147,13 @@ void TableChange::insert(const std::vector<Variant>& given, const PageAppender& 
     }
     QByteArray row;
     try {
-        row = PackRow(schema_.definition, schema_.layout, values);
+        row = PackRow(schema_.definition, schema_.layout, values, schema_.version);
     } catch (const JetWriteError& error) {
         throw RuntimeError(
             ErrorNumber::Failure,
             QStringLiteral("Impossibile inserire la riga nella tabella '%1': %2.").arg(schema_.name, error.message()));
     }
-    if (row.size() > RowPage::maxRowSize())
+    if (row.size() > RowPage::maxRowSize(schema_.version))
         throw RuntimeError(ErrorNumber::Failure,
                            QStringLiteral("Impossibile inserire la riga nella tabella '%1': il record è troppo grande.")
                                .arg(schema_.name));
@@ -205,7 +208,7 @@ void TableChange::placeRow(const QByteArray& row, RowLocation& where, const Page
         }
         RemoveFromMap(file_, schema_.freeSpaceMap, insertPage_);
     }
-    RowPage page;
+    RowPage page(schema_.version);
     page.add(row);
     insertPage_ = append(page.bytes(schema_.definitionPage));
     AddToMap(file_, schema_.usageMap, insertPage_, append);
@@ -218,7 +221,7 @@ void TableChange::finish(const PageAppender& append)
     // A file an earlier version grew past its page map gets the whole map now.
     CoverWholeFile(file_);
     QByteArray& definition = file_.writablePage(schema_.definitionPage);
-    PutLittleEndian(definition, kTableRowCountOffset, rowCount_);
+    PutLittleEndian(definition, TableRowCountOffset(schema_.version), rowCount_);
     for (std::size_t i = 0; i < indexes_.size(); ++i) {
         const SchemaIndex& index = schema_.indexes[i];
         const std::vector<QByteArray> entries(indexes_[i].entries.begin(), indexes_[i].entries.end());

@@ -11,8 +11,8 @@
 
 // Writes a new Jet 4 database (4096-byte pages, as Access 2000 to 2003 write
 // them) or Jet 3 one (2048-byte pages, as Access 97 writes them, texts in
-// Windows-1252) with any number of tables and rows, optionally (Jet 4 only)
-// a database password; no queries or relations. A Jet 4 table may have
+// Windows-1252) with any number of tables and rows, optionally a database
+// password (in Jet 3, of Windows-1252 characters); no queries or relations. A Jet 4 table may have
 // indexes, but then takes its rows through the in-place writer of the
 // database layer, which keeps them: here its trees stay empty. A Jet 3 table
 // may not have indexes yet. Rows are packed into pages as they come, so a large
