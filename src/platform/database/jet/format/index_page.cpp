@@ -2,12 +2,34 @@
 
 #include "platform/database/jet/format/bitmap.h"
 #include "platform/database/jet/format/damaged_file.h"
-#include "platform/database/jet/format/jet_format.h"
 #include "platform/database/jet/format/little_endian.h"
 
 #include <algorithm>
 
 namespace {
+
+// Where the fields that moved between the versions are.
+struct IndexPageLayout {
+    qsizetype pageSize;
+    qsizetype previous;
+    qsizetype next;
+    qsizetype tail;
+    qsizetype prefix;
+    qsizetype nodeMark;
+    qsizetype bitmapStart;
+    qsizetype entriesStart;
+};
+
+constexpr IndexPageLayout kJet4Layout{kPageSize,          kIndexPreviousOffset, kIndexNextOffset,  kIndexTailOffset,
+                                      kIndexPrefixOffset, kIndexNodeMarkOffset, kIndexBitmapStart, kIndexEntriesStart};
+constexpr IndexPageLayout kJet3Layout{kJet3PageSize,         kJet3IndexPreviousOffset, kJet3IndexNextOffset,
+                                      kJet3IndexTailOffset,  kJet3IndexPrefixOffset,   kJet3IndexNodeMarkOffset,
+                                      kJet3IndexBitmapStart, kJet3IndexEntriesStart};
+
+const IndexPageLayout& LayoutOf(JetVersion version)
+{
+    return version == JetVersion::Jet3 ? kJet3Layout : kJet4Layout;
+}
 
 qsizetype CommonPrefix(const QByteArray& a, const QByteArray& b)
 {
@@ -18,38 +40,51 @@ qsizetype CommonPrefix(const QByteArray& a, const QByteArray& b)
     return n;
 }
 
+int PrefixLength(const QByteArray& page, JetVersion version)
+{
+    if (version == JetVersion::Jet3)
+        return ReadByte(page, kJet3IndexPrefixOffset);
+    return ReadLittleEndian<quint16>(page, kIndexPrefixOffset);
+}
+
 }  // namespace
 
-qsizetype SharedIndexPrefix(const std::vector<QByteArray>& entries, int trailerSize)
+qsizetype SharedIndexPrefix(const std::vector<QByteArray>& entries, int trailerSize, JetVersion version)
 {
     if (entries.size() < 2)
         return 0;
     const QByteArray& first = entries.front();
     const QByteArray& last = entries.back();
     const qsizetype shortestKey = std::min(first.size(), last.size()) - trailerSize;
-    return std::max<qsizetype>(0, std::min(CommonPrefix(first, last), shortestKey - 1));
+    const qsizetype prefix = std::max<qsizetype>(0, std::min(CommonPrefix(first, last), shortestKey - 1));
+    return version == JetVersion::Jet3 ? std::min(prefix, kJet3MaxSharedPrefix) : prefix;
 }
 
-QByteArray IndexPage(const IndexPageHeader& header, const std::vector<QByteArray>& entries, int trailerSize)
+QByteArray IndexPage(const IndexPageHeader& header, const std::vector<QByteArray>& entries, int trailerSize,
+                     JetVersion version)
 {
-    QByteArray page(kPageSize, '\0');
+    const IndexPageLayout& layout = LayoutOf(version);
+    QByteArray page(layout.pageSize, '\0');
     page[0] = static_cast<char>(header.leaf ? kIndexLeafPageType : kIndexNodePageType);
     page[1] = static_cast<char>(kPageMarker);
     PutLittleEndian(page, kIndexOwnerOffset, header.definitionPage);
-    PutLittleEndian(page, kIndexPreviousOffset, header.previous);
-    PutLittleEndian(page, kIndexNextOffset, header.next);
-    PutLittleEndian(page, kIndexTailOffset, header.tail);
-    const qsizetype prefix = SharedIndexPrefix(entries, trailerSize);
-    PutLittleEndian(page, kIndexPrefixOffset, static_cast<quint16>(prefix));
-    page[kIndexNodeMarkOffset] = header.leaf ? 0 : 1;
-    qsizetype at = kIndexEntriesStart;
+    PutLittleEndian(page, layout.previous, header.previous);
+    PutLittleEndian(page, layout.next, header.next);
+    PutLittleEndian(page, layout.tail, header.tail);
+    const qsizetype prefix = SharedIndexPrefix(entries, trailerSize, version);
+    if (version == JetVersion::Jet3)
+        page[kJet3IndexPrefixOffset] = static_cast<char>(prefix);
+    else
+        PutLittleEndian(page, kIndexPrefixOffset, static_cast<quint16>(prefix));
+    page[layout.nodeMark] = header.leaf ? 0 : 1;
+    qsizetype at = layout.entriesStart;
     for (std::size_t i = 0; i < entries.size(); ++i) {
         const QByteArray stored = i == 0 ? entries[i] : entries[i].mid(prefix);
         page.replace(at, stored.size(), stored);
         at += stored.size();
-        SetMapBit(page, kIndexBitmapStart, static_cast<quint32>(at - kIndexEntriesStart), true);
+        SetMapBit(page, layout.bitmapStart, static_cast<quint32>(at - layout.entriesStart), true);
     }
-    PutLittleEndian(page, kIndexFreeSpaceOffset, static_cast<quint16>(kPageSize - at));
+    PutLittleEndian(page, kIndexFreeSpaceOffset, static_cast<quint16>(layout.pageSize - at));
     return page;
 }
 
@@ -60,27 +95,28 @@ bool IsIndexPageOf(const QByteArray& page, quint32 definitionPage)
         && ReadLittleEndian<quint32>(page, kIndexOwnerOffset) == definitionPage;
 }
 
-IndexPageContents ReadIndexPage(const QByteArray& page)
+IndexPageContents ReadIndexPage(const QByteArray& page, JetVersion version)
 {
+    const IndexPageLayout& layout = LayoutOf(version);
     const quint8 type = ReadByte(page, 0);
     if (type != kIndexLeafPageType && type != kIndexNodePageType)
         throw DamagedFile(QStringLiteral("la pagina non è di un indice"));
     IndexPageContents result;
     result.header.leaf = type == kIndexLeafPageType;
     result.header.definitionPage = ReadLittleEndian<quint32>(page, kIndexOwnerOffset);
-    result.header.previous = ReadLittleEndian<quint32>(page, kIndexPreviousOffset);
-    result.header.next = ReadLittleEndian<quint32>(page, kIndexNextOffset);
-    result.header.tail = ReadLittleEndian<quint32>(page, kIndexTailOffset);
+    result.header.previous = ReadLittleEndian<quint32>(page, layout.previous);
+    result.header.next = ReadLittleEndian<quint32>(page, layout.next);
+    result.header.tail = ReadLittleEndian<quint32>(page, layout.tail);
     result.declaredFreeSpace = ReadLittleEndian<quint16>(page, kIndexFreeSpaceOffset);
-    const int prefix = ReadLittleEndian<quint16>(page, kIndexPrefixOffset);
+    const int prefix = PrefixLength(page, version);
     qsizetype start = 0;
     QByteArray shared;
-    for (qsizetype bit = 0; bit < (kIndexEntriesStart - kIndexBitmapStart) * 8; ++bit) {
-        if (!MapBit(page, kIndexBitmapStart, static_cast<quint32>(bit)))
+    for (qsizetype bit = 0; bit < (layout.entriesStart - layout.bitmapStart) * 8; ++bit) {
+        if (!MapBit(page, layout.bitmapStart, static_cast<quint32>(bit)))
             continue;
-        if (kIndexEntriesStart + bit > kPageSize || bit <= start)
+        if (layout.entriesStart + bit > layout.pageSize || bit <= start)
             throw DamagedFile(QStringLiteral("mappa delle voci di un indice fuori dalla pagina"));
-        const QByteArray stored = page.mid(kIndexEntriesStart + start, bit - start);
+        const QByteArray stored = page.mid(layout.entriesStart + start, bit - start);
         if (result.entries.empty()) {
             if (stored.size() < prefix)
                 throw DamagedFile(QStringLiteral("prefisso comune più lungo della prima voce di un indice"));
@@ -91,6 +127,6 @@ IndexPageContents ReadIndexPage(const QByteArray& page)
         }
         start = bit;
     }
-    result.entriesEnd = kIndexEntriesStart + start;
+    result.entriesEnd = layout.entriesStart + start;
     return result;
 }
