@@ -112,13 +112,27 @@ QByteArray FinishedPage(QByteArray page, const QString& tableName, JetVersion ve
     return page;
 }
 
+QByteArray RealIndex(const JetTableDefinition& table, const JetIndex& index, const IndexPlacement& placement);
+QByteArray LogicalIndex(const JetIndex& index, quint32 number);
+
+// Jet 3 keeps an index as Jet 4 does without the stamps and unknown fields
+// around it, and without the flag Jet 4 always sets.
+QByteArray Jet3RealIndex(const JetTableDefinition& table, const JetIndex& index, const IndexPlacement& placement)
+{
+    const QByteArray jet4 = RealIndex(table, index, placement);
+    QByteArray bytes = jet4.mid(4, kJet3RealIndexFlagsOffset);
+    bytes.append(static_cast<char>(ReadByte(jet4, kRealIndexFlagsOffset) & ~kIndexFlagsAlwaysSet));
+    return bytes;
+}
+
+QByteArray Jet3LogicalIndex(const JetIndex& index, quint32 number)
+{
+    return LogicalIndex(index, number).mid(4, kJet3LogicalIndexSize);
+}
+
 QByteArray Jet3TableDefinitionPage(const JetTableDefinition& table, const TableLayout& layout,
                                    const TableDefinitionInfo& info)
 {
-    if (!table.indexes.empty())
-        throw JetWriteError(QStringLiteral("Tabella '%1': un nuovo database Jet 3 non può ancora avere indici; "
-                                           "si scriva senza indici o nel formato Jet 4")
-                                .arg(table.name));
     const auto columnCount = static_cast<quint16>(table.columns.size());
     QByteArray page(kJet3DefinitionHeaderSize, '\0');
     page[0] = static_cast<char>(kTableDefinitionPageType);
@@ -132,6 +146,10 @@ QByteArray Jet3TableDefinitionPage(const JetTableDefinition& table, const TableL
     PutLittleEndian(page, kJet3ColumnCountOffset, columnCount);
     PutLittleEndian(page, kJet3TableUsageMapOffset, info.usageMap);
     PutLittleEndian(page, kJet3TableFreeSpaceMapOffset, info.freeSpaceMap);
+    const auto indexCount = static_cast<quint32>(table.indexes.size());
+    PutLittleEndian(page, kJet3LogicalIndexCountOffset, indexCount);
+    PutLittleEndian(page, kJet3RealIndexCountOffset, indexCount);
+    page.append(QByteArray(kJet3IndexCountsSize * indexCount, '\0'));
     int variableColumnsBefore = 0;
     for (quint16 i = 0; i < columnCount; ++i) {
         page.append(Jet3ColumnDescriptor(table.columns[i], i, layout.columns[i], variableColumnsBefore));
@@ -140,6 +158,13 @@ QByteArray Jet3TableDefinitionPage(const JetTableDefinition& table, const TableL
     }
     for (const JetColumn& column : table.columns)
         AppendJet3Name(page, table.name, column.name);
+    for (quint32 i = 0; i < indexCount; ++i)
+        page.append(
+            Jet3RealIndex(table, table.indexes[i], i < info.indexes.size() ? info.indexes[i] : IndexPlacement{}));
+    for (quint32 i = 0; i < indexCount; ++i)
+        page.append(Jet3LogicalIndex(table.indexes[i], i));
+    for (const JetIndex& index : table.indexes)
+        AppendJet3Name(page, table.name, index.name);
     AppendNoLongValueMaps(page);
     return FinishedPage(page, table.name, JetVersion::Jet3);
 }

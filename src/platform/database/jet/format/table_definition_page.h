@@ -173,7 +173,7 @@ struct TableDefinitionInfo {
 
 // The definition of a new table in one page, no long-value maps, one
 // logical index for each real one. Throws JetWriteError when it does not
-// fit, or when a Jet 3 table has indexes or a name its code page has not.
+// fit, or when a Jet 3 table has a name its code page has not.
 QByteArray TableDefinitionPage(const JetTableDefinition& table, const TableLayout& layout,
                                const TableDefinitionInfo& info, JetVersion version = JetVersion::Jet4);
 

@@ -30,6 +30,22 @@ RuntimeError UnencodableText(const JetTableSchema& table)
                                      "non prevede qui"));
 }
 
+// Jet 3 keys numbers as Jet 4 does (checked against Access 97's own
+// trees), but its texts in an order of its own the writer does not encode.
+QString UnkeyableJet3IndexReason(const JetTableSchema& table)
+{
+    if (table.version != JetVersion::Jet3)
+        return {};
+    for (const SchemaIndex& index : table.indexes) {
+        for (const IndexColumn& indexed : index.columns) {
+            const SchemaColumn& column = table.columns[indexed.column];
+            if (column.column.type == JetColumnType::Text)
+                return QStringLiteral("la colonna di testo '%1' è indicizzata in un file Jet 3").arg(column.column.name);
+        }
+    }
+    return {};
+}
+
 bool IsNullKey(const SchemaIndex& index, const std::vector<Variant>& values)
 {
     return std::all_of(index.columns.begin(), index.columns.end(),
@@ -41,9 +57,9 @@ bool IsNullKey(const SchemaIndex& index, const std::vector<Variant>& values)
 TableChange::TableChange(JetPageFile& file, JetTableSchema schema)
     : file_(file), schema_(std::move(schema)), keyColumns_(schema_.columns.size()), indexes_(schema_.indexes.size())
 {
-    // The writer has not Jet 3's index pages: such a table is refused whole rather than left with stale trees.
-    if (schema_.version == JetVersion::Jet3 && !schema_.indexes.empty())
-        throw CannotKeep(schema_, QStringLiteral("le pagine degli indici Jet 3 non sono gestite"));
+    const QString jet3Reason = UnkeyableJet3IndexReason(schema_);
+    if (!jet3Reason.isEmpty())
+        throw CannotKeep(schema_, jet3Reason);
     for (const SchemaIndex& index : schema_.indexes) {
         for (const IndexColumn& column : index.columns)
             keyColumns_.at(static_cast<std::size_t>(column.column)) = true;

@@ -203,7 +203,7 @@ void JetDatabaseWriter::write(QIODevice& device) const
         mapRowBytes.push_back(UsageMapRow(placement->data, placement->usedBitmaps, version_));
         mapRowBytes.push_back(UsageMapRow(placement->data, placement->freeBitmaps, version_));
         for (const IndexPlacement& index : placement->indexes)
-            mapRowBytes.push_back(UsageMapRow(PageRange{index.rootPage, 1}, 0));
+            mapRowBytes.push_back(UsageMapRow(PageRange{index.rootPage, 1}, 0, version_));
     }
     for (quint32 page = 0; page < mapPages; ++page) {
         RowPage maps(version_);
@@ -216,7 +216,8 @@ void JetDatabaseWriter::write(QIODevice& device) const
         WritePage(device,
                   DefinitionPage(table.definition, table.layout, false, table.rowCount, placements[i], version_));
         for (std::size_t index = 0; index < placements[i].indexes.size(); ++index)
-            WritePage(device, IndexPage({true, placements[i].definitionPage, 0, 0, 0}, {}, kLeafEntryTrailer));
+            WritePage(device,
+                      IndexPage({true, placements[i].definitionPage, 0, 0, 0}, {}, kLeafEntryTrailer, version_));
         WriteTableData(device, table.pages, placements[i], version_);
     }
     WriteTableData(device, catalog.pages, catalogPlacement, version_);
