@@ -166,6 +166,33 @@ TEST_F(WritableJet, AccessMadeTablesTakeDeletesAndInserts)
 
 // Everything refused is refused before anything is touched: the file stays
 // byte for byte what it was, and so does a transaction's earlier work.
+// Jet 4 keeps the password masked in UCS-2, Jet 3 plain in its code page:
+// each opens with its own only, and mdb-reader reads back the one written.
+TEST_P(WritableJetOfEitherVersion, OpensWithTheDatabasePasswordOnly)
+{
+    const QString password = QStringLiteral("Sé€greta 1");
+    const QString path = WriteJetProcedureDatabase(dir.path(), BanksFrom(990, 3), {}, password,
+                                                   QStringLiteral("ARCPROC.mdb"), GetParam());
+    EXPECT_EQ(MdbReaderPassword(path), password);
+    for (const QString& wrong : {QString(), QStringLiteral("sé€greta 1"), QStringLiteral("Sé€greta")}) {
+        const RuntimeError refused = ErrorOf([&] { OpenWritableJetDatabase(path, wrong); });
+        EXPECT_EQ(refused.number(), ErrorNumber::AuthenticationFailed);
+        EXPECT_EQ(refused.description(), QStringLiteral("Password non valida."));
+    }
+    RunJetStatements(path, {QStringLiteral("DELETE FROM abi WHERE abiabi >=992")}, password);
+    ExpectProcedureDatabaseHolds(path, BanksFrom(990, 2), {}, password);
+
+    // A Jet 3 password its code page cannot hold is refused before any file is written.
+    if (GetParam() == JetVersion::Jet3) {
+        try {
+            JetDatabaseWriter writer(QDateTime::currentDateTime(), QStringLiteral("Ā"), JetVersion::Jet3);
+            ADD_FAILURE() << "password outside Windows-1252 accepted";
+        } catch (const JetWriteError& error) {
+            EXPECT_TRUE(error.message().contains(QStringLiteral("U+0100"))) << error.message().toStdString();
+        }
+    }
+}
+
 TEST_P(WritableJetOfEitherVersion, RefusesWhatItCannotDoExactlyBeforeTouchingAnything)
 {
     const QString path = procedureDatabase(BanksFrom(990, 20), {});
