@@ -150,6 +150,29 @@ TEST_P(JetDestinationTransfer, ADuplicateKeyAtALateBranchLeavesTheFileByteIdenti
     EXPECT_EQ(filesInFolder(), files);
 }
 
+// Jet 3 keeps texts in its code page: a bank name it cannot hold stops the
+// run naming column and row, the file unchanged. Jet 4 stores it.
+TEST_P(JetDestinationTransfer, ATextOutsideTheCodePageStopsAJet3RunNamingColumnAndRow)
+{
+    SourceRows banks = BanksFrom(1000, 50);
+    banks[40][1] = Variant(QStringLiteral("Banca Āzzurra"));
+    writeSource(banks, ManyAbicabRows(100));
+    const QByteArray before = FileDigest(destination);
+    if (GetParam() == JetVersion::Jet4) {
+        ASSERT_EQ(run(), 0) << failure->description().toStdString();
+        ExpectProcedureDatabaseHolds(destination, Joined(Below1000(existingBanks), banks),
+                                     Joined(Below1000(existingBranches), ManyAbicabRows(100)));
+        return;
+    }
+    EXPECT_NE(run(), 0);
+    ASSERT_TRUE(failure);
+    const QString& message = failure->description();
+    EXPECT_TRUE(message.contains(QStringLiteral("'AbiBanc'")) && message.contains(QStringLiteral("U+0100"))
+                && message.contains(QStringLiteral("1040")))
+        << message.toStdString();
+    EXPECT_EQ(FileDigest(destination), before);
+}
+
 // A child process runs the transfer and is killed with SIGKILL at a chosen statement.
 TEST_P(JetDestinationTransfer, AKillDuringTheRunLeavesTheFileByteIdentical)
 {

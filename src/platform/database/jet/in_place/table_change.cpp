@@ -4,6 +4,7 @@
 #include "platform/database/jet/format/data_page.h"
 #include "platform/database/jet/format/jet_format.h"
 #include "platform/database/jet/format/little_endian.h"
+#include "platform/database/jet/format/text_encoding.h"
 #include "platform/database/jet/in_place/global_page_map.h"
 #include "platform/database/jet/in_place/index_key.h"
 #include "platform/database/jet/in_place/index_tree.h"
@@ -44,6 +45,26 @@ QString UnkeyableJet3IndexReason(const JetTableSchema& table)
         }
     }
     return {};
+}
+
+// A text Jet 3's code page cannot hold is refused as a statement the
+// database cannot take, so that the update names the row beside the column.
+void ExpectCodePageHolds(const JetTableSchema& table, const std::vector<Variant>& values)
+{
+    if (table.version != JetVersion::Jet3)
+        return;
+    for (std::size_t i = 0; i < values.size() && i < table.columns.size(); ++i) {
+        if (values[i].type() != Variant::Type::Text)
+            continue;
+        QByteArray encoded;
+        try {
+            AppendWindows1252(encoded, values[i].text());
+        } catch (const JetWriteError& error) {
+            throw RuntimeError(ErrorNumber::StatementRejected,
+                               QStringLiteral("Impossibile inserire la riga nella tabella '%1': colonna '%2': %3.")
+                                   .arg(table.name, table.columns[i].column.name, error.message()));
+        }
+    }
 }
 
 bool IsNullKey(const SchemaIndex& index, const std::vector<Variant>& values)
@@ -161,6 +182,7 @@ void TableChange::insert(const std::vector<Variant>& given, const PageAppender& 
                                        .arg(schema_.columns[column.column].column.name));
         }
     }
+    ExpectCodePageHolds(schema_, values);
     QByteArray row;
     try {
         row = PackRow(schema_.definition, schema_.layout, values, schema_.version);
