@@ -32,7 +32,7 @@ public:
         }
         const auto header = ReadDatabaseHeader(file.read(kPageSize));
         if (!header) {
-            problem(QStringLiteral("not a Jet 4 file"));
+            problem(QStringLiteral("not a Jet file"));
             return;
         }
         if (!header->password.isEmpty() && header->password != password)
@@ -97,7 +97,8 @@ public:
     void checkAutoNumber(const JetTableSchema& table,
                          const std::vector<std::pair<RowLocation, std::vector<Variant>>>& rows)
     {
-        const qint32 last = qFromLittleEndian<qint32>(file_->page(table.definitionPage).constData() + 20);
+        const qsizetype lastAt = TableRowCountOffset(table.version) + 4;
+        const qint32 last = qFromLittleEndian<qint32>(file_->page(table.definitionPage).constData() + lastAt);
         for (std::size_t column = 0; column < table.columns.size(); ++column) {
             if ((table.columns[column].flags & 0x04) == 0
                 || table.columns[column].column.type != JetColumnType::LongInteger)
@@ -154,13 +155,14 @@ private:
                 return true;
             return MapBit(page, extent.start + kInlineBitmapOffset, number - first);
         }
-        const auto slot = static_cast<int>(number / kPagesPerBitmapPage);
+        const quint32 perBitmap = PagesPerBitmapPage(file_->version());
+        const auto slot = static_cast<int>(number / perBitmap);
         if (slot >= ReferenceSlots(extent))
             return true;
         const quint32 bitmap = ReferencedBitmapPage(page, extent, slot);
         if (bitmap == 0 || bitmap >= file_->pageCount())
             return true;
-        return MapBit(file_->page(bitmap), kBitmapPageBitmapOffset, number % kPagesPerBitmapPage);
+        return MapBit(file_->page(bitmap), kBitmapPageBitmapOffset, number % perBitmap);
     }
 
     // The first page past those the file's own map covers.
@@ -173,7 +175,7 @@ private:
         quint32 end = 0;
         for (int slot = 0; slot < ReferenceSlots(extent); ++slot) {
             if (ReferencedBitmapPage(page, extent, slot) != 0)
-                end = (slot + 1) * kPagesPerBitmapPage;
+                end = (slot + 1) * PagesPerBitmapPage(file_->version());
         }
         return end;
     }
@@ -205,7 +207,7 @@ private:
             if (!std::binary_search(owned.begin(), owned.end(), number))
                 problem(QStringLiteral("%1: data page %2 is missing from the table's map").arg(table.name).arg(number));
             const int rows = RowCountOnPage(page);
-            int lowest = kPageSize;
+            int lowest = static_cast<int>(page.size());
             std::vector<std::pair<int, int>> extents;
             for (int row = 0; row < rows; ++row) {
                 const RowExtent extent = RowOnPage(page, row);
@@ -218,7 +220,9 @@ private:
                     problem(QStringLiteral("%1: rows overlap on page %2").arg(table.name).arg(number));
             }
             const int free = DeclaredFreeSpace(page);
-            const int actual = lowest - static_cast<int>(kDataPageHeaderSize + kRowOffsetEntrySize * rows);
+            const qsizetype header =
+                file_->version() == JetVersion::Jet3 ? kJet3DataPageHeaderSize : kDataPageHeaderSize;
+            const int actual = lowest - static_cast<int>(header + kRowOffsetEntrySize * rows);
             if (free != actual)
                 problem(QStringLiteral("%1: page %2 says %3 bytes free, it has %4")
                             .arg(table.name)
@@ -245,17 +249,17 @@ private:
         }
         IndexPageContents result;
         try {
-            result = ReadIndexPage(page);
+            result = ReadIndexPage(page, file_->version());
         } catch (const RuntimeError& error) {
             problem(QStringLiteral("%1: page %2: %3").arg(where).arg(number).arg(error.description()));
             return std::nullopt;
         }
-        if (result.declaredFreeSpace != kPageSize - result.entriesEnd)
+        if (result.declaredFreeSpace != page.size() - result.entriesEnd)
             problem(QStringLiteral("%1: page %2 says %3 bytes free, it has %4")
                         .arg(where)
                         .arg(number)
                         .arg(result.declaredFreeSpace)
-                        .arg(kPageSize - result.entriesEnd));
+                        .arg(page.size() - result.entriesEnd));
         for (std::size_t i = 1; i < result.entries.size(); ++i) {
             if (!(result.entries[i - 1] < result.entries[i]))
                 problem(QStringLiteral("%1: entries out of order on page %2").arg(where).arg(number));
