@@ -1,4 +1,5 @@
 // mkabicab run as its user runs it: two CSV files in, a Jet file or a refusal out.
+#include "support/jet3_checker.h"
 #include "support/jet_readback.h"
 #include "support/qt_printers.h"
 #include "support/source_databases.h"
@@ -121,6 +122,7 @@ TEST_F(Mkabicab, WritesJet3OnRequest)
     version.start(QStringLiteral("mdb-ver"), {output()});
     ASSERT_TRUE(version.waitForFinished(60000));
     EXPECT_EQ(version.readAllStandardOutput().trimmed(), QByteArray("JET3"));
+    EXPECT_EQ(CheckJet3Pages(output()), QStringList());
     ExpectJetFileReadsBack(
         output(),
         {AbiTable({AbiRow(1005, QString::fromUtf8("Banca d'Esempio, Forlì"), 3), AbiRow(500, Variant(), 0)}),

@@ -3,6 +3,9 @@
 #include "platform/database/jet/format/data_page.h"
 #include "platform/database/jet/format/jet_format.h"
 #include "platform/database/jet/format/usage_map.h"
+#include "platform/database/jet/in_place/index_key.h"
+#include "support/index_tree_check.h"
+#include "support/jet3_tables.h"
 
 #include <QFile>
 #include <QtEndian>
@@ -51,6 +54,7 @@ public:
         }
         for (const auto& [definition, pages] : pagesOfOwner)
             checkTable(definition, pages);
+        checkIndexes();
         for (const quint32 number : claimed_) {
             if (markedFree(number))
                 problem(QStringLiteral("page %1 is free in the file's page map, or not covered by it").arg(number));
@@ -183,6 +187,62 @@ private:
                         .arg(owned.size()));
         if (listed && withRoom && !std::includes(listed->begin(), listed->end(), withRoom->begin(), withRoom->end()))
             problem(QStringLiteral("%1: a page with free space is not the table's").arg(what));
+    }
+
+    // Every index of every table the catalog lists, empty tables too.
+    void checkIndexes()
+    {
+        try {
+            const Jet3Tables tables(bytes_);
+            for (const auto& [name, definition] : tables.tables()) {
+                const JetTableSchema schema = tables.schema(definition, name);
+                claim(definition);
+                if (schema.indexes.empty())
+                    continue;
+                const std::vector<Jet3Row> rows = tables.rows(schema);
+                if (rows.size() != schema.rowCount)
+                    problem(QStringLiteral("%1: %2 live rows, the definition says %3")
+                                .arg(name)
+                                .arg(rows.size())
+                                .arg(schema.rowCount));
+                for (std::size_t i = 0; i < schema.indexes.size(); ++i)
+                    checkIndex(tables, schema, schema.indexes[i], QStringLiteral("%1 index %2").arg(name).arg(i), rows);
+            }
+        } catch (const Jet3ReadError& error) {
+            problem(QStringLiteral("the tables cannot be read: %1").arg(QString::fromUtf8(error.what())));
+        }
+    }
+
+    void checkIndex(const Jet3Tables& tables, const JetTableSchema& table, const SchemaIndex& index,
+                    const QString& where, const std::vector<Jet3Row>& rows)
+    {
+        const IndexTreeContents tree =
+            WalkIndexTree([&tables](quint32 page) { return tables.page(page); }, pageCount(), table.definitionPage,
+                          index.rootPage, JetVersion::Jet3, where, problems_);
+        for (const quint32 page : tree.pages)
+            claim(page);
+        if (const auto mapped = pagesInMap(index.usageMap, where)) {
+            std::set<quint32> expected(tree.pages.begin(), tree.pages.end());
+            std::set<quint32> listed = *mapped;
+            listed.insert(index.rootPage);
+            if (listed != expected)
+                problem(QStringLiteral("%1: the index's map lists %2 pages, the tree has %3")
+                            .arg(where)
+                            .arg(listed.size())
+                            .arg(expected.size()));
+        }
+        // The values of the types keyed nowhere here (Currency, Single, GUID,
+        // Boolean) are not read: each row needs one entry of any key then.
+        ExpectedIndexEntries expected;
+        if (UnkeyableIndexReason(table, index, JetVersion::Jet3).isEmpty()) {
+            expected = IndexEntriesOfRows(table, index, rows, JetVersion::Jet3);
+        } else if (!index.ignoresNulls()) {
+            for (const auto& [location, values] : rows)
+                expected.unkeyed.push_back(location);
+        } else {
+            return;
+        }
+        CompareIndexEntries(tree.leaves, expected, where, problems_);
     }
 
     Extent globalRow() const { return {rowStart(kGlobalUsageMapPage, 0), kPage}; }

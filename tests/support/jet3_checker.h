@@ -13,6 +13,13 @@
 //   - every table that owns data pages: its definition page, its map of
 //     owned pages (inline or with bitmap pages) listing exactly the data
 //     pages it owns, its free-space map inside that;
+//   - every index of every table the catalog lists: its tree as the Jet 4
+//     checker walks one (index_tree_check.h), its map listing exactly the
+//     tree's pages, and one entry for each live row with the key encoded
+//     afresh from its values (a row whose text the Jet 3 key encoding
+//     refuses, or in an index of a type not keyed here, needs one entry of
+//     any key naming it), the live rows against
+//     the row count of the definition;
 //   - the file's page map: the header, those pages and their maps' pages
 //     used, every page past the end of the file that it covers free.
 // Answers the problems found; none for a sound file.

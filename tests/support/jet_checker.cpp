@@ -2,21 +2,19 @@
 
 #include "platform/database/jet/format/data_page.h"
 #include "platform/database/jet/format/database_header.h"
-#include "platform/database/jet/format/index_page.h"
 #include "platform/database/jet/format/jet_format.h"
 #include "platform/database/jet/format/usage_map.h"
-#include "platform/database/jet/in_place/index_key.h"
 #include "platform/database/jet/in_place/page_file.h"
 #include "platform/database/jet/in_place/table_rows.h"
 #include "platform/database/jet/in_place/table_schema.h"
 #include "platform/database/jet/in_place/usage_map_editor.h"
 #include "platform/runtime/runtime_error.h"
+#include "support/index_tree_check.h"
 
 #include <QFile>
 #include <QSet>
 #include <QtEndian>
 #include <map>
-#include <set>
 
 namespace {
 
@@ -32,7 +30,7 @@ public:
         }
         const auto header = ReadDatabaseHeader(file.read(kPageSize));
         if (!header) {
-            problem(QStringLiteral("not a Jet file"));
+            problem(QStringLiteral("not a Jet 4 file"));
             return;
         }
         if (!header->password.isEmpty() && header->password != password)
@@ -97,8 +95,7 @@ public:
     void checkAutoNumber(const JetTableSchema& table,
                          const std::vector<std::pair<RowLocation, std::vector<Variant>>>& rows)
     {
-        const qsizetype lastAt = TableRowCountOffset(table.version) + 4;
-        const qint32 last = qFromLittleEndian<qint32>(file_->page(table.definitionPage).constData() + lastAt);
+        const qint32 last = qFromLittleEndian<qint32>(file_->page(table.definitionPage).constData() + 20);
         for (std::size_t column = 0; column < table.columns.size(); ++column) {
             if ((table.columns[column].flags & 0x04) == 0
                 || table.columns[column].column.type != JetColumnType::LongInteger)
@@ -155,14 +152,13 @@ private:
                 return true;
             return MapBit(page, extent.start + kInlineBitmapOffset, number - first);
         }
-        const quint32 perBitmap = PagesPerBitmapPage(file_->version());
-        const auto slot = static_cast<int>(number / perBitmap);
+        const auto slot = static_cast<int>(number / kPagesPerBitmapPage);
         if (slot >= ReferenceSlots(extent))
             return true;
         const quint32 bitmap = ReferencedBitmapPage(page, extent, slot);
         if (bitmap == 0 || bitmap >= file_->pageCount())
             return true;
-        return MapBit(file_->page(bitmap), kBitmapPageBitmapOffset, number % perBitmap);
+        return MapBit(file_->page(bitmap), kBitmapPageBitmapOffset, number % kPagesPerBitmapPage);
     }
 
     // The first page past those the file's own map covers.
@@ -175,7 +171,7 @@ private:
         quint32 end = 0;
         for (int slot = 0; slot < ReferenceSlots(extent); ++slot) {
             if (ReferencedBitmapPage(page, extent, slot) != 0)
-                end = (slot + 1) * PagesPerBitmapPage(file_->version());
+                end = (slot + 1) * kPagesPerBitmapPage;
         }
         return end;
     }
@@ -207,7 +203,7 @@ private:
             if (!std::binary_search(owned.begin(), owned.end(), number))
                 problem(QStringLiteral("%1: data page %2 is missing from the table's map").arg(table.name).arg(number));
             const int rows = RowCountOnPage(page);
-            int lowest = static_cast<int>(page.size());
+            int lowest = kPageSize;
             std::vector<std::pair<int, int>> extents;
             for (int row = 0; row < rows; ++row) {
                 const RowExtent extent = RowOnPage(page, row);
@@ -220,9 +216,7 @@ private:
                     problem(QStringLiteral("%1: rows overlap on page %2").arg(table.name).arg(number));
             }
             const int free = DeclaredFreeSpace(page);
-            const qsizetype header =
-                file_->version() == JetVersion::Jet3 ? kJet3DataPageHeaderSize : kDataPageHeaderSize;
-            const int actual = lowest - static_cast<int>(header + kRowOffsetEntrySize * rows);
+            const int actual = lowest - static_cast<int>(kDataPageHeaderSize + kRowOffsetEntrySize * rows);
             if (free != actual)
                 problem(QStringLiteral("%1: page %2 says %3 bytes free, it has %4")
                             .arg(table.name)
@@ -236,119 +230,15 @@ private:
         }
     }
 
-    std::optional<IndexPageContents> readIndexPage(const JetTableSchema& table, quint32 number, const QString& where)
-    {
-        if (number == 0 || number >= file_->pageCount()) {
-            problem(QStringLiteral("%1: index page %2 is outside the file").arg(where).arg(number));
-            return std::nullopt;
-        }
-        const QByteArray& page = file_->page(number);
-        if (!IsIndexPageOf(page, table.definitionPage)) {
-            problem(QStringLiteral("%1: page %2 is not an index page of the table").arg(where).arg(number));
-            return std::nullopt;
-        }
-        IndexPageContents result;
-        try {
-            result = ReadIndexPage(page, file_->version());
-        } catch (const RuntimeError& error) {
-            problem(QStringLiteral("%1: page %2: %3").arg(where).arg(number).arg(error.description()));
-            return std::nullopt;
-        }
-        if (result.declaredFreeSpace != page.size() - result.entriesEnd)
-            problem(QStringLiteral("%1: page %2 says %3 bytes free, it has %4")
-                        .arg(where)
-                        .arg(number)
-                        .arg(result.declaredFreeSpace)
-                        .arg(page.size() - result.entriesEnd));
-        for (std::size_t i = 1; i < result.entries.size(); ++i) {
-            if (!(result.entries[i - 1] < result.entries[i]))
-                problem(QStringLiteral("%1: entries out of order on page %2").arg(where).arg(number));
-        }
-        const int trailer = result.header.leaf ? kLeafEntryTrailer : kNodeEntryTrailer;
-        for (const QByteArray& entry : result.entries) {
-            if (entry.size() <= trailer)
-                problem(QStringLiteral("%1: an entry of page %2 is too short").arg(where).arg(number));
-        }
-        return result;
-    }
-
-    struct TreeWalk {
-        QSet<quint32> pages;
-        std::vector<std::vector<std::pair<quint32, IndexPageContents>>> levels;  // pages of each depth, in order
-        std::vector<QByteArray> leaves;
-        std::set<int> leafDepths;
-    };
-
-    // Visits a subtree in order; answers its last leaf entry.
-    QByteArray visit(const JetTableSchema& table, quint32 number, int depth, const QString& where, TreeWalk& walk)
-    {
-        if (depth > 16 || walk.pages.contains(number)) {
-            problem(QStringLiteral("%1: page %2 is reached twice or too deep").arg(where).arg(number));
-            return {};
-        }
-        walk.pages.insert(number);
-        const std::optional<IndexPageContents> page = readIndexPage(table, number, where);
-        if (!page)
-            return {};
-        if (walk.levels.size() <= static_cast<std::size_t>(depth))
-            walk.levels.resize(depth + 1);
-        walk.levels[depth].emplace_back(number, *page);
-        if (page->header.leaf) {
-            walk.leafDepths.insert(depth);
-            if (page->header.tail != 0)
-                problem(QStringLiteral("%1: leaf page %2 names a tail").arg(where).arg(number));
-            walk.leaves.insert(walk.leaves.end(), page->entries.begin(), page->entries.end());
-            return page->entries.empty() ? QByteArray() : page->entries.back();
-        }
-        QByteArray last;
-        for (const QByteArray& entry : page->entries) {
-            last = visit(table, qFromBigEndian<quint32>(entry.constData() + entry.size() - 4), depth + 1, where, walk);
-            if (last != entry.chopped(4))
-                problem(QStringLiteral("%1: an entry of node page %2 is not its child's last").arg(where).arg(number));
-        }
-        if (page->header.tail != 0)
-            last = visit(table, page->header.tail, depth + 1, where, walk);
-        if (page->entries.empty())
-            problem(QStringLiteral("%1: node page %2 has no entries").arg(where).arg(number));
-        return last;
-    }
-
-    std::vector<QByteArray> walkTree(const JetTableSchema& table, const SchemaIndex& index, const QString& where,
-                                     QSet<quint32>& pages)
-    {
-        TreeWalk walk;
-        visit(table, index.rootPage, 0, where, walk);
-        pages = walk.pages;
-        if (walk.leafDepths.size() > 1)
-            problem(QStringLiteral("%1: leaves at different depths").arg(where));
-        for (const auto& level : walk.levels) {
-            for (std::size_t i = 0; i < level.size(); ++i) {
-                const quint32 previous = i > 0 ? level[i - 1].first : 0;
-                const quint32 next = i + 1 < level.size() ? level[i + 1].first : 0;
-                if (level[i].second.header.previous != previous || level[i].second.header.next != next)
-                    problem(QStringLiteral("%1: page %2 links %3/%4, expected %5/%6")
-                                .arg(where)
-                                .arg(level[i].first)
-                                .arg(level[i].second.header.previous)
-                                .arg(level[i].second.header.next)
-                                .arg(previous)
-                                .arg(next));
-            }
-        }
-        for (std::size_t i = 1; i < walk.leaves.size(); ++i) {
-            if (!(walk.leaves[i - 1] < walk.leaves[i]))
-                problem(QStringLiteral("%1: leaf entries out of order across pages").arg(where));
-        }
-        return walk.leaves;
-    }
-
     void checkIndex(const JetTableSchema& table, int number,
                     const std::vector<std::pair<RowLocation, std::vector<Variant>>>& rows)
     {
         const SchemaIndex& index = table.indexes[number];
         const QString where = QStringLiteral("%1 index %2").arg(table.name).arg(number);
-        QSet<quint32> pages;
-        const std::vector<QByteArray> leaves = walkTree(table, index, where, pages);
+        const IndexTreeContents tree =
+            WalkIndexTree([this](quint32 page) { return file_->page(page); }, file_->pageCount(), table.definitionPage,
+                          index.rootPage, JetVersion::Jet4, where, problems_);
+        const QSet<quint32>& pages = tree.pages;
         claimMap(index.usageMap, where);
         for (const quint32 page : pages)
             claim(page, where);
@@ -362,35 +252,11 @@ private:
                         .arg(mapped.size())
                         .arg(pages.size()));
 
-        std::multiset<QByteArray> expected;
-        for (const auto& [location, values] : rows) {
-            const bool allNull = std::all_of(index.columns.begin(), index.columns.end(),
-                                             [&](const IndexColumn& c) { return values[c.column].isNull(); });
-            if (index.ignoresNulls() && allNull)
-                continue;
-            const std::optional<QByteArray> key = IndexKey(table, index, values);
-            if (!key) {
-                problem(QStringLiteral("%1: a row's key cannot be encoded").arg(where));
-                return;
-            }
-            expected.insert(LeafEntry(*key, location.page, location.row));
-        }
-        const std::multiset<QByteArray> actual(leaves.begin(), leaves.end());
-        if (actual != expected) {
-            std::vector<QByteArray> missing, extra;
-            std::set_difference(expected.begin(), expected.end(), actual.begin(), actual.end(),
-                                std::back_inserter(missing));
-            std::set_difference(actual.begin(), actual.end(), expected.begin(), expected.end(),
-                                std::back_inserter(extra));
-            problem(QStringLiteral("%1: %2 entries for %3 rows; missing %4 (first %5), unexpected %6 (first %7)")
-                        .arg(where)
-                        .arg(actual.size())
-                        .arg(expected.size())
-                        .arg(missing.size())
-                        .arg(QString::fromLatin1(missing.empty() ? QByteArray() : missing.front().toHex()))
-                        .arg(extra.size())
-                        .arg(QString::fromLatin1(extra.empty() ? QByteArray() : extra.front().toHex())));
-        }
+        const ExpectedIndexEntries expected = IndexEntriesOfRows(table, index, rows, JetVersion::Jet4);
+        if (!expected.unkeyed.empty())
+            problem(QStringLiteral("%1: a row's key cannot be encoded").arg(where));
+        else
+            CompareIndexEntries(tree.leaves, expected, where, problems_);
     }
 
     std::unique_ptr<JetPageFile> file_;

@@ -3,7 +3,7 @@
 #include <QString>
 #include <QStringList>
 
-// An independent walk over a Jet 4 or Jet 3 file that validates every structure the
+// An independent walk over a Jet 4 file that validates every structure the
 // in-place writer touches, for the tables named (the catalog included when
 // named "MSysObjects"):
 //   - the table's data pages against its map of owned pages (no page of the

@@ -112,28 +112,91 @@ QByteArray FinishedPage(QByteArray page, const QString& tableName, JetVersion ve
     return page;
 }
 
-QByteArray RealIndex(const JetTableDefinition& table, const JetIndex& index, const IndexPlacement& placement);
-QByteArray LogicalIndex(const JetIndex& index, quint32 number);
+// Where the fields of an index descriptor are: Jet 3 has no stamps and
+// nothing past the real index's flags.
+struct IndexDescriptorLayout {
+    qsizetype realSize, realSlots, realUsageMap, realRoot, realFlags;
+    quint8 realFlagsAlwaysSet;
+    qsizetype logicalSize, logicalNumber, logicalReal, logicalRelated, logicalCascadeUpdates, logicalCascadeDeletes,
+        logicalKind;
+    bool stamps;
+};
 
-// Jet 3 keeps an index as Jet 4 does without the stamps and unknown fields
-// around it, and without the flag Jet 4 always sets.
-QByteArray Jet3RealIndex(const JetTableDefinition& table, const JetIndex& index, const IndexPlacement& placement)
+constexpr IndexDescriptorLayout kJet4IndexDescriptors{kRealIndexSize,
+                                                      kRealIndexSlotsOffset,
+                                                      kRealIndexUsageMapOffset,
+                                                      kRealIndexRootOffset,
+                                                      kRealIndexFlagsOffset,
+                                                      kIndexFlagsAlwaysSet,
+                                                      kLogicalIndexSize,
+                                                      kLogicalIndexNumberOffset,
+                                                      kLogicalIndexRealOffset,
+                                                      kLogicalIndexRelatedOffset,
+                                                      kLogicalIndexCascadeUpdatesOffset,
+                                                      kLogicalIndexCascadeDeletesOffset,
+                                                      kLogicalIndexKindOffset,
+                                                      true};
+constexpr IndexDescriptorLayout kJet3IndexDescriptors{kJet3RealIndexSize,
+                                                      kJet3RealIndexSlotsOffset,
+                                                      kJet3RealIndexUsageMapOffset,
+                                                      kJet3RealIndexRootOffset,
+                                                      kJet3RealIndexFlagsOffset,
+                                                      0,
+                                                      kJet3LogicalIndexSize,
+                                                      kJet3LogicalIndexNumberOffset,
+                                                      kJet3LogicalIndexRealOffset,
+                                                      kJet3LogicalIndexRelatedOffset,
+                                                      kJet3LogicalIndexCascadeUpdatesOffset,
+                                                      kJet3LogicalIndexCascadeDeletesOffset,
+                                                      kJet3LogicalIndexKindOffset,
+                                                      false};
+
+const IndexDescriptorLayout& IndexDescriptorsOf(JetVersion version)
 {
-    const QByteArray jet4 = RealIndex(table, index, placement);
-    QByteArray bytes = jet4.mid(4, kJet3RealIndexFlagsOffset);
-    bytes.append(static_cast<char>(ReadByte(jet4, kRealIndexFlagsOffset) & ~kIndexFlagsAlwaysSet));
+    return version == JetVersion::Jet3 ? kJet3IndexDescriptors : kJet4IndexDescriptors;
+}
+
+QByteArray RealIndex(const JetTableDefinition& table, const JetIndex& index, const IndexPlacement& placement,
+                     JetVersion version)
+{
+    const IndexDescriptorLayout& layout = IndexDescriptorsOf(version);
+    QByteArray bytes(layout.realSize, '\0');
+    if (layout.stamps)
+        PutLittleEndian(bytes, 0, kIndexStamp);
+    for (int slot = 0; slot < kIndexColumnSlots; ++slot) {
+        const bool used = slot < static_cast<int>(index.columns.size());
+        const qsizetype at = layout.realSlots + kRealIndexSlotSize * slot;
+        PutLittleEndian(bytes, at,
+                        static_cast<quint16>(used ? ColumnNumber(table, index.columns[slot]) : kUnusedIndexSlot));
+        bytes[at + 2] = static_cast<char>(used ? kAscendingIndexColumn : 0);
+    }
+    PutLittleEndian(bytes, layout.realUsageMap, placement.usageMap);
+    PutLittleEndian(bytes, layout.realRoot, placement.rootPage);
+    bytes[layout.realFlags] =
+        static_cast<char>(layout.realFlagsAlwaysSet | (index.primaryKey ? kUniqueIndex | kRequiredIndex : 0));
     return bytes;
 }
 
-QByteArray Jet3LogicalIndex(const JetIndex& index, quint32 number)
+QByteArray LogicalIndex(const JetIndex& index, quint32 number, JetVersion version)
 {
-    return LogicalIndex(index, number).mid(4, kJet3LogicalIndexSize);
+    const IndexDescriptorLayout& layout = IndexDescriptorsOf(version);
+    QByteArray bytes(layout.logicalSize, '\0');
+    if (layout.stamps)
+        PutLittleEndian(bytes, 0, kDefinitionStamp);
+    PutLittleEndian(bytes, layout.logicalNumber, number);
+    PutLittleEndian(bytes, layout.logicalReal, number);
+    PutLittleEndian(bytes, layout.logicalRelated, qint32{-1});
+    bytes[layout.logicalCascadeUpdates] = static_cast<char>(kNoCascade);
+    bytes[layout.logicalCascadeDeletes] = static_cast<char>(kNoCascade);
+    bytes[layout.logicalKind] = static_cast<char>(index.primaryKey ? kPrimaryKeyIndex : 0);
+    return bytes;
 }
 
 QByteArray Jet3TableDefinitionPage(const JetTableDefinition& table, const TableLayout& layout,
                                    const TableDefinitionInfo& info)
 {
     const auto columnCount = static_cast<quint16>(table.columns.size());
+    const auto indexCount = static_cast<quint32>(table.indexes.size());
     QByteArray page(kJet3DefinitionHeaderSize, '\0');
     page[0] = static_cast<char>(kTableDefinitionPageType);
     page[1] = static_cast<char>(kPageMarker);
@@ -144,11 +207,10 @@ QByteArray Jet3TableDefinitionPage(const JetTableDefinition& table, const TableL
     PutLittleEndian(page, kJet3MaxColumnsOffset, columnCount);
     PutLittleEndian(page, kJet3VariableColumnsOffset, static_cast<quint16>(layout.variableCount));
     PutLittleEndian(page, kJet3ColumnCountOffset, columnCount);
-    PutLittleEndian(page, kJet3TableUsageMapOffset, info.usageMap);
-    PutLittleEndian(page, kJet3TableFreeSpaceMapOffset, info.freeSpaceMap);
-    const auto indexCount = static_cast<quint32>(table.indexes.size());
     PutLittleEndian(page, kJet3LogicalIndexCountOffset, indexCount);
     PutLittleEndian(page, kJet3RealIndexCountOffset, indexCount);
+    PutLittleEndian(page, kJet3TableUsageMapOffset, info.usageMap);
+    PutLittleEndian(page, kJet3TableFreeSpaceMapOffset, info.freeSpaceMap);
     page.append(QByteArray(kJet3IndexCountsSize * indexCount, '\0'));
     int variableColumnsBefore = 0;
     for (quint16 i = 0; i < columnCount; ++i) {
@@ -159,45 +221,14 @@ QByteArray Jet3TableDefinitionPage(const JetTableDefinition& table, const TableL
     for (const JetColumn& column : table.columns)
         AppendJet3Name(page, table.name, column.name);
     for (quint32 i = 0; i < indexCount; ++i)
-        page.append(
-            Jet3RealIndex(table, table.indexes[i], i < info.indexes.size() ? info.indexes[i] : IndexPlacement{}));
+        page.append(RealIndex(table, table.indexes[i], i < info.indexes.size() ? info.indexes[i] : IndexPlacement{},
+                              JetVersion::Jet3));
     for (quint32 i = 0; i < indexCount; ++i)
-        page.append(Jet3LogicalIndex(table.indexes[i], i));
+        page.append(LogicalIndex(table.indexes[i], i, JetVersion::Jet3));
     for (const JetIndex& index : table.indexes)
         AppendJet3Name(page, table.name, index.name);
     AppendNoLongValueMaps(page);
     return FinishedPage(page, table.name, JetVersion::Jet3);
-}
-
-QByteArray RealIndex(const JetTableDefinition& table, const JetIndex& index, const IndexPlacement& placement)
-{
-    QByteArray bytes(kRealIndexSize, '\0');
-    PutLittleEndian(bytes, 0, kIndexStamp);
-    for (int slot = 0; slot < kIndexColumnSlots; ++slot) {
-        const bool used = slot < static_cast<int>(index.columns.size());
-        const qsizetype at = kRealIndexSlotsOffset + kRealIndexSlotSize * slot;
-        PutLittleEndian(bytes, at,
-                        static_cast<quint16>(used ? ColumnNumber(table, index.columns[slot]) : kUnusedIndexSlot));
-        bytes[at + 2] = static_cast<char>(used ? kAscendingIndexColumn : 0);
-    }
-    PutLittleEndian(bytes, kRealIndexUsageMapOffset, placement.usageMap);
-    PutLittleEndian(bytes, kRealIndexRootOffset, placement.rootPage);
-    bytes[kRealIndexFlagsOffset] =
-        static_cast<char>(kIndexFlagsAlwaysSet | (index.primaryKey ? kUniqueIndex | kRequiredIndex : 0));
-    return bytes;
-}
-
-QByteArray LogicalIndex(const JetIndex& index, quint32 number)
-{
-    QByteArray bytes(kLogicalIndexSize, '\0');
-    PutLittleEndian(bytes, 0, kDefinitionStamp);
-    PutLittleEndian(bytes, 4, number);
-    PutLittleEndian(bytes, kLogicalIndexRealOffset, number);
-    PutLittleEndian(bytes, kLogicalIndexRelatedOffset, qint32{-1});
-    bytes[kLogicalIndexCascadeUpdatesOffset] = static_cast<char>(kNoCascade);
-    bytes[kLogicalIndexCascadeDeletesOffset] = static_cast<char>(kNoCascade);
-    bytes[kLogicalIndexKindOffset] = static_cast<char>(index.primaryKey ? kPrimaryKeyIndex : 0);
-    return bytes;
 }
 
 // Reading.
@@ -214,8 +245,6 @@ struct DefinitionOffsets {
     qsizetype nameLengthSize;
 };
 
-// Jet 3's real and logical indexes are Jet 4's without the leading stamp
-// (and, for a logical index, the trailing four bytes).
 constexpr DefinitionOffsets kJet4Offsets{
     kTableRowCountOffset, kMaxColumnsOffset, kColumnCountOffset, kLogicalIndexCountOffset, kRealIndexCountOffset,
     kTableUsageMapOffset, kTableFreeSpaceMapOffset, kDefinitionHeaderSize, kIndexCountsSize,
@@ -230,9 +259,9 @@ constexpr DefinitionOffsets kJet3Offsets{
     kJet3IndexCountsSize,
     kJet3ColumnDescriptorSize, kJet3ColumnNumberOffset, kJet3ColumnVariableIndexOffset, kJet3ColumnSortOrderOffset,
     kJet3ColumnFlagsOffset, -1, kJet3ColumnFixedOffsetOffset, kJet3ColumnLengthOffset,
-    kJet3RealIndexSize, kRealIndexSlotsOffset - 4, kRealIndexUsageMapOffset - 4, kRealIndexRootOffset - 4,
+    kJet3RealIndexSize, kJet3RealIndexSlotsOffset, kJet3RealIndexUsageMapOffset, kJet3RealIndexRootOffset,
     kJet3RealIndexFlagsOffset,
-    kJet3LogicalIndexSize, kLogicalIndexRealOffset - 4, kLogicalIndexRelatedOffset - 4, kLogicalIndexKindOffset - 4,
+    kJet3LogicalIndexSize, kJet3LogicalIndexRealOffset, kJet3LogicalIndexRelatedOffset, kJet3LogicalIndexKindOffset,
     1};
 
 const DefinitionOffsets& OffsetsOf(JetVersion version)
@@ -369,9 +398,10 @@ QByteArray TableDefinitionPage(const JetTableDefinition& table, const TableLayou
     for (const JetColumn& column : table.columns)
         AppendName(page, column.name);
     for (quint32 i = 0; i < indexCount; ++i)
-        page.append(RealIndex(table, table.indexes[i], i < info.indexes.size() ? info.indexes[i] : IndexPlacement{}));
+        page.append(RealIndex(table, table.indexes[i], i < info.indexes.size() ? info.indexes[i] : IndexPlacement{},
+                              JetVersion::Jet4));
     for (quint32 i = 0; i < indexCount; ++i)
-        page.append(LogicalIndex(table.indexes[i], i));
+        page.append(LogicalIndex(table.indexes[i], i, JetVersion::Jet4));
     for (const JetIndex& index : table.indexes)
         AppendName(page, index.name);
     AppendNoLongValueMaps(page);

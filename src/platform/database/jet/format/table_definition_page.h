@@ -68,12 +68,11 @@ constexpr qsizetype kJet3TableTypeOffset = 20;
 constexpr qsizetype kJet3MaxColumnsOffset = 21;
 constexpr qsizetype kJet3VariableColumnsOffset = 23;
 constexpr qsizetype kJet3ColumnCountOffset = 25;
-constexpr qsizetype kJet3TableUsageMapOffset = 35;
-constexpr qsizetype kJet3TableFreeSpaceMapOffset = 39;
 constexpr qsizetype kJet3LogicalIndexCountOffset = 27;
 constexpr qsizetype kJet3RealIndexCountOffset = 31;
+constexpr qsizetype kJet3TableUsageMapOffset = 35;
+constexpr qsizetype kJet3TableFreeSpaceMapOffset = 39;
 constexpr qsizetype kJet3DefinitionHeaderSize = 43;
-constexpr qsizetype kJet3IndexCountsSize = 8;
 constexpr quint8 kUserTable = 0x4e;
 constexpr quint8 kSystemTable = 0x53;
 
@@ -132,23 +131,40 @@ constexpr quint8 kIgnoreNullsIndex = 0x02;  // flags
 constexpr quint8 kRequiredIndex = 0x08;     // flags
 constexpr quint8 kIndexFlagsAlwaysSet = 0x80;
 
-// Jet 3 keeps a real index in 39 bytes: the slots at 0, the map at 30, the
-// root at 34, the flags at 38.
+// A Jet 3 real index lacks the stamp and the bytes past the flags:
+//   0 + 3k the 10 column slots; 30 4 row pointer to the map of its pages;
+//   34 4 its root page; 38 1 flags. Jet 3 names a column in a slot by its
+//   column number.
 constexpr qsizetype kJet3RealIndexSize = 39;
+constexpr qsizetype kJet3RealIndexSlotsOffset = 0;
+constexpr qsizetype kJet3RealIndexUsageMapOffset = 30;
+constexpr qsizetype kJet3RealIndexRootOffset = 34;
 constexpr qsizetype kJet3RealIndexFlagsOffset = 38;
+// A Jet 3 definition keeps 8 bytes of counts per real index: 4 unknown, 4
+// count of distinct keys.
+constexpr qsizetype kJet3IndexCountsSize = 8;
 
 // A logical index:
 //   0 4 kDefinitionStamp; 4 4 its number; 8 4 its real index; 12 1
 //   relationship type; 13 4 related index, -1 for none; 17 4 related table;
 //   21 1 cascade updates; 22 1 cascade deletes; 23 1 kind (below); 24 4 unknown.
 constexpr qsizetype kLogicalIndexSize = 28;
+constexpr qsizetype kLogicalIndexNumberOffset = 4;
 constexpr qsizetype kLogicalIndexRealOffset = 8;
 constexpr qsizetype kLogicalIndexRelatedOffset = 13;
 constexpr qsizetype kLogicalIndexCascadeUpdatesOffset = 21;
 constexpr qsizetype kLogicalIndexCascadeDeletesOffset = 22;
 constexpr qsizetype kLogicalIndexKindOffset = 23;
-// Jet 3 keeps one in 20 bytes: the same fields without the stamp and the last four bytes.
+// Jet 3: 0 4 its number; 4 4 its real index; 8 1 relationship type; 9 4
+// related index; 13 4 related table; 17 1 cascade updates; 18 1 cascade
+// deletes; 19 1 kind.
 constexpr qsizetype kJet3LogicalIndexSize = 20;
+constexpr qsizetype kJet3LogicalIndexNumberOffset = 0;
+constexpr qsizetype kJet3LogicalIndexRealOffset = 4;
+constexpr qsizetype kJet3LogicalIndexRelatedOffset = 9;
+constexpr qsizetype kJet3LogicalIndexCascadeUpdatesOffset = 17;
+constexpr qsizetype kJet3LogicalIndexCascadeDeletesOffset = 18;
+constexpr qsizetype kJet3LogicalIndexKindOffset = 19;
 constexpr quint8 kPrimaryKeyIndex = 0x01;
 constexpr quint8 kForeignKeyIndex = 0x02;
 

@@ -76,7 +76,8 @@ constexpr char16_t kWindows1252High[32] = {0x20ac, 0,      0x201a, 0x0192, 0x201
                                            0,      0x2018, 0x2019, 0x201c, 0x201d, 0x2022, 0x2013, 0x2014,
                                            0x02dc, 0x2122, 0x0161, 0x203a, 0x0153, 0,      0x017e, 0x0178};
 
-// The byte for the character; -1 when Windows-1252 has none.
+}  // namespace
+
 int Windows1252Byte(char16_t unit)
 {
     if (unit < 0x80 || (unit >= 0xa0 && unit <= 0xff))
@@ -87,8 +88,6 @@ int Windows1252Byte(char16_t unit)
     }
     return -1;
 }
-
-}  // namespace
 
 void AppendWindows1252(QByteArray& bytes, const QString& text)
 {

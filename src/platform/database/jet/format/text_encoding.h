@@ -26,6 +26,9 @@ QString DecodeJetText(const char* data, qsizetype size);
 // no reader would agree on their character.
 void AppendWindows1252(QByteArray& bytes, const QString& text);
 
+// The byte of one UTF-16 unit in Windows-1252; -1 when the code page has none.
+int Windows1252Byte(char16_t unit);
+
 // The text of bytes a Jet 3 file of the Western code page stores.
 QString DecodeWindows1252(const char* data, qsizetype size);
 

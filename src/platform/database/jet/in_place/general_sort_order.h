@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/database/jet/format/jet_format.h"
+
 #include <QByteArray>
 #include <QString>
 #include <optional>
@@ -13,6 +15,16 @@
 
 constexpr quint16 kGeneralSortOrderId = 0x0409;
 
-// Empty when the text holds a character beyond Latin-1, for which the
-// weights are not known here.
-std::optional<QByteArray> GeneralSortKey(const QString& text);
+//
+// Jet 3 (Access 97) keys a text in its code page, Windows-1252 here: one
+// weight byte for most characters (two for a ligature such as "ß"), the
+// same for both cases; then 0x00, or instead the accents: a stream of
+// four-bit codes that opens and closes with 0, holding 2 for each letter
+// before an accented one and then its accent's code.
+//
+// Empty when the text holds a character whose weights are not known here:
+// in Jet 4 one beyond Latin-1; in Jet 3 one outside the code page, a text
+// ending in a blank or empty, or an accented letter that is not the text's
+// only one or follows characters other than "A", "a", "-" and the no-break
+// space: the Access-made keys show how only those count before an accent.
+std::optional<QByteArray> GeneralSortKey(const QString& text, JetVersion version = JetVersion::Jet4);

@@ -52,7 +52,7 @@ QByteArray DoubleBytes(double value)
     return bytes;
 }
 
-std::optional<QByteArray> ValueBytes(const SchemaColumn& column, const Variant& value)
+std::optional<QByteArray> ValueBytes(const SchemaColumn& column, const Variant& value, JetVersion version)
 {
     switch (column.column.type) {
         case JetColumnType::Byte:
@@ -62,14 +62,14 @@ std::optional<QByteArray> ValueBytes(const SchemaColumn& column, const Variant& 
         case JetColumnType::DateTime:
             return DoubleBytes(value.type() == Variant::Type::Integer ? static_cast<double>(value.integer())
                                                                       : value.real());
-        case JetColumnType::Text: return GeneralSortKey(value.text());
+        case JetColumnType::Text: return GeneralSortKey(value.text(), version);
         default: return std::nullopt;
     }
 }
 
 }  // namespace
 
-QString UnkeyableIndexReason(const JetTableSchema& table, const SchemaIndex& index)
+QString UnkeyableIndexReason(const JetTableSchema& table, const SchemaIndex& index, JetVersion version)
 {
     for (const IndexColumn& indexed : index.columns) {
         const SchemaColumn& column = table.columns[indexed.column];
@@ -80,8 +80,8 @@ QString UnkeyableIndexReason(const JetTableSchema& table, const SchemaIndex& ind
             case JetColumnType::Double:
             case JetColumnType::DateTime: break;
             case JetColumnType::Text:
-                // No Access-made file here has one to check the inverted form against.
-                if (!indexed.ascending)
+                // No Access-made Jet 4 file here has one to check the inverted form against.
+                if (!indexed.ascending && version == JetVersion::Jet4)
                     return QStringLiteral("la colonna di testo '%1' è indicizzata in ordine decrescente")
                         .arg(column.column.name);
                 if (column.sortOrder != kGeneralSortOrderId)
@@ -98,7 +98,7 @@ QString UnkeyableIndexReason(const JetTableSchema& table, const SchemaIndex& ind
 }
 
 std::optional<QByteArray> IndexKey(const JetTableSchema& table, const SchemaIndex& index,
-                                   const std::vector<Variant>& values)
+                                   const std::vector<Variant>& values, JetVersion version)
 {
     QByteArray key;
     for (const IndexColumn& indexed : index.columns) {
@@ -107,7 +107,7 @@ std::optional<QByteArray> IndexKey(const JetTableSchema& table, const SchemaInde
             key.append(indexed.ascending ? kAscendingNull : kDescendingNull);
             continue;
         }
-        std::optional<QByteArray> bytes = ValueBytes(table.columns[indexed.column], value);
+        std::optional<QByteArray> bytes = ValueBytes(table.columns[indexed.column], value, version);
         if (!bytes)
             return std::nullopt;
         key.append(indexed.ascending ? kAscendingValue : kDescendingValue);

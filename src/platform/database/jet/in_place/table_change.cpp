@@ -31,22 +31,6 @@ RuntimeError UnencodableText(const JetTableSchema& table)
                                      "non prevede qui"));
 }
 
-// Jet 3 keys numbers as Jet 4 does (checked against Access 97's own
-// trees), but its texts in an order of its own the writer does not encode.
-QString UnkeyableJet3IndexReason(const JetTableSchema& table)
-{
-    if (table.version != JetVersion::Jet3)
-        return {};
-    for (const SchemaIndex& index : table.indexes) {
-        for (const IndexColumn& indexed : index.columns) {
-            const SchemaColumn& column = table.columns[indexed.column];
-            if (column.column.type == JetColumnType::Text)
-                return QStringLiteral("la colonna di testo '%1' è indicizzata in un file Jet 3").arg(column.column.name);
-        }
-    }
-    return {};
-}
-
 // A text Jet 3's code page cannot hold is refused as a statement the
 // database cannot take, so that the update names the row beside the column.
 void ExpectCodePageHolds(const JetTableSchema& table, const std::vector<Variant>& values)
@@ -78,13 +62,10 @@ bool IsNullKey(const SchemaIndex& index, const std::vector<Variant>& values)
 TableChange::TableChange(JetPageFile& file, JetTableSchema schema)
     : file_(file), schema_(std::move(schema)), keyColumns_(schema_.columns.size()), indexes_(schema_.indexes.size())
 {
-    const QString jet3Reason = UnkeyableJet3IndexReason(schema_);
-    if (!jet3Reason.isEmpty())
-        throw CannotKeep(schema_, jet3Reason);
     for (const SchemaIndex& index : schema_.indexes) {
         for (const IndexColumn& column : index.columns)
             keyColumns_.at(static_cast<std::size_t>(column.column)) = true;
-        const QString reason = UnkeyableIndexReason(schema_, index);
+        const QString reason = UnkeyableIndexReason(schema_, index, schema_.version);
         if (!reason.isEmpty())
             throw CannotKeep(schema_, reason);
         if (index.rootPage == 0 || index.rootPage >= file_.pageCount()
@@ -108,7 +89,7 @@ std::vector<QByteArray> TableChange::keysOf(const std::vector<Variant>& values) 
 {
     std::vector<QByteArray> keys;
     for (const SchemaIndex& index : schema_.indexes) {
-        std::optional<QByteArray> key = IndexKey(schema_, index, values);
+        std::optional<QByteArray> key = IndexKey(schema_, index, values, schema_.version);
         if (!key)
             throw UnencodableText(schema_);
         keys.push_back(*key);

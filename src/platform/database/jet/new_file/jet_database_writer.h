@@ -14,8 +14,8 @@
 // Windows-1252) with any number of tables and rows, optionally a database
 // password (in Jet 3, of Windows-1252 characters); no queries or relations.
 // A table may have indexes, but then takes its rows through the in-place
-// writer of the database layer, which keeps them: here its trees stay empty
-// (the in-place writer refuses a Jet 3 text key). Rows are packed into pages as they come, so a large
+// writer of the database layer, which keeps them: here its trees stay empty.
+// Rows are packed into pages as they come, so a large
 // table costs about its size in memory, not its number of values.
 //
 //     JetDatabaseWriter writer;

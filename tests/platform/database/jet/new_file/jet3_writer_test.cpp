@@ -8,6 +8,7 @@
 #include "platform/database/jet/format/table_definition_page.h"
 #include "platform/database/jet/new_file/jet_database_writer.h"
 #include "support/jet3_checker.h"
+#include "support/jet3_tables.h"
 #include "support/jet_readback.h"
 #include "support/procedure_databases.h"
 #include "support/source_databases.h"
@@ -156,6 +157,47 @@ TEST_F(Jet3Writer, ProcedureDatabaseOfTheTestsReadsBack)
     ExpectJetFileReadsBack(path, expected);
 }
 
+// Tables with primary keys, empty as the in-place writer fills them: the
+// checker walks their trees, the readers agree, mdbtools lists the keys, and
+// the descriptors hold what Access 97 writes for a primary key of its own.
+TEST_F(Jet3Writer, PrimaryKeysOfNewTablesAreListedAndLaidOutAsAccess97)
+{
+    const std::vector<JetTable> tables{{ProcedureAbiDefinition(), {}},
+                                       {ProcedureAbicabDefinition(), {}},
+                                       {AllTypes(QStringLiteral("senza_indici")), {{1, 2, 3, 4.0, "cinque"}}}};
+    const QString path = write(tables);
+    EXPECT_EQ(CheckJet3Pages(path), QStringList());
+    ExpectJetFileReadsBack(path, tables);
+    const QString schema =
+        ProgramOutput(QStringLiteral("mdb-schema"), {QStringLiteral("--indexes"), path, QStringLiteral("mysql")});
+    EXPECT_TRUE(schema.contains(QStringLiteral("ALTER TABLE `ABI` ADD PRIMARY KEY (`AbiAbi`);")))
+        << schema.toStdString();
+    EXPECT_TRUE(schema.contains(QStringLiteral("ALTER TABLE `ABICAB` ADD PRIMARY KEY (`AbcAbi`, `AbcCab`);")))
+        << schema.toStdString();
+
+    // Table2 of an Access 97 file keys its first column, as ABI does.
+    QFile access(QStringLiteral(CORVANTA_JET_SAMPLES "/testIndexCodesV1997.mdb"));
+    ASSERT_TRUE(access.open(QIODevice::ReadOnly));
+    const Jet3Tables theirs(access.readAll());
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const Jet3Tables ours(file.readAll());
+    const JetTableSchema accessTable =
+        theirs.schema(theirs.tables().at(QStringLiteral("Table2")), QStringLiteral("Table2"));
+    const JetTableSchema abi = ours.schema(ours.tables().at(QStringLiteral("ABI")), QStringLiteral("ABI"));
+    ASSERT_EQ(abi.indexes.size(), 1u);
+    ASSERT_EQ(accessTable.indexes.size(), 2u);
+    const SchemaIndex& accessKey = accessTable.indexes[1];
+    ASSERT_TRUE(accessKey.primaryKey);
+    EXPECT_TRUE(abi.indexes[0].primaryKey);
+    EXPECT_EQ(abi.indexes[0].flags, accessKey.flags);
+    ASSERT_EQ(abi.indexes[0].columns.size(), 1u);
+    EXPECT_EQ(abi.indexes[0].columns[0].column, accessKey.columns[0].column);
+    EXPECT_EQ(abi.indexes[0].columns[0].ascending, accessKey.columns[0].ascending);
+    ASSERT_EQ(abi.logicalIndexes.size(), 1u);
+    EXPECT_EQ(abi.logicalIndexes[0].name, accessTable.logicalIndexes[1].name);
+}
+
 TEST_F(Jet3Writer, RefusesWhatTheFormatCannotHoldBeforeWriting)
 {
     expectRefusedWithNothingWritten(
@@ -168,10 +210,13 @@ TEST_F(Jet3Writer, RefusesWhatTheFormatCannotHoldBeforeWriting)
                                     QStringLiteral("(U+0081) non esiste"));
     JetTable named{AllTypes(QString::fromUtf8("Доход")), {}};
     expectRefusedWithNothingWritten({named}, QStringLiteral("non esiste nella codifica Windows-1252"));
+    JetTable indexed{AllTypes(QStringLiteral("indici")), {}};
+    indexed.definition.indexes.push_back({QString::fromUtf8("Ключ"), {QStringLiteral("Lungo")}, true});
+    expectRefusedWithNothingWritten({indexed}, QStringLiteral("non esiste nella codifica Windows-1252"));
     // A table with indexes takes its rows through the in-place writer, which keeps them.
-    JetTable indexed{AllTypes(QStringLiteral("indici")), {{1, 1, 1, 1.0, QStringLiteral("riga")}}};
-    indexed.definition.indexes.push_back({QStringLiteral("PrimaryKey"), {QStringLiteral("Lungo")}, true});
-    expectRefusedWithNothingWritten({indexed}, QStringLiteral("si riempie con il database"));
+    indexed.definition.indexes.front().name = QStringLiteral("PrimaryKey");
+    indexed.rows.push_back({1, 1, 1, 1.0, "riga"});
+    expectRefusedWithNothingWritten({indexed}, QStringLiteral("una tabella con indici si riempie"));
     try {
         JetDatabaseWriter writer(QDateTime::currentDateTime(), QStringLiteral("Ā"), JetVersion::Jet3);
         ADD_FAILURE() << "a password outside Windows-1252 accepted";
