@@ -140,8 +140,20 @@ void JetPageFile::writeTo(int fd, const QString& what)
     }
     if (at < static_cast<off_t>(originalPages_) * pageSize_)
         throw CannotRead(file_.fileName(), DescrizioneErroreFile(file_));
-    for (const auto& [number, page] : changed_)
-        WriteAllAt(fd, encrypted(number, page), static_cast<off_t>(number) * pageSize_, what);
+    // Runs of consecutive pages in one write each: the pages added at the end are most of them.
+    QByteArray run;
+    quint32 runStart = 0;
+    for (const auto& [number, page] : changed_) {
+        if (!run.isEmpty() && number != runStart + static_cast<quint32>(run.size() / pageSize_)) {
+            WriteAllAt(fd, run, static_cast<off_t>(runStart) * pageSize_, what);
+            run.clear();
+        }
+        if (run.isEmpty())
+            runStart = number;
+        run.append(encrypted(number, page));
+    }
+    if (!run.isEmpty())
+        WriteAllAt(fd, run, static_cast<off_t>(runStart) * pageSize_, what);
     if (::ftruncate(fd, static_cast<off_t>(pageCount_) * pageSize_) != 0)
         throw CannotWrite(what);
 }

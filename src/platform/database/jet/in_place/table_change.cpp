@@ -40,9 +40,12 @@ void ExpectCodePageHolds(const JetTableSchema& table, const std::vector<Variant>
     for (std::size_t i = 0; i < values.size() && i < table.columns.size(); ++i) {
         if (values[i].type() != Variant::Type::Text)
             continue;
+        const QString& text = values[i].text();
+        if (std::all_of(text.begin(), text.end(), [](QChar c) { return Windows1252Byte(c.unicode()) >= 0; }))
+            continue;
         QByteArray encoded;
         try {
-            AppendWindows1252(encoded, values[i].text());
+            AppendWindows1252(encoded, text);  // for its message naming the character
         } catch (const JetWriteError& error) {
             throw RuntimeError(ErrorNumber::StatementRejected,
                                QStringLiteral("Impossibile inserire la riga nella tabella '%1': colonna '%2': %3.")
