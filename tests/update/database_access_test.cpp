@@ -179,9 +179,9 @@ TEST_F(DatabaseAccess, WritesJet3Files)
         });
     };
     EXPECT_EQ(execute("DELETE FROM Table1 WHERE id >=2").number(), 0);
-    EXPECT_EQ(execute("INSERT INTO Table1 (id, otherfk1, otherfk2, data, otherfk3) VALUES (7, 2, 13, 'nuova', 0)")
-                  .number(),
-              0);
+    EXPECT_EQ(
+        execute("INSERT INTO Table1 (id, otherfk1, otherfk2, data, otherfk3) VALUES (7, 2, 13, 'nuova', 0)").number(),
+        0);
     const QByteArray before = FileDigest(copy);
     EXPECT_EQ(execute("INSERT INTO Table1 (id, otherfk1, otherfk2, data) VALUES (7, 0, 10, 'doppia')").number(),
               ErrorNumber::IntegrityViolation);

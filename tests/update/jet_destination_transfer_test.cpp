@@ -262,8 +262,7 @@ TEST_P(JetDestinationTransfer, TheNextRunRemovesTheCopyAKilledCommitLeft)
 TEST_P(JetDestinationTransfer, RunsIntoCopiesOfAccessMadeFiles)
 {
     writeSource(BanksFrom(1000, 50), ManyAbicabRows(2000));
-    const std::vector<const char*> files =
-        GetParam() == JetVersion::Jet3
+    const std::vector<const char*> files = GetParam() == JetVersion::Jet3
         ? std::vector<const char*>{"testV1997.mdb", "indexTestV1997.mdb", "compIndexTestV1997.mdb",
                                    "testIndexCodesV1997.mdb"}
         : std::vector<const char*>{"testV2000.mdb", "compIndexTestV2000.mdb", "encryptedV2000.mdb",

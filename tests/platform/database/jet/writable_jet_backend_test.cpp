@@ -174,8 +174,7 @@ TEST_F(WritableJet, AccessMadeTablesTakeDeletesAndInserts)
         }
         QStringList tables = JetUserTables(path);
         tables.append(QStringLiteral("MSysObjects"));
-        const QStringList problems =
-            IsJet3File(path) ? CheckJet3Pages(path) : CheckJetTables(path, tables, password);
+        const QStringList problems = IsJet3File(path) ? CheckJet3Pages(path) : CheckJetTables(path, tables, password);
         EXPECT_TRUE(problems.isEmpty()) << problems.join(QLatin1Char('\n')).toStdString();
         ExpectJetRowCount(path, QString::fromLatin1(test.table), test.rowsAfter);
     }
@@ -198,7 +197,6 @@ TEST_P(WritableJetOfEitherVersion, OpensWithTheDatabasePasswordOnly)
     }
     RunJetStatements(path, {QStringLiteral("DELETE FROM abi WHERE abiabi >=992")}, password);
     ExpectProcedureDatabaseHolds(path, BanksFrom(990, 2), {}, password);
-
 }
 
 TEST_P(WritableJetOfEitherVersion, RefusesWhatItCannotDoExactlyBeforeTouchingAnything)
@@ -359,15 +357,17 @@ TEST_F(WritableJet, RefusesAJet3TextKeyItCannotEncode)
     writer.save(path);
     const QByteArray before = FileDigest(path);
     const RuntimeError refused = ErrorOf([&] {
-        RunJetStatements(path, {QStringLiteral("INSERT INTO Comuni (Nome, Abitanti) VALUES ('Roma', 2800000)"),
-                                QStringLiteral("INSERT INTO Comuni (Nome, Abitanti) VALUES ('Forlì', 117000)")});
+        RunJetStatements(path,
+                         {QStringLiteral("INSERT INTO Comuni (Nome, Abitanti) VALUES ('Roma', 2800000)"),
+                          QStringLiteral("INSERT INTO Comuni (Nome, Abitanti) VALUES ('Forlì', 117000)")});
     });
     EXPECT_TRUE(refused.description().contains(QStringLiteral("ordinamento generale")))
         << refused.description().toStdString();
     EXPECT_EQ(FileDigest(path), before);
 
-    RunJetStatements(path, {QStringLiteral("INSERT INTO Comuni (Nome, Abitanti) VALUES ('Roma', 2800000)"),
-                            QStringLiteral("INSERT INTO Comuni (Nome, Abitanti) VALUES ('Forli', 117000)")});
+    RunJetStatements(path,
+                     {QStringLiteral("INSERT INTO Comuni (Nome, Abitanti) VALUES ('Roma', 2800000)"),
+                      QStringLiteral("INSERT INTO Comuni (Nome, Abitanti) VALUES ('Forli', 117000)")});
     EXPECT_EQ(CheckJet3Pages(path), QStringList());
     ExpectJetRowCount(path, QStringLiteral("Comuni"), 2);
 }

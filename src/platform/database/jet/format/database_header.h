@@ -58,7 +58,7 @@ struct DatabaseHeader {
     QByteArray encodingKey;  // 4 bytes, all zero when the pages are not encrypted
     QString password;        // empty when the database has none
     quint32 sortOrder = 0;
-    quint16 codePage = 0;    // of Jet 3's texts; Jet 4 keeps its texts in UCS-2
+    quint16 codePage = 0;  // of Jet 3's texts; Jet 4 keeps its texts in UCS-2
 };
 
 // Empty when the page is not the header of a Jet 3 or Jet 4 file. `page`

@@ -246,23 +246,25 @@ struct DefinitionOffsets {
 };
 
 constexpr DefinitionOffsets kJet4Offsets{
-    kTableRowCountOffset, kMaxColumnsOffset, kColumnCountOffset, kLogicalIndexCountOffset, kRealIndexCountOffset,
-    kTableUsageMapOffset, kTableFreeSpaceMapOffset, kDefinitionHeaderSize, kIndexCountsSize,
-    kColumnDescriptorSize, kColumnNumberOffset, kColumnVariableIndexOffset, kColumnSortOrderOffset,
-    kColumnFlagsOffset, kColumnMoreFlagsOffset, kColumnFixedOffsetOffset, kColumnLengthOffset,
-    kRealIndexSize, kRealIndexSlotsOffset, kRealIndexUsageMapOffset, kRealIndexRootOffset, kRealIndexFlagsOffset,
-    kLogicalIndexSize, kLogicalIndexRealOffset, kLogicalIndexRelatedOffset, kLogicalIndexKindOffset,
-    2};
+    kTableRowCountOffset,       kMaxColumnsOffset,        kColumnCountOffset,
+    kLogicalIndexCountOffset,   kRealIndexCountOffset,    kTableUsageMapOffset,
+    kTableFreeSpaceMapOffset,   kDefinitionHeaderSize,    kIndexCountsSize,
+    kColumnDescriptorSize,      kColumnNumberOffset,      kColumnVariableIndexOffset,
+    kColumnSortOrderOffset,     kColumnFlagsOffset,       kColumnMoreFlagsOffset,
+    kColumnFixedOffsetOffset,   kColumnLengthOffset,      kRealIndexSize,
+    kRealIndexSlotsOffset,      kRealIndexUsageMapOffset, kRealIndexRootOffset,
+    kRealIndexFlagsOffset,      kLogicalIndexSize,        kLogicalIndexRealOffset,
+    kLogicalIndexRelatedOffset, kLogicalIndexKindOffset,  2};
 constexpr DefinitionOffsets kJet3Offsets{
-    kJet3DefinitionRowCountOffset, kJet3MaxColumnsOffset, kJet3ColumnCountOffset, kJet3LogicalIndexCountOffset,
-    kJet3RealIndexCountOffset, kJet3TableUsageMapOffset, kJet3TableFreeSpaceMapOffset, kJet3DefinitionHeaderSize,
-    kJet3IndexCountsSize,
-    kJet3ColumnDescriptorSize, kJet3ColumnNumberOffset, kJet3ColumnVariableIndexOffset, kJet3ColumnSortOrderOffset,
-    kJet3ColumnFlagsOffset, -1, kJet3ColumnFixedOffsetOffset, kJet3ColumnLengthOffset,
-    kJet3RealIndexSize, kJet3RealIndexSlotsOffset, kJet3RealIndexUsageMapOffset, kJet3RealIndexRootOffset,
-    kJet3RealIndexFlagsOffset,
-    kJet3LogicalIndexSize, kJet3LogicalIndexRealOffset, kJet3LogicalIndexRelatedOffset, kJet3LogicalIndexKindOffset,
-    1};
+    kJet3DefinitionRowCountOffset,  kJet3MaxColumnsOffset,        kJet3ColumnCountOffset,
+    kJet3LogicalIndexCountOffset,   kJet3RealIndexCountOffset,    kJet3TableUsageMapOffset,
+    kJet3TableFreeSpaceMapOffset,   kJet3DefinitionHeaderSize,    kJet3IndexCountsSize,
+    kJet3ColumnDescriptorSize,      kJet3ColumnNumberOffset,      kJet3ColumnVariableIndexOffset,
+    kJet3ColumnSortOrderOffset,     kJet3ColumnFlagsOffset,       -1,
+    kJet3ColumnFixedOffsetOffset,   kJet3ColumnLengthOffset,      kJet3RealIndexSize,
+    kJet3RealIndexSlotsOffset,      kJet3RealIndexUsageMapOffset, kJet3RealIndexRootOffset,
+    kJet3RealIndexFlagsOffset,      kJet3LogicalIndexSize,        kJet3LogicalIndexRealOffset,
+    kJet3LogicalIndexRelatedOffset, kJet3LogicalIndexKindOffset,  1};
 
 const DefinitionOffsets& OffsetsOf(JetVersion version)
 {
@@ -427,8 +429,7 @@ qsizetype TableRowCountOffset(JetVersion version)
     return OffsetsOf(version).rowCount;
 }
 
-JetTableSchema ParseTableDefinition(const QByteArray& bytes, quint32 firstPage, const QString& name,
-                                    JetVersion version)
+JetTableSchema ParseTableDefinition(const QByteArray& bytes, quint32 firstPage, const QString& name, JetVersion version)
 {
     const DefinitionOffsets& offsets = OffsetsOf(version);
     JetTableSchema schema;

@@ -83,8 +83,7 @@ void AddJetTables(const QString& path, const std::vector<JetTableDefinition>& ta
         maps.add(UsageMapRow(PageRange{definitionPage, 0}, 0, version));
         std::vector<IndexPlacement> indexes;
         for (std::size_t i = 0; i < table.indexes.size(); ++i) {
-            const quint32 root =
-                append(IndexPage({true, definitionPage, 0, 0, 0}, {}, kLeafEntryTrailer, version));
+            const quint32 root = append(IndexPage({true, definitionPage, 0, 0, 0}, {}, kLeafEntryTrailer, version));
             maps.add(UsageMapRow(PageRange{root, 1}, 0, version));
             indexes.push_back({0, root});
         }
