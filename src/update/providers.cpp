@@ -37,7 +37,7 @@ std::unique_ptr<DatabaseBackend> OpenDatabaseFileAt(const QString& path, const Q
         return RuntimeError(ErrorNumber::Failure, message.arg(where) + advice);
     };
     switch (DetectDatabaseFile(path)) {
-        case DatabaseFileKind::Jet3: return OpenReadOnlyJetDatabase(path, QStringLiteral("Jet 3 (Access 97)"));
+        case DatabaseFileKind::Jet3:
         case DatabaseFileKind::Jet4: return OpenWritableJetDatabase(path, password);
         case DatabaseFileKind::Ace:
             return OpenReadOnlyJetDatabase(path, QStringLiteral("ACE (Access 2007 e successivi)"));

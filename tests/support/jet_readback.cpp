@@ -198,6 +198,14 @@ void ExpectJetFileReadsBack(const QString& path, const std::vector<JetTable>& ex
     CheckMdbReader(path, expected);
 }
 
+QString MdbReaderPassword(const QString& path)
+{
+    const QByteArray output =
+        Run(QStringLiteral("node"),
+            {QStringLiteral(CORVANTA_MDB_READER_DIR "/read_tables.mjs"), QFileInfo(path).absoluteFilePath()});
+    return QJsonDocument::fromJson(output).object().value(QStringLiteral("password")).toString();
+}
+
 void ExpectJetRowCount(const QString& path, const QString& table, int rows)
 {
     try {

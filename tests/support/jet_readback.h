@@ -18,6 +18,9 @@
 // A Double column's expected whole numbers count as doubles.
 void ExpectJetFileReadsBack(const QString& path, const std::vector<JetTable>& expected);
 
+// The database password as mdb-reader reads it from the header; empty for none.
+QString MdbReaderPassword(const QString& path);
+
 // For files of any column types: each of the three readers finds `rows` rows
 // in the table, and mdb-reader's row count in the definition says the same.
 void ExpectJetRowCount(const QString& path, const QString& table, int rows);

@@ -5,6 +5,7 @@
 #include "platform/database/jet/in_place/writable_jet_backend.h"
 #include "platform/database/jet/jet_backend.h"
 #include "platform/runtime/runtime_error.h"
+#include "support/jet3_checker.h"
 #include "support/jet_checker.h"
 #include "support/jet_readback.h"
 
@@ -94,6 +95,12 @@ SourceRows Joined(SourceRows first, const SourceRows& second)
     return first;
 }
 
+bool IsJet3File(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) && file.read(0x15).endsWith(QByteArray(1, '\0'));
+}
+
 QByteArray FileDigest(const QString& path)
 {
     QFile file(path);
@@ -110,20 +117,11 @@ void RunJetStatements(const QString& path, const QStringList& statements, const 
     database->commitTransaction();
 }
 
-QString WriteJet3ProcedureDatabase(const QString& folder, const SourceRows& banks, const SourceRows& branches,
-                                   const QString& fileName)
-{
-    std::vector<JetTable> tables = ProcedureTables(banks, branches);
-    for (JetTable& table : tables)
-        table.definition.indexes.clear();
-    return WriteSourceDatabase(folder, tables, fileName, JetVersion::Jet3);
-}
-
 QString WriteJetProcedureDatabase(const QString& folder, const SourceRows& banks, const SourceRows& branches,
-                                  const QString& password, const QString& fileName)
+                                  const QString& password, const QString& fileName, JetVersion version)
 {
     const QString path = QDir(folder).filePath(fileName);
-    JetDatabaseWriter writer(QDateTime::currentDateTime(), password);
+    JetDatabaseWriter writer(QDateTime::currentDateTime(), password, version);
     const std::vector<JetTable> tables = ProcedureTables({}, {});
     for (const JetTable& table : tables) {
         const int number = writer.addTable(table.definition);
@@ -159,7 +157,7 @@ void ExpectProcedureDatabaseHolds(const QString& path, const SourceRows& banks, 
 {
     QStringList tables = JetUserTables(path);
     tables.append(QStringLiteral("MSysObjects"));
-    const QStringList problems = CheckJetTables(path, tables, password);
+    const QStringList problems = IsJet3File(path) ? CheckJet3Pages(path) : CheckJetTables(path, tables, password);
     EXPECT_TRUE(problems.isEmpty()) << problems.join(QLatin1Char('\n')).toStdString();
     // The rows in the order the project's reader finds them, which the other two readers must share.
     std::vector<JetTable> expected =

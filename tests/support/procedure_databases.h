@@ -18,13 +18,18 @@ std::vector<JetTable> ProcedureTables(const SourceRows& banks, const SourceRows&
 
 QString WriteJetProcedureDatabase(const QString& folder, const SourceRows& banks, const SourceRows& branches,
                                   const QString& password = QString(),
-                                  const QString& fileName = QStringLiteral("ARCPROC.mdb"));
+                                  const QString& fileName = QStringLiteral("ARCPROC.mdb"),
+                                  JetVersion version = JetVersion::Jet4);
 
-// The same three tables and rows in a Jet 3 (Access 97) file, written
-// directly and without the primary keys: the rows of a table with indexes go
-// in through the in-place writer, which does not write Jet 3 files yet.
-QString WriteJet3ProcedureDatabase(const QString& folder, const SourceRows& banks, const SourceRows& branches,
-                                   const QString& fileName = QStringLiteral("ARCPROC.mdb"));
+// The same in a Jet 3 (Access 97) file.
+inline QString WriteJet3ProcedureDatabase(const QString& folder, const SourceRows& banks, const SourceRows& branches,
+                                          const QString& fileName = QStringLiteral("ARCPROC.mdb"))
+{
+    return WriteJetProcedureDatabase(folder, banks, branches, QString(), fileName, JetVersion::Jet3);
+}
+
+// Whether the file is a Jet 3 one (its header's version byte 0).
+bool IsJet3File(const QString& path);
 
 // The statement that inserts `values` into `table`, literals as the update writes them.
 QString InsertStatement(const JetTableDefinition& table, const std::vector<Variant>& values);

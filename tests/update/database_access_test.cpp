@@ -1,6 +1,9 @@
 #include "update/database_access.h"
 #include "platform/runtime/runtime_error.h"
 #include "support/error_capture.h"
+#include "support/jet3_checker.h"
+#include "support/jet_readback.h"
+#include "support/procedure_databases.h"
 #include "support/qt_printers.h"
 #include "support/sqlite_file.h"
 
@@ -134,10 +137,10 @@ TEST_F(DatabaseAccess, TracesEveryQueryAndStatement)
         (QStringList{QStringLiteral("SELECT * FROM ABI"), QStringLiteral("DELETE FROM abi WHERE abiabi >=1000")}));
 }
 
-TEST_F(DatabaseAccess, OpensJet3AndAceFilesReadOnlySayingWhichFormatItCannotWrite)
+TEST_F(DatabaseAccess, OpensAceFilesReadOnlySayingWhichFormatItCannotWrite)
 {
-    for (const char* file : {"testV2007.accdb", "testV1997.mdb"}) {
-        const QString sample = QStringLiteral(CORVANTA_JET_SAMPLES "/") + QString::fromLatin1(file);
+    {
+        const QString sample = QStringLiteral(CORVANTA_JET_SAMPLES "/testV2007.accdb");
         for (const QString& provider :
              {QStringLiteral("Microsoft.ACE.OLEDB.12.0"), QStringLiteral("microsoft.jet.oledb.4.0")}) {
             Connection connection;
@@ -152,13 +155,41 @@ TEST_F(DatabaseAccess, OpensJet3AndAceFilesReadOnlySayingWhichFormatItCannotWrit
             command.setCommandText(QStringLiteral("DELETE FROM Table1 WHERE C >=1000"));
             const RuntimeError refused = ErrorOf([&] { command.execute(); });
             EXPECT_EQ(refused.number(), ErrorNumber::ReadOnlyDatabase);
-            EXPECT_TRUE(refused.description().contains(QStringLiteral("non scrive database nel formato")))
+            EXPECT_TRUE(refused.description().contains(QStringLiteral("non scrive database nel formato ACE")))
                 << refused.description().toStdString();
         }
     }
 }
 
-// The password of a Jet 4 database, as the connection string gives it: Jet
+// An Access 97 file is written in place like a Jet 4 one: its rows, its
+// integer indexes and the relationships between its tables.
+TEST_F(DatabaseAccess, WritesJet3Files)
+{
+    const QString copy = dir.filePath(QStringLiteral("indexTestV1997.mdb"));
+    QFile::copy(QStringLiteral(CORVANTA_JET_SAMPLES "/indexTestV1997.mdb"), copy);
+    QFile::setPermissions(copy, QFile::ReadOwner | QFile::WriteOwner);
+    Connection connection;
+    connection.open(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + copy + QStringLiteral(";;"));
+    const auto execute = [&](const char* statement) {
+        return ErrorOf([&] {
+            Command command;
+            command.setActiveConnection(connection);
+            command.setCommandText(QString::fromUtf8(statement));
+            command.execute();
+        });
+    };
+    EXPECT_EQ(execute("DELETE FROM Table1 WHERE id >=2").number(), 0);
+    EXPECT_EQ(
+        execute("INSERT INTO Table1 (id, otherfk1, otherfk2, data, otherfk3) VALUES (7, 2, 13, 'nuova', 0)").number(),
+        0);
+    const QByteArray before = FileDigest(copy);
+    EXPECT_EQ(execute("INSERT INTO Table1 (id, otherfk1, otherfk2, data) VALUES (7, 0, 10, 'doppia')").number(),
+              ErrorNumber::IntegrityViolation);
+    EXPECT_EQ(FileDigest(copy), before);
+    EXPECT_EQ(CheckJet3Pages(copy), QStringList());
+    ExpectJetRowCount(copy, QStringLiteral("Table1"), 3);
+}
+
 // checks it against the file's header, also for a source that has one.
 TEST_F(DatabaseAccess, OpensAJet4DatabaseWithItsPasswordOnly)
 {

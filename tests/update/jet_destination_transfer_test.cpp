@@ -29,7 +29,8 @@ SourceRows Below1000(const SourceRows& rows)
     return kept;
 }
 
-class JetDestinationTransfer : public ::testing::Test {
+// Each case runs into a Jet 4 and a Jet 3 procedure database.
+class JetDestinationTransfer : public ::testing::TestWithParam<JetVersion> {
 protected:
     // Existing codes below and above 1000 in both tables.
     JetDestinationTransfer()
@@ -40,7 +41,8 @@ protected:
                                       QStringLiteral("RM"), 1, 4.0)};
         for (const auto& row : ManyAbicabRows(300))
             existingBranches.push_back(row);
-        destination = WriteJetProcedureDatabase(dir.path(), existingBanks, existingBranches);
+        destination = WriteJetProcedureDatabase(dir.path(), existingBanks, existingBranches, QString(),
+                                                QStringLiteral("ARCPROC.mdb"), GetParam());
     }
 
     void writeSource(const SourceRows& banks, const SourceRows& branches)
@@ -87,7 +89,12 @@ protected:
     std::optional<RuntimeError> failure;
 };
 
-TEST_F(JetDestinationTransfer, RunsTwiceOverExistingRowsThenAfterRandomDeletions)
+INSTANTIATE_TEST_SUITE_P(Jet, JetDestinationTransfer, ::testing::Values(JetVersion::Jet3, JetVersion::Jet4),
+                         [](const auto& info) {
+                             return std::string(info.param == JetVersion::Jet3 ? "Jet3" : "Jet4");
+                         });
+
+TEST_P(JetDestinationTransfer, RunsTwiceOverExistingRowsThenAfterRandomDeletions)
 {
     const SourceRows banks = BanksFrom(1000, 1000);
     const SourceRows branches = ManyAbicabRows(40000);
@@ -126,7 +133,7 @@ TEST_F(JetDestinationTransfer, RunsTwiceOverExistingRowsThenAfterRandomDeletions
                                  Joined(Below1000(survivingBranches), branches));
 }
 
-TEST_F(JetDestinationTransfer, ADuplicateKeyAtALateBranchLeavesTheFileByteIdentical)
+TEST_P(JetDestinationTransfer, ADuplicateKeyAtALateBranchLeavesTheFileByteIdentical)
 {
     SourceRows branches = ManyAbicabRows(5000);
     branches[4990][0] = branches[10][0];
@@ -142,8 +149,31 @@ TEST_F(JetDestinationTransfer, ADuplicateKeyAtALateBranchLeavesTheFileByteIdenti
     EXPECT_EQ(filesInFolder(), files);
 }
 
+// Jet 3 keeps texts in its code page: a bank name it cannot hold stops the
+// run naming column and row, the file unchanged. Jet 4 stores it.
+TEST_P(JetDestinationTransfer, ATextOutsideTheCodePageStopsAJet3RunNamingColumnAndRow)
+{
+    SourceRows banks = BanksFrom(1000, 50);
+    banks[40][1] = Variant(QStringLiteral("Banca Āzzurra"));
+    writeSource(banks, ManyAbicabRows(100));
+    const QByteArray before = FileDigest(destination);
+    if (GetParam() == JetVersion::Jet4) {
+        ASSERT_EQ(run(), 0) << failure->description().toStdString();
+        ExpectProcedureDatabaseHolds(destination, Joined(Below1000(existingBanks), banks),
+                                     Joined(Below1000(existingBranches), ManyAbicabRows(100)));
+        return;
+    }
+    EXPECT_NE(run(), 0);
+    ASSERT_TRUE(failure);
+    const QString& message = failure->description();
+    EXPECT_TRUE(message.contains(QStringLiteral("'AbiBanc'")) && message.contains(QStringLiteral("U+0100"))
+                && message.contains(QStringLiteral("1040")))
+        << message.toStdString();
+    EXPECT_EQ(FileDigest(destination), before);
+}
+
 // A child process runs the transfer and is killed with SIGKILL at a chosen statement.
-TEST_F(JetDestinationTransfer, AKillDuringTheRunLeavesTheFileByteIdentical)
+TEST_P(JetDestinationTransfer, AKillDuringTheRunLeavesTheFileByteIdentical)
 {
     writeSource(BanksFrom(1000, 100), ManyAbicabRows(3000));
     const QByteArray before = FileDigest(destination);
@@ -171,7 +201,7 @@ TEST_F(JetDestinationTransfer, AKillDuringTheRunLeavesTheFileByteIdentical)
 }
 
 // A full disk, as a limit on the size of the files the process may write.
-TEST_F(JetDestinationTransfer, AFullDiskAtCommitLeavesTheFileByteIdentical)
+TEST_P(JetDestinationTransfer, AFullDiskAtCommitLeavesTheFileByteIdentical)
 {
     writeSource(BanksFrom(1000, 100), ManyAbicabRows(3000));
     const QByteArray before = FileDigest(destination);
@@ -197,7 +227,7 @@ TEST_F(JetDestinationTransfer, AFullDiskAtCommitLeavesTheFileByteIdentical)
 // A run killed while it writes the new copy of the file (by the file-size
 // limit's signal, which no handler sees, as with SIGKILL) leaves that copy
 // beside the database; the next run removes it.
-TEST_F(JetDestinationTransfer, TheNextRunRemovesTheCopyAKilledCommitLeft)
+TEST_P(JetDestinationTransfer, TheNextRunRemovesTheCopyAKilledCommitLeft)
 {
     writeSource(BanksFrom(1000, 100), ManyAbicabRows(3000));
     const QByteArray before = FileDigest(destination);
@@ -227,11 +257,17 @@ TEST_F(JetDestinationTransfer, TheNextRunRemovesTheCopyAKilledCommitLeft)
 }
 
 // The procedure tables added to copies of files Access made, next to their
-// own tables and indexes, encrypted pages and a database password included.
-TEST_F(JetDestinationTransfer, RunsIntoCopiesOfAccessMadeFiles)
+// own tables and indexes (Access 97's text keys among them), encrypted pages
+// and a database password included.
+TEST_P(JetDestinationTransfer, RunsIntoCopiesOfAccessMadeFiles)
 {
     writeSource(BanksFrom(1000, 50), ManyAbicabRows(2000));
-    for (const char* file : {"testV2000.mdb", "compIndexTestV2000.mdb", "encryptedV2000.mdb", "passwordV2000.mdb"}) {
+    const std::vector<const char*> files = GetParam() == JetVersion::Jet3
+        ? std::vector<const char*>{"testV1997.mdb", "indexTestV1997.mdb", "compIndexTestV1997.mdb",
+                                   "testIndexCodesV1997.mdb"}
+        : std::vector<const char*>{"testV2000.mdb", "compIndexTestV2000.mdb", "encryptedV2000.mdb",
+                                   "passwordV2000.mdb"};
+    for (const char* file : files) {
         SCOPED_TRACE(file);
         destination = dir.filePath(QString::fromLatin1(file));
         QFile::copy(QStringLiteral(CORVANTA_JET_SAMPLES "/") + QString::fromLatin1(file), destination);

@@ -7,8 +7,8 @@
 //   - PostgreSQL on a server of the benchmark's own, over its unix socket,
 //     beside psql -1 -f with the same statements;
 //   - the same server through psqlODBC, beside psql -1 -f as well;
-//   - a Jet 4 procedure database with its primary keys, beside the same
-//     run into SQLite;
+//   - a Jet 4 and a Jet 3 procedure database with their primary keys,
+//     each beside the same run into SQLite;
 //   - on SQLite, on Jet and on PostgreSQL, over a destination that already holds the same
 //     codes, a run that takes its backup and counts what it changes, beside
 //     the bare transfer.
@@ -30,6 +30,7 @@
 
 #include <malloc.h>
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
@@ -233,9 +234,9 @@ void ComparePostgresql(const QTemporaryDir& dir, const QString& source)
 
 // A Jet procedure database: release, ABI and ABICAB with their primary
 // keys, and one bank below 1000.
-void MakeJetDestination(const QString& path)
+void MakeJetDestination(const QString& path, JetVersion version = JetVersion::Jet4)
 {
-    JetDatabaseWriter writer;
+    JetDatabaseWriter writer(QDateTime::currentDateTime(), QString(), version);
     const int release = writer.addTable(ReleaseDefinition());
     writer.appendRow(release, {Variant(12), Variant(0), Variant("base")});
     writer.addTable(ProcedureAbiDefinition());
@@ -245,18 +246,23 @@ void MakeJetDestination(const QString& path)
         ->execute(QStringLiteral("INSERT INTO ABI (AbiAbi, AbiBanc, AbiAbichk) VALUES (300, 'Banca Locale', 1)"));
 }
 
+// Jet 4 and Jet 3 in turns with SQLite, each as a ratio to the same SQLite runs.
 void CompareJet(const QTemporaryDir& dir, const QString& source)
 {
-    double jetBest = 1e9, sqliteBest = 1e9;
+    double jet4Best = 1e9, jet3Best = 1e9, sqliteBest = 1e9;
     for (int round = 0; round < kRounds; ++round) {
-        const QString jet = dir.filePath(QStringLiteral("ARCPROC-%1.mdb").arg(round));
+        const QString jet4 = dir.filePath(QStringLiteral("ARCPROC-%1.mdb").arg(round));
+        const QString jet3 = dir.filePath(QStringLiteral("ARCPROC97-%1.mdb").arg(round));
         const QString sqlite = dir.filePath(QStringLiteral("arcproc-jet-%1.db").arg(round));
-        MakeJetDestination(jet);
+        MakeJetDestination(jet4);
+        MakeJetDestination(jet3, JetVersion::Jet3);
         SqliteSchema(sqlite);
-        jetBest = std::min(jetBest, RunTool(source, FileConnectionString(jet), nullptr));
+        jet4Best = std::min(jet4Best, RunTool(source, FileConnectionString(jet4), nullptr));
+        jet3Best = std::min(jet3Best, RunTool(source, FileConnectionString(jet3), nullptr));
         sqliteBest = std::min(sqliteBest, RunTool(source, FileConnectionString(sqlite), nullptr));
     }
-    PrintComparison("Jet 4 con chiavi primarie", jetBest, "strumento su SQLite", sqliteBest, 1.3);
+    PrintComparison("Jet 4 con chiavi primarie", jet4Best, "strumento su SQLite", sqliteBest, 1.3);
+    PrintComparison("Jet 3 con chiavi primarie", jet3Best, "strumento su SQLite", sqliteBest, 1.3);
 }
 
 }  // namespace

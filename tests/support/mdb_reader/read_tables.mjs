@@ -1,5 +1,5 @@
 // Prints every user table of a Jet file as JSON, read by mdb-reader:
-// {"tables": [{"name", "columns": [names], "rows": [[values]]}]}.
+// {"password", "tables": [{"name", "columns": [names], "rows": [[values]]}]}.
 // Usage: node read_tables.mjs <file>
 import { readFileSync } from "node:fs";
 import MDBReader from "mdb-reader";
@@ -13,6 +13,6 @@ const tables = reader.getTableNames().map((name) => {
 });
 // Every character past ASCII escaped: Qt's JSON parser drops a raw U+FEFF
 // inside a string, which would hide whether the reader gave it back.
-const ascii = JSON.stringify({ tables }).replace(/[\u007f-\uffff]/g,
+const ascii = JSON.stringify({ password: reader.getPassword(), tables }).replace(/[\u007f-\uffff]/g,
     (c) => "\\u" + c.charCodeAt(0).toString(16).padStart(4, "0"));
 process.stdout.write(ascii);

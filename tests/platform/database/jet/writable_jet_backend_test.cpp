@@ -2,6 +2,7 @@
 #include "platform/database/jet/jet_backend.h"
 #include "platform/runtime/runtime_error.h"
 #include "support/error_capture.h"
+#include "support/jet3_checker.h"
 #include "support/jet_checker.h"
 #include "support/jet_readback.h"
 #include "support/procedure_databases.h"
@@ -34,13 +35,29 @@ protected:
     QTemporaryDir dir;
 };
 
-TEST_F(WritableJet, DeletesFromAThresholdAndInsertsKeepingIndexesAndMaps)
+// The cases both formats the writer takes share, run on a procedure
+// database of each: Jet 3 has its own pages, rows, definitions and maps.
+class WritableJetOfEitherVersion : public WritableJet, public ::testing::WithParamInterface<JetVersion> {
+protected:
+    QString procedureDatabase(const SourceRows& banks, const SourceRows& branches)
+    {
+        return WriteJetProcedureDatabase(dir.path(), banks, branches, QString(), QStringLiteral("ARCPROC.mdb"),
+                                         GetParam());
+    }
+};
+
+INSTANTIATE_TEST_SUITE_P(Jet, WritableJetOfEitherVersion, ::testing::Values(JetVersion::Jet3, JetVersion::Jet4),
+                         [](const auto& info) {
+                             return std::string(info.param == JetVersion::Jet3 ? "Jet3" : "Jet4");
+                         });
+
+TEST_P(WritableJetOfEitherVersion, DeletesFromAThresholdAndInsertsKeepingIndexesAndMaps)
 {
     SourceRows banks = BanksFrom(990, 20);
     SourceRows branches = ManyAbicabRows(600);
     for (auto& row : branches)
         row[0] = Variant(row[0].integer() - 10);  // ABI 990 to 1004: some stay, most go
-    const QString path = WriteJetProcedureDatabase(dir.path(), banks, branches);
+    const QString path = procedureDatabase(banks, branches);
     ExpectProcedureDatabaseHolds(path, banks, branches);
 
     QStringList statements{QStringLiteral("DELETE FROM abi WHERE abiabi >=1000"),
@@ -126,6 +143,21 @@ TEST_F(WritableJet, AccessMadeTablesTakeDeletesAndInserts)
          "password",
          {"INSERT INTO Table1 (ID, Data) VALUES (10, 'protetto')", "DELETE FROM Table1 WHERE ID >= 2"},
          1},
+        // Access 97's: a descending integer index over several pages, and integer keys under relationships.
+        {"compIndexTestV1997.mdb",
+         "Table1",
+         "",
+         {"DELETE FROM Table1 WHERE CD_AGENTE >= 200",
+          "INSERT INTO Table1 (CD_AGENTE, RS_AGENTE) VALUES (-7, 'Agente')",
+          "INSERT INTO Table1 (CD_AGENTE, RS_AGENTE, DC_AGENTE) VALUES (Null, 'Senza codice', 'x')",
+          "INSERT INTO [TABLE1] ([cd_agente], DC_AGENTE) VALUES (2147483647, 'L''ultimo')"},
+         512 - 494 + 3},
+        {"indexTestV1997.mdb",
+         "Table1",
+         "",
+         {"DELETE FROM Table1 WHERE id >= 1",
+          "INSERT INTO Table1 (id, otherfk1, otherfk2, data, otherfk3) VALUES (20, 2, 13, 'àèìòù €', 0)"},
+         2},
     };
     for (const AccessCase& test : cases) {
         SCOPED_TRACE(std::string(test.file) + " " + test.table);
@@ -142,7 +174,7 @@ TEST_F(WritableJet, AccessMadeTablesTakeDeletesAndInserts)
         }
         QStringList tables = JetUserTables(path);
         tables.append(QStringLiteral("MSysObjects"));
-        const QStringList problems = CheckJetTables(path, tables, password);
+        const QStringList problems = IsJet3File(path) ? CheckJet3Pages(path) : CheckJetTables(path, tables, password);
         EXPECT_TRUE(problems.isEmpty()) << problems.join(QLatin1Char('\n')).toStdString();
         ExpectJetRowCount(path, QString::fromLatin1(test.table), test.rowsAfter);
     }
@@ -150,9 +182,26 @@ TEST_F(WritableJet, AccessMadeTablesTakeDeletesAndInserts)
 
 // Everything refused is refused before anything is touched: the file stays
 // byte for byte what it was, and so does a transaction's earlier work.
-TEST_F(WritableJet, RefusesWhatItCannotDoExactlyBeforeTouchingAnything)
+// Jet 4 keeps the password masked in UCS-2, Jet 3 plain in its code page:
+// each opens with its own only, and mdb-reader reads back the one written.
+TEST_P(WritableJetOfEitherVersion, OpensWithTheDatabasePasswordOnly)
 {
-    const QString path = WriteJetProcedureDatabase(dir.path(), BanksFrom(990, 20), {});
+    const QString password = QStringLiteral("Sé€greta 1");
+    const QString path = WriteJetProcedureDatabase(dir.path(), BanksFrom(990, 3), {}, password,
+                                                   QStringLiteral("ARCPROC.mdb"), GetParam());
+    EXPECT_EQ(MdbReaderPassword(path), password);
+    for (const QString& wrong : {QString(), QStringLiteral("sé€greta 1"), QStringLiteral("Sé€greta")}) {
+        const RuntimeError refused = ErrorOf([&] { OpenWritableJetDatabase(path, wrong); });
+        EXPECT_EQ(refused.number(), ErrorNumber::AuthenticationFailed);
+        EXPECT_EQ(refused.description(), QStringLiteral("Password non valida."));
+    }
+    RunJetStatements(path, {QStringLiteral("DELETE FROM abi WHERE abiabi >=992")}, password);
+    ExpectProcedureDatabaseHolds(path, BanksFrom(990, 2), {}, password);
+}
+
+TEST_P(WritableJetOfEitherVersion, RefusesWhatItCannotDoExactlyBeforeTouchingAnything)
+{
+    const QString path = procedureDatabase(BanksFrom(990, 20), {});
     const QByteArray before = FileDigest(path);
     const QString longText(81, QLatin1Char('x'));
     const std::vector<std::pair<const char*, std::int32_t>> refused{
@@ -178,8 +227,10 @@ TEST_F(WritableJet, RefusesWhatItCannotDoExactlyBeforeTouchingAnything)
         {"INSERT INTO ABI (AbiAbi, AbiAbichk) VALUES (2000, 2.5)", ErrorNumber::Failure},
         {"INSERT INTO ABI (AbiAbi, AbiAbichk) VALUES (2000, '3')", ErrorNumber::Failure},
         {"INSERT INTO ABI (AbiAbi, AbiBanc) VALUES (2000, 5)", ErrorNumber::Failure},
-        // No stored form gives this text back whole: U+FEFF first, a character ending in a zero byte.
-        {"INSERT INTO ABI (AbiAbi, AbiBanc) VALUES (2000, '\uFEFF\u0100')", ErrorNumber::Failure},
+        // No stored form gives this text back whole: U+FEFF first, a character ending in a zero byte;
+        // Jet 3's code page has neither.
+        {"INSERT INTO ABI (AbiAbi, AbiBanc) VALUES (2000, '\uFEFF\u0100')",
+         GetParam() == JetVersion::Jet3 ? ErrorNumber::StatementRejected : ErrorNumber::Failure},
     };
     const auto database = OpenWritableJetDatabase(path, QString());
     for (const auto& [statement, number] : refused) {
@@ -192,6 +243,16 @@ TEST_F(WritableJet, RefusesWhatItCannotDoExactlyBeforeTouchingAnything)
     });
     EXPECT_EQ(tooLong.number(), ErrorNumber::Failure);
     EXPECT_TRUE(tooLong.description().contains(QStringLiteral("81 caratteri"))) << tooLong.description().toStdString();
+    if (GetParam() == JetVersion::Jet3) {
+        // Jet 3 keeps texts in the file's code page, which has no Ā.
+        const RuntimeError outside = ErrorOf([&] {
+            database->execute(QStringLiteral("INSERT INTO ABI (AbiAbi, AbiBanc) VALUES (2000, 'Banca \u0100')"));
+        });
+        EXPECT_TRUE(outside.description().contains(QStringLiteral("AbiBanc"))
+                    && outside.description().contains(QStringLiteral("U+0100")))
+            << outside.description().toStdString();
+        EXPECT_EQ(FileDigest(path), before);
+    }
 
     // Inside a transaction a refusal leaves the statements before it, to be committed or rolled back.
     database->beginTransaction();
@@ -281,6 +342,34 @@ TEST_F(WritableJet, RefusesTablesWhoseIndexesItCannotKeepExact)
     EXPECT_EQ(FileDigest(text), textBefore);
     RunJetStatements(text, {QStringLiteral("INSERT INTO Table1 (col1, col2) VALUES ('Mir', 'Мир €')")});
     ExpectJetRowCount(text, QStringLiteral("Table1"), 1);
+}
+
+// Jet 3 keys texts in Access 97's General sort order, known here for a part
+// of the characters: a text key it cannot encode is refused, the file
+// unchanged, and one it can goes in with its key.
+TEST_F(WritableJet, RefusesAJet3TextKeyItCannotEncode)
+{
+    const QString path = dir.filePath(QStringLiteral("comuni.mdb"));
+    JetDatabaseWriter writer(QDateTime::currentDateTime(), QString(), JetVersion::Jet3);
+    writer.addTable({QStringLiteral("Comuni"),
+                     {{QStringLiteral("Nome"), JetColumnType::Text, 40}, {QStringLiteral("Abitanti")}},
+                     {{QStringLiteral("PrimaryKey"), {QStringLiteral("Nome")}, true}}});
+    writer.save(path);
+    const QByteArray before = FileDigest(path);
+    const RuntimeError refused = ErrorOf([&] {
+        RunJetStatements(path,
+                         {QStringLiteral("INSERT INTO Comuni (Nome, Abitanti) VALUES ('Roma', 2800000)"),
+                          QStringLiteral("INSERT INTO Comuni (Nome, Abitanti) VALUES ('Forlì', 117000)")});
+    });
+    EXPECT_TRUE(refused.description().contains(QStringLiteral("ordinamento generale")))
+        << refused.description().toStdString();
+    EXPECT_EQ(FileDigest(path), before);
+
+    RunJetStatements(path,
+                     {QStringLiteral("INSERT INTO Comuni (Nome, Abitanti) VALUES ('Roma', 2800000)"),
+                      QStringLiteral("INSERT INTO Comuni (Nome, Abitanti) VALUES ('Forli', 117000)")});
+    EXPECT_EQ(CheckJet3Pages(path), QStringList());
+    ExpectJetRowCount(path, QStringLiteral("Comuni"), 2);
 }
 
 // A query inside a transaction sees what the transaction has done so far.

@@ -8,11 +8,6 @@
 
 namespace {
 
-qsizetype OffsetEntryAt(int row)
-{
-    return kDataPageHeaderSize + row * kRowOffsetEntrySize;
-}
-
 qsizetype HeaderSize(JetVersion version)
 {
     return version == JetVersion::Jet3 ? kJet3DataPageHeaderSize : kDataPageHeaderSize;
@@ -21,6 +16,17 @@ qsizetype HeaderSize(JetVersion version)
 qsizetype RowCountOffset(JetVersion version)
 {
     return version == JetVersion::Jet3 ? kJet3DataPageRowCountOffset : kDataPageRowCountOffset;
+}
+
+// Of an existing page, whose length tells its version.
+qsizetype OffsetEntryAt(const QByteArray& page, int row)
+{
+    return HeaderSize(VersionOfPageSize(page.size())) + row * kRowOffsetEntrySize;
+}
+
+qsizetype RowCountOffset(const QByteArray& page)
+{
+    return RowCountOffset(VersionOfPageSize(page.size()));
 }
 
 }  // namespace
@@ -82,7 +88,7 @@ int RowPage::capacity(qsizetype rowSize, JetVersion version)
 
 int RowCountOnPage(const QByteArray& page)
 {
-    const int rows = ReadLittleEndian<quint16>(page, kDataPageRowCountOffset);
+    const int rows = ReadLittleEndian<quint16>(page, RowCountOffset(page));
     if (rows > kMaxRowsPerPage)
         throw DamagedFile(QStringLiteral("%1 righe in una pagina").arg(rows));
     return rows;
@@ -90,7 +96,7 @@ int RowCountOnPage(const QByteArray& page)
 
 quint16 RowOffsetEntry(const QByteArray& page, int row)
 {
-    return ReadLittleEndian<quint16>(page, OffsetEntryAt(row));
+    return ReadLittleEndian<quint16>(page, OffsetEntryAt(page, row));
 }
 
 quint16 DeclaredFreeSpace(const QByteArray& page)
@@ -106,13 +112,13 @@ bool IsDataPageOf(const QByteArray& page, quint32 definitionPage)
 
 RowExtent RowOnPage(const QByteArray& page, int row)
 {
-    const int rows = ReadLittleEndian<quint16>(page, kDataPageRowCountOffset);
+    const int rows = ReadLittleEndian<quint16>(page, RowCountOffset(page));
     if (row < 0 || row >= rows)
         throw DamagedFile(QStringLiteral("riga %1 assente dalla pagina").arg(row));
     RowExtent extent;
     extent.start = RowOffsetEntry(page, row) & kRowOffsetMask;
-    extent.end = row == 0 ? kPageSize : RowOffsetEntry(page, row - 1) & kRowOffsetMask;
-    if (extent.start < OffsetEntryAt(rows) || extent.end > kPageSize || extent.start > extent.end)
+    extent.end = row == 0 ? page.size() : RowOffsetEntry(page, row - 1) & kRowOffsetMask;
+    if (extent.start < OffsetEntryAt(page, rows) || extent.end > page.size() || extent.start > extent.end)
         throw DamagedFile(QStringLiteral("posizione della riga %1").arg(row));
     return extent;
 }
@@ -120,22 +126,22 @@ RowExtent RowOnPage(const QByteArray& page, int row)
 int AddRowToPage(QByteArray& page, const QByteArray& row)
 {
     const int rows = RowCountOnPage(page);
-    qsizetype lowest = kPageSize;
+    qsizetype lowest = page.size();
     for (int r = 0; r < rows; ++r)
         lowest = std::min<qsizetype>(lowest, RowOffsetEntry(page, r) & kRowOffsetMask);
     const qsizetype start = lowest - row.size();
-    if (rows >= kMaxRowsPerPage || start < OffsetEntryAt(rows + 1))
+    if (rows >= kMaxRowsPerPage || start < OffsetEntryAt(page, rows + 1))
         return -1;
     std::memcpy(page.data() + start, row.constData(), static_cast<size_t>(row.size()));
-    PutLittleEndian(page, OffsetEntryAt(rows), static_cast<quint16>(start));
-    PutLittleEndian(page, kDataPageRowCountOffset, static_cast<quint16>(rows + 1));
-    PutLittleEndian(page, kDataPageFreeSpaceOffset, static_cast<quint16>(start - OffsetEntryAt(rows + 1)));
+    PutLittleEndian(page, OffsetEntryAt(page, rows), static_cast<quint16>(start));
+    PutLittleEndian(page, RowCountOffset(page), static_cast<quint16>(rows + 1));
+    PutLittleEndian(page, kDataPageFreeSpaceOffset, static_cast<quint16>(start - OffsetEntryAt(page, rows + 1)));
     return rows;
 }
 
 void MarkRowDeletedOnPage(QByteArray& page, int row)
 {
-    PutLittleEndian(page, OffsetEntryAt(row),
+    PutLittleEndian(page, OffsetEntryAt(page, row),
                     static_cast<quint16>(RowOffsetEntry(page, row) | kDeletedRowFlag | kOverflowRowFlag));
 }
 
@@ -143,18 +149,18 @@ bool GrowRowOnPage(QByteArray& page, int row, qsizetype extra)
 {
     const int rows = RowCountOnPage(page);
     const RowExtent grown = RowOnPage(page, row);
-    qsizetype lowest = kPageSize;
+    qsizetype lowest = page.size();
     for (int r = 0; r < rows; ++r)
         lowest = std::min(lowest, RowOnPage(page, r).start);
-    if (lowest - extra < OffsetEntryAt(rows))
+    if (lowest - extra < OffsetEntryAt(page, rows))
         return false;
     std::memmove(page.data() + lowest - extra, page.constData() + lowest, static_cast<size_t>(grown.end - lowest));
     std::fill(page.begin() + grown.end - extra, page.begin() + grown.end, '\0');
     for (int r = 0; r < rows; ++r) {
         const quint16 entry = RowOffsetEntry(page, r);
         if ((entry & kRowOffsetMask) < grown.end)
-            PutLittleEndian(page, OffsetEntryAt(r), static_cast<quint16>(entry - extra));
+            PutLittleEndian(page, OffsetEntryAt(page, r), static_cast<quint16>(entry - extra));
     }
-    PutLittleEndian(page, kDataPageFreeSpaceOffset, static_cast<quint16>(lowest - extra - OffsetEntryAt(rows)));
+    PutLittleEndian(page, kDataPageFreeSpaceOffset, static_cast<quint16>(lowest - extra - OffsetEntryAt(page, rows)));
     return true;
 }

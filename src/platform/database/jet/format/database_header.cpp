@@ -3,6 +3,7 @@
 #include "platform/database/jet/format/jet_format.h"
 #include "platform/database/jet/format/little_endian.h"
 #include "platform/database/jet/format/rc4.h"
+#include "platform/database/jet/format/text_encoding.h"
 
 #include <cmath>
 #include <cstring>
@@ -11,7 +12,6 @@ namespace {
 
 const QByteArray kHeaderKey("\xc7\xda\x39\x6b", 4);
 constexpr char kSignature[16] = "Standard Jet DB";
-constexpr quint16 kWesternCodePage = 1252;
 constexpr quint32 kGeneralSortOrder = 0x0409;
 
 // Jet 4 masks the password with the whole days of the creation date.
@@ -35,7 +35,6 @@ double JetDateTime(const QDateTime& moment)
 
 QByteArray DatabaseHeaderPage(const QDateTime& created, const QString& password, JetVersion version)
 {
-    Q_ASSERT(version == JetVersion::Jet4 || password.isEmpty());
     QByteArray page(PageSize(version), '\0');
     page[0] = static_cast<char>(kDatabaseHeaderPageType);
     page[1] = static_cast<char>(kPageMarker);
@@ -43,10 +42,13 @@ QByteArray DatabaseHeaderPage(const QDateTime& created, const QString& password,
     // Written by every Access from 97 to 2003; their meaning is not known.
     PutBytes(page, kScrambledStart,
              "\x00\x01\x00\x00\x01\x01\x00\x00\x02\x00\x00\x00\x03\x00\x00\x00\x04\x00\x00\x00\x05", 21);
-    PutLittleEndian(page, kCodePageOffset, kWesternCodePage);
+    PutLittleEndian(page, kCodePageOffset, kWindows1252CodePage);
     // The key at 0x3e stays 0: the pages are not encrypted.
     if (version == JetVersion::Jet3) {
         PutLittleEndian(page, kJet3SortOrderOffset, static_cast<quint16>(kGeneralSortOrder));
+        QByteArray field;
+        AppendWindows1252(field, password.left(kJet3PasswordSize));
+        PutBytes(page, kPasswordOffset, field.constData(), field.size());
         ApplyRc4(kHeaderKey, page.data() + kScrambledStart, kJet3ScrambledSize);
         return page;
     }
@@ -71,13 +73,25 @@ QByteArray DatabaseHeaderPage(const QDateTime& created, const QString& password,
 
 std::optional<DatabaseHeader> ReadDatabaseHeader(QByteArray page)
 {
-    if (page.size() < kPageSize
-        || page.mid(kSignatureOffset, sizeof kSignature) != QByteArray(kSignature, sizeof kSignature)
-        || page.at(kVersionOffset) != kJet4Version)
+    if (page.size() < kJet3PageSize
+        || page.mid(kSignatureOffset, sizeof kSignature) != QByteArray(kSignature, sizeof kSignature))
         return std::nullopt;
-    ApplyRc4(kHeaderKey, page.data() + kScrambledStart, kScrambledSize);
     DatabaseHeader header;
+    if (page.at(kVersionOffset) == 0)
+        header.version = JetVersion::Jet3;
+    else if (page.at(kVersionOffset) != kJet4Version || page.size() < kPageSize)
+        return std::nullopt;
+    const bool jet3 = header.version == JetVersion::Jet3;
+    ApplyRc4(kHeaderKey, page.data() + kScrambledStart, jet3 ? kJet3ScrambledSize : kScrambledSize);
     header.encodingKey = page.mid(kEncodingKeyOffset, kEncodingKeySize);
+    header.codePage = qFromLittleEndian<quint16>(page.constData() + kCodePageOffset);
+    if (jet3) {
+        header.sortOrder = qFromLittleEndian<quint16>(page.constData() + kJet3SortOrderOffset);
+        const QByteArray field = page.mid(kPasswordOffset, kJet3PasswordSize);
+        const qsizetype end = field.indexOf('\0');
+        header.password = DecodeWindows1252(field.constData(), end < 0 ? field.size() : end);
+        return header;
+    }
     header.sortOrder = qFromLittleEndian<quint32>(page.constData() + kSortOrderOffset);
     const double date = qFromLittleEndian<double>(page.constData() + kCreationDateOffset);
     const quint32 mask = std::isfinite(date) && std::abs(date) < 1e9 ? PasswordMask(date) : 0;

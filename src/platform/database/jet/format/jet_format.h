@@ -19,6 +19,13 @@ constexpr int PageSize(JetVersion version)
     return version == JetVersion::Jet3 ? kJet3PageSize : kPageSize;
 }
 
+// An existing page's layout follows from its length, a Jet 3 page being
+// half a Jet 4 one: the readers of single pages need no version besides.
+constexpr JetVersion VersionOfPageSize(qsizetype size)
+{
+    return size == kJet3PageSize ? JetVersion::Jet3 : JetVersion::Jet4;
+}
+
 constexpr quint8 kDatabaseHeaderPageType = 0x00;
 constexpr quint8 kDataPageType = 0x01;
 constexpr quint8 kTableDefinitionPageType = 0x02;

@@ -33,7 +33,7 @@ void PutFixedValue(QByteArray& row, qsizetype offset, const ColumnPlacement& pla
         case JetColumnType::Text: {
             // Jet 4 in plain UCS-2: a compressed text would not keep the length.
             QByteArray text;
-            AppendText(text, column, StoredValue(placement, value).text(), false, version);
+            AppendText(text, column, StoredValue(placement, value, version).text(), false, version);
             row.replace(offset, text.size(), text);
             return;
         }
@@ -50,10 +50,9 @@ void PutFixedValue(QByteArray& row, qsizetype offset, const ColumnPlacement& pla
     }
 }
 
-Variant FixedValue(JetColumnType type, const char* data, int size)
+Variant FixedValue(JetColumnType type, const char* data)
 {
     switch (type) {
-        case JetColumnType::Text: return Variant(DecodeJetText(data, size));
         case JetColumnType::Byte: return Variant(static_cast<quint8>(data[0]));
         case JetColumnType::Integer: return Variant(qFromLittleEndian<qint16>(data));
         case JetColumnType::LongInteger: return Variant(qFromLittleEndian<qint32>(data));
@@ -65,12 +64,13 @@ Variant FixedValue(JetColumnType type, const char* data, int size)
 
 }  // namespace
 
-Variant StoredValue(const ColumnPlacement& placement, const Variant& value)
+Variant StoredValue(const ColumnPlacement& placement, const Variant& value, JetVersion version)
 {
     if (placement.fixedOffset < 0 || value.type() != Variant::Type::Text)
         return value;
     const QString& text = value.text();
-    return Variant(text + QString(placement.fixedSize / 2 - text.size(), QLatin1Char(' ')));
+    const qsizetype length = version == JetVersion::Jet3 ? placement.fixedSize : placement.fixedSize / 2;
+    return Variant(text + QString(length - text.size(), QLatin1Char(' ')));
 }
 
 TableLayout LayOutTable(const JetTableDefinition& table)
@@ -214,36 +214,86 @@ QByteArray PackRow(const JetTableDefinition& table, const TableLayout& layout, c
     return row;
 }
 
-std::optional<std::vector<Variant>> UnpackRow(const JetTableDefinition& table, const TableLayout& layout,
-                                              const QByteArray& row, const std::vector<bool>& decoded)
+namespace {
+
+// Where each variable-length value starts, and last where they end; empty
+// when the row's bytes contradict its layout. `maskStart`: where the mask
+// of non-Null columns starts, the end of what is read here.
+std::optional<std::vector<qsizetype>> Jet4VariableOffsets(const QByteArray& row, qsizetype maskStart)
 {
-    const qsizetype size = row.size();
-    if (size < 2)
+    if (maskStart < 4)
         return std::nullopt;
-    const int rowColumns = qFromLittleEndian<quint16>(row.constData());
+    const int count = qFromLittleEndian<quint16>(row.constData() + maskStart - 2);
+    if (maskStart - 4 - 2 * count < 2)
+        return std::nullopt;
+    std::vector<qsizetype> offsets;
+    for (int i = 0; i <= count; ++i)
+        offsets.push_back(qFromLittleEndian<quint16>(row.constData() + maskStart - 4 - 2 * i));
+    if (offsets.back() > maskStart - 4 - 2 * count)
+        return std::nullopt;
+    return offsets;
+}
+
+// One byte an offset, plus 256 for each entry of the jump table the value
+// has passed; the readers take a last jump the row's offsets do not reach
+// for the extra entry a writer may leave (AppendJet3Offsets).
+std::optional<std::vector<qsizetype>> Jet3VariableOffsets(const QByteArray& row, qsizetype maskStart)
+{
+    const auto byte = [&](qsizetype at) { return static_cast<quint8>(row[at]); };
+    if (maskStart < 2)
+        return std::nullopt;
+    const int count = byte(maskStart - 1);
+    qsizetype jumps = (row.size() - 1) / 256;
+    const qsizetype last = maskStart - 2 - jumps;  // the first value's offset; the others below it
+    if (last - count < 1)
+        return std::nullopt;
+    if ((last - count) / 256 < jumps)
+        --jumps;
+    std::vector<qsizetype> offsets;
+    qsizetype used = 0;
+    for (int i = 0; i <= count; ++i) {
+        while (used < jumps && i == byte(maskStart - 2 - used))
+            ++used;
+        offsets.push_back(byte(last - i) + 256 * used);
+    }
+    if (offsets.back() > last - count)
+        return std::nullopt;
+    return offsets;
+}
+
+Variant TextValue(const char* data, qsizetype size, JetVersion version)
+{
+    return Variant(version == JetVersion::Jet3 ? DecodeWindows1252(data, size) : DecodeJetText(data, size));
+}
+
+}  // namespace
+
+std::optional<std::vector<Variant>> UnpackRow(const JetTableDefinition& table, const TableLayout& layout,
+                                              const QByteArray& row, const std::vector<bool>& decoded,
+                                              JetVersion version)
+{
+    const bool jet3 = version == JetVersion::Jet3;
+    const qsizetype countSize = jet3 ? 1 : 2;
+    const qsizetype size = row.size();
+    if (size < countSize)
+        return std::nullopt;
+    const int rowColumns = jet3 ? static_cast<quint8>(row[0]) : qFromLittleEndian<quint16>(row.constData());
     const qsizetype maskSize = (rowColumns + 7) / 8;
     const qsizetype maskStart = size - maskSize;
-    if (maskStart < 2)
+    if (maskStart < countSize)
         return std::nullopt;
     const auto present = [&](int number) {
         return number < rowColumns && ((static_cast<quint8>(row[maskStart + number / 8]) >> (number % 8)) & 1);
     };
-    // The variable part, read from the end: count, offsets in reverse, end of data.
-    int variableCount = 0;
-    qsizetype dataEnd = maskStart;
-    const auto variableOffset = [&](int i) {
-        return static_cast<qsizetype>(qFromLittleEndian<quint16>(row.constData() + maskStart - 4 - 2 * i));
-    };
+    std::vector<qsizetype> offsets{maskStart};
     if (layout.variableCount > 0) {
-        if (maskStart < 4)
+        auto read = jet3 ? Jet3VariableOffsets(row, maskStart) : Jet4VariableOffsets(row, maskStart);
+        if (!read)
             return std::nullopt;
-        variableCount = qFromLittleEndian<quint16>(row.constData() + maskStart - 2);
-        if (maskStart - 4 - 2 * variableCount < 2)
-            return std::nullopt;
-        dataEnd = variableOffset(variableCount);
-        if (dataEnd > maskStart - 4 - 2 * variableCount)
-            return std::nullopt;
+        offsets = std::move(*read);
     }
+    const auto variableCount = static_cast<int>(offsets.size()) - 1;
+    const qsizetype dataEnd = offsets.back();
     std::vector<Variant> values(table.columns.size());
     for (std::size_t i = 0; i < table.columns.size(); ++i) {
         const ColumnPlacement& placement = layout.columns[i];
@@ -251,21 +301,23 @@ std::optional<std::vector<Variant>> UnpackRow(const JetTableDefinition& table, c
             continue;
         const bool wanted = decoded.empty() || decoded[i];
         if (placement.fixedOffset >= 0) {
-            if (2 + placement.fixedOffset + placement.fixedSize > dataEnd)
+            const qsizetype at = countSize + placement.fixedOffset;
+            if (at + placement.fixedSize > dataEnd)
                 return std::nullopt;
             if (wanted)
-                values[i] =
-                    FixedValue(table.columns[i].type, row.constData() + 2 + placement.fixedOffset, placement.fixedSize);
+                values[i] = table.columns[i].type == JetColumnType::Text
+                    ? TextValue(row.constData() + at, placement.fixedSize, version)
+                    : FixedValue(table.columns[i].type, row.constData() + at);
             continue;
         }
         if (placement.variableIndex >= variableCount)
             continue;
-        const qsizetype start = variableOffset(placement.variableIndex);
-        const qsizetype end = variableOffset(placement.variableIndex + 1);
-        if (start < 2 || start > end || end > dataEnd)
+        const qsizetype start = offsets[placement.variableIndex];
+        const qsizetype end = offsets[placement.variableIndex + 1];
+        if (start < countSize || start > end || end > dataEnd)
             return std::nullopt;
         if (wanted && table.columns[i].type == JetColumnType::Text)
-            values[i] = Variant(DecodeJetText(row.constData() + start, end - start));
+            values[i] = TextValue(row.constData() + start, end - start, version);
     }
     return values;
 }

@@ -30,7 +30,7 @@ TableLayout LayOutTable(const JetTableDefinition& table);
 // The value as a row keeps it: a text in a fixed-length place (a column
 // Access made fixed-length) padded with spaces to its length, as Jet pads it;
 // any other value as it is.
-Variant StoredValue(const ColumnPlacement& placement, const Variant& value);
+Variant StoredValue(const ColumnPlacement& placement, const Variant& value, JetVersion version = JetVersion::Jet4);
 
 // One row as Jet stores it:
 //   Jet 4: the column count (2 bytes), the fixed part (space kept for a Null
@@ -53,6 +53,8 @@ QByteArray PackRow(const JetTableDefinition& table, const TableLayout& layout, c
 // column the row predates and for the types kept elsewhere (Memo, OLE,
 // Binary, Other). Empty when the row's bytes contradict its own layout.
 // With `decoded` given, only the columns it marks are read and the others
-// are left Null; the whole layout is checked either way.
+// are left Null; the whole layout is checked either way. Jet 3 texts are
+// read in Windows-1252, the only code page the writer takes a Jet 3 file in.
 std::optional<std::vector<Variant>> UnpackRow(const JetTableDefinition& table, const TableLayout& layout,
-                                              const QByteArray& row, const std::vector<bool>& decoded = {});
+                                              const QByteArray& row, const std::vector<bool>& decoded = {},
+                                              JetVersion version = JetVersion::Jet4);

@@ -233,52 +233,98 @@ QByteArray Jet3TableDefinitionPage(const JetTableDefinition& table, const TableL
 
 // Reading.
 
-QString ReadName(const QByteArray& bytes, qsizetype& at)
+// Where each field of an existing definition lies in either version.
+struct DefinitionOffsets {
+    qsizetype rowCount, maxColumns, columnCount, logicalCount, realCount, usageMap, freeSpaceMap;
+    qsizetype headerSize, indexCountsSize;
+    qsizetype columnSize, columnNumber, columnVariableIndex, columnSortOrder, columnFlags;
+    qsizetype columnMoreFlags;  // -1: Jet 3 has no compressed texts
+    qsizetype columnFixedOffset, columnLength;
+    qsizetype realSize, realSlots, realUsageMap, realRoot, realFlags;
+    qsizetype logicalSize, logicalReal, logicalRelated, logicalKind;
+    qsizetype nameLengthSize;
+};
+
+constexpr DefinitionOffsets kJet4Offsets{
+    kTableRowCountOffset,       kMaxColumnsOffset,        kColumnCountOffset,
+    kLogicalIndexCountOffset,   kRealIndexCountOffset,    kTableUsageMapOffset,
+    kTableFreeSpaceMapOffset,   kDefinitionHeaderSize,    kIndexCountsSize,
+    kColumnDescriptorSize,      kColumnNumberOffset,      kColumnVariableIndexOffset,
+    kColumnSortOrderOffset,     kColumnFlagsOffset,       kColumnMoreFlagsOffset,
+    kColumnFixedOffsetOffset,   kColumnLengthOffset,      kRealIndexSize,
+    kRealIndexSlotsOffset,      kRealIndexUsageMapOffset, kRealIndexRootOffset,
+    kRealIndexFlagsOffset,      kLogicalIndexSize,        kLogicalIndexRealOffset,
+    kLogicalIndexRelatedOffset, kLogicalIndexKindOffset,  2};
+constexpr DefinitionOffsets kJet3Offsets{
+    kJet3DefinitionRowCountOffset,  kJet3MaxColumnsOffset,        kJet3ColumnCountOffset,
+    kJet3LogicalIndexCountOffset,   kJet3RealIndexCountOffset,    kJet3TableUsageMapOffset,
+    kJet3TableFreeSpaceMapOffset,   kJet3DefinitionHeaderSize,    kJet3IndexCountsSize,
+    kJet3ColumnDescriptorSize,      kJet3ColumnNumberOffset,      kJet3ColumnVariableIndexOffset,
+    kJet3ColumnSortOrderOffset,     kJet3ColumnFlagsOffset,       -1,
+    kJet3ColumnFixedOffsetOffset,   kJet3ColumnLengthOffset,      kJet3RealIndexSize,
+    kJet3RealIndexSlotsOffset,      kJet3RealIndexUsageMapOffset, kJet3RealIndexRootOffset,
+    kJet3RealIndexFlagsOffset,      kJet3LogicalIndexSize,        kJet3LogicalIndexRealOffset,
+    kJet3LogicalIndexRelatedOffset, kJet3LogicalIndexKindOffset,  1};
+
+const DefinitionOffsets& OffsetsOf(JetVersion version)
 {
-    const quint16 size = ReadLittleEndian<quint16>(bytes, at);
-    at += 2;
-    if (size % 2 != 0 || at + size > bytes.size())
+    return version == JetVersion::Jet3 ? kJet3Offsets : kJet4Offsets;
+}
+
+// Jet 4 in UCS-2 after a 16-bit byte count, Jet 3 in its code page after an 8-bit one.
+QString ReadName(const QByteArray& bytes, qsizetype& at, JetVersion version)
+{
+    const bool jet3 = version == JetVersion::Jet3;
+    const quint16 size = jet3 ? ReadByte(bytes, at) : ReadLittleEndian<quint16>(bytes, at);
+    at += jet3 ? 1 : 2;
+    if ((!jet3 && size % 2 != 0) || at + size > bytes.size())
         throw DamagedFile(QStringLiteral("nome nella definizione di tabella"));
     QString name;
-    for (qsizetype i = 0; i < size; i += 2)
-        name.append(QChar(ReadLittleEndian<quint16>(bytes, at + i)));
+    if (jet3) {
+        name = DecodeWindows1252(bytes.constData() + at, size);
+    } else {
+        for (qsizetype i = 0; i < size; i += 2)
+            name.append(QChar(ReadLittleEndian<quint16>(bytes, at + i)));
+    }
     at += size;
     return name;
 }
 
-SchemaColumn ReadColumn(const QByteArray& bytes, qsizetype at)
+SchemaColumn ReadColumn(const QByteArray& bytes, qsizetype at, JetVersion version)
 {
+    const DefinitionOffsets& offsets = OffsetsOf(version);
     SchemaColumn column;
     column.typeCode = ReadByte(bytes, at + kColumnTypeOffset);
     column.column.type = ColumnTypeOfCode(column.typeCode);
-    column.flags = ReadByte(bytes, at + kColumnFlagsOffset);
-    column.sortOrder = ReadLittleEndian<quint16>(bytes, at + kColumnSortOrderOffset);
-    column.column.compressedText = (ReadByte(bytes, at + kColumnMoreFlagsOffset) & kCompressedTextColumn) != 0;
-    const quint16 length = ReadLittleEndian<quint16>(bytes, at + kColumnLengthOffset);
+    column.flags = ReadByte(bytes, at + offsets.columnFlags);
+    column.sortOrder = ReadLittleEndian<quint16>(bytes, at + offsets.columnSortOrder);
+    column.column.compressedText =
+        offsets.columnMoreFlags >= 0 && (ReadByte(bytes, at + offsets.columnMoreFlags) & kCompressedTextColumn) != 0;
+    const quint16 length = ReadLittleEndian<quint16>(bytes, at + offsets.columnLength);
     if (column.column.type == JetColumnType::Text)
-        column.column.length = length / 2;
+        column.column.length = version == JetVersion::Jet3 ? length : length / 2;
     ColumnPlacement& placement = column.placement;
-    placement.number = ReadLittleEndian<quint16>(bytes, at + kColumnNumberOffset);
+    placement.number = ReadLittleEndian<quint16>(bytes, at + offsets.columnNumber);
     if ((column.flags & kFixedLengthColumn) != 0) {
-        placement.fixedOffset = ReadLittleEndian<quint16>(bytes, at + kColumnFixedOffsetOffset);
+        placement.fixedOffset = ReadLittleEndian<quint16>(bytes, at + offsets.columnFixedOffset);
         placement.fixedSize = column.typeCode == kBooleanTypeCode ? 0 : length;
     } else {
-        placement.variableIndex = ReadLittleEndian<quint16>(bytes, at + kColumnVariableIndexOffset);
+        placement.variableIndex = ReadLittleEndian<quint16>(bytes, at + offsets.columnVariableIndex);
     }
     return column;
 }
 
 // The layout of a row of this table, checked against the types' sizes so
 // that a packed row can never write outside its own bytes.
-TableLayout LayoutOf(const std::vector<SchemaColumn>& columns, int columnCount)
+TableLayout LayoutOf(const std::vector<SchemaColumn>& columns, int columnCount, JetVersion version)
 {
     TableLayout layout;
     layout.columnCount = columnCount;
+    const int bytesPerCharacter = version == JetVersion::Jet3 ? 1 : 2;
     for (const SchemaColumn& column : columns) {
         const ColumnPlacement& placement = column.placement;
-        // A fixed-length text takes two bytes a character.
         const int typeSize = column.column.type == JetColumnType::Other ? placement.fixedSize
-            : column.column.type == JetColumnType::Text                 ? 2 * column.column.length
+            : column.column.type == JetColumnType::Text                 ? bytesPerCharacter * column.column.length
                                                                         : TraitsOf(column.column.type).fixedSize;
         if (placement.number >= columnCount || (placement.fixedOffset >= 0 && placement.fixedSize != typeSize)
             || placement.variableIndex > 255)
@@ -294,9 +340,10 @@ TableLayout LayoutOf(const std::vector<SchemaColumn>& columns, int columnCount)
 
 SchemaIndex ReadRealIndex(const QByteArray& bytes, qsizetype at, const JetTableSchema& schema, quint32 number)
 {
+    const DefinitionOffsets& offsets = OffsetsOf(schema.version);
     SchemaIndex index;
     for (int slot = 0; slot < kIndexColumnSlots; ++slot) {
-        const qsizetype slotAt = at + kRealIndexSlotsOffset + kRealIndexSlotSize * slot;
+        const qsizetype slotAt = at + offsets.realSlots + kRealIndexSlotSize * slot;
         const quint16 columnNumber = ReadLittleEndian<quint16>(bytes, slotAt);
         if (columnNumber == kUnusedIndexSlot)
             continue;
@@ -309,10 +356,10 @@ SchemaIndex ReadRealIndex(const QByteArray& bytes, qsizetype at, const JetTableS
             throw DamagedFile(QStringLiteral("indice della tabella '%1'").arg(schema.name));
         index.columns.push_back({position, (ReadByte(bytes, slotAt + 2) & kAscendingIndexColumn) != 0});
     }
-    index.usageMap = ReadLittleEndian<quint32>(bytes, at + kRealIndexUsageMapOffset);
-    index.rootPage = ReadLittleEndian<quint32>(bytes, at + kRealIndexRootOffset);
-    index.flags = ReadByte(bytes, at + kRealIndexFlagsOffset);
-    index.uniqueCountOffset = kDefinitionHeaderSize + kIndexCountsSize * number + kDistinctKeysOffset;
+    index.usageMap = ReadLittleEndian<quint32>(bytes, at + offsets.realUsageMap);
+    index.rootPage = ReadLittleEndian<quint32>(bytes, at + offsets.realRoot);
+    index.flags = ReadByte(bytes, at + offsets.realFlags);
+    index.uniqueCountOffset = offsets.headerSize + offsets.indexCountsSize * number + kDistinctKeysOffset;
     if (index.columns.empty())
         throw DamagedFile(QStringLiteral("indice senza colonne nella tabella '%1'").arg(schema.name));
     return index;
@@ -377,47 +424,54 @@ quint32 NextDefinitionPage(const QByteArray& page)
     return ReadLittleEndian<quint32>(page, kDefinitionNextPageOffset);
 }
 
-JetTableSchema ParseTableDefinition(const QByteArray& bytes, quint32 firstPage, const QString& name)
+qsizetype TableRowCountOffset(JetVersion version)
 {
+    return OffsetsOf(version).rowCount;
+}
+
+JetTableSchema ParseTableDefinition(const QByteArray& bytes, quint32 firstPage, const QString& name, JetVersion version)
+{
+    const DefinitionOffsets& offsets = OffsetsOf(version);
     JetTableSchema schema;
     schema.name = name;
+    schema.version = version;
     schema.definitionPage = firstPage;
-    schema.rowCount = ReadLittleEndian<quint32>(bytes, kTableRowCountOffset);
-    const int maxColumns = ReadLittleEndian<quint16>(bytes, kMaxColumnsOffset);
-    const int columnCount = ReadLittleEndian<quint16>(bytes, kColumnCountOffset);
-    const quint32 logicalCount = ReadLittleEndian<quint32>(bytes, kLogicalIndexCountOffset);
-    const quint32 realCount = ReadLittleEndian<quint32>(bytes, kRealIndexCountOffset);
-    schema.usageMap = ReadLittleEndian<quint32>(bytes, kTableUsageMapOffset);
-    schema.freeSpaceMap = ReadLittleEndian<quint32>(bytes, kTableFreeSpaceMapOffset);
+    schema.rowCount = ReadLittleEndian<quint32>(bytes, offsets.rowCount);
+    const int maxColumns = ReadLittleEndian<quint16>(bytes, offsets.maxColumns);
+    const int columnCount = ReadLittleEndian<quint16>(bytes, offsets.columnCount);
+    const quint32 logicalCount = ReadLittleEndian<quint32>(bytes, offsets.logicalCount);
+    const quint32 realCount = ReadLittleEndian<quint32>(bytes, offsets.realCount);
+    schema.usageMap = ReadLittleEndian<quint32>(bytes, offsets.usageMap);
+    schema.freeSpaceMap = ReadLittleEndian<quint32>(bytes, offsets.freeSpaceMap);
     if (realCount > kMaxIndexes || logicalCount > kMaxIndexes || columnCount > maxColumns)
         throw DamagedFile(QStringLiteral("conteggi della tabella '%1'").arg(name));
 
-    qsizetype at = kDefinitionHeaderSize + kIndexCountsSize * realCount;
-    for (int i = 0; i < columnCount; ++i, at += kColumnDescriptorSize)
-        schema.columns.push_back(ReadColumn(bytes, at));
+    qsizetype at = offsets.headerSize + offsets.indexCountsSize * realCount;
+    for (int i = 0; i < columnCount; ++i, at += offsets.columnSize)
+        schema.columns.push_back(ReadColumn(bytes, at, version));
     for (SchemaColumn& column : schema.columns)
-        column.column.name = ReadName(bytes, at);
-    schema.layout = LayoutOf(schema.columns, std::max(maxColumns, columnCount));
+        column.column.name = ReadName(bytes, at, version);
+    schema.layout = LayoutOf(schema.columns, std::max(maxColumns, columnCount), version);
     for (const SchemaColumn& column : schema.columns)
         schema.definition.columns.push_back(column.column);
     schema.definition.name = name;
 
-    for (quint32 i = 0; i < realCount; ++i, at += kRealIndexSize)
+    for (quint32 i = 0; i < realCount; ++i, at += offsets.realSize)
         schema.indexes.push_back(ReadRealIndex(bytes, at, schema, i));
-    for (quint32 i = 0; i < logicalCount; ++i, at += kLogicalIndexSize) {
+    for (quint32 i = 0; i < logicalCount; ++i, at += offsets.logicalSize) {
         SchemaLogicalIndex logical;
-        const quint32 real = ReadLittleEndian<quint32>(bytes, at + kLogicalIndexRealOffset);
-        const quint8 kind = ReadByte(bytes, at + kLogicalIndexKindOffset);
+        const quint32 real = ReadLittleEndian<quint32>(bytes, at + offsets.logicalReal);
+        const quint8 kind = ReadByte(bytes, at + offsets.logicalKind);
         if (real >= realCount)
             throw DamagedFile(QStringLiteral("indice logico della tabella '%1'").arg(name));
         logical.realIndex = static_cast<int>(real);
         logical.relationship =
-            kind == kForeignKeyIndex || ReadLittleEndian<qint32>(bytes, at + kLogicalIndexRelatedOffset) != -1;
+            kind == kForeignKeyIndex || ReadLittleEndian<qint32>(bytes, at + offsets.logicalRelated) != -1;
         if (kind == kPrimaryKeyIndex)
             schema.indexes[real].primaryKey = true;
         schema.logicalIndexes.push_back(logical);
     }
     for (SchemaLogicalIndex& logical : schema.logicalIndexes)
-        logical.name = ReadName(bytes, at);
+        logical.name = ReadName(bytes, at, version);
     return schema;
 }

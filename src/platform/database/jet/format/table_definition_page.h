@@ -234,6 +234,7 @@ struct SchemaLogicalIndex {
 
 struct JetTableSchema {
     QString name;
+    JetVersion version = JetVersion::Jet4;
     quint32 definitionPage = 0;
     quint32 rowCount = 0;
     quint32 usageMap = 0;
@@ -253,4 +254,8 @@ quint32 NextDefinitionPage(const QByteArray& page);
 
 // Reads a definition from its joined bytes (first page whole, continuation
 // pages past their header). DamagedFile when the bytes contradict the layout.
-JetTableSchema ParseTableDefinition(const QByteArray& bytes, quint32 firstPage, const QString& name);
+JetTableSchema ParseTableDefinition(const QByteArray& bytes, quint32 firstPage, const QString& name,
+                                    JetVersion version);
+
+// Where the definition's first page keeps the table's row count.
+qsizetype TableRowCountOffset(JetVersion version);

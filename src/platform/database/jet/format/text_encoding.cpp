@@ -158,6 +158,19 @@ QByteArray EncodeJetText(const QString& text, bool mayCompress)
     return bytes;
 }
 
+QString DecodeWindows1252(const char* data, qsizetype size)
+{
+    QString text;
+    text.reserve(size);
+    for (qsizetype i = 0; i < size; ++i) {
+        const auto byte = static_cast<quint8>(data[i]);
+        const char16_t high = byte >= 0x80 && byte < 0xa0 ? kWindows1252High[byte - 0x80] : 0;
+        // A byte Windows-1252 leaves undefined is read as the control character of its number, as Windows reads it.
+        text.append(QChar(high != 0 ? high : char16_t{byte}));
+    }
+    return text;
+}
+
 QString DecodeJetText(const char* data, qsizetype size)
 {
     const auto byte = [data](qsizetype at) { return static_cast<quint8>(data[at]); };

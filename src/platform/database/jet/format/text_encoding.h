@@ -28,3 +28,9 @@ void AppendWindows1252(QByteArray& bytes, const QString& text);
 
 // The byte of one UTF-16 unit in Windows-1252; -1 when the code page has none.
 int Windows1252Byte(char16_t unit);
+
+// The text of bytes a Jet 3 file of the Western code page stores.
+QString DecodeWindows1252(const char* data, qsizetype size);
+
+// Jet 3's Western code page, the one its texts are read and written in here.
+constexpr quint16 kWindows1252CodePage = 1252;

@@ -10,12 +10,19 @@
 namespace {
 
 constexpr quint8 kAutoNumberFlag = 0x04;
-constexpr qsizetype kLastAutoNumberOffset = 20;  // in the first definition page
+// In the first definition page, right after the row count.
+qsizetype LastAutoNumberOffset(JetVersion version)
+{
+    return TableRowCountOffset(version) + 4;
+}
 
 }  // namespace
 
 AutoNumber::AutoNumber(JetPageFile& file, const JetTableSchema& schema)
-    : file_(file), definitionPage_(schema.definitionPage), table_(schema.name)
+    : file_(file),
+      definitionPage_(schema.definitionPage),
+      lastOffset_(LastAutoNumberOffset(schema.version)),
+      table_(schema.name)
 {
     // Only a Long Integer AutoNumber counts in the definition; the insert
     // refuses to leave any other kind Null.
@@ -27,7 +34,7 @@ AutoNumber::AutoNumber(JetPageFile& file, const JetTableSchema& schema)
     if (column_ >= 0)
         columnName_ = schema.columns[column_].column.name;
     if (column_ >= 0)
-        last_ = ReadLittleEndian<qint32>(file_.page(definitionPage_), kLastAutoNumberOffset);
+        last_ = ReadLittleEndian<qint32>(file_.page(definitionPage_), lastOffset_);
 }
 
 void AutoNumber::number(std::vector<Variant>& row) const
@@ -47,5 +54,5 @@ void AutoNumber::inserted(const std::vector<Variant>& row)
     if (column_ < 0 || row[column_].type() != Variant::Type::Integer || row[column_].integer() <= last_)
         return;
     last_ = row[column_].integer();
-    PutLittleEndian(file_.writablePage(definitionPage_), kLastAutoNumberOffset, static_cast<qint32>(last_));
+    PutLittleEndian(file_.writablePage(definitionPage_), lastOffset_, static_cast<qint32>(last_));
 }

@@ -22,6 +22,7 @@ public:
 private:
     JetPageFile& file_;
     quint32 definitionPage_ = 0;
+    qsizetype lastOffset_ = 0;  // of the last number handed out, in the definition page
     QString table_;
     int column_ = -1;  // none
     QString columnName_;

@@ -47,12 +47,12 @@ void SetFree(JetPageFile& file, quint32 page, bool free)
     }
     if (type != kReferenceMap)
         throw DamagedFile(QStringLiteral("tipo della mappa delle pagine %1").arg(type));
-    const auto slot = static_cast<int>(page / kPagesPerBitmapPage);
+    const auto slot = static_cast<int>(page / PagesPerBitmapPage(file.version()));
     if (slot >= ReferenceSlots(row))
         return;
     const quint32 bitmap = BitmapPage(file, row, slot);
     if (bitmap != 0)
-        SetMapBit(file.writablePage(bitmap), kBitmapPageBitmapOffset, page % kPagesPerBitmapPage, free);
+        SetMapBit(file.writablePage(bitmap), kBitmapPageBitmapOffset, page % PagesPerBitmapPage(file.version()), free);
 }
 
 bool IsBitmapPage(JetPageFile& file, quint32 page)
@@ -73,20 +73,20 @@ void AddMissingBitmaps(JetPageFile& file, RowExtent row, const std::function<boo
         if (IsBitmapPage(file, current))
             continue;
         quint32 bitmap = 0;
-        if (static_cast<quint32>(slot) * kPagesPerBitmapPage < file.pageCount()) {
-            bitmap = file.appendPage(NewBitmapPage());
+        if (static_cast<quint32>(slot) * PagesPerBitmapPage(file.version()) < file.pageCount()) {
+            bitmap = file.appendPage(NewBitmapPage(file.version()));
             added.emplace_back(slot, bitmap);
         } else if (current == 0) {
             continue;
         }
         SetReferencedBitmapPage(file.writablePage(kGlobalUsageMapPage), row, slot, bitmap);
     }
-    if (file.pageCount() > static_cast<quint32>(ReferenceSlots(row)) * kPagesPerBitmapPage)
+    if (file.pageCount() > static_cast<quint32>(ReferenceSlots(row)) * PagesPerBitmapPage(file.version()))
         throw TooLarge();
     for (const auto& [slot, bitmap] : added) {
         QByteArray& bits = file.writablePage(bitmap);
-        for (quint32 bit = 0; bit < kPagesPerBitmapPage; ++bit)
-            SetMapBit(bits, kBitmapPageBitmapOffset, bit, wasFree(slot * kPagesPerBitmapPage + bit));
+        for (quint32 bit = 0; bit < PagesPerBitmapPage(file.version()); ++bit)
+            SetMapBit(bits, kBitmapPageBitmapOffset, bit, wasFree(slot * PagesPerBitmapPage(file.version()) + bit));
     }
     for (const auto& [slot, bitmap] : added)
         SetFree(file, bitmap, false);
@@ -98,7 +98,7 @@ bool GrowInline(JetPageFile& file, RowExtent row)
 {
     const quint32 pages = file.pageCount();
     if (!GrowRowOnPage(file.writablePage(kGlobalUsageMapPage), kGlobalMapRow,
-                       GlobalMapRowSize(pages) - (row.end - row.start)))
+                       GlobalMapRowSize(pages, file.version()) - (row.end - row.start)))
         return false;
     const RowExtent grown = GlobalRow(file);
     QByteArray& map = file.writablePage(kGlobalUsageMapPage);

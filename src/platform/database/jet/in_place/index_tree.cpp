@@ -10,16 +10,16 @@ namespace {
 
 // Splits the entries into pages, each filled as far as its shared prefix
 // allows; answers how many entries each page takes.
-std::vector<std::size_t> Paginate(const std::vector<QByteArray>& entries, int trailerSize)
+std::vector<std::size_t> Paginate(const std::vector<QByteArray>& entries, int trailerSize, JetVersion version)
 {
     std::vector<std::size_t> counts{0};
     std::vector<QByteArray> page;
     qsizetype total = 0;
     for (const QByteArray& entry : entries) {
         page.push_back(entry);
-        const qsizetype prefix = SharedIndexPrefix(page, trailerSize);
+        const qsizetype prefix = SharedIndexPrefix(page, trailerSize, version);
         const qsizetype size = total + entry.size() - static_cast<qsizetype>(page.size() - 1) * prefix;
-        if (size > kIndexEntrySpace && page.size() > 1) {
+        if (size > IndexEntrySpace(version) && page.size() > 1) {
             page = {entry};
             total = entry.size();
             counts.push_back(1);
@@ -50,12 +50,13 @@ std::vector<quint32> WriteIndexTree(JetPageFile& file, quint32 definitionPage, q
                                     std::vector<quint32> reusable, const std::vector<QByteArray>& entries,
                                     const PageAppender& append)
 {
+    const JetVersion version = file.version();
     std::sort(reusable.begin(), reusable.end(), std::greater<>());
     std::vector<quint32> used{rootPage};
     const auto takePage = [&]() {
         quint32 page = 0;
         if (reusable.empty()) {
-            page = append(QByteArray(kPageSize, '\0'));
+            page = append(QByteArray(PageSize(file.version()), '\0'));
         } else {
             page = reusable.back();
             reusable.pop_back();
@@ -65,7 +66,7 @@ std::vector<quint32> WriteIndexTree(JetPageFile& file, quint32 definitionPage, q
     };
 
     if (entries.empty()) {
-        file.writablePage(rootPage) = IndexPage({true, definitionPage, 0, 0, 0}, {}, kLeafEntryTrailer);
+        file.writablePage(rootPage) = IndexPage({true, definitionPage, 0, 0, 0}, {}, kLeafEntryTrailer, version);
         return used;
     }
     std::vector<LevelEntry> level;
@@ -78,7 +79,7 @@ std::vector<quint32> WriteIndexTree(JetPageFile& file, quint32 definitionPage, q
         stored.reserve(level.size());
         for (const LevelEntry& entry : level)
             stored.push_back(entry.stored);
-        const std::vector<std::size_t> counts = Paginate(stored, trailer);
+        const std::vector<std::size_t> counts = Paginate(stored, trailer, version);
         const bool root = counts.size() == 1;
         std::vector<quint32> numbers;
         for (std::size_t i = 0; i < counts.size(); ++i)
@@ -95,7 +96,7 @@ std::vector<quint32> WriteIndexTree(JetPageFile& file, quint32 definitionPage, q
                 header.tail = last.child;
                 onPage.pop_back();
             }
-            file.writablePage(numbers[i]) = IndexPage(header, onPage, trailer);
+            file.writablePage(numbers[i]) = IndexPage(header, onPage, trailer, version);
             QByteArray parent = last.last;
             AppendBigEndian(parent, numbers[i]);
             parents.push_back({parent, last.last, numbers[i]});

@@ -35,7 +35,7 @@ DatabaseHeader HeaderOf(const QString& path, const QString& password)
             QStringLiteral("Impossibile aprire il database '%1': %2").arg(path, DescrizioneErroreFile(file)));
     const auto header = ReadDatabaseHeader(file.read(kPageSize));
     if (!header)
-        throw JetWriteError(QStringLiteral("'%1' non è un database Jet 4").arg(path));
+        throw JetWriteError(QStringLiteral("'%1' non è un database Jet 3 o Jet 4").arg(path));
     if (!header->password.isEmpty() && header->password != password)
         throw JetWriteError(QStringLiteral("'%1': password non valida").arg(path));
     return *header;
@@ -75,22 +75,23 @@ void AddJetTables(const QString& path, const std::vector<JetTableDefinition>& ta
     TableChange catalog(file, catalogSchema);
     const double now = JetDateTime(QDateTime::currentDateTime());
     for (const JetTableDefinition& table : tables) {
-        const quint32 definitionPage = append(QByteArray(kPageSize, '\0'));
+        const JetVersion version = file.version();
+        const quint32 definitionPage = append(QByteArray(PageSize(version), '\0'));
         // The table's two maps, then one for each index, on a page of maps of their own.
-        RowPage maps;
-        maps.add(UsageMapRow(PageRange{definitionPage, 0}, 0));
-        maps.add(UsageMapRow(PageRange{definitionPage, 0}, 0));
+        RowPage maps(version);
+        maps.add(UsageMapRow(PageRange{definitionPage, 0}, 0, version));
+        maps.add(UsageMapRow(PageRange{definitionPage, 0}, 0, version));
         std::vector<IndexPlacement> indexes;
         for (std::size_t i = 0; i < table.indexes.size(); ++i) {
-            const quint32 root = append(IndexPage({true, definitionPage, 0, 0, 0}, {}, kLeafEntryTrailer));
-            maps.add(UsageMapRow(PageRange{root, 1}, 0));
+            const quint32 root = append(IndexPage({true, definitionPage, 0, 0, 0}, {}, kLeafEntryTrailer, version));
+            maps.add(UsageMapRow(PageRange{root, 1}, 0, version));
             indexes.push_back({0, root});
         }
         const quint32 mapPage = append(maps.bytes(0));
         for (std::size_t i = 0; i < indexes.size(); ++i)
             indexes[i].usageMap = RowPointer(mapPage, static_cast<int>(2 + i));
         file.writablePage(definitionPage) = TableDefinitionPage(
-            table, LayOutTable(table), {false, 0, RowPointer(mapPage, 0), RowPointer(mapPage, 1), indexes});
+            table, LayOutTable(table), {false, 0, RowPointer(mapPage, 0), RowPointer(mapPage, 1), indexes}, version);
 
         std::vector<Variant> row(catalogSchema.columns.size());
         const auto set = [&](const char* column, Variant value) {

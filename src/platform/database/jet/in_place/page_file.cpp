@@ -1,6 +1,7 @@
 #include "platform/database/jet/in_place/page_file.h"
 
 #include "platform/database/jet/format/damaged_file.h"
+#include "platform/database/jet/format/database_header.h"
 #include "platform/database/jet/format/jet_format.h"
 #include "platform/database/jet/format/rc4.h"
 #include "platform/runtime/runtime_error.h"
@@ -26,11 +27,6 @@ RuntimeError ChangedElsewhere(const QString& path)
                            "database durante l'aggiornamento. Il database non è stato modificato; ripetere "
                            "l'aggiornamento.")
                 .arg(path)};
-}
-
-size_t DigestOf(const char* page)
-{
-    return qHashBits(page, kPageSize);
 }
 
 RuntimeError CannotWrite(const QString& what)
@@ -66,7 +62,13 @@ JetPageFile::JetPageFile(const QString& path, const QByteArray& encodingKey) : f
     if (::fstat(file_.handle(), &status) != 0)
         throw CannotRead(path, DescrizioneErroreDiSistema(errno));
     opened_ = IdentityOf(status);
-    originalPages_ = static_cast<quint32>(file_.size() / kPageSize);
+    // Jet 3 marks its header with version 0; the header is the same length in both.
+    char versionByte = 0;
+    if (!file_.seek(kVersionOffset) || !file_.getChar(&versionByte))
+        throw CannotRead(path, DescrizioneErroreFile(file_));
+    version_ = versionByte == 0 ? JetVersion::Jet3 : JetVersion::Jet4;
+    pageSize_ = PageSize(version_);
+    originalPages_ = static_cast<quint32>(file_.size() / pageSize_);
     pageCount_ = originalPages_;
 }
 
@@ -74,10 +76,10 @@ QByteArray JetPageFile::readPage(quint32 number)
 {
     if (number >= originalPages_)
         throw DamagedFile(QStringLiteral("pagina %1 oltre la fine del file").arg(number));
-    QByteArray page(kPageSize, '\0');
-    if (!file_.seek(static_cast<qint64>(number) * kPageSize) || file_.read(page.data(), kPageSize) != kPageSize)
+    QByteArray page(pageSize_, '\0');
+    if (!file_.seek(static_cast<qint64>(number) * pageSize_) || file_.read(page.data(), pageSize_) != pageSize_)
         throw CannotRead(file_.fileName(), DescrizioneErroreFile(file_));
-    readDigests_.try_emplace(number, DigestOf(page.constData()));
+    readDigests_.try_emplace(number, digestOf(page.constData()));
     return encrypted(number, std::move(page));
 }
 
@@ -116,7 +118,7 @@ QByteArray& JetPageFile::writablePage(quint32 number)
 
 quint32 JetPageFile::appendPage(const QByteArray& page)
 {
-    Q_ASSERT(page.size() == kPageSize);
+    Q_ASSERT(page.size() == pageSize_);
     changed_[pageCount_] = page;
     return pageCount_++;
 }
@@ -132,23 +134,35 @@ void JetPageFile::writeTo(int fd, const QString& what)
         const QByteArray chunk = file_.read(kChunk);
         if (chunk.isEmpty())
             break;
-        expectPagesAsRead(static_cast<quint32>(at / kPageSize), chunk);
+        expectPagesAsRead(static_cast<quint32>(at / pageSize_), chunk);
         WriteAllAt(fd, chunk, at, what);
         at += chunk.size();
     }
-    if (at < static_cast<off_t>(originalPages_) * kPageSize)
+    if (at < static_cast<off_t>(originalPages_) * pageSize_)
         throw CannotRead(file_.fileName(), DescrizioneErroreFile(file_));
-    for (const auto& [number, page] : changed_)
-        WriteAllAt(fd, encrypted(number, page), static_cast<off_t>(number) * kPageSize, what);
-    if (::ftruncate(fd, static_cast<off_t>(pageCount_) * kPageSize) != 0)
+    // Runs of consecutive pages in one write each: the pages added at the end are most of them.
+    QByteArray run;
+    quint32 runStart = 0;
+    for (const auto& [number, page] : changed_) {
+        if (!run.isEmpty() && number != runStart + static_cast<quint32>(run.size() / pageSize_)) {
+            WriteAllAt(fd, run, static_cast<off_t>(runStart) * pageSize_, what);
+            run.clear();
+        }
+        if (run.isEmpty())
+            runStart = number;
+        run.append(encrypted(number, page));
+    }
+    if (!run.isEmpty())
+        WriteAllAt(fd, run, static_cast<off_t>(runStart) * pageSize_, what);
+    if (::ftruncate(fd, static_cast<off_t>(pageCount_) * pageSize_) != 0)
         throw CannotWrite(what);
 }
 
 void JetPageFile::expectPagesAsRead(quint32 first, const QByteArray& bytes) const
 {
-    for (qsizetype offset = 0; offset + kPageSize <= bytes.size(); offset += kPageSize) {
-        const auto read = readDigests_.find(first + static_cast<quint32>(offset / kPageSize));
-        if (read != readDigests_.end() && read->second != DigestOf(bytes.constData() + offset))
+    for (qsizetype offset = 0; offset + pageSize_ <= bytes.size(); offset += pageSize_) {
+        const auto read = readDigests_.find(first + static_cast<quint32>(offset / pageSize_));
+        if (read != readDigests_.end() && read->second != digestOf(bytes.constData() + offset))
             throw ChangedElsewhere(file_.fileName());
     }
 }
@@ -158,6 +172,11 @@ void JetPageFile::expectUnchanged() const
     struct stat status {};
     if (::stat(QFile::encodeName(file_.fileName()).constData(), &status) != 0 || !(IdentityOf(status) == opened_))
         throw ChangedElsewhere(file_.fileName());
+}
+
+size_t JetPageFile::digestOf(const char* page) const
+{
+    return qHashBits(page, static_cast<size_t>(pageSize_));
 }
 
 JetPageFile::Identity JetPageFile::IdentityOf(const struct stat& status)

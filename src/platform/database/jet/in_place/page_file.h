@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/database/jet/format/jet_format.h"
+
 #include <sys/stat.h>
 #include <QByteArray>
 #include <QFile>
@@ -8,7 +10,7 @@
 #include <map>
 #include <unordered_map>
 
-// The pages of an existing Jet 4 file as a change sees them: read from the
+// The pages of an existing Jet 3 or Jet 4 file as a change sees them: read from the
 // file when first needed, kept in memory once changed, and pages added past
 // the end of the file. The file itself is never written: saveAs() writes the
 // original bytes with the changes into another file. Pages are handed out
@@ -18,6 +20,8 @@ public:
     // Raises RuntimeError when the file cannot be read.
     JetPageFile(const QString& path, const QByteArray& encodingKey);
 
+    // As the header's version byte says; the pages are as long as the version's.
+    JetVersion version() const { return version_; }
     quint32 pageCount() const { return pageCount_; }
     const QByteArray& page(quint32 number);
     // The page to change in place; the reference stays valid until the next call.
@@ -43,6 +47,7 @@ private:
         bool operator==(const Identity& other) const;
     };
     static Identity IdentityOf(const struct stat& status);
+    size_t digestOf(const char* page) const;
     void expectPagesAsRead(quint32 first, const QByteArray& bytes) const;
 
     QByteArray readPage(quint32 number);
@@ -50,6 +55,8 @@ private:
 
     QFile file_;
     QByteArray key_;
+    JetVersion version_ = JetVersion::Jet4;
+    int pageSize_ = kPageSize;
     quint32 originalPages_ = 0;
     quint32 pageCount_ = 0;
     Identity opened_;

@@ -58,7 +58,7 @@ std::optional<QByteArray> SideKey(const JetTableSchema& table, const QStringList
             return std::nullopt;
         index.columns.push_back({column, true});
     }
-    std::optional<QByteArray> key = IndexKey(table, index, values);
+    std::optional<QByteArray> key = IndexKey(table, index, values, table.version);
     if (!key)
         throw RuntimeError(ErrorNumber::Failure,
                            QStringLiteral("Impossibile verificare la relazione '%1': un testo contiene caratteri che "

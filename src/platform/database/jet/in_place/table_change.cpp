@@ -4,6 +4,7 @@
 #include "platform/database/jet/format/data_page.h"
 #include "platform/database/jet/format/jet_format.h"
 #include "platform/database/jet/format/little_endian.h"
+#include "platform/database/jet/format/text_encoding.h"
 #include "platform/database/jet/in_place/global_page_map.h"
 #include "platform/database/jet/in_place/index_key.h"
 #include "platform/database/jet/in_place/index_tree.h"
@@ -30,6 +31,29 @@ RuntimeError UnencodableText(const JetTableSchema& table)
                                      "non prevede qui"));
 }
 
+// A text Jet 3's code page cannot hold is refused as a statement the
+// database cannot take, so that the update names the row beside the column.
+void ExpectCodePageHolds(const JetTableSchema& table, const std::vector<Variant>& values)
+{
+    if (table.version != JetVersion::Jet3)
+        return;
+    for (std::size_t i = 0; i < values.size() && i < table.columns.size(); ++i) {
+        if (values[i].type() != Variant::Type::Text)
+            continue;
+        const QString& text = values[i].text();
+        if (std::all_of(text.begin(), text.end(), [](QChar c) { return Windows1252Byte(c.unicode()) >= 0; }))
+            continue;
+        QByteArray encoded;
+        try {
+            AppendWindows1252(encoded, text);  // for its message naming the character
+        } catch (const JetWriteError& error) {
+            throw RuntimeError(ErrorNumber::StatementRejected,
+                               QStringLiteral("Impossibile inserire la riga nella tabella '%1': colonna '%2': %3.")
+                                   .arg(table.name, table.columns[i].column.name, error.message()));
+        }
+    }
+}
+
 bool IsNullKey(const SchemaIndex& index, const std::vector<Variant>& values)
 {
     return std::all_of(index.columns.begin(), index.columns.end(),
@@ -44,7 +68,7 @@ TableChange::TableChange(JetPageFile& file, JetTableSchema schema)
     for (const SchemaIndex& index : schema_.indexes) {
         for (const IndexColumn& column : index.columns)
             keyColumns_.at(static_cast<std::size_t>(column.column)) = true;
-        const QString reason = UnkeyableIndexReason(schema_, index);
+        const QString reason = UnkeyableIndexReason(schema_, index, schema_.version);
         if (!reason.isEmpty())
             throw CannotKeep(schema_, reason);
         if (index.rootPage == 0 || index.rootPage >= file_.pageCount()
@@ -68,7 +92,7 @@ std::vector<QByteArray> TableChange::keysOf(const std::vector<Variant>& values) 
 {
     std::vector<QByteArray> keys;
     for (const SchemaIndex& index : schema_.indexes) {
-        std::optional<QByteArray> key = IndexKey(schema_, index, values);
+        std::optional<QByteArray> key = IndexKey(schema_, index, values, schema_.version);
         if (!key)
             throw UnencodableText(schema_);
         keys.push_back(*key);
@@ -117,7 +141,7 @@ void TableChange::insert(const std::vector<Variant>& given, const PageAppender& 
     std::vector<Variant> values;
     values.reserve(given.size());
     for (std::size_t i = 0; i < given.size() && i < schema_.layout.columns.size(); ++i)
-        values.push_back(StoredValue(schema_.layout.columns[i], given[i]));
+        values.push_back(StoredValue(schema_.layout.columns[i], given[i], schema_.version));
     // A Long Integer AutoNumber is numbered before the row comes here
     // (AutoNumber); any other kind the writer does not number, and it will
     // not store Null in its place.
@@ -145,15 +169,16 @@ void TableChange::insert(const std::vector<Variant>& given, const PageAppender& 
                                        .arg(schema_.columns[column.column].column.name));
         }
     }
+    ExpectCodePageHolds(schema_, values);
     QByteArray row;
     try {
-        row = PackRow(schema_.definition, schema_.layout, values);
+        row = PackRow(schema_.definition, schema_.layout, values, schema_.version);
     } catch (const JetWriteError& error) {
         throw RuntimeError(
             ErrorNumber::Failure,
             QStringLiteral("Impossibile inserire la riga nella tabella '%1': %2.").arg(schema_.name, error.message()));
     }
-    if (row.size() > RowPage::maxRowSize())
+    if (row.size() > RowPage::maxRowSize(schema_.version))
         throw RuntimeError(ErrorNumber::Failure,
                            QStringLiteral("Impossibile inserire la riga nella tabella '%1': il record è troppo grande.")
                                .arg(schema_.name));
@@ -209,7 +234,7 @@ void TableChange::placeRow(const QByteArray& row, RowLocation& where, const Page
         }
         RemoveFromMap(file_, schema_.freeSpaceMap, insertPage_);
     }
-    RowPage page;
+    RowPage page(schema_.version);
     page.add(row);
     insertPage_ = append(page.bytes(schema_.definitionPage));
     AddToMap(file_, schema_.usageMap, insertPage_, append);
@@ -222,7 +247,7 @@ void TableChange::finish(const PageAppender& append)
     // A file an earlier version grew past its page map gets the whole map now.
     CoverWholeFile(file_);
     QByteArray& definition = file_.writablePage(schema_.definitionPage);
-    PutLittleEndian(definition, kTableRowCountOffset, rowCount_);
+    PutLittleEndian(definition, TableRowCountOffset(schema_.version), rowCount_);
     for (std::size_t i = 0; i < indexes_.size(); ++i) {
         const SchemaIndex& index = schema_.indexes[i];
         const std::vector<QByteArray> entries(indexes_[i].entries.begin(), indexes_[i].entries.end());

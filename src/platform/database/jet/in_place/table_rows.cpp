@@ -43,7 +43,7 @@ void ForEachLiveRow(JetPageFile& file, const JetTableSchema& table, const RowVis
             QByteArray bytes = RowBytes(page, row);
             if ((offset & kOverflowRowFlag) != 0)
                 bytes = OverflowTarget(file, table, bytes);
-            const auto values = UnpackRow(table.definition, table.layout, bytes, decoded);
+            const auto values = UnpackRow(table.definition, table.layout, bytes, decoded, table.version);
             if (!values)
                 throw DamagedFile(
                     QStringLiteral("riga %1 della pagina %2 della tabella '%3'").arg(row).arg(number).arg(table.name));

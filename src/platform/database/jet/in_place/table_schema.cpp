@@ -33,5 +33,5 @@ QByteArray DefinitionBytes(JetPageFile& file, quint32 first)
 
 JetTableSchema ReadTableSchema(JetPageFile& file, quint32 page, const QString& name)
 {
-    return ParseTableDefinition(DefinitionBytes(file, page), page, name);
+    return ParseTableDefinition(DefinitionBytes(file, page), page, name, file.version());
 }

@@ -47,7 +47,8 @@ void WriteInline(JetPageFile& file, const MapRow& row, quint32 first, const std:
 
 void SetInReference(JetPageFile& file, const MapRow& row, quint32 marked, bool on, const PageAppender* append)
 {
-    const auto slot = static_cast<int>(marked / kPagesPerBitmapPage);
+    const quint32 perBitmap = PagesPerBitmapPage(file.version());
+    const auto slot = static_cast<int>(marked / perBitmap);
     if (slot >= ReferenceSlots(row.extent)) {
         if (!on || !append)
             return;
@@ -59,10 +60,10 @@ void SetInReference(JetPageFile& file, const MapRow& row, quint32 marked, bool o
     if (bitmap == 0) {
         if (!on || !append)
             return;  // an absent bitmap marks nothing
-        bitmap = (*append)(NewBitmapPage());
+        bitmap = (*append)(NewBitmapPage(file.version()));
         SetReferencedBitmapPage(file.writablePage(row.page), row.extent, slot, bitmap);
     }
-    SetMapBit(file.writablePage(bitmap), kBitmapPageBitmapOffset, marked % kPagesPerBitmapPage, on);
+    SetMapBit(file.writablePage(bitmap), kBitmapPageBitmapOffset, marked % perBitmap, on);
 }
 
 // Too many pages for an inline map: the row becomes a list of bitmap pages.
@@ -120,14 +121,15 @@ std::vector<quint32> PagesInMap(JetPageFile& file, quint32 mapPointer)
     }
     if (type != kReferenceMap)
         throw DamagedFile(QStringLiteral("tipo di mappa di utilizzo %1").arg(type));
+    const quint32 perBitmap = PagesPerBitmapPage(file.version());
     for (int slot = 0; slot < ReferenceSlots(row.extent); ++slot) {
         const quint32 bitmap = BitmapPageOf(file, row, slot);
         if (bitmap == 0)
             continue;
         const QByteArray& bits = file.page(bitmap);
-        for (quint32 bit = 0; bit < kPagesPerBitmapPage; ++bit) {
+        for (quint32 bit = 0; bit < perBitmap; ++bit) {
             if (MapBit(bits, kBitmapPageBitmapOffset, bit))
-                pages.push_back(slot * kPagesPerBitmapPage + bit);
+                pages.push_back(slot * perBitmap + bit);
         }
     }
     return pages;

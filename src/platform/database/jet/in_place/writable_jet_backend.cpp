@@ -2,6 +2,7 @@
 
 #include "platform/database/jet/format/database_header.h"
 #include "platform/database/jet/format/jet_format.h"
+#include "platform/database/jet/format/text_encoding.h"
 #include "platform/database/jet/in_place/jet_transaction.h"
 #include "platform/database/jet/jet_backend.h"
 #include "platform/database/jet/jet_select.h"
@@ -20,11 +21,16 @@ DatabaseHeader ReadHeader(const QString& path)
         throw RuntimeError(
             ErrorNumber::Failure,
             QStringLiteral("Impossibile aprire il file '%1': %2").arg(path, DescrizioneErroreFile(file)));
-    if (file.size() % kPageSize != 0)
-        throw JetNotADatabase(path);
     const std::optional<DatabaseHeader> header = ReadDatabaseHeader(file.read(kPageSize));
-    if (!header)
+    if (!header || file.size() % PageSize(header->version) != 0)
         throw JetNotADatabase(path);
+    // The writer reads and writes Jet 3 texts in the Western code page only.
+    if (header->version == JetVersion::Jet3 && header->codePage != kWindows1252CodePage)
+        throw RuntimeError(ErrorNumber::Failure,
+                           QStringLiteral("Impossibile aggiornare il database '%1': i suoi testi sono nella code page "
+                                          "%2, lo strumento scrive solo nella code page 1252.")
+                               .arg(path)
+                               .arg(header->codePage));
     return *header;
 }
 

@@ -7,6 +7,7 @@
 #include "platform/database/jet/format/jet_format.h"
 #include "platform/database/jet/format/row_packing.h"
 #include "platform/database/jet/format/table_definition_page.h"
+#include "platform/database/jet/format/text_encoding.h"
 #include "platform/database/jet/format/usage_map.h"
 #include "platform/runtime/system_error.h"
 
@@ -125,8 +126,15 @@ QByteArray DefinitionPage(const JetTableDefinition& definition, const TableLayou
 JetDatabaseWriter::JetDatabaseWriter(QDateTime created, QString password, JetVersion version)
     : created_(std::move(created)), password_(std::move(password)), version_(version)
 {
-    if (version_ == JetVersion::Jet3 && !password_.isEmpty())
-        throw JetWriteError(QStringLiteral("un nuovo database Jet 3 non può avere una password"));
+    // Refused here rather than when the file is half written.
+    if (version_ == JetVersion::Jet3) {
+        QByteArray checked;
+        try {
+            AppendWindows1252(checked, password_);
+        } catch (const JetWriteError& error) {
+            throw JetWriteError(QStringLiteral("Password: %1").arg(error.message()));
+        }
+    }
 }
 
 JetDatabaseWriter::~JetDatabaseWriter() = default;

@@ -11,10 +11,11 @@
 
 // Writes a new Jet 4 database (4096-byte pages, as Access 2000 to 2003 write
 // them) or Jet 3 one (2048-byte pages, as Access 97 writes them, texts in
-// Windows-1252) with any number of tables and rows, optionally (Jet 4 only)
-// a database password; no queries or relations. A table may have indexes,
-// but then takes its rows through the in-place writer of the database layer,
-// which keeps them: here its trees stay empty. Rows are packed into pages as they come, so a large
+// Windows-1252) with any number of tables and rows, optionally a database
+// password (in Jet 3, of Windows-1252 characters); no queries or relations.
+// A table may have indexes, but then takes its rows through the in-place
+// writer of the database layer, which keeps them: here its trees stay empty.
+// Rows are packed into pages as they come, so a large
 // table costs about its size in memory, not its number of values.
 //
 //     JetDatabaseWriter writer;
