@@ -99,10 +99,8 @@ constexpr char16_t kWindows1252High[32] = {0x20ac, 0,      0x201a, 0x0192, 0x201
 
 }  // namespace
 
-int Windows1252Byte(char16_t unit)
+int Windows1252HighByte(char16_t unit)
 {
-    if (unit < 0x80 || (unit >= 0xa0 && unit <= 0xff))
-        return unit;
     for (int i = 0; i < 32; ++i) {
         if (kWindows1252High[i] != 0 && kWindows1252High[i] == unit)
             return 0x80 + i;
@@ -112,9 +110,13 @@ int Windows1252Byte(char16_t unit)
 
 void AppendWindows1252(QByteArray& bytes, const QString& text)
 {
+    const qsizetype at = bytes.size();
+    bytes.resize(at + text.size());
+    char* out = bytes.data() + at;
     for (qsizetype i = 0; i < text.size(); ++i) {
         const int byte = Windows1252Byte(text[i].unicode());
         if (byte < 0) {
+            bytes.resize(at);
             // Named whole, also when it takes two UTF-16 units.
             const bool pair = text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate();
             const char32_t codePoint = pair ? QChar::surrogateToUcs4(text[i], text[i + 1]) : text[i].unicode();
@@ -123,7 +125,7 @@ void AppendWindows1252(QByteArray& bytes, const QString& text)
                     .arg(QString::fromUcs4(&codePoint, 1),
                          QString::number(codePoint, 16).toUpper().rightJustified(4, QLatin1Char('0'))));
         }
-        bytes.append(static_cast<char>(byte));
+        *out++ = static_cast<char>(byte);
     }
 }
 
