@@ -46,6 +46,11 @@ TEST(JetStatement, AnInsertAfterOneWithTheSameHeadReadsAsOnItsOwn)
             .values,
         (std::vector<Variant>{Variant(std::numeric_limits<qint64>::min()), Variant(std::numeric_limits<qint64>::max()),
                               Variant(9223372036854775808.0), Variant(0)}));
+    // Leading zeros do not make a whole number a Double; twenty digits of value do.
+    EXPECT_EQ(Insert(QStringLiteral("INSERT INTO t (a, b, c) VALUES (000000000000000000000042, 0, "
+                                    "18446744073709551615)"))
+                  .values,
+              (std::vector<Variant>{Variant(42), Variant(0), Variant(18446744073709551615.0)}));
     // A name that only begins like the head's last word is another word.
     Insert(QStringLiteral("INSERT INTO ABI (AbiAbi) VALUES (1)"));
     EXPECT_EQ(ErrorOf([&] { ParseJetChange(QStringLiteral("INSERT INTO ABI (AbiAbi) VALUESX (1)")); }).number(),

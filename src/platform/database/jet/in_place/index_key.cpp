@@ -4,6 +4,7 @@
 #include "platform/database/jet/in_place/general_sort_order.h"
 
 #include <QtEndian>
+#include <cstring>
 
 namespace {
 
@@ -116,12 +117,12 @@ std::optional<QByteArray> IndexKey(const JetTableSchema& table, const SchemaInde
 
 QByteArray LeafEntry(const QByteArray& key, quint32 page, int row)
 {
-    QByteArray entry;
-    entry.reserve(key.size() + kLeafEntryTrailer);
-    entry.append(key);
-    entry.append(static_cast<char>((page >> 16) & 0xff));
-    entry.append(static_cast<char>((page >> 8) & 0xff));
-    entry.append(static_cast<char>(page & 0xff));
-    entry.append(static_cast<char>(row));
+    QByteArray entry(key.size() + kLeafEntryTrailer, Qt::Uninitialized);
+    std::memcpy(entry.data(), key.constData(), static_cast<std::size_t>(key.size()));
+    char* place = entry.data() + key.size();
+    place[0] = static_cast<char>((page >> 16) & 0xff);
+    place[1] = static_cast<char>((page >> 8) & 0xff);
+    place[2] = static_cast<char>(page & 0xff);
+    place[3] = static_cast<char>(row);
     return entry;
 }

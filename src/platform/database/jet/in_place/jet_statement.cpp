@@ -30,6 +30,25 @@ bool SameAscii(QStringView token, const char* word, bool ignoreCase)
     return i == token.size();
 }
 
+// The value of a token of decimal digits alone that fits 64 bits; empty
+// for any other number. Read digit by digit: every row of the update holds
+// several, and Qt's conversion goes through a copy of the text first.
+std::optional<qulonglong> WholeNumber(QStringView digits)
+{
+    constexpr int kSafeDigits = 19;  // 10^19 - 1 still fits an unsigned 64-bit number
+    while (digits.size() > 1 && digits.front() == QLatin1Char('0'))
+        digits = digits.sliced(1);
+    if (digits.isEmpty() || digits.size() > kSafeDigits)
+        return std::nullopt;
+    qulonglong value = 0;
+    for (const QChar c : digits) {
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return std::nullopt;
+        value = value * 10 + (c.unicode() - u'0');
+    }
+    return value;
+}
+
 class Parser {
 public:
     Parser(const QString& sql, qsizetype from) : sql_(sql), tokens_(sql, from) { advance(); }
@@ -92,12 +111,11 @@ public:
         if (token_.kind != Token::Number)
             throw SyntaxError();
         // Whole numbers, most of the literals, are read where they stand.
-        bool whole = false;
-        const qulonglong magnitude = token_.text.toULongLong(&whole);
+        const std::optional<qulonglong> magnitude = WholeNumber(token_.text);
         constexpr qulonglong kLargest = std::numeric_limits<qint64>::max();
-        if (whole && magnitude <= kLargest + (negative ? 1 : 0)) {
+        if (magnitude && *magnitude <= kLargest + (negative ? 1 : 0)) {
             advance();
-            return Variant(negative ? qint64(0 - magnitude) : qint64(magnitude));
+            return Variant(negative ? qint64(0 - *magnitude) : qint64(*magnitude));
         }
         const QString digits = (negative ? QStringLiteral("-") : QString()) + token_.text.toString();
         advance();
