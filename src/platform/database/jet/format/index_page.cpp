@@ -3,8 +3,10 @@
 #include "platform/database/jet/format/bitmap.h"
 #include "platform/database/jet/format/damaged_file.h"
 #include "platform/database/jet/format/little_endian.h"
+#include "platform/database/jet/format/table_definition.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace {
 
@@ -49,15 +51,16 @@ int PrefixLength(const QByteArray& page, JetVersion version)
 
 }  // namespace
 
-qsizetype SharedIndexPrefix(const std::vector<QByteArray>& entries, int trailerSize, JetVersion version)
+qsizetype SharedIndexPrefix(const QByteArray& first, const QByteArray& last, int trailerSize, JetVersion version)
 {
-    if (entries.size() < 2)
-        return 0;
-    const QByteArray& first = entries.front();
-    const QByteArray& last = entries.back();
     const qsizetype shortestKey = std::min(first.size(), last.size()) - trailerSize;
     const qsizetype prefix = std::max<qsizetype>(0, std::min(CommonPrefix(first, last), shortestKey - 1));
     return version == JetVersion::Jet3 ? std::min(prefix, kJet3MaxSharedPrefix) : prefix;
+}
+
+qsizetype SharedIndexPrefix(const std::vector<QByteArray>& entries, int trailerSize, JetVersion version)
+{
+    return entries.size() < 2 ? 0 : SharedIndexPrefix(entries.front(), entries.back(), trailerSize, version);
 }
 
 QByteArray IndexPage(const IndexPageHeader& header, const std::vector<QByteArray>& entries, int trailerSize,
@@ -79,9 +82,12 @@ QByteArray IndexPage(const IndexPageHeader& header, const std::vector<QByteArray
     page[layout.nodeMark] = header.leaf ? 0 : 1;
     qsizetype at = layout.entriesStart;
     for (std::size_t i = 0; i < entries.size(); ++i) {
-        const QByteArray stored = i == 0 ? entries[i] : entries[i].mid(prefix);
-        page.replace(at, stored.size(), stored);
-        at += stored.size();
+        const qsizetype skipped = i == 0 ? 0 : prefix;
+        const qsizetype size = entries[i].size() - skipped;
+        if (at + size > layout.pageSize)
+            throw JetWriteError(QStringLiteral("le voci non stanno in una pagina dell'indice"));
+        std::memcpy(page.data() + at, entries[i].constData() + skipped, static_cast<std::size_t>(size));
+        at += size;
         SetMapBit(page, layout.bitmapStart, static_cast<quint32>(at - layout.entriesStart), true);
     }
     PutLittleEndian(page, kIndexFreeSpaceOffset, static_cast<quint16>(layout.pageSize - at));

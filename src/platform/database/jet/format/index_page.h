@@ -69,6 +69,8 @@ struct IndexPageHeader {
 // a whole key, as Access writes it.
 qsizetype SharedIndexPrefix(const std::vector<QByteArray>& entries, int trailerSize,
                             JetVersion version = JetVersion::Jet4);
+// The same for a page from `first` to `last`.
+qsizetype SharedIndexPrefix(const QByteArray& first, const QByteArray& last, int trailerSize, JetVersion version);
 
 // A page holding `entries` (whole, sorted), with the longest prefix it may share.
 QByteArray IndexPage(const IndexPageHeader& header, const std::vector<QByteArray>& entries, int trailerSize,

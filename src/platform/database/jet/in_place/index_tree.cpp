@@ -13,14 +13,15 @@ namespace {
 std::vector<std::size_t> Paginate(const std::vector<QByteArray>& entries, int trailerSize, JetVersion version)
 {
     std::vector<std::size_t> counts{0};
-    std::vector<QByteArray> page;
+    std::size_t first = 0;  // the current page's first entry
     qsizetype total = 0;
-    for (const QByteArray& entry : entries) {
-        page.push_back(entry);
-        const qsizetype prefix = SharedIndexPrefix(page, trailerSize, version);
-        const qsizetype size = total + entry.size() - static_cast<qsizetype>(page.size() - 1) * prefix;
-        if (size > IndexEntrySpace(version) && page.size() > 1) {
-            page = {entry};
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        const QByteArray& entry = entries[i];
+        const auto onPage = static_cast<qsizetype>(i - first + 1);
+        const qsizetype prefix = onPage < 2 ? 0 : SharedIndexPrefix(entries[first], entry, trailerSize, version);
+        const qsizetype size = total + entry.size() - (onPage - 1) * prefix;
+        if (size > IndexEntrySpace(version) && onPage > 1) {
+            first = i;
             total = entry.size();
             counts.push_back(1);
         } else {

@@ -253,7 +253,7 @@ void TableChange::finish(const PageAppender& append)
         const std::vector<QByteArray> entries(indexes_[i].entries.begin(), indexes_[i].entries.end());
         quint32 distinct = 0;
         for (std::size_t e = 0; e < entries.size(); ++e) {
-            if (e == 0 || entries[e].chopped(4) != entries[e - 1].chopped(4))
+            if (e == 0 || QByteArrayView(entries[e]).chopped(4) != QByteArrayView(entries[e - 1]).chopped(4))
                 ++distinct;
         }
         PutLittleEndian(file_.writablePage(schema_.definitionPage), index.uniqueCountOffset, distinct);
