@@ -65,6 +65,9 @@ bool IsNullKey(const SchemaIndex& index, const std::vector<Variant>& values)
 TableChange::TableChange(JetPageFile& file, JetTableSchema schema)
     : file_(file), schema_(std::move(schema)), keyColumns_(schema_.columns.size()), indexes_(schema_.indexes.size())
 {
+    for (std::size_t i = 0; i < schema_.columns.size() && i < schema_.layout.columns.size(); ++i)
+        hasFixedText_ = hasFixedText_
+            || (schema_.columns[i].column.type == JetColumnType::Text && schema_.layout.columns[i].fixedOffset >= 0);
     for (const SchemaIndex& index : schema_.indexes) {
         for (const IndexColumn& column : index.columns)
             keyColumns_.at(static_cast<std::size_t>(column.column)) = true;
@@ -137,11 +140,16 @@ int TableChange::deleteWhere(const std::function<bool(const std::vector<Variant>
 
 void TableChange::insert(const std::vector<Variant>& given, const PageAppender& append)
 {
-    // Keyed as stored: a fixed-length text with its padding.
-    std::vector<Variant> values;
-    values.reserve(given.size());
-    for (std::size_t i = 0; i < given.size() && i < schema_.layout.columns.size(); ++i)
-        values.push_back(StoredValue(schema_.layout.columns[i], given[i], schema_.version));
+    // Keyed as stored: a fixed-length text with its padding. Only a table
+    // that has such a column needs a padded copy of every row.
+    std::vector<Variant> padded;
+    const bool copied = hasFixedText_ || given.size() != schema_.layout.columns.size();
+    if (copied) {
+        padded.reserve(given.size());
+        for (std::size_t i = 0; i < given.size() && i < schema_.layout.columns.size(); ++i)
+            padded.push_back(StoredValue(schema_.layout.columns[i], given[i], schema_.version));
+    }
+    const std::vector<Variant>& values = copied ? padded : given;
     // A Long Integer AutoNumber is numbered before the row comes here
     // (AutoNumber); any other kind the writer does not number, and it will
     // not store Null in its place.

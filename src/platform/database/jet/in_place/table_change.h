@@ -48,6 +48,7 @@ private:
     // The columns the indexes key, which are all a scan of the rows needs
     // to read: decoding the other texts would be most of its work.
     std::vector<bool> keyColumns_;
+    bool hasFixedText_ = false;  // a fixed-length text column, whose values are stored padded
     std::vector<Index> indexes_;
     quint32 rowCount_ = 0;
     quint32 insertPage_ = 0;   // 0 until a page with free space is known
