@@ -51,7 +51,7 @@ RuntimeError UnknownColumn(const QString& column)
 }
 
 // A literal as the column keeps it: Jet takes a whole Double for an integer column.
-Variant ForColumn(const SchemaColumn& column, const Variant& value)
+Variant ForColumn(const SchemaColumn& column, Variant value)
 {
     const bool integerColumn = column.column.type == JetColumnType::Byte || column.column.type == JetColumnType::Integer
         || column.column.type == JetColumnType::LongInteger;
@@ -141,7 +141,7 @@ const std::vector<int>& JetTransaction::columnsOf(const TableChange& target, con
     return mappedColumns_;
 }
 
-void JetTransaction::apply(const JetChange& change)
+void JetTransaction::apply(JetChange change)
 {
     if (const auto* deletion = std::get_if<JetDelete>(&change)) {
         TableChange& target = table(deletion->table);
@@ -164,14 +164,14 @@ void JetTransaction::apply(const JetChange& change)
             column);
         return;
     }
-    const JetInsert& insert = std::get<JetInsert>(change);
+    JetInsert& insert = std::get<JetInsert>(change);
     TableChange& target = table(insert.table);
     const JetTableSchema& schema = target.schema();
     InsertRules& insertRules = *insertRules_.constFind(&target).value();
     const std::vector<int>& columns = columnsOf(target, insert.columns);
     std::vector<Variant> values = insertRules.columns.defaultRow(columns);
     for (std::size_t i = 0; i < columns.size(); ++i)
-        values[columns[i]] = ForColumn(schema.columns[columns[i]], insert.values[i]);
+        values[columns[i]] = ForColumn(schema.columns[columns[i]], std::move(insert.values[i]));
     insertRules.autoNumber.number(values);
     insertRules.columns.check(values);
     rules().checkInsert(schema, values);

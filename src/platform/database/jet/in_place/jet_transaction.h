@@ -24,8 +24,9 @@ public:
     JetTransaction(QString path, const QByteArray& encodingKey);
     ~JetTransaction();
 
-    // Raises RuntimeError; a statement refused has changed nothing.
-    void apply(const JetChange& change);
+    // Raises RuntimeError; a statement refused has changed nothing. The
+    // statement's values are moved into the row.
+    void apply(JetChange change);
     // Deletes the rows of the table that `matches` picks; answers how many.
     int deleteWhere(const QString& table, const std::function<bool(const std::vector<Variant>&)>& matches);
     bool changed() const { return file_.changed(); }

@@ -69,13 +69,13 @@ public:
             query(sql);
             return;
         }
-        const JetChange change = ParseJetChange(sql);
+        JetChange change = ParseJetChange(sql);
         if (transaction_) {
-            transaction_->apply(change);
+            transaction_->apply(std::move(change));
             return;
         }
         JetTransaction single(path_, header_.encodingKey);
-        single.apply(change);
+        single.apply(std::move(change));
         single.commit();
     }
 
