@@ -149,8 +149,7 @@ void AppendJet4Offsets(QByteArray& row, const VariableOffsets& offsets)
 
 // The readers count a row's jumps from its whole length, so the table must
 // hold as many entries as that length implies.
-void AppendJet3Offsets(QByteArray& row, const VariableOffsets& offsets, qsizetype maskSize,
-                       const QString& tableName)
+void AppendJet3Offsets(QByteArray& row, const VariableOffsets& offsets, qsizetype maskSize, const QString& tableName)
 {
     const qsizetype dataEnd = offsets.back();
     const qsizetype tail = static_cast<qsizetype>(offsets.size()) + 1 + maskSize;

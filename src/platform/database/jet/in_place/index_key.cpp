@@ -49,8 +49,8 @@ bool AppendValueBytes(QByteArray& key, const SchemaColumn& column, const Variant
         case JetColumnType::LongInteger: AppendInteger(key, static_cast<qint32>(value.integer())); return true;
         case JetColumnType::Double:
         case JetColumnType::DateTime:
-            AppendDouble(key, value.type() == Variant::Type::Integer ? static_cast<double>(value.integer())
-                                                                     : value.real());
+            AppendDouble(key,
+                         value.type() == Variant::Type::Integer ? static_cast<double>(value.integer()) : value.real());
             return true;
         case JetColumnType::Text: {
             const std::optional<QByteArray> text = GeneralSortKey(value.text(), version);
