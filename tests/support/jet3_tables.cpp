@@ -185,8 +185,11 @@ std::map<QString, quint32> Jet3Tables::tables() const
     std::map<QString, quint32> found;
     for (const Jet3Row& row : rows(catalog)) {
         const std::vector<Variant>& values = row.second;
-        if (values[type] == Variant(1) && values[name].type() == Variant::Type::Text)
-            found[values[name].text()] = static_cast<quint32>(values[id].integer()) & 0xffffff;
+        if (values[type] != Variant(1) || values[name].type() != Variant::Type::Text)
+            continue;
+        if (values[id].type() != Variant::Type::Integer)
+            throw Jet3ReadError("a table's Id in the catalog is not a whole number");
+        found[values[name].text()] = static_cast<quint32>(values[id].integer()) & 0xffffff;
     }
     return found;
 }

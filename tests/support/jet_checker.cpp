@@ -49,12 +49,18 @@ public:
             return kCatalogDefinitionPage;
         quint32 page = 0;
         const JetTableSchema catalog = ReadTableSchema(*file_, kCatalogDefinitionPage, QStringLiteral("MSysObjects"));
+        const int nameColumn = catalog.columnNamed(QStringLiteral("Name"));
+        const int typeColumn = catalog.columnNamed(QStringLiteral("Type"));
+        const int idColumn = catalog.columnNamed(QStringLiteral("Id"));
+        if (nameColumn < 0 || typeColumn < 0 || idColumn < 0)
+            return 0;
+        // A damaged catalog row names no table: the table is then reported missing.
         ForEachLiveRow(*file_, catalog, [&](RowLocation, const std::vector<Variant>& row) {
-            const Variant& rowName = row[catalog.columnNamed(QStringLiteral("Name"))];
-            const Variant& type = row[catalog.columnNamed(QStringLiteral("Type"))];
-            if (type == Variant(1) && rowName.type() == Variant::Type::Text
-                && rowName.text().compare(name, Qt::CaseInsensitive) == 0)
-                page = static_cast<quint32>(row[catalog.columnNamed(QStringLiteral("Id"))].integer()) & 0xffffff;
+            const Variant& rowName = row[nameColumn];
+            const Variant& id = row[idColumn];
+            if (row[typeColumn] == Variant(1) && rowName.type() == Variant::Type::Text
+                && rowName.text().compare(name, Qt::CaseInsensitive) == 0 && id.type() == Variant::Type::Integer)
+                page = static_cast<quint32>(id.integer()) & 0xffffff;
         });
         return page;
     }
