@@ -37,6 +37,33 @@ TEST(ReadIsolated, BringsBackEveryRowWithItsTypes)
     EXPECT_FALSE(result.rows.back()[1].isNull());
 }
 
+// libmdb dumps the bytes of a damaged block on standard output: nothing a
+// reader writes there reaches the tool's own output.
+TEST(ReadIsolated, KeepsTheReadersOwnOutputFromTheTools)
+{
+    std::fflush(stdout);
+    const int saved = ::dup(STDOUT_FILENO);
+    FILE* capture = std::tmpfile();
+    ASSERT_NE(capture, nullptr);
+    ::dup2(::fileno(capture), STDOUT_FILENO);
+    const ResultSet result = ReadIsolated(
+        [](RowSink& sink) {
+            std::printf("0000x  00 65 00 72 00 6f 00 4c   .e.r.o.L\n");
+            std::fflush(stdout);
+            sink.columns({QStringLiteral("n")});
+            sink.row({Variant(1)});
+        },
+        QStringLiteral("prova.mdb"), 5s);
+    std::fflush(stdout);
+    ::dup2(saved, STDOUT_FILENO);
+    ::close(saved);
+    std::rewind(capture);
+    char buffer[64];
+    EXPECT_EQ(std::fread(buffer, 1, sizeof buffer, capture), 0U);
+    std::fclose(capture);
+    EXPECT_EQ(result.rows.size(), 1U);
+}
+
 // Texts repeated from the row above are held once; every row still reads
 // back exactly what the reader sent, however close the texts above are.
 TEST(ReadIsolated, RowsRepeatingTheTextsAboveReadBackUnchanged)

@@ -268,10 +268,14 @@ void BindChildToParent(pid_t parent, std::size_t memoryCeiling)
     // the heap before the fork: every allocation starts zeroed, so that one
     // file is always read alike.
     ::mallopt(M_PERTURB, 0xff);
-    // Libraries that meet a damaged file tend to complain on stderr without end.
+    // Libraries that meet a damaged file tend to complain on stderr without
+    // end, and libmdb dumps a damaged block's bytes on stdout: neither is the
+    // user's to see. The rows go through their own pipe.
     const int devNull = ::open("/dev/null", O_WRONLY);
-    if (devNull >= 0)
+    if (devNull >= 0) {
+        ::dup2(devNull, STDOUT_FILENO);
         ::dup2(devNull, STDERR_FILENO);
+    }
     PipeSink sink(fd);
     try {
         read(sink);
