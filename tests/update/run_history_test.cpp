@@ -1,7 +1,8 @@
 // The backup a run takes of the rows it deletes, the summary of what it
 // changes, and the undo, on SQLite, on PostgreSQL and on MariaDB through
-// ODBC (servers of the test's own), and on a Jet procedure database written
-// in place; each destination holds a BIC code the update does not write.
+// ODBC (servers of the test's own), and on Jet 4 and Jet 3 procedure
+// databases written in place; each destination holds a BIC code the update
+// does not write.
 #include "layouts/abicab_layout.h"
 #include "layouts/procedure_schema.h"
 #include "servers/mariadb_server.h"
@@ -132,11 +133,11 @@ private:
 // The Jet tables of a procedure database, ABI with a BIC column of its own.
 class JetDestination : public Destination {
 public:
-    JetDestination(const SourceRows& banks, const SourceRows& branches)
+    JetDestination(const SourceRows& banks, const SourceRows& branches, JetVersion version)
     {
         JetTableDefinition abi = ProcedureAbiDefinition();
         abi.columns.push_back({QStringLiteral("AbiBic"), JetColumnType::Text, 11});
-        JetDatabaseWriter writer(QDateTime::currentDateTime(), QString());
+        JetDatabaseWriter writer(QDateTime::currentDateTime(), QString(), version);
         writer.addTable(ReleaseDefinition());
         writer.appendRow(0, {12, 0, "base"});
         writer.addTable(abi);
@@ -165,7 +166,7 @@ std::unique_ptr<Destination> MakeDestination(const std::string& engine, const So
         return std::make_unique<PostgresqlDestination>(banks, branches);
     if (engine == "OdbcMariaDB")
         return std::make_unique<OdbcMariadbDestination>(banks, branches);
-    return std::make_unique<JetDestination>(banks, branches);
+    return std::make_unique<JetDestination>(banks, branches, engine == "Jet3" ? JetVersion::Jet3 : JetVersion::Jet4);
 }
 
 // Every row of both tables, read through the layer, sorted by their text.
@@ -455,7 +456,7 @@ TEST(RunHistoryLines, AnUndoRefusesAColumnNameNoStatementCanCarryBeforeChangingA
     EXPECT_EQ(destination.rows(QStringLiteral("SELECT * FROM ABI ORDER BY 1")), before);
 }
 
-INSTANTIATE_TEST_SUITE_P(Engines, RunHistory, ::testing::Values("SQLite", "PostgreSQL", "OdbcMariaDB", "Jet"),
+INSTANTIATE_TEST_SUITE_P(Engines, RunHistory, ::testing::Values("SQLite", "PostgreSQL", "OdbcMariaDB", "Jet", "Jet3"),
                          [](const ::testing::TestParamInfo<std::string>& info) { return info.param; });
 
 }  // namespace
