@@ -58,12 +58,12 @@ qsizetype SharedIndexPrefix(const QByteArray& first, const QByteArray& last, int
     return version == JetVersion::Jet3 ? std::min(prefix, kJet3MaxSharedPrefix) : prefix;
 }
 
-qsizetype SharedIndexPrefix(const std::vector<QByteArray>& entries, int trailerSize, JetVersion version)
+qsizetype SharedIndexPrefix(std::span<const QByteArray> entries, int trailerSize, JetVersion version)
 {
     return entries.size() < 2 ? 0 : SharedIndexPrefix(entries.front(), entries.back(), trailerSize, version);
 }
 
-QByteArray IndexPage(const IndexPageHeader& header, const std::vector<QByteArray>& entries, int trailerSize,
+QByteArray IndexPage(const IndexPageHeader& header, std::span<const QByteArray> entries, int trailerSize,
                      JetVersion version)
 {
     const IndexPageLayout& layout = LayoutOf(version);

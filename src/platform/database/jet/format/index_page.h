@@ -3,6 +3,7 @@
 #include "platform/database/jet/format/jet_format.h"
 
 #include <QByteArray>
+#include <span>
 #include <vector>
 
 // A page of an index tree.
@@ -67,13 +68,13 @@ struct IndexPageHeader {
 // How many bytes of their start the entries of one page share there: no
 // more than the keys of the first and last entry have in common, and never
 // a whole key, as Access writes it.
-qsizetype SharedIndexPrefix(const std::vector<QByteArray>& entries, int trailerSize,
+qsizetype SharedIndexPrefix(std::span<const QByteArray> entries, int trailerSize,
                             JetVersion version = JetVersion::Jet4);
 // The same for a page from `first` to `last`.
 qsizetype SharedIndexPrefix(const QByteArray& first, const QByteArray& last, int trailerSize, JetVersion version);
 
 // A page holding `entries` (whole, sorted), with the longest prefix it may share.
-QByteArray IndexPage(const IndexPageHeader& header, const std::vector<QByteArray>& entries, int trailerSize,
+QByteArray IndexPage(const IndexPageHeader& header, std::span<const QByteArray> entries, int trailerSize,
                      JetVersion version = JetVersion::Jet4);
 
 // Whether the page is a leaf or node page of the table defined on `definitionPage`.

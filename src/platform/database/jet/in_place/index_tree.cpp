@@ -5,6 +5,7 @@
 #include "platform/database/jet/in_place/page_file.h"
 
 #include <algorithm>
+#include <span>
 
 namespace {
 
@@ -32,11 +33,12 @@ std::vector<std::size_t> Paginate(const std::vector<QByteArray>& entries, int tr
     return counts;
 }
 
-// An entry of one level of the tree, with what its parent needs to know.
-struct LevelEntry {
-    QByteArray stored;  // as the page holds it
-    QByteArray last;    // the last leaf entry below it
-    quint32 child = 0;  // the page it points to, on a node level
+// One level of the tree above the leaves: its entries as the pages hold
+// them, and for each the last leaf entry below it and the page it points to.
+struct NodeLevel {
+    std::vector<QByteArray> stored;
+    std::vector<QByteArray> lasts;
+    std::vector<quint32> children;
 };
 
 void AppendBigEndian(QByteArray& bytes, quint32 value)
@@ -70,41 +72,42 @@ std::vector<quint32> WriteIndexTree(JetPageFile& file, quint32 definitionPage, q
         file.writablePage(rootPage) = IndexPage({true, definitionPage, 0, 0, 0}, {}, kLeafEntryTrailer, version);
         return used;
     }
-    std::vector<LevelEntry> level;
-    level.reserve(entries.size());
-    for (const QByteArray& entry : entries)
-        level.push_back({entry, entry, 0});
+    // The leaves are the entries themselves, each its own last leaf entry;
+    // the levels above are made one from another.
+    NodeLevel nodes;
+    const std::vector<QByteArray>* stored = &entries;
+    const std::vector<QByteArray>* lasts = &entries;
     for (bool leaf = true;; leaf = false) {
         const int trailer = leaf ? kLeafEntryTrailer : kNodeEntryTrailer;
-        std::vector<QByteArray> stored;
-        stored.reserve(level.size());
-        for (const LevelEntry& entry : level)
-            stored.push_back(entry.stored);
-        const std::vector<std::size_t> counts = Paginate(stored, trailer, version);
+        const std::vector<std::size_t> counts = Paginate(*stored, trailer, version);
         const bool root = counts.size() == 1;
         std::vector<quint32> numbers;
         for (std::size_t i = 0; i < counts.size(); ++i)
             numbers.push_back(root ? rootPage : takePage());
 
-        std::vector<LevelEntry> parents;
+        NodeLevel parents;
         std::size_t first = 0;
         for (std::size_t i = 0; i < counts.size(); ++i) {
             IndexPageHeader header{leaf, definitionPage, i > 0 ? numbers[i - 1] : 0,
                                    i + 1 < counts.size() ? numbers[i + 1] : 0, 0};
-            std::vector<QByteArray> onPage(stored.begin() + first, stored.begin() + first + counts[i]);
-            const LevelEntry& last = level[first + counts[i] - 1];
+            std::span<const QByteArray> onPage(stored->data() + first, counts[i]);
+            const std::size_t last = first + counts[i] - 1;
             if (!leaf && onPage.size() > 1) {
-                header.tail = last.child;
-                onPage.pop_back();
+                header.tail = nodes.children[last];
+                onPage = onPage.first(onPage.size() - 1);
             }
             file.writablePage(numbers[i]) = IndexPage(header, onPage, trailer, version);
-            QByteArray parent = last.last;
+            QByteArray parent = (*lasts)[last];
             AppendBigEndian(parent, numbers[i]);
-            parents.push_back({parent, last.last, numbers[i]});
+            parents.stored.push_back(std::move(parent));
+            parents.lasts.push_back((*lasts)[last]);
+            parents.children.push_back(numbers[i]);
             first += counts[i];
         }
         if (root)
             return used;
-        level = std::move(parents);
+        nodes = std::move(parents);
+        stored = &nodes.stored;
+        lasts = &nodes.lasts;
     }
 }

@@ -93,8 +93,8 @@ TEST(IndexPages, Jet4PagesOfAccessRewriteToTheSameBytes)
 
 TEST(IndexPages, ABitmapPastThePageIsRefused)
 {
-    QByteArray page = IndexPage({true, 7, 0, 0, 0}, {QByteArray("\x7f\x01\x00\x00\x00\x02\x00", 7)}, kLeafEntryTrailer,
-                                JetVersion::Jet3);
+    const std::vector<QByteArray> entries{QByteArray("\x7f\x01\x00\x00\x00\x02\x00", 7)};
+    QByteArray page = IndexPage({true, 7, 0, 0, 0}, entries, kLeafEntryTrailer, JetVersion::Jet3);
     page[kJet3IndexEntriesStart - 1] = '\x80';  // an entry ending 1807 bytes in, past the page's 1800
     EXPECT_ANY_THROW(ReadIndexPage(page, JetVersion::Jet3));
 }
