@@ -51,6 +51,24 @@ TEST(JetStatement, AnInsertAfterOneWithTheSameHeadReadsAsOnItsOwn)
                                     "18446744073709551615)"))
                   .values,
               (std::vector<Variant>{Variant(42), Variant(0), Variant(18446744073709551615.0)}));
+    // The values in every form a literal takes, read alike however they are spaced.
+    const QString forms = QStringLiteral(
+        "INSERT INTO t (a, b, c, d, e, f, g, h, i) VALUES (~-5~,~+7~,~'a''b'~,~NULL~,~null~,~''~,~1.5~,~2e3~,~- "
+        "4~)~;~;");
+    const std::vector<Variant> expected{Variant(-5),  Variant(7),      Variant(QStringLiteral("a'b")),
+                                        Variant(),    Variant(),       Variant(QString()),
+                                        Variant(1.5), Variant(2000.0), Variant(-4)};
+    EXPECT_EQ(Insert(QString(forms).remove(QLatin1Char('~'))).values, expected);
+    EXPECT_EQ(Insert(QString(forms).replace(QLatin1Char('~'), QStringLiteral(" \t"))).values, expected);
+    EXPECT_EQ(Insert(QStringLiteral("INSERT INTO t (a, b) VALUES ('Forlì', -0012)")).values,
+              (std::vector<Variant>{Variant(QStringLiteral("Forlì")), Variant(-12)}));
+    for (const QString& wrong :
+         {QStringLiteral("INSERT INTO t (a) VALUES (Nullx)"), QStringLiteral("INSERT INTO t (a) VALUES (5x)"),
+          QStringLiteral("INSERT INTO t (a) VALUES ('a'b)"), QStringLiteral("INSERT INTO t (a) VALUES (5"),
+          QStringLiteral("INSERT INTO t (a) VALUES (5) ;x"), QStringLiteral("INSERT INTO t (a) VALUES (--5)"),
+          QStringLiteral("INSERT INTO t (a) VALUES (5_)"), QStringLiteral("INSERT INTO t (a) VALUES ('open)")})
+        EXPECT_EQ(ErrorOf([&] { ParseJetChange(wrong); }).number(), ErrorNumber::StatementRejected)
+            << wrong.toStdString();
     // A name that only begins like the head's last word is another word.
     Insert(QStringLiteral("INSERT INTO ABI (AbiAbi) VALUES (1)"));
     EXPECT_EQ(ErrorOf([&] { ParseJetChange(QStringLiteral("INSERT INTO ABI (AbiAbi) VALUESX (1)")); }).number(),

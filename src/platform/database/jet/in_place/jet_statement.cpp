@@ -49,6 +49,17 @@ std::optional<qulonglong> WholeNumber(QStringView digits)
     return value;
 }
 
+// A whole number and its sign as a 64-bit integer; empty when the digits
+// are not a whole number or it does not fit.
+std::optional<qint64> WholeLiteral(QStringView digits, bool negative)
+{
+    const std::optional<qulonglong> magnitude = WholeNumber(digits);
+    constexpr qulonglong kLargest = std::numeric_limits<qint64>::max();
+    if (!magnitude || *magnitude > kLargest + (negative ? 1 : 0))
+        return std::nullopt;
+    return negative ? qint64(0 - *magnitude) : qint64(*magnitude);
+}
+
 class Parser {
 public:
     Parser(const QString& sql, qsizetype from) : sql_(sql), tokens_(sql, from) { advance(); }
@@ -111,11 +122,9 @@ public:
         if (token_.kind != Token::Number)
             throw SyntaxError();
         // Whole numbers, most of the literals, are read where they stand.
-        const std::optional<qulonglong> magnitude = WholeNumber(token_.text);
-        constexpr qulonglong kLargest = std::numeric_limits<qint64>::max();
-        if (magnitude && *magnitude <= kLargest + (negative ? 1 : 0)) {
+        if (const std::optional<qint64> whole = WholeLiteral(token_.text, negative)) {
             advance();
-            return Variant(negative ? qint64(0 - *magnitude) : qint64(*magnitude));
+            return Variant(*whole);
         }
         const QString digits = (negative ? QStringLiteral("-") : QString()) + token_.text.toString();
         advance();
@@ -194,8 +203,79 @@ struct InsertHead {
 // not read again.
 thread_local InsertHead previousHead;
 
-void ReadValues(Parser& parser, JetInsert& statement)
+// The values of an insert read where they stand, in the forms the update
+// writes them: texts without a doubled apostrophe, whole numbers that fit
+// 64 bits with a sign right before them, Null, between "(", commas and ")",
+// then nothing but ";". Empty for anything else (a decimal point, a word
+// running on past a value), which the tokens then read as they read every
+// statement: both give the same values.
+std::optional<std::vector<Variant>> PlainValues(const QString& sql, qsizetype at, qsizetype expected)
 {
+    const QChar* c = sql.constData();
+    const qsizetype size = sql.size();
+    const auto skipSpaces = [&] {
+        while (at < size && c[at].isSpace())
+            ++at;
+    };
+    skipSpaces();
+    if (at >= size || c[at] != QLatin1Char('('))
+        return std::nullopt;
+    ++at;
+    std::vector<Variant> values;
+    values.reserve(static_cast<std::size_t>(expected));
+    for (;;) {
+        skipSpaces();
+        if (at >= size)
+            return std::nullopt;
+        if (c[at] == QLatin1Char('\'')) {
+            const qsizetype close = sql.indexOf(QLatin1Char('\''), at + 1);
+            if (close < 0 || (close + 1 < size && c[close + 1] == QLatin1Char('\'')))
+                return std::nullopt;
+            values.emplace_back(QString(c + at + 1, close - at - 1));
+            at = close + 1;
+        } else if (c[at] == QLatin1Char('-') || c[at] == QLatin1Char('+') || (c[at] >= u'0' && c[at] <= u'9')) {
+            const bool negative = c[at] == QLatin1Char('-');
+            const qsizetype start = c[at] >= u'0' && c[at] <= u'9' ? at : at + 1;
+            qsizetype end = start;
+            while (end < size && c[end] >= u'0' && c[end] <= u'9')
+                ++end;
+            if (end == start)  // a space after the sign
+                return std::nullopt;
+            const std::optional<qint64> whole = WholeLiteral(QStringView(c + start, end - start), negative);
+            if (!whole)
+                return std::nullopt;
+            values.emplace_back(*whole);
+            at = end;
+        } else if (size - at >= 4 && SameAscii(QStringView(c + at, 4), "Null", true)) {
+            values.emplace_back();
+            at += 4;
+        } else {
+            return std::nullopt;
+        }
+        skipSpaces();
+        if (at < size && c[at] == QLatin1Char(',')) {
+            ++at;
+            continue;
+        }
+        if (at < size && c[at] == QLatin1Char(')')) {
+            ++at;
+            break;
+        }
+        return std::nullopt;
+    }
+    for (skipSpaces(); at < size && c[at] == QLatin1Char(';'); skipSpaces())
+        ++at;
+    if (at != size || static_cast<qsizetype>(values.size()) != expected)
+        return std::nullopt;
+    return values;
+}
+
+void ReadValues(const QString& sql, Parser& parser, JetInsert& statement)
+{
+    if (std::optional<std::vector<Variant>> values = PlainValues(sql, parser.position(), statement.columns.size())) {
+        statement.values = std::move(*values);
+        return;
+    }
     parser.symbol("(");
     statement.values.reserve(static_cast<std::size_t>(statement.columns.size()));
     for (;;) {
@@ -230,7 +310,7 @@ JetInsert ParseInsert(const QString& sql, Parser& parser)
     parser.keyword("VALUES");
     if (parser.atSymbol("("))
         previousHead = {sql.left(parser.position()), statement.table, statement.columns};
-    ReadValues(parser, statement);
+    ReadValues(sql, parser, statement);
     return statement;
 }
 
@@ -243,7 +323,7 @@ std::optional<JetInsert> ParseWithPreviousHead(const QString& sql)
         return std::nullopt;
     JetInsert statement{previousHead.table, previousHead.columns, {}};
     Parser parser(sql, head.size());
-    ReadValues(parser, statement);
+    ReadValues(sql, parser, statement);
     return statement;
 }
 
