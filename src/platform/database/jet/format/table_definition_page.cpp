@@ -22,6 +22,94 @@ constexpr quint8 kNoCascade = 4;
 constexpr quint16 kEndOfLongValueMaps = 0xffff;
 constexpr qsizetype kLongValueMapPointers = 8;
 
+// Where each field of a definition lies in either version, and what only
+// one of them writes.
+struct DefinitionOffsets {
+    qsizetype rowCount, tableType, maxColumns, variableColumns, columnCount, logicalCount, realCount, usageMap,
+        freeSpaceMap;
+    qsizetype headerSize, indexCountsSize;
+    qsizetype columnSize, columnNumber, columnVariableIndex, columnSortOrder, columnFlags;
+    qsizetype columnMoreFlags;  // -1: Jet 3 has no compressed texts
+    qsizetype columnFixedOffset, columnLength;
+    qsizetype realSize, realSlots, realUsageMap, realRoot, realFlags;
+    quint8 realFlagsAlwaysSet;
+    qsizetype logicalSize, logicalNumber, logicalReal, logicalRelated, logicalCascadeUpdates, logicalCascadeDeletes,
+        logicalKind;
+    bool stamps;  // Jet 4's descriptors begin with Access's stamps
+};
+
+constexpr DefinitionOffsets kJet4Offsets{.rowCount = kTableRowCountOffset,
+                                         .tableType = kTableTypeOffset,
+                                         .maxColumns = kMaxColumnsOffset,
+                                         .variableColumns = kVariableColumnsOffset,
+                                         .columnCount = kColumnCountOffset,
+                                         .logicalCount = kLogicalIndexCountOffset,
+                                         .realCount = kRealIndexCountOffset,
+                                         .usageMap = kTableUsageMapOffset,
+                                         .freeSpaceMap = kTableFreeSpaceMapOffset,
+                                         .headerSize = kDefinitionHeaderSize,
+                                         .indexCountsSize = kIndexCountsSize,
+                                         .columnSize = kColumnDescriptorSize,
+                                         .columnNumber = kColumnNumberOffset,
+                                         .columnVariableIndex = kColumnVariableIndexOffset,
+                                         .columnSortOrder = kColumnSortOrderOffset,
+                                         .columnFlags = kColumnFlagsOffset,
+                                         .columnMoreFlags = kColumnMoreFlagsOffset,
+                                         .columnFixedOffset = kColumnFixedOffsetOffset,
+                                         .columnLength = kColumnLengthOffset,
+                                         .realSize = kRealIndexSize,
+                                         .realSlots = kRealIndexSlotsOffset,
+                                         .realUsageMap = kRealIndexUsageMapOffset,
+                                         .realRoot = kRealIndexRootOffset,
+                                         .realFlags = kRealIndexFlagsOffset,
+                                         .realFlagsAlwaysSet = kIndexFlagsAlwaysSet,
+                                         .logicalSize = kLogicalIndexSize,
+                                         .logicalNumber = kLogicalIndexNumberOffset,
+                                         .logicalReal = kLogicalIndexRealOffset,
+                                         .logicalRelated = kLogicalIndexRelatedOffset,
+                                         .logicalCascadeUpdates = kLogicalIndexCascadeUpdatesOffset,
+                                         .logicalCascadeDeletes = kLogicalIndexCascadeDeletesOffset,
+                                         .logicalKind = kLogicalIndexKindOffset,
+                                         .stamps = true};
+constexpr DefinitionOffsets kJet3Offsets{.rowCount = kJet3DefinitionRowCountOffset,
+                                         .tableType = kJet3TableTypeOffset,
+                                         .maxColumns = kJet3MaxColumnsOffset,
+                                         .variableColumns = kJet3VariableColumnsOffset,
+                                         .columnCount = kJet3ColumnCountOffset,
+                                         .logicalCount = kJet3LogicalIndexCountOffset,
+                                         .realCount = kJet3RealIndexCountOffset,
+                                         .usageMap = kJet3TableUsageMapOffset,
+                                         .freeSpaceMap = kJet3TableFreeSpaceMapOffset,
+                                         .headerSize = kJet3DefinitionHeaderSize,
+                                         .indexCountsSize = kJet3IndexCountsSize,
+                                         .columnSize = kJet3ColumnDescriptorSize,
+                                         .columnNumber = kJet3ColumnNumberOffset,
+                                         .columnVariableIndex = kJet3ColumnVariableIndexOffset,
+                                         .columnSortOrder = kJet3ColumnSortOrderOffset,
+                                         .columnFlags = kJet3ColumnFlagsOffset,
+                                         .columnMoreFlags = -1,
+                                         .columnFixedOffset = kJet3ColumnFixedOffsetOffset,
+                                         .columnLength = kJet3ColumnLengthOffset,
+                                         .realSize = kJet3RealIndexSize,
+                                         .realSlots = kJet3RealIndexSlotsOffset,
+                                         .realUsageMap = kJet3RealIndexUsageMapOffset,
+                                         .realRoot = kJet3RealIndexRootOffset,
+                                         .realFlags = kJet3RealIndexFlagsOffset,
+                                         .realFlagsAlwaysSet = 0,
+                                         .logicalSize = kJet3LogicalIndexSize,
+                                         .logicalNumber = kJet3LogicalIndexNumberOffset,
+                                         .logicalReal = kJet3LogicalIndexRealOffset,
+                                         .logicalRelated = kJet3LogicalIndexRelatedOffset,
+                                         .logicalCascadeUpdates = kJet3LogicalIndexCascadeUpdatesOffset,
+                                         .logicalCascadeDeletes = kJet3LogicalIndexCascadeDeletesOffset,
+                                         .logicalKind = kJet3LogicalIndexKindOffset,
+                                         .stamps = false};
+
+const DefinitionOffsets& OffsetsOf(JetVersion version)
+{
+    return version == JetVersion::Jet3 ? kJet3Offsets : kJet4Offsets;
+}
+
 // Writing.
 
 QByteArray ColumnDescriptor(const JetColumn& column, quint16 number, const ColumnPlacement& placement,
@@ -114,52 +202,10 @@ QByteArray FinishedPage(QByteArray page, const QString& tableName, JetVersion ve
 
 // Where the fields of an index descriptor are: Jet 3 has no stamps and
 // nothing past the real index's flags.
-struct IndexDescriptorLayout {
-    qsizetype realSize, realSlots, realUsageMap, realRoot, realFlags;
-    quint8 realFlagsAlwaysSet;
-    qsizetype logicalSize, logicalNumber, logicalReal, logicalRelated, logicalCascadeUpdates, logicalCascadeDeletes,
-        logicalKind;
-    bool stamps;
-};
-
-constexpr IndexDescriptorLayout kJet4IndexDescriptors{kRealIndexSize,
-                                                      kRealIndexSlotsOffset,
-                                                      kRealIndexUsageMapOffset,
-                                                      kRealIndexRootOffset,
-                                                      kRealIndexFlagsOffset,
-                                                      kIndexFlagsAlwaysSet,
-                                                      kLogicalIndexSize,
-                                                      kLogicalIndexNumberOffset,
-                                                      kLogicalIndexRealOffset,
-                                                      kLogicalIndexRelatedOffset,
-                                                      kLogicalIndexCascadeUpdatesOffset,
-                                                      kLogicalIndexCascadeDeletesOffset,
-                                                      kLogicalIndexKindOffset,
-                                                      true};
-constexpr IndexDescriptorLayout kJet3IndexDescriptors{kJet3RealIndexSize,
-                                                      kJet3RealIndexSlotsOffset,
-                                                      kJet3RealIndexUsageMapOffset,
-                                                      kJet3RealIndexRootOffset,
-                                                      kJet3RealIndexFlagsOffset,
-                                                      0,
-                                                      kJet3LogicalIndexSize,
-                                                      kJet3LogicalIndexNumberOffset,
-                                                      kJet3LogicalIndexRealOffset,
-                                                      kJet3LogicalIndexRelatedOffset,
-                                                      kJet3LogicalIndexCascadeUpdatesOffset,
-                                                      kJet3LogicalIndexCascadeDeletesOffset,
-                                                      kJet3LogicalIndexKindOffset,
-                                                      false};
-
-const IndexDescriptorLayout& IndexDescriptorsOf(JetVersion version)
-{
-    return version == JetVersion::Jet3 ? kJet3IndexDescriptors : kJet4IndexDescriptors;
-}
-
 QByteArray RealIndex(const JetTableDefinition& table, const JetIndex& index, const IndexPlacement& placement,
                      JetVersion version)
 {
-    const IndexDescriptorLayout& layout = IndexDescriptorsOf(version);
+    const DefinitionOffsets& layout = OffsetsOf(version);
     QByteArray bytes(layout.realSize, '\0');
     if (layout.stamps)
         PutLittleEndian(bytes, 0, kIndexStamp);
@@ -179,7 +225,7 @@ QByteArray RealIndex(const JetTableDefinition& table, const JetIndex& index, con
 
 QByteArray LogicalIndex(const JetIndex& index, quint32 number, JetVersion version)
 {
-    const IndexDescriptorLayout& layout = IndexDescriptorsOf(version);
+    const DefinitionOffsets& layout = OffsetsOf(version);
     QByteArray bytes(layout.logicalSize, '\0');
     if (layout.stamps)
         PutLittleEndian(bytes, 0, kDefinitionStamp);
@@ -192,84 +238,7 @@ QByteArray LogicalIndex(const JetIndex& index, quint32 number, JetVersion versio
     return bytes;
 }
 
-QByteArray Jet3TableDefinitionPage(const JetTableDefinition& table, const TableLayout& layout,
-                                   const TableDefinitionInfo& info)
-{
-    const auto columnCount = static_cast<quint16>(table.columns.size());
-    const auto indexCount = static_cast<quint32>(table.indexes.size());
-    QByteArray page(kJet3DefinitionHeaderSize, '\0');
-    page[0] = static_cast<char>(kTableDefinitionPageType);
-    page[1] = static_cast<char>(kPageMarker);
-    page[2] = 'V';
-    page[3] = 'C';
-    PutLittleEndian(page, kJet3DefinitionRowCountOffset, info.rowCount);
-    page[kJet3TableTypeOffset] = static_cast<char>(info.systemTable ? kSystemTable : kUserTable);
-    PutLittleEndian(page, kJet3MaxColumnsOffset, columnCount);
-    PutLittleEndian(page, kJet3VariableColumnsOffset, static_cast<quint16>(layout.variableCount));
-    PutLittleEndian(page, kJet3ColumnCountOffset, columnCount);
-    PutLittleEndian(page, kJet3LogicalIndexCountOffset, indexCount);
-    PutLittleEndian(page, kJet3RealIndexCountOffset, indexCount);
-    PutLittleEndian(page, kJet3TableUsageMapOffset, info.usageMap);
-    PutLittleEndian(page, kJet3TableFreeSpaceMapOffset, info.freeSpaceMap);
-    page.append(QByteArray(kJet3IndexCountsSize * indexCount, '\0'));
-    int variableColumnsBefore = 0;
-    for (quint16 i = 0; i < columnCount; ++i) {
-        page.append(Jet3ColumnDescriptor(table.columns[i], i, layout.columns[i], variableColumnsBefore));
-        if (layout.columns[i].variableIndex >= 0)
-            ++variableColumnsBefore;
-    }
-    for (const JetColumn& column : table.columns)
-        AppendJet3Name(page, table.name, column.name);
-    for (quint32 i = 0; i < indexCount; ++i)
-        page.append(RealIndex(table, table.indexes[i], i < info.indexes.size() ? info.indexes[i] : IndexPlacement{},
-                              JetVersion::Jet3));
-    for (quint32 i = 0; i < indexCount; ++i)
-        page.append(LogicalIndex(table.indexes[i], i, JetVersion::Jet3));
-    for (const JetIndex& index : table.indexes)
-        AppendJet3Name(page, table.name, index.name);
-    AppendNoLongValueMaps(page);
-    return FinishedPage(page, table.name, JetVersion::Jet3);
-}
-
 // Reading.
-
-// Where each field of an existing definition lies in either version.
-struct DefinitionOffsets {
-    qsizetype rowCount, maxColumns, columnCount, logicalCount, realCount, usageMap, freeSpaceMap;
-    qsizetype headerSize, indexCountsSize;
-    qsizetype columnSize, columnNumber, columnVariableIndex, columnSortOrder, columnFlags;
-    qsizetype columnMoreFlags;  // -1: Jet 3 has no compressed texts
-    qsizetype columnFixedOffset, columnLength;
-    qsizetype realSize, realSlots, realUsageMap, realRoot, realFlags;
-    qsizetype logicalSize, logicalReal, logicalRelated, logicalKind;
-    qsizetype nameLengthSize;
-};
-
-constexpr DefinitionOffsets kJet4Offsets{
-    kTableRowCountOffset,       kMaxColumnsOffset,        kColumnCountOffset,
-    kLogicalIndexCountOffset,   kRealIndexCountOffset,    kTableUsageMapOffset,
-    kTableFreeSpaceMapOffset,   kDefinitionHeaderSize,    kIndexCountsSize,
-    kColumnDescriptorSize,      kColumnNumberOffset,      kColumnVariableIndexOffset,
-    kColumnSortOrderOffset,     kColumnFlagsOffset,       kColumnMoreFlagsOffset,
-    kColumnFixedOffsetOffset,   kColumnLengthOffset,      kRealIndexSize,
-    kRealIndexSlotsOffset,      kRealIndexUsageMapOffset, kRealIndexRootOffset,
-    kRealIndexFlagsOffset,      kLogicalIndexSize,        kLogicalIndexRealOffset,
-    kLogicalIndexRelatedOffset, kLogicalIndexKindOffset,  2};
-constexpr DefinitionOffsets kJet3Offsets{
-    kJet3DefinitionRowCountOffset,  kJet3MaxColumnsOffset,        kJet3ColumnCountOffset,
-    kJet3LogicalIndexCountOffset,   kJet3RealIndexCountOffset,    kJet3TableUsageMapOffset,
-    kJet3TableFreeSpaceMapOffset,   kJet3DefinitionHeaderSize,    kJet3IndexCountsSize,
-    kJet3ColumnDescriptorSize,      kJet3ColumnNumberOffset,      kJet3ColumnVariableIndexOffset,
-    kJet3ColumnSortOrderOffset,     kJet3ColumnFlagsOffset,       -1,
-    kJet3ColumnFixedOffsetOffset,   kJet3ColumnLengthOffset,      kJet3RealIndexSize,
-    kJet3RealIndexSlotsOffset,      kJet3RealIndexUsageMapOffset, kJet3RealIndexRootOffset,
-    kJet3RealIndexFlagsOffset,      kJet3LogicalIndexSize,        kJet3LogicalIndexRealOffset,
-    kJet3LogicalIndexRelatedOffset, kJet3LogicalIndexKindOffset,  1};
-
-const DefinitionOffsets& OffsetsOf(JetVersion version)
-{
-    return version == JetVersion::Jet3 ? kJet3Offsets : kJet4Offsets;
-}
 
 // Jet 4 in UCS-2 after a 16-bit byte count, Jet 3 in its code page after an 8-bit one.
 QString ReadName(const QByteArray& bytes, qsizetype& at, JetVersion version)
@@ -370,44 +339,56 @@ SchemaIndex ReadRealIndex(const QByteArray& bytes, qsizetype at, const JetTableS
 QByteArray TableDefinitionPage(const JetTableDefinition& table, const TableLayout& layout,
                                const TableDefinitionInfo& info, JetVersion version)
 {
-    if (version == JetVersion::Jet3)
-        return Jet3TableDefinitionPage(table, layout, info);
+    const bool jet3 = version == JetVersion::Jet3;
+    const DefinitionOffsets& offsets = OffsetsOf(version);
     const auto columnCount = static_cast<quint16>(table.columns.size());
-    QByteArray page(kDefinitionHeaderSize, '\0');
+    const auto indexCount = static_cast<quint32>(table.indexes.size());
+    QByteArray page(offsets.headerSize, '\0');
     page[0] = static_cast<char>(kTableDefinitionPageType);
     page[1] = static_cast<char>(kPageMarker);
-    PutLittleEndian(page, kDefinitionStampOffset, kDefinitionStamp);
-    PutLittleEndian(page, kTableRowCountOffset, info.rowCount);
-    page[kAutoNumberAllowedOffset] = 0x01;
-    page[kTableTypeOffset] = static_cast<char>(info.systemTable ? kSystemTable : kUserTable);
-    PutLittleEndian(page, kMaxColumnsOffset, columnCount);
-    PutLittleEndian(page, kVariableColumnsOffset, static_cast<quint16>(layout.variableCount));
-    PutLittleEndian(page, kColumnCountOffset, columnCount);
-    const auto indexCount = static_cast<quint32>(table.indexes.size());
-    PutLittleEndian(page, kLogicalIndexCountOffset, indexCount);
-    PutLittleEndian(page, kRealIndexCountOffset, indexCount);
-    PutLittleEndian(page, kTableUsageMapOffset, info.usageMap);
-    PutLittleEndian(page, kTableFreeSpaceMapOffset, info.freeSpaceMap);
+    if (jet3) {
+        page[2] = 'V';
+        page[3] = 'C';
+    } else {
+        PutLittleEndian(page, kDefinitionStampOffset, kDefinitionStamp);
+        page[kAutoNumberAllowedOffset] = 0x01;
+    }
+    PutLittleEndian(page, offsets.rowCount, info.rowCount);
+    page[offsets.tableType] = static_cast<char>(info.systemTable ? kSystemTable : kUserTable);
+    PutLittleEndian(page, offsets.maxColumns, columnCount);
+    PutLittleEndian(page, offsets.variableColumns, static_cast<quint16>(layout.variableCount));
+    PutLittleEndian(page, offsets.columnCount, columnCount);
+    PutLittleEndian(page, offsets.logicalCount, indexCount);
+    PutLittleEndian(page, offsets.realCount, indexCount);
+    PutLittleEndian(page, offsets.usageMap, info.usageMap);
+    PutLittleEndian(page, offsets.freeSpaceMap, info.freeSpaceMap);
 
-    page.append(QByteArray(kIndexCountsSize * indexCount, '\0'));
+    page.append(QByteArray(offsets.indexCountsSize * indexCount, '\0'));
 
     int variableColumnsBefore = 0;
     for (quint16 i = 0; i < columnCount; ++i) {
-        page.append(ColumnDescriptor(table.columns[i], i, layout.columns[i], variableColumnsBefore));
+        page.append(jet3 ? Jet3ColumnDescriptor(table.columns[i], i, layout.columns[i], variableColumnsBefore)
+                         : ColumnDescriptor(table.columns[i], i, layout.columns[i], variableColumnsBefore));
         if (layout.columns[i].variableIndex >= 0)
             ++variableColumnsBefore;
     }
+    const auto appendName = [&](const QString& name) {
+        if (jet3)
+            AppendJet3Name(page, table.name, name);
+        else
+            AppendName(page, name);
+    };
     for (const JetColumn& column : table.columns)
-        AppendName(page, column.name);
+        appendName(column.name);
     for (quint32 i = 0; i < indexCount; ++i)
-        page.append(RealIndex(table, table.indexes[i], i < info.indexes.size() ? info.indexes[i] : IndexPlacement{},
-                              JetVersion::Jet4));
+        page.append(
+            RealIndex(table, table.indexes[i], i < info.indexes.size() ? info.indexes[i] : IndexPlacement{}, version));
     for (quint32 i = 0; i < indexCount; ++i)
-        page.append(LogicalIndex(table.indexes[i], i, JetVersion::Jet4));
+        page.append(LogicalIndex(table.indexes[i], i, version));
     for (const JetIndex& index : table.indexes)
-        AppendName(page, index.name);
+        appendName(index.name);
     AppendNoLongValueMaps(page);
-    return FinishedPage(page, table.name, JetVersion::Jet4);
+    return FinishedPage(page, table.name, version);
 }
 
 int JetTableSchema::columnNamed(const QString& name) const
