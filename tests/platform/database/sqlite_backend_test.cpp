@@ -14,6 +14,17 @@
 
 namespace {
 
+// What a run gets once another program's lock has outlasted the wait.
+void ExpectInUseAfterTheWait(const RuntimeError& error)
+{
+    EXPECT_EQ(error.number(), ErrorNumber::Failure);
+    EXPECT_TRUE(
+        error.description().startsWith(QStringLiteral("Il database è in uso da un altro programma. Il blocco non si è "
+                                                      "liberato dopo un'attesa di %1 secondi.")
+                                           .arg(WaitSeconds(EngineWait::LocalLock))))
+        << error.description().toStdString();
+}
+
 class SqliteBackend : public ::testing::Test {
 protected:
     void SetUp() override
@@ -90,12 +101,7 @@ TEST_F(SqliteBackend, SaysTheDatabaseIsInUseAndHowLongItWaited)
     const qint64 waited = timer.elapsed();
     sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
     sqlite3_close(other);
-    EXPECT_EQ(error.number(), ErrorNumber::Failure);
-    EXPECT_TRUE(
-        error.description().startsWith(QStringLiteral("Il database è in uso da un altro programma. Il blocco non si è "
-                                                      "liberato dopo un'attesa di %1 secondi.")
-                                           .arg(WaitSeconds(EngineWait::LocalLock))))
-        << error.description().toStdString();
+    ExpectInUseAfterTheWait(error);
     EXPECT_GE(waited, WaitSeconds(EngineWait::LocalLock) * 1000 - 500);
     EXPECT_EQ(atOpen.description(), error.description());
     db->execute(QStringLiteral("DELETE FROM abi"));  // free again once the other program lets go
@@ -126,12 +132,7 @@ TEST_F(SqliteBackend, FailsAsInUseWithinTheWaitWhileAnotherProgramReads)
     reader.closeWriteChannel();
     reader.waitForFinished();
 
-    EXPECT_EQ(error.number(), ErrorNumber::Failure);
-    EXPECT_TRUE(
-        error.description().startsWith(QStringLiteral("Il database è in uso da un altro programma. Il blocco non si è "
-                                                      "liberato dopo un'attesa di %1 secondi.")
-                                           .arg(WaitSeconds(EngineWait::LocalLock))))
-        << error.description().toStdString();
+    ExpectInUseAfterTheWait(error);
     EXPECT_EQ(file.rows(QStringLiteral("SELECT * FROM abi")), QStringList{QStringLiteral("300|Locale")});
 }
 
