@@ -95,15 +95,13 @@ struct AccessCase {
 // three readers count the rows the definition counts.
 TEST_F(WritableJet, AccessMadeTablesTakeDeletesAndInserts)
 {
+    // The same for Access 2000's and Access 97's copy of the agents' table.
+    const std::vector<const char*> agentStatements{
+        "DELETE FROM Table1 WHERE CD_AGENTE >= 200", "INSERT INTO Table1 (CD_AGENTE, RS_AGENTE) VALUES (-7, 'Agente')",
+        "INSERT INTO Table1 (CD_AGENTE, RS_AGENTE, DC_AGENTE) VALUES (Null, 'Senza codice', 'x')",
+        "INSERT INTO [TABLE1] ([cd_agente], DC_AGENTE) VALUES (2147483647, 'L''ultimo')"};
     const std::vector<AccessCase> cases{
-        {"compIndexTestV2000.mdb",
-         "Table1",
-         "",
-         {"DELETE FROM Table1 WHERE CD_AGENTE >= 200",
-          "INSERT INTO Table1 (CD_AGENTE, RS_AGENTE) VALUES (-7, 'Agente')",
-          "INSERT INTO Table1 (CD_AGENTE, RS_AGENTE, DC_AGENTE) VALUES (Null, 'Senza codice', 'x')",
-          "INSERT INTO [TABLE1] ([cd_agente], DC_AGENTE) VALUES (2147483647, 'L''ultimo')"},
-         512 - 494 + 3},
+        {"compIndexTestV2000.mdb", "Table1", "", agentStatements, 512 - 494 + 3},
         {"testIndexPropertiesV2000.mdb",
          "TableIgnoreNulls2",
          "",
@@ -144,14 +142,7 @@ TEST_F(WritableJet, AccessMadeTablesTakeDeletesAndInserts)
          {"INSERT INTO Table1 (ID, Data) VALUES (10, 'protetto')", "DELETE FROM Table1 WHERE ID >= 2"},
          1},
         // Access 97's: a descending integer index over several pages, and integer keys under relationships.
-        {"compIndexTestV1997.mdb",
-         "Table1",
-         "",
-         {"DELETE FROM Table1 WHERE CD_AGENTE >= 200",
-          "INSERT INTO Table1 (CD_AGENTE, RS_AGENTE) VALUES (-7, 'Agente')",
-          "INSERT INTO Table1 (CD_AGENTE, RS_AGENTE, DC_AGENTE) VALUES (Null, 'Senza codice', 'x')",
-          "INSERT INTO [TABLE1] ([cd_agente], DC_AGENTE) VALUES (2147483647, 'L''ultimo')"},
-         512 - 494 + 3},
+        {"compIndexTestV1997.mdb", "Table1", "", agentStatements, 512 - 494 + 3},
         {"indexTestV1997.mdb",
          "Table1",
          "",
