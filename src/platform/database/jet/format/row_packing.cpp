@@ -123,10 +123,11 @@ FixedPart AppendFixedPart(QByteArray& row, const JetTableDefinition& table, cons
     return part;
 }
 
-// The values lie in the order of their numbers; answers where each starts,
-// and last where they end.
+// Where each variable-length value of a row starts, and last where they
+// end; written and read for every row, so held without a heap allocation.
 using VariableOffsets = QVarLengthArray<qsizetype, 32>;
 
+// The values lie in the order of their numbers; answers their offsets.
 VariableOffsets AppendVariableValues(QByteArray& row, const JetTableDefinition& table,
                                      const std::vector<Variant>& values, const FixedPart& part, JetVersion version)
 {
@@ -218,14 +219,14 @@ namespace {
 // Where each variable-length value starts, and last where they end; empty
 // when the row's bytes contradict its layout. `maskStart`: where the mask
 // of non-Null columns starts, the end of what is read here.
-std::optional<std::vector<qsizetype>> Jet4VariableOffsets(const QByteArray& row, qsizetype maskStart)
+std::optional<VariableOffsets> Jet4VariableOffsets(const QByteArray& row, qsizetype maskStart)
 {
     if (maskStart < 4)
         return std::nullopt;
     const int count = qFromLittleEndian<quint16>(row.constData() + maskStart - 2);
     if (maskStart - 4 - 2 * count < 2)
         return std::nullopt;
-    std::vector<qsizetype> offsets;
+    VariableOffsets offsets;
     for (int i = 0; i <= count; ++i)
         offsets.push_back(qFromLittleEndian<quint16>(row.constData() + maskStart - 4 - 2 * i));
     if (offsets.back() > maskStart - 4 - 2 * count)
@@ -236,7 +237,7 @@ std::optional<std::vector<qsizetype>> Jet4VariableOffsets(const QByteArray& row,
 // One byte an offset, plus 256 for each entry of the jump table the value
 // has passed; the readers take a last jump the row's offsets do not reach
 // for the extra entry a writer may leave (AppendJet3Offsets).
-std::optional<std::vector<qsizetype>> Jet3VariableOffsets(const QByteArray& row, qsizetype maskStart)
+std::optional<VariableOffsets> Jet3VariableOffsets(const QByteArray& row, qsizetype maskStart)
 {
     const auto byte = [&](qsizetype at) { return static_cast<quint8>(row[at]); };
     if (maskStart < 2)
@@ -248,7 +249,7 @@ std::optional<std::vector<qsizetype>> Jet3VariableOffsets(const QByteArray& row,
         return std::nullopt;
     if ((last - count) / 256 < jumps)
         --jumps;
-    std::vector<qsizetype> offsets;
+    VariableOffsets offsets;
     qsizetype used = 0;
     for (int i = 0; i <= count; ++i) {
         while (used < jumps && i == byte(maskStart - 2 - used))
@@ -284,7 +285,7 @@ std::optional<std::vector<Variant>> UnpackRow(const JetTableDefinition& table, c
     const auto present = [&](int number) {
         return number < rowColumns && ((static_cast<quint8>(row[maskStart + number / 8]) >> (number % 8)) & 1);
     };
-    std::vector<qsizetype> offsets{maskStart};
+    VariableOffsets offsets{maskStart};
     if (layout.variableCount > 0) {
         auto read = jet3 ? Jet3VariableOffsets(row, maskStart) : Jet4VariableOffsets(row, maskStart);
         if (!read)
