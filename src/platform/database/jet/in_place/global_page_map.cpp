@@ -47,12 +47,13 @@ void SetFree(JetPageFile& file, quint32 page, bool free)
     }
     if (type != kReferenceMap)
         throw DamagedFile(QStringLiteral("tipo della mappa delle pagine %1").arg(type));
-    const auto slot = static_cast<int>(page / PagesPerBitmapPage(file.version()));
+    const quint32 perBitmap = PagesPerBitmapPage(file.version());
+    const auto slot = static_cast<int>(page / perBitmap);
     if (slot >= ReferenceSlots(row))
         return;
     const quint32 bitmap = BitmapPage(file, row, slot);
     if (bitmap != 0)
-        SetMapBit(file.writablePage(bitmap), kBitmapPageBitmapOffset, page % PagesPerBitmapPage(file.version()), free);
+        SetMapBit(file.writablePage(bitmap), kBitmapPageBitmapOffset, page % perBitmap, free);
 }
 
 bool IsBitmapPage(JetPageFile& file, quint32 page)
@@ -67,13 +68,14 @@ bool IsBitmapPage(JetPageFile& file, quint32 page)
 // inline map whose type byte alone was changed).
 void AddMissingBitmaps(JetPageFile& file, RowExtent row, const std::function<bool(quint32)>& wasFree)
 {
+    const quint32 perBitmap = PagesPerBitmapPage(file.version());
     std::vector<std::pair<quint32, quint32>> added;  // slot, bitmap page
     for (int slot = 0; slot < ReferenceSlots(row); ++slot) {
         const quint32 current = ReferencedBitmapPage(file.page(kGlobalUsageMapPage), row, slot);
         if (IsBitmapPage(file, current))
             continue;
         quint32 bitmap = 0;
-        if (static_cast<quint32>(slot) * PagesPerBitmapPage(file.version()) < file.pageCount()) {
+        if (static_cast<quint32>(slot) * perBitmap < file.pageCount()) {
             bitmap = file.appendPage(NewBitmapPage(file.version()));
             added.emplace_back(slot, bitmap);
         } else if (current == 0) {
@@ -81,12 +83,12 @@ void AddMissingBitmaps(JetPageFile& file, RowExtent row, const std::function<boo
         }
         SetReferencedBitmapPage(file.writablePage(kGlobalUsageMapPage), row, slot, bitmap);
     }
-    if (file.pageCount() > static_cast<quint32>(ReferenceSlots(row)) * PagesPerBitmapPage(file.version()))
+    if (file.pageCount() > static_cast<quint32>(ReferenceSlots(row)) * perBitmap)
         throw TooLarge();
     for (const auto& [slot, bitmap] : added) {
         QByteArray& bits = file.writablePage(bitmap);
-        for (quint32 bit = 0; bit < PagesPerBitmapPage(file.version()); ++bit)
-            SetMapBit(bits, kBitmapPageBitmapOffset, bit, wasFree(slot * PagesPerBitmapPage(file.version()) + bit));
+        for (quint32 bit = 0; bit < perBitmap; ++bit)
+            SetMapBit(bits, kBitmapPageBitmapOffset, bit, wasFree(slot * perBitmap + bit));
     }
     for (const auto& [slot, bitmap] : added)
         SetFree(file, bitmap, false);
