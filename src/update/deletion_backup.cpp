@@ -1,5 +1,6 @@
 #include "update/deletion_backup.h"
 
+#include "platform/runtime/process_state.h"
 #include "platform/runtime/runtime_error.h"
 #include "update/state_folder.h"
 
@@ -261,6 +262,40 @@ BackupRecord ReadRecord(BackupDatabase& db)
             record.value(kRecordKeys[2]), record.value(kRecordKeys[3]), record.value(kRecordKeys[4])};
 }
 
+const QString kBackupSuffix = QStringLiteral(".sqlite");
+const QString kPartialMark = QStringLiteral(".parziale-");
+
+// A run killed while it wrote its backup leaves the partial file, named
+// after its process; the next run removes those whose process has ended.
+void RemovePartialsOfEndedRuns(const QDir& folder)
+{
+    for (const QString& name : folder.entryList({QLatin1Char('*') + kBackupSuffix + kPartialMark + QLatin1Char('*')},
+                                                QDir::Files | QDir::NoSymLinks)) {
+        bool number = false;
+        const pid_t writer = name.mid(name.lastIndexOf(kPartialMark) + kPartialMark.size()).toInt(&number);
+        if (number && ProcessEnded(writer))
+            QFile::remove(folder.filePath(name));
+    }
+}
+
+// Gives the written file the run's name, or, when a run of the same profile
+// that started in the same millisecond (another installation with the same
+// profile name) has taken it, that name with the next free number: a backup
+// never replaces another. The rename refuses a name that exists at that
+// moment, so two runs cannot take the same one. Empty when it fails.
+QString GiveFreeName(const QString& partial, const QString& stem)
+{
+    for (int number = 1; number <= 1000; ++number) {
+        const QString path =
+            number == 1 ? stem + kBackupSuffix : QStringLiteral("%1-%2%3").arg(stem).arg(number).arg(kBackupSuffix);
+        if (QFile::rename(partial, path))
+            return path;
+        if (!QFile::exists(path))
+            break;
+    }
+    return {};
+}
+
 }  // namespace
 
 qsizetype SavedTable::column(const QString& wanted) const
@@ -280,10 +315,12 @@ SavedCodes ReadCodesFromAThousand(Connection& destinazione)
 
 DeletionBackup DeletionBackup::write(const QString& folder, const BackupRecord& record, const SavedCodes& codes)
 {
-    const QString path = QDir(folder).filePath(
-        QStringLiteral("%1-%2.sqlite")
-            .arg(FileNamePart(record.profile), record.started.toString(QStringLiteral("yyyyMMdd-HHmmss-zzz"))));
-    const QString partial = path + QStringLiteral(".parziale");
+    const QDir backups(folder);
+    const QString stem = backups.filePath(QStringLiteral("%1-%2").arg(
+        FileNamePart(record.profile), record.started.toString(QStringLiteral("yyyyMMdd-HHmmss-zzz"))));
+    QString path = stem + kBackupSuffix;
+    // Named after this process, so that two runs never write or remove each other's.
+    const QString partial = path + kPartialMark + QString::number(::getpid());
     const auto failure = [&path](const QString& message) {
         return RuntimeError(ErrorNumber::Failure,
                             QStringLiteral("Impossibile salvare la copia dei codici da sostituire nel file %1: "
@@ -292,7 +329,8 @@ DeletionBackup DeletionBackup::write(const QString& folder, const BackupRecord& 
     };
     try {
         MakeFolder(folder);
-        if (QFile::exists(path) || (QFile::exists(partial) && !QFile::remove(partial)))
+        RemovePartialsOfEndedRuns(backups);
+        if (QFile::exists(partial) && !QFile::remove(partial))
             throw failure(QStringLiteral("il file esiste già"));
         {
             BackupDatabase db(partial, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, failure);
@@ -318,8 +356,10 @@ DeletionBackup DeletionBackup::write(const QString& folder, const BackupRecord& 
         }
         if (!SyncFile(partial))
             throw failure(QStringLiteral("impossibile scrivere il file sul disco"));
-        if (!QFile::rename(partial, path))
+        const QString named = GiveFreeName(partial, stem);
+        if (named.isEmpty())
             throw failure(QStringLiteral("impossibile dare al file il suo nome"));
+        path = named;
     } catch (const RuntimeError& error) {
         QFile::remove(partial);
         if (error.description().startsWith(QStringLiteral("Impossibile salvare")))
@@ -359,7 +399,7 @@ QString DeletionBackup::latestCompleted(const QString& folder, const QString& pr
 {
     QString latest;
     QDateTime latestStart;
-    for (const QString& name : QDir(folder).entryList({QStringLiteral("*.sqlite")}, QDir::Files)) {
+    for (const QString& name : QDir(folder).entryList({QLatin1Char('*') + kBackupSuffix}, QDir::Files)) {
         const QString path = QDir(folder).filePath(name);
         try {
             BackupDatabase db(path, SQLITE_OPEN_READONLY,

@@ -11,6 +11,8 @@ make_installation="$(dirname "$0")/../../scripts/demo/make-installation.sh"
 
 demo="$scratch/demo"
 export WINEPREFIX="$demo/wine"
+# The runs' backups and log go to the scratch folder, not to this user's.
+export XDG_STATE_HOME="$scratch/state"
 arcproc="$WINEPREFIX/drive_c/Corvanta/Dati/ARCPROC.db"
 codes() { sqlite3 "$arcproc" 'SELECT * FROM ABI ORDER BY AbiAbi; SELECT * FROM ABICAB ORDER BY AbcAbi, AbcCab;'; }
 # The program reads the codes from its own folder: a copy beside the demo's.

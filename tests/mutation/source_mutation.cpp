@@ -152,18 +152,21 @@ struct Outcome {
 };
 
 // An installation whose profile keeps its procedure database as a file
-// (C:\Corvanta\Dati\ARCPROC.db), and a program folder for Abicab.mdb.
+// (C:\Corvanta\Dati\ARCPROC.db), a program folder for Abicab.mdb, and a
+// state folder for the runs' backups and log, which are not the user's.
 struct Installation {
     QString prefix;
     QString programFolder;
     QString procedureDatabase;
+    QString stateFolder;
     QString source() const { return QDir(programFolder).filePath(QStringLiteral("Abicab.mdb")); }
 };
 
 Installation WriteInstallation(const QTemporaryDir& work)
 {
     const Installation installation{work.filePath(QStringLiteral("wine")), work.filePath(QStringLiteral("programma")),
-                                    work.filePath(QStringLiteral("wine/drive_c/Corvanta/Dati/ARCPROC.db"))};
+                                    work.filePath(QStringLiteral("wine/drive_c/Corvanta/Dati/ARCPROC.db")),
+                                    work.filePath(QStringLiteral("stato"))};
     const QString key = QStringLiteral("HKCU\\Software\\VB and VBA Program Settings\\Corvanta\\") + kProfile;
     WinePrefixWriter writer(installation.prefix);
     writer.createKey(key);
@@ -185,6 +188,7 @@ Outcome RunOne(const Installation& installation)
     QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("WINEPREFIX"), installation.prefix);
+    environment.insert(QStringLiteral("XDG_STATE_HOME"), installation.stateFolder);
     process.setProcessEnvironment(environment);
     // The boxes, an error report among them, are written to standard error.
     process.setProcessChannelMode(QProcess::MergedChannels);

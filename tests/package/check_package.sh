@@ -53,6 +53,8 @@ desktop-file-validate "$root/usr/share/applications/aggiorna-abicab.desktop" || 
 # A demo installation: the profile "Corvanta" and its SQLite procedure database.
 bash "$(dirname "$0")/../../scripts/demo/make-installation.sh" "$build/bin" "$scratch/demo"
 export WINEPREFIX="$scratch/demo/wine"
+# The runs' backups and log go to the scratch folder, not to this user's.
+export XDG_STATE_HOME="$scratch/state"
 arcproc="$WINEPREFIX/drive_c/Corvanta/Dati/ARCPROC.db"
 
 # The package's link names this machine's /var/lib: the programs run in a

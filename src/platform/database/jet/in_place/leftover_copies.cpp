@@ -1,13 +1,13 @@
 #include "platform/database/jet/in_place/leftover_copies.h"
 
+#include "platform/runtime/process_state.h"
+
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <cerrno>
-#include <csignal>
 
 namespace {
 
@@ -24,11 +24,6 @@ pid_t WriterOf(const QString& name, const QString& prefix)
     bool number = false;
     const pid_t pid = dash > 0 ? rest.left(dash).toInt(&number) : 0;
     return number && pid > 0 && rest.size() - dash - 1 == 6 ? pid : 0;
-}
-
-bool ProcessEnded(pid_t pid)
-{
-    return pid != ::getpid() && ::kill(pid, 0) != 0 && errno == ESRCH;
 }
 
 bool LockedByAnyone(const QByteArray& name)
