@@ -109,7 +109,7 @@ int PreviewUpdate(const CommandLine& arguments)
         if (!OpenSource(ui, origine, abi, cab))
             return kUnchanged;
         linea = 805;
-        const RunSummary summary = CompareCodes(abi, cab, ReadCodesFromAThousand(destinazione));
+        const RunSummary summary = CompareCodes(abi.allRows(), cab.allRows(), ReadCodesFromAThousand(destinazione));
         Out() << "Anteprima dell'aggiornamento dei codici ABI/CAB (l'archivio procedura non è stato modificato):\n"
               << summary.text() << '\n'
               << Qt::flush;

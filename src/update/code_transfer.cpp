@@ -254,7 +254,8 @@ std::int32_t InsertRows(const InsertPass& pass, Recordset& rs, Connection& desti
 // (A reader left open ends with the source connection.)
 std::optional<std::int32_t> OpenAndCount(Recordset& rs, const QString& table, const QString& emptyMessage, int off,
                                          UiServices& ui, std::unique_ptr<Connection>& origine,
-                                         std::unique_ptr<Connection>& destinazione, int& linea)
+                                         std::unique_ptr<Connection>& destinazione, TransferCompanion* companion,
+                                         int& linea)
 {
     linea = 460 + off;
     rs.open(QStringLiteral("SELECT * FROM ") + table, *origine);
@@ -263,6 +264,8 @@ std::optional<std::int32_t> OpenAndCount(Recordset& rs, const QString& table, co
         linea = 480 + off;
         rs.close();
         CloseAndDiscard(origine, linea, 500 + off);
+        if (companion)
+            companion->destinationBack();
         CloseAndDiscard(destinazione, linea, 520 + off);
         linea = 540 + off;
         ui.messageBox(emptyMessage, MsgIcon::Critical, MsgButtons::Ok, MsgDefault::First, kTitoloMessaggi);
@@ -285,20 +288,34 @@ TransferOutcome TrasferisciCodici(UiServices& ui, std::unique_ptr<Connection>& C
                                   int& linea, TransferCompanion* companion)
 {
     linea = 440;
+    // Whatever stops the transfer while the source is read, the companion
+    // hands the destination back first.
+    struct HandBack {
+        TransferCompanion* companion;
+        ~HandBack()
+        {
+            if (companion)
+                companion->destinationBack();
+        }
+    } handBack{companion};
+    if (companion)
+        companion->whileSourceIsRead(*ConnessioneDestinazione);
     Recordset abi;
     const std::optional<std::int32_t> abiCount =
         OpenAndCount(abi, QStringLiteral("abi"), QStringLiteral("Nessun codice ABI rilevato dal database di origine."),
-                     0, ui, ConnessioneOrigine, ConnessioneDestinazione, linea);
+                     0, ui, ConnessioneOrigine, ConnessioneDestinazione, companion, linea);
     if (!abiCount)
         return TransferOutcome::NoAbiCodes;
     linea = 600;
     Recordset cab;
     const std::optional<std::int32_t> cabCount = OpenAndCount(
         cab, QStringLiteral("abicab"), QStringLiteral("Nessun codice CAB rilevato dal database di origine."), 160, ui,
-        ConnessioneOrigine, ConnessioneDestinazione, linea);
+        ConnessioneOrigine, ConnessioneDestinazione, companion, linea);
     if (!cabCount)
         return TransferOutcome::NoCabCodes;
 
+    if (companion)
+        companion->destinationBack();
     progress.deletionStarting();
     // One transaction from the deletion to the last insert: a run that fails
     // part-way leaves the destination exactly as it found it.

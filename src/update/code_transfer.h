@@ -38,6 +38,13 @@ struct KeptDetails {
 class TransferCompanion {
 public:
     virtual ~TransferCompanion() = default;
+    // At line 440, before the source tables are read: the companion may read
+    // the destination meanwhile, on a thread of its own, until
+    // destinationBack() is called, which waits until it is done. Nothing else
+    // uses the destination in between. Neither raises an error: what fails
+    // there is done again at line 805.
+    virtual void whileSourceIsRead(Connection& destinazione) { (void)destinazione; }
+    virtual void destinationBack() {}
     virtual void beforeDeletion(Recordset& abi, Recordset& cab, Connection& destinazione) = 0;
     // The details of the current source row's code to write with it (line
     // 940); none for a plain run, whose statements stay the update's own.

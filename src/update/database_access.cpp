@@ -112,12 +112,17 @@ void Connection::requireRollback(const QStringList& tables)
     session().backend->requireRollback(tables);
 }
 
+QByteArray Connection::changeMark()
+{
+    return session().backend->changeMark();
+}
+
 void Recordset::open(const QString& source, Connection& connection)
 {
     if (isOpen())
         throw ObjectOpen();
     DatabaseSession& session = connection.session();
-    rows_ = session.backendFor(source).query(source);
+    rows_ = std::make_shared<ResultSet>(session.backendFor(source).query(source));
     columnIndex_.clear();
     session_ = connection.session_;
     position_ = 0;
@@ -128,7 +133,7 @@ void Recordset::close()
 {
     requireOpen();
     open_ = false;
-    rows_ = {};
+    rows_.reset();
     columnIndex_.clear();
 }
 
@@ -146,21 +151,21 @@ void Recordset::requireOpen() const
 void Recordset::requireRows() const
 {
     requireOpen();
-    if (rows_.rows.empty())
+    if (rows_->rows.empty())
         throw NoCurrentRecord();
 }
 
 void Recordset::requireCurrentRow() const
 {
     requireOpen();
-    if (position_ >= rows_.rows.size())
+    if (position_ >= rows_->rows.size())
         throw NoCurrentRecord();
 }
 
 bool Recordset::eof() const
 {
     requireOpen();
-    return position_ >= rows_.rows.size();
+    return position_ >= rows_->rows.size();
 }
 
 void Recordset::moveFirst()
@@ -172,7 +177,7 @@ void Recordset::moveFirst()
 void Recordset::moveLast()
 {
     requireRows();
-    position_ = rows_.rows.size() - 1;
+    position_ = rows_->rows.size() - 1;
 }
 
 void Recordset::moveNext()
@@ -184,7 +189,7 @@ void Recordset::moveNext()
 std::int32_t Recordset::recordCount() const
 {
     requireOpen();
-    return static_cast<std::int32_t>(rows_.rows.size());
+    return static_cast<std::int32_t>(rows_->rows.size());
 }
 
 Variant Recordset::field(const QString& name) const
@@ -193,7 +198,7 @@ Variant Recordset::field(const QString& name) const
     // Every row asks for the same few names, written the same way: each is
     // matched without regard to case once, then found by its exact text,
     // mostly held in the very string that asked before.
-    const std::vector<Variant>& row = rows_.rows[position_];
+    const std::vector<Variant>& row = rows_->rows[position_];
     for (const auto& [asked, index] : columnIndex_) {
         if (asked.constData() == name.constData() && asked.size() == name.size())
             return row[static_cast<std::size_t>(index)];
@@ -203,9 +208,9 @@ Variant Recordset::field(const QString& name) const
             return row[static_cast<std::size_t>(index)];
     }
     qsizetype i = 0;
-    while (i < rows_.columns.size() && rows_.columns.at(i).compare(name, Qt::CaseInsensitive) != 0)
+    while (i < rows_->columns.size() && rows_->columns.at(i).compare(name, Qt::CaseInsensitive) != 0)
         ++i;
-    if (i == rows_.columns.size())
+    if (i == rows_->columns.size())
         throw RuntimeError(ErrorNumber::ItemNotFound,
                            QStringLiteral("Impossibile trovare l'elemento nell'insieme corrispondente al nome o al "
                                           "numero richiesto."));
@@ -216,6 +221,12 @@ Variant Recordset::field(const QString& name) const
 const ResultSet& Recordset::allRows() const
 {
     requireOpen();
+    return *rows_;
+}
+
+std::shared_ptr<const ResultSet> Recordset::sharedRows() const
+{
+    requireOpen();
     return rows_;
 }
 
@@ -223,7 +234,13 @@ std::vector<std::vector<Variant>> Recordset::takeRows()
 {
     requireOpen();
     position_ = 0;
-    return std::exchange(rows_.rows, {});
+    // Rows another holder still reads are copied, not taken from under it.
+    if (rows_.use_count() > 1) {
+        std::vector<std::vector<Variant>> copy = rows_->rows;
+        rows_ = std::make_shared<ResultSet>(ResultSet{rows_->columns, {}});
+        return copy;
+    }
+    return std::exchange(rows_->rows, {});
 }
 
 void Command::setActiveConnection(Connection& connection)

@@ -50,6 +50,8 @@ public:
     // Refuses, before anything is changed, tables whose changes the
     // transaction could not undo.
     void requireRollback(const QStringList& tables);
+    // The engine's mark of the database as it stands (see DatabaseBackend).
+    QByteArray changeMark();
 
     // Sees every query text and statement before it goes to the database.
     void setTrace(std::function<void(const QString&)> trace);
@@ -80,6 +82,8 @@ public:
     Variant field(const QString& name) const;
     // Every row at once, with the column names as the engine gave them.
     const ResultSet& allRows() const;
+    // The same rows, kept for as long as the caller holds them, past close().
+    std::shared_ptr<const ResultSet> sharedRows() const;
     // Hands the rows over, leaving the reader without rows.
     std::vector<std::vector<Variant>> takeRows();
 
@@ -90,7 +94,7 @@ private:
 
     bool open_ = false;
     std::weak_ptr<DatabaseSession> session_;
-    ResultSet rows_;
+    std::shared_ptr<ResultSet> rows_;
     mutable std::vector<std::pair<QString, qsizetype>> columnIndex_;
     std::size_t position_ = 0;
 };

@@ -45,6 +45,7 @@ public:
         Statement(const Statement&) = delete;
         Statement& operator=(const Statement&) = delete;
 
+        // Texts and bytes are not copied: the value must stay until run().
         void bind(int index, const Variant& value)
         {
             int result = SQLITE_OK;
@@ -54,12 +55,14 @@ public:
                 case Variant::Type::Double: result = sqlite3_bind_double(statement_, index, value.real()); break;
                 case Variant::Type::Text:
                     // The file keeps UTF-16: the text is copied as it stands, not converted.
-                    result = sqlite3_bind_text16(statement_, index, value.text().utf16(), int(value.text().size() * 2),
-                                                 SQLITE_TRANSIENT);
+                    // constData(), not utf16(), which copies a literal's text into
+                    // the value to end it with a 0.
+                    result = sqlite3_bind_text16(statement_, index, value.text().constData(),
+                                                 int(value.text().size() * 2), SQLITE_STATIC);
                     break;
                 case Variant::Type::Binary:
                     result = sqlite3_bind_blob(statement_, index, value.bytes().constData(), int(value.bytes().size()),
-                                               SQLITE_TRANSIENT);
+                                               SQLITE_STATIC);
                     break;
             }
             if (result != SQLITE_OK)
@@ -296,6 +299,13 @@ QString GiveFreeName(const QString& partial, const QString& stem)
     return {};
 }
 
+RuntimeError BackupFailure(const QString& path, const QString& message)
+{
+    return {ErrorNumber::Failure, QStringLiteral("Impossibile salvare la copia dei codici da sostituire nel file %1: "
+                                                 "nessun codice è stato modificato. (%2)")
+                                      .arg(path, message)};
+}
+
 }  // namespace
 
 qsizetype SavedTable::column(const QString& wanted) const
@@ -313,20 +323,55 @@ SavedCodes ReadCodesFromAThousand(Connection& destinazione)
             ReadTable(destinazione, QStringLiteral("ABICAB"), QStringLiteral("AbcAbi"))};
 }
 
-DeletionBackup DeletionBackup::write(const QString& folder, const BackupRecord& record, const SavedCodes& codes)
+BackupDraft::BackupDraft(QString stem, QString partial, BackupRecord record)
+    : stem_(std::move(stem)), partial_(std::move(partial)), record_(std::move(record))
+{
+}
+
+BackupDraft::BackupDraft(BackupDraft&& other) noexcept
+    : stem_(std::move(other.stem_)), partial_(std::exchange(other.partial_, {})), record_(std::move(other.record_))
+{
+}
+
+BackupDraft& BackupDraft::operator=(BackupDraft&& other) noexcept
+{
+    if (this != &other) {
+        if (!partial_.isEmpty())
+            QFile::remove(partial_);
+        stem_ = std::move(other.stem_);
+        partial_ = std::exchange(other.partial_, {});
+        record_ = std::move(other.record_);
+    }
+    return *this;
+}
+
+BackupDraft::~BackupDraft()
+{
+    if (!partial_.isEmpty())
+        QFile::remove(partial_);
+}
+
+DeletionBackup BackupDraft::publish()
+{
+    const QString named = GiveFreeName(partial_, stem_);
+    if (named.isEmpty())
+        throw BackupFailure(stem_ + kBackupSuffix, QStringLiteral("impossibile dare al file il suo nome"));
+    partial_.clear();
+    DeletionBackup backup;
+    backup.path_ = named;
+    backup.record_ = record_;
+    return backup;
+}
+
+BackupDraft DeletionBackup::draft(const QString& folder, const BackupRecord& record, const SavedCodes& codes)
 {
     const QDir backups(folder);
     const QString stem = backups.filePath(QStringLiteral("%1-%2").arg(
         FileNamePart(record.profile), record.started.toString(QStringLiteral("yyyyMMdd-HHmmss-zzz"))));
-    QString path = stem + kBackupSuffix;
+    const QString path = stem + kBackupSuffix;
     // Named after this process, so that two runs never write or remove each other's.
     const QString partial = path + kPartialMark + QString::number(::getpid());
-    const auto failure = [&path](const QString& message) {
-        return RuntimeError(ErrorNumber::Failure,
-                            QStringLiteral("Impossibile salvare la copia dei codici da sostituire nel file %1: "
-                                           "nessun codice è stato modificato. (%2)")
-                                .arg(path, message));
-    };
+    const auto failure = [&path](const QString& message) { return BackupFailure(path, message); };
     try {
         MakeFolder(folder);
         RemovePartialsOfEndedRuns(backups);
@@ -356,20 +401,18 @@ DeletionBackup DeletionBackup::write(const QString& folder, const BackupRecord& 
         }
         if (!SyncFile(partial))
             throw failure(QStringLiteral("impossibile scrivere il file sul disco"));
-        const QString named = GiveFreeName(partial, stem);
-        if (named.isEmpty())
-            throw failure(QStringLiteral("impossibile dare al file il suo nome"));
-        path = named;
     } catch (const RuntimeError& error) {
         QFile::remove(partial);
         if (error.description().startsWith(QStringLiteral("Impossibile salvare")))
             throw;
         throw failure(error.description());
     }
-    DeletionBackup backup;
-    backup.path_ = path;
-    backup.record_ = record;
-    return backup;
+    return BackupDraft(stem, partial, record);
+}
+
+DeletionBackup DeletionBackup::write(const QString& folder, const BackupRecord& record, const SavedCodes& codes)
+{
+    return draft(folder, record, codes).publish();
 }
 
 DeletionBackup DeletionBackup::read(const QString& path)

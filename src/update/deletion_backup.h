@@ -37,6 +37,28 @@ struct BackupRecord {
     QString outcome;       // "in corso", then "completato" or "non completato"
 };
 
+class DeletionBackup;
+
+// A backup written whole and synced under a name that no reader takes for a
+// backup; it becomes one when named. Removed when it never is.
+class BackupDraft {
+public:
+    BackupDraft(BackupDraft&& other) noexcept;
+    BackupDraft& operator=(BackupDraft&& other) noexcept;
+    ~BackupDraft();
+
+    // Names the file; raises RuntimeError as DeletionBackup::write() does.
+    DeletionBackup publish();
+
+private:
+    friend class DeletionBackup;
+    BackupDraft(QString stem, QString partial, BackupRecord record);
+
+    QString stem_;
+    QString partial_;
+    BackupRecord record_;
+};
+
 // One run's backup file: an SQLite database in the backup folder, named by
 // profile and time, holding the record, the column names and types and the
 // rows. It is written whole under a temporary name and then renamed, so a
@@ -47,6 +69,8 @@ public:
     // in brackets, when it cannot be written completely (nothing is left
     // behind then). The answer names the file without holding the rows again.
     static DeletionBackup write(const QString& folder, const BackupRecord& record, const SavedCodes& codes);
+    // The same, written and synced but not named yet.
+    static BackupDraft draft(const QString& folder, const BackupRecord& record, const SavedCodes& codes);
     // Reads a backup file; raises RuntimeError when it is not one.
     static DeletionBackup read(const QString& path);
     // The newest backup of a completed run of the profile (named without
@@ -63,6 +87,7 @@ public:
     void setOutcome(const QString& outcome);
 
 private:
+    friend class BackupDraft;
     QString path_;
     BackupRecord record_;
     SavedCodes codes_;

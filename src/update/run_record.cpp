@@ -43,25 +43,72 @@ RunRecord::RunRecord(QString profile)
 
 void RunRecord::setConnections(const QString& origine, const QString& destinazione)
 {
-    record_.sourceDigest = SourceDigest(origine);
+    // The source is read as a whole by the run too; the digest is made meanwhile.
+    digest_ = std::async(std::launch::async, [origine] { return SourceDigest(origine); });
     record_.destination = WithoutPasswords(destinazione);
+}
+
+const BackupRecord& RunRecord::record()
+{
+    if (digest_.valid())
+        record_.sourceDigest = digest_.get();
+    return record_;
+}
+
+void RunRecord::whileSourceIsRead(Connection& destinazione)
+{
+    reading_ = std::async(std::launch::async, [this, &destinazione]() -> std::optional<EarlyBackup> {
+        try {
+            EarlyBackup early{destinazione.changeMark(), {}, {}};
+            if (early.mark.isEmpty())
+                return std::nullopt;
+            early.removed = ReadCodesFromAThousand(destinazione);
+            early.draft.emplace(DeletionBackup::draft(BackupFolder(), record(), early.removed));
+            return early;
+        } catch (...) {
+            // Whatever stopped it happens again at line 805, where it is reported.
+            return std::nullopt;
+        }
+    });
+}
+
+void RunRecord::destinationBack()
+{
+    if (reading_.valid())
+        early_ = reading_.get();
 }
 
 void RunRecord::beforeDeletion(Recordset& abi, Recordset& cab, Connection& destinazione)
 {
-    const SavedCodes removed = ReadCodesFromAThousand(destinazione);
-    // The counts only read what the backup reads too: they are made while it is written.
-    std::future<RunSummary> summary =
-        std::async(std::launch::async, [&abi, &cab, &removed] { return CompareCodes(abi, cab, removed); });
-    try {
-        backup_ = DeletionBackup::write(BackupFolder(), record_, removed);
-    } catch (...) {
-        summary.wait();
-        throw;
+    destinationBack();
+    std::optional<EarlyBackup> early = std::exchange(early_, std::nullopt);
+    SavedCodes removed;
+    if (early && destinazione.changeMark() == early->mark) {
+        removed = std::move(early->removed);
+        backup_ = early->draft->publish();
+    } else {
+        early.reset();
+        removed = ReadCodesFromAThousand(destinazione);
+        backup_ = DeletionBackup::write(BackupFolder(), record(), removed);
     }
-    summary_ = summary.get();
     if (keepBankDetails)
         keptDetails_.emplace(removed);
+    // The counts are wanted when the run ends: they are made, and the rows
+    // let go, on a thread of their own while the run inserts.
+    comparing_ = std::async(std::launch::async, [abi = abi.sharedRows(), cab = cab.sharedRows(),
+                                                 removed = std::move(removed)]() mutable {
+        const std::shared_ptr<const ResultSet> banks = std::move(abi);
+        const std::shared_ptr<const ResultSet> branches = std::move(cab);
+        const SavedCodes saved = std::move(removed);
+        return CompareCodes(*banks, *branches, saved);
+    });
+}
+
+const std::optional<RunSummary>& RunRecord::summary()
+{
+    if (comparing_.valid())
+        summary_ = comparing_.get();
+    return summary_;
 }
 
 const KeptDetails* RunRecord::keptDetails(CodeTable table, const Recordset& row)
@@ -85,9 +132,9 @@ void RunRecord::finish(const QString& outcome)
     try {
         if (backup_)
             backup_->setOutcome(outcome == kOutcomeCompleted ? kOutcomeCompleted : kOutcomeNotCompleted);
-        AppendRunLog({record_.started, CurrentUserName(), record_.profile, record_.destination, record_.sourceDigest,
-                      outcome, errorLine_, errorNumber_, summary_ ? CountsText(*summary_) : QString(),
-                      timer_.elapsed()});
+        const BackupRecord& run = record();
+        AppendRunLog({run.started, CurrentUserName(), run.profile, run.destination, run.sourceDigest, outcome,
+                      errorLine_, errorNumber_, summary() ? CountsText(*summary_) : QString(), timer_.elapsed()});
     } catch (const RuntimeError& error) {
         // The codes are already as the run left them: the user is told, the run's outcome stands.
         QTextStream(stderr) << error.description() << '\n';

@@ -6,6 +6,7 @@
 #include "update/run_summary.h"
 
 #include <QElapsedTimer>
+#include <future>
 #include <optional>
 
 // What a run keeps beyond the codes: the backup of the rows its deletion
@@ -18,8 +19,15 @@ public:
 
     // The two connection texts, once composed.
     void setConnections(const QString& origine, const QString& destinazione);
-    // Saves the rows into a backup file and compares them with the source;
-    // raises RuntimeError when the backup cannot be written completely.
+    // Reads the rows the deletion will remove and writes their backup while
+    // the source is read, where the destination can tell whether anyone
+    // changes it before the deletion.
+    void whileSourceIsRead(Connection& destinazione) override;
+    void destinationBack() override;
+    // Saves the rows into a backup file (the one written while the source
+    // was read, when the destination is unchanged since); raises
+    // RuntimeError when the backup cannot be written completely. The rows
+    // are compared with the source meanwhile, while the run inserts.
     void beforeDeletion(Recordset& abi, Recordset& cab, Connection& destinazione) override;
     const KeptDetails* keptDetails(CodeTable table, const Recordset& row) override;
     void failed(int linea, const RuntimeError& error);
@@ -27,13 +35,29 @@ public:
     // cannot be written is reported on standard error, not to the run.
     void finish(const QString& outcome);
 
-    // The summary, once the run has reached its deletion.
-    const std::optional<RunSummary>& summary() const { return summary_; }
-    QString summaryText() const { return summary_ ? summary_->text() : QString(); }
+    // The summary, once the run has reached its deletion; waits for the
+    // comparison to end.
+    const std::optional<RunSummary>& summary();
+    QString summaryText() { return summary() ? summary_->text() : QString(); }
     const std::optional<DeletionBackup>& backup() const { return backup_; }
 
 private:
+    // The rows read while the source was read, their backup not yet named,
+    // and the destination's mark from before they were read.
+    struct EarlyBackup {
+        QByteArray mark;
+        SavedCodes removed;
+        std::optional<BackupDraft> draft;
+    };
+
+    // The record with the source's digest, once it is computed.
+    const BackupRecord& record();
+
     BackupRecord record_;
+    std::future<QString> digest_;
+    std::future<std::optional<EarlyBackup>> reading_;
+    std::optional<EarlyBackup> early_;
+    std::future<RunSummary> comparing_;
     QElapsedTimer timer_;
     int errorLine_ = 0;
     qint32 errorNumber_ = 0;

@@ -227,11 +227,9 @@ QStringList RunSummary::csvLines() const
     return lines;
 }
 
-RunSummary CompareCodes(Recordset& abi, Recordset& cab, const SavedCodes& removed)
+RunSummary CompareCodes(const ResultSet& banks, const ResultSet& branches, const SavedCodes& removed)
 {
     RunSummary summary;
-    const ResultSet& banks = abi.allRows();
-    const ResultSet& branches = cab.allRows();
     CompareTable({QStringLiteral("ABI"), banks.columns, banks.rows},
                  {removed.abi.name, removed.abi.columns, removed.abi.rows}, kAbiWrittenColumns.mid(0, 1),
                  kAbiWrittenColumns, summary.abi, summary.changes);

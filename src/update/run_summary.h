@@ -65,11 +65,11 @@ inline size_t qHash(const CodeKey& key, size_t seed = 0)
     return qHashMulti(seed, key.abi, key.cab, key.text);
 }
 
-// Compares the source rows the run writes (both readers are left at their
-// first row) with the rows the deletion removes. A value is compared as the
-// update writes it: an empty text is Null, numbers by value. Bad source
-// values are compared as they are: the run itself reports them.
-RunSummary CompareCodes(Recordset& abi, Recordset& cab, const SavedCodes& removed);
+// Compares the source rows the run writes with the rows the deletion
+// removes. A value is compared as the update writes it: an empty text is
+// Null, numbers by value. Bad source values are compared as they are: the
+// run itself reports them.
+RunSummary CompareCodes(const ResultSet& abi, const ResultSet& cab, const SavedCodes& removed);
 
 // The same for rows at hand (an undo puts back `incoming` over `removed`).
 RunSummary CompareCodes(const SavedCodes& incoming, const SavedCodes& removed);

@@ -23,6 +23,7 @@
 #include <QDir>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QThread>
 #include <csignal>
 #include <set>
 
@@ -225,18 +226,20 @@ protected:
         sourcePath = WriteSourceDatabase(sourceDir_.path(), Source());
     }
 
-    // The transfer with the record of a run; a failure is kept with its line.
-    std::optional<RuntimeError> run(RunRecord& record)
+    // The transfer with the record of a run, or with a companion that stands
+    // for it; a failure is kept with its line.
+    std::optional<RuntimeError> run(RunRecord& record, TransferCompanion* companion = nullptr)
     {
         auto origine = std::make_unique<Connection>();
         origine->open(FileConnectionString(sourcePath));
         auto destinazione = std::make_unique<Connection>();
         destinazione->open(destination->connectionString());
+        destinazione->setTrace([this](const QString& sql) { destinationSql.append(sql); });
         record.setConnections(FileConnectionString(sourcePath), destination->connectionString());
         ScriptedUiServices ui;
         NoProgress progress;
         const RuntimeError error = ErrorOf([&] {
-            EXPECT_EQ(TrasferisciCodici(ui, origine, destinazione, progress, linea, &record),
+            EXPECT_EQ(TrasferisciCodici(ui, origine, destinazione, progress, linea, companion ? companion : &record),
                       TransferOutcome::Completed);
         });
         if (error.number() != 0)
@@ -252,6 +255,7 @@ protected:
     std::unique_ptr<Destination> destination;
     QString sourcePath;
     int linea = 0;
+    QStringList destinationSql;
 };
 
 // What changed between two dumps in the columns the update writes, in the
@@ -342,6 +346,72 @@ TEST_P(RunHistory, TheSummaryIsTheRunsDifferenceAndTheUndoGivesBackTheTablesOfBe
     RestoreCodes(connection, backup.codes(), step);
     connection.close();
     EXPECT_EQ(Lines(DumpOf(*destination).rows), Lines(before.rows));
+}
+
+// The run's record, and another program that adds a bank to the destination
+// once the run has read it alongside the source and before the deletion.
+class AnotherProgramWrites : public TransferCompanion {
+public:
+    AnotherProgramWrites(RunRecord& record, const Destination& destination)
+        : record_(record), destination_(destination)
+    {
+    }
+    void whileSourceIsRead(Connection& destinazione) override { record_.whileSourceIsRead(destinazione); }
+    void destinationBack() override
+    {
+        record_.destinationBack();
+        if (written_)
+            return;
+        written_ = true;
+        Connection other;
+        other.open(destination_.connectionString());
+        Command insert;
+        insert.setActiveConnection(other);
+        insert.setCommandText(QStringLiteral(
+            "INSERT INTO ABI (AbiAbi, AbiBanc, AbiAbichk) VALUES (7000, 'Scritta da un altro programma', 9)"));
+        insert.execute();
+    }
+    void beforeDeletion(Recordset& abi, Recordset& cab, Connection& destinazione) override
+    {
+        record_.beforeDeletion(abi, cab, destinazione);
+    }
+
+private:
+    RunRecord& record_;
+    const Destination& destination_;
+    bool written_ = false;
+};
+
+// A destination read while the source is read is read again before the
+// deletion when another program has changed it meanwhile: the backup holds
+// what the deletion removed, and the undo gives it back.
+TEST_P(RunHistory, ACodeAnotherProgramWritesWhileTheSourceIsReadIsInTheBackup)
+{
+    // A Jet file tells a later write from its own only once it has rested.
+    if (GetParam().starts_with("Jet"))
+        QThread::msleep(2100);
+    RunRecord record(QStringLiteral("Corvanta"));
+    AnotherProgramWrites other(record, *destination);
+    const std::optional<RuntimeError> failure = run(record, &other);
+    ASSERT_FALSE(failure) << failure->description().toStdString();
+    record.finish(kOutcomeCompleted);
+
+    const DeletionBackup backup = DeletionBackup::read(record.backup()->path());
+    ASSERT_EQ(backup.codes().abi.rows.size(), 4U);
+    // Read alongside the source where the engine can tell a change, then again.
+    const bool tellsChanges = GetParam() == "SQLite" || GetParam().starts_with("Jet");
+    EXPECT_EQ(destinationSql.count(QStringLiteral("SELECT * FROM ABI")), tellsChanges ? 2 : 1);
+    // The backup written alongside the source is gone; only the run's is left.
+    EXPECT_EQ(QDir(BackupFolder()).entryList(QDir::Files), QStringList{QFileInfo(backup.path()).fileName()});
+
+    Connection connection;
+    connection.open(destination->connectionString());
+    int step = 0;
+    RestoreCodes(connection, backup.codes(), step);
+    connection.close();
+    const Dumps restored = DumpOf(*destination);
+    EXPECT_TRUE(restored.rows.contains(QStringLiteral("ABI|7000|")));
+    EXPECT_EQ(restored.rows.size(), kBanksBefore.size() + kBranchesBefore.size() + 1);
 }
 
 TEST_P(RunHistory, ABackupThatCannotBeWrittenStopsTheRunWithNothingChanged)

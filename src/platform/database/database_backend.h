@@ -52,4 +52,9 @@ public:
     // destination that cannot roll back is refused with nothing changed.
     // Engines whose transactions cover every table have nothing to check.
     virtual void requireRollback(const QStringList& tables) { (void)tables; }
+    // A mark of the database as it stands: two equal marks taken by this
+    // connection mean that no one else changed the database in between, so
+    // what was read after the first still holds at the second. Empty when
+    // the engine cannot tell; two empty marks say nothing.
+    virtual QByteArray changeMark() { return {}; }
 };

@@ -136,6 +136,19 @@ TEST_F(SqliteBackend, FailsAsInUseWithinTheWaitWhileAnotherProgramReads)
     EXPECT_EQ(file.rows(QStringLiteral("SELECT * FROM abi")), QStringList{QStringLiteral("300|Locale")});
 }
 
+// The mark a run reads the database by, alongside the source: the
+// connection's own changes leave it, another program's commit moves it.
+TEST_F(SqliteBackend, TheMarkMovesWithAnotherProgramsCommitOnly)
+{
+    const auto db = OpenSqliteDatabase(file.path());
+    const QByteArray before = db->changeMark();
+    ASSERT_FALSE(before.isEmpty());
+    db->execute(QStringLiteral("INSERT INTO abi VALUES (1000, 'Propria')"));
+    EXPECT_EQ(db->changeMark(), before);
+    file.exec(QStringLiteral("INSERT INTO abi VALUES (2000, 'Altrui');"));
+    EXPECT_NE(db->changeMark(), before);
+}
+
 // The disk fills while the changes are written: whatever the point at which
 // it fills, the file on its own, as a copy or a backup taken after the
 // failed run would hold it, is the database as it was.

@@ -124,8 +124,8 @@ public:
     explicit SqliteBackend(const QString& path)
     {
         // Read and write where the file allows it; never created here. The
-        // connection is used by one thread only, so SQLite need not lock its
-        // own structures at every call.
+        // connection is used by one thread at a time, so SQLite need not lock
+        // its own structures at every call.
         const int opened =
             sqlite3_open_v2(path.toUtf8().constData(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
         if (opened != SQLITE_OK) {
@@ -228,6 +228,16 @@ public:
         query(QStringLiteral("SELECT count(*) FROM sqlite_master"));
         if (failure && !sqlite3_get_autocommit(db_))
             throw *failure;
+    }
+
+    // Changed by every commit of another connection, of this process or
+    // another; this connection's own leave it as it is.
+    QByteArray changeMark() override
+    {
+        Statement statement(db_, QByteArrayLiteral("PRAGMA data_version"));
+        if (!statement.step())
+            return {};
+        return QByteArrayLiteral("data_version ") + QByteArray::number(sqlite3_column_int64(statement.handle(), 0));
     }
 
 private:

@@ -307,6 +307,31 @@ TEST_F(JetSharing, AFileChangedDuringTheRunIsNotOverwritten)
     }
 }
 
+// The mark a run reads the database by, alongside the source: none while the
+// file may still be written within the same clock tick unseen; once it has
+// rested, the same until another program writes it, even one that puts the
+// size and modification time back.
+TEST_F(JetSharing, AWriteOfAnotherProgramChangesTheMarkOfARestedFile)
+{
+    const auto database = OpenWritableJetDatabase(path, QString());
+    EXPECT_TRUE(database->changeMark().isEmpty());
+    ::usleep(2'100'000);
+    const QByteArray rested = database->changeMark();
+    ASSERT_FALSE(rested.isEmpty());
+    EXPECT_EQ(database->changeMark(), rested);
+
+    struct stat status {};
+    ::stat(QFile::encodeName(path).constData(), &status);
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    file.seek(2 * 4096 + 4000);
+    file.write("altro programma");
+    file.close();
+    const timespec times[2] = {status.st_atim, status.st_mtim};
+    ::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0);
+    EXPECT_NE(database->changeMark(), rested);
+}
+
 // A file the user may not write is refused before anything changes, as
 // SQLite refuses one; so is a file in a folder where the new copy cannot be
 // made, or one whose owner the copy could not keep.

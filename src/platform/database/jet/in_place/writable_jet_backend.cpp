@@ -9,7 +9,10 @@
 #include "platform/runtime/runtime_error.h"
 #include "platform/runtime/system_error.h"
 
+#include <sys/stat.h>
 #include <QFile>
+#include <algorithm>
+#include <ctime>
 #include <optional>
 
 namespace {
@@ -33,6 +36,8 @@ DatabaseHeader ReadHeader(const QString& path)
                                .arg(header->codePage));
     return *header;
 }
+
+constexpr time_t kSettledSeconds = 2;
 
 bool IsSelect(const QString& sql)
 {
@@ -99,6 +104,24 @@ public:
         if (!transaction_)
             throw RuntimeError(ErrorNumber::Failure, QStringLiteral("Nessuna transazione in corso."));
         transaction_.reset();
+    }
+
+    // The file as the system keeps it: a program that writes it changes its
+    // change time, one that replaces it its inode. A write sets those times
+    // only to the clock's coarse tick, though, so a file written in the last
+    // seconds could be written again within the same tick unseen: its mark
+    // says nothing until it has settled.
+    QByteArray changeMark() override
+    {
+        struct stat file {};
+        timespec now{};
+        if (::stat(QFile::encodeName(path_).constData(), &file) != 0 || ::clock_gettime(CLOCK_REALTIME, &now) != 0
+            || now.tv_sec - std::max(file.st_mtim.tv_sec, file.st_ctim.tv_sec) < kSettledSeconds)
+            return {};
+        return QByteArray::number(quint64(file.st_dev)) + ' ' + QByteArray::number(quint64(file.st_ino)) + ' '
+            + QByteArray::number(qint64(file.st_size)) + ' ' + QByteArray::number(qint64(file.st_mtim.tv_sec)) + '.'
+            + QByteArray::number(qint64(file.st_mtim.tv_nsec)) + ' ' + QByteArray::number(qint64(file.st_ctim.tv_sec))
+            + '.' + QByteArray::number(qint64(file.st_ctim.tv_nsec));
     }
 
 private:
