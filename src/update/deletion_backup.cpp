@@ -380,10 +380,11 @@ BackupDraft DeletionBackup::draft(const QString& folder, const BackupRecord& rec
         {
             BackupDatabase db(partial, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, failure);
             // A partial file is never taken for a backup: no journal is needed,
-            // and the file is synced once, whole, before it gets its name.
+            // and the file is synced once, whole, before it gets its name. It
+            // is written once and read whole: the largest pages cost least.
             db.exec(
-                QStringLiteral("PRAGMA encoding = 'UTF-16le'; PRAGMA journal_mode = OFF; PRAGMA synchronous = OFF;"
-                               "PRAGMA cache_size = -262144;"));
+                QStringLiteral("PRAGMA page_size = 65536; PRAGMA encoding = 'UTF-16le'; PRAGMA journal_mode = OFF;"
+                               "PRAGMA synchronous = OFF; PRAGMA cache_size = -262144;"));
             db.exec(
                 QStringLiteral("BEGIN; CREATE TABLE esecuzione (chiave TEXT PRIMARY KEY, valore TEXT);"
                                "CREATE TABLE colonne (tabella TEXT, posizione INTEGER, nome TEXT, tipo TEXT);"));
