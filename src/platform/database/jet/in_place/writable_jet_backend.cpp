@@ -10,8 +10,10 @@
 #include "platform/runtime/system_error.h"
 
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <QFile>
 #include <algorithm>
+#include <array>
 #include <ctime>
 #include <optional>
 
@@ -38,6 +40,20 @@ DatabaseHeader ReadHeader(const QString& path)
 }
 
 constexpr time_t kSettledSeconds = 2;
+
+// Whether the kernel keeps the file's times itself. A network file system
+// (an installation's shared folder) may answer from a cache for a while and
+// miss another computer's write.
+bool OnALocalDisk(const QString& path)
+{
+    struct statfs system {};
+    if (::statfs(QFile::encodeName(path).constData(), &system) != 0)
+        return false;
+    constexpr std::array<decltype(system.f_type), 7> kLocal{
+        0xEF53 /* ext2/3/4 */, 0x58465342 /* xfs */, 0x9123683E /* btrfs */, 0x01021994 /* tmpfs */,
+        0x794C7630 /* overlayfs */, 0xF2F52010 /* f2fs */, 0x2FC12FC1 /* zfs */};
+    return std::find(kLocal.begin(), kLocal.end(), system.f_type) != kLocal.end();
+}
 
 bool IsSelect(const QString& sql)
 {
@@ -110,12 +126,13 @@ public:
     // change time, one that replaces it its inode. A write sets those times
     // only to the clock's coarse tick, though, so a file written in the last
     // seconds could be written again within the same tick unseen: its mark
-    // says nothing until it has settled.
+    // says nothing until it has settled, nor on a network file system.
     QByteArray changeMark() override
     {
         struct stat file {};
         timespec now{};
-        if (::stat(QFile::encodeName(path_).constData(), &file) != 0 || ::clock_gettime(CLOCK_REALTIME, &now) != 0
+        if (!OnALocalDisk(path_) || ::stat(QFile::encodeName(path_).constData(), &file) != 0
+            || ::clock_gettime(CLOCK_REALTIME, &now) != 0
             || now.tv_sec - std::max(file.st_mtim.tv_sec, file.st_ctim.tv_sec) < kSettledSeconds)
             return {};
         return QByteArray::number(quint64(file.st_dev)) + ' ' + QByteArray::number(quint64(file.st_ino)) + ' '
