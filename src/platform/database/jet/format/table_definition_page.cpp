@@ -29,8 +29,12 @@ struct DefinitionOffsets {
         freeSpaceMap;
     qsizetype headerSize, indexCountsSize;
     qsizetype columnSize, columnNumber, columnVariableIndex, columnSortOrder, columnFlags;
-    qsizetype columnMoreFlags;  // -1: Jet 3 has no compressed texts
+    qsizetype columnMoreFlags;   // -1: Jet 3 has no compressed texts
+    qsizetype columnIndex;       // -1: Jet 3 does not repeat the number
+    qsizetype columnUnknownOne;  // -1: only Jet 3 writes it
+    qsizetype columnCodePage;    // -1: Jet 4 texts have none
     qsizetype columnFixedOffset, columnLength;
+    quint8 columnFlagsAlwaysSet;
     qsizetype realSize, realSlots, realUsageMap, realRoot, realFlags;
     quint8 realFlagsAlwaysSet;
     qsizetype logicalSize, logicalNumber, logicalReal, logicalRelated, logicalCascadeUpdates, logicalCascadeDeletes,
@@ -55,8 +59,12 @@ constexpr DefinitionOffsets kJet4Offsets{.rowCount = kTableRowCountOffset,
                                          .columnSortOrder = kColumnSortOrderOffset,
                                          .columnFlags = kColumnFlagsOffset,
                                          .columnMoreFlags = kColumnMoreFlagsOffset,
+                                         .columnIndex = kColumnIndexOffset,
+                                         .columnUnknownOne = -1,
+                                         .columnCodePage = -1,
                                          .columnFixedOffset = kColumnFixedOffsetOffset,
                                          .columnLength = kColumnLengthOffset,
+                                         .columnFlagsAlwaysSet = 0,
                                          .realSize = kRealIndexSize,
                                          .realSlots = kRealIndexSlotsOffset,
                                          .realUsageMap = kRealIndexUsageMapOffset,
@@ -88,8 +96,12 @@ constexpr DefinitionOffsets kJet3Offsets{.rowCount = kJet3DefinitionRowCountOffs
                                          .columnSortOrder = kJet3ColumnSortOrderOffset,
                                          .columnFlags = kJet3ColumnFlagsOffset,
                                          .columnMoreFlags = -1,
+                                         .columnIndex = -1,
+                                         .columnUnknownOne = kJet3ColumnUnknownOneOffset,
+                                         .columnCodePage = kJet3ColumnCodePageOffset,
                                          .columnFixedOffset = kJet3ColumnFixedOffsetOffset,
                                          .columnLength = kJet3ColumnLengthOffset,
+                                         .columnFlagsAlwaysSet = kJet3ColumnFlagAlwaysSet,
                                          .realSize = kJet3RealIndexSize,
                                          .realSlots = kJet3RealIndexSlotsOffset,
                                          .realUsageMap = kJet3RealIndexUsageMapOffset,
@@ -113,42 +125,32 @@ const DefinitionOffsets& OffsetsOf(JetVersion version)
 // Writing.
 
 QByteArray ColumnDescriptor(const JetColumn& column, quint16 number, const ColumnPlacement& placement,
-                            int variableColumnsBefore)
+                            int variableColumnsBefore, JetVersion version)
 {
+    const DefinitionOffsets& layout = OffsetsOf(version);
     const bool fixed = placement.fixedOffset >= 0;
-    QByteArray descriptor(kColumnDescriptorSize, '\0');
+    QByteArray descriptor(layout.columnSize, '\0');
     descriptor[kColumnTypeOffset] = static_cast<char>(TraitsOf(column.type).code);
-    PutLittleEndian(descriptor, kColumnStampOffset, kDefinitionStamp);
-    PutLittleEndian(descriptor, kColumnNumberOffset, number);
-    PutLittleEndian(descriptor, kColumnVariableIndexOffset,
+    if (layout.stamps)
+        PutLittleEndian(descriptor, kColumnStampOffset, kDefinitionStamp);
+    PutLittleEndian(descriptor, layout.columnNumber, number);
+    PutLittleEndian(descriptor, layout.columnVariableIndex,
                     static_cast<quint16>(fixed ? variableColumnsBefore : placement.variableIndex));
-    PutLittleEndian(descriptor, kColumnIndexOffset, number);
-    PutLittleEndian(descriptor, kColumnSortOrderOffset, kGeneralSortOrder);
-    descriptor[kColumnFlagsOffset] = static_cast<char>(kNullableColumn | (fixed ? kFixedLengthColumn : 0));
-    descriptor[kColumnMoreFlagsOffset] =
-        static_cast<char>(column.type == JetColumnType::Text && column.compressedText ? kCompressedTextColumn : 0);
-    PutLittleEndian(descriptor, kColumnFixedOffsetOffset, static_cast<quint16>(fixed ? placement.fixedOffset : 0));
-    PutLittleEndian(descriptor, kColumnLengthOffset, DeclaredLength(column));
-    return descriptor;
-}
-
-QByteArray Jet3ColumnDescriptor(const JetColumn& column, quint16 number, const ColumnPlacement& placement,
-                                int variableColumnsBefore)
-{
-    const bool fixed = placement.fixedOffset >= 0;
-    QByteArray descriptor(kJet3ColumnDescriptorSize, '\0');
-    descriptor[kColumnTypeOffset] = static_cast<char>(TraitsOf(column.type).code);
-    PutLittleEndian(descriptor, kJet3ColumnNumberOffset, number);
-    PutLittleEndian(descriptor, kJet3ColumnVariableIndexOffset,
-                    static_cast<quint16>(fixed ? variableColumnsBefore : placement.variableIndex));
+    if (layout.columnIndex >= 0)
+        PutLittleEndian(descriptor, layout.columnIndex, number);
     // Access 97 writes 1 here in every column; its meaning is not known.
-    PutLittleEndian(descriptor, kJet3ColumnUnknownOneOffset, quint16{1});
-    PutLittleEndian(descriptor, kJet3ColumnSortOrderOffset, kGeneralSortOrder);
-    PutLittleEndian(descriptor, kJet3ColumnCodePageOffset, kWesternCodePage);
-    descriptor[kJet3ColumnFlagsOffset] =
-        static_cast<char>(kJet3ColumnFlagAlwaysSet | kNullableColumn | (fixed ? kFixedLengthColumn : 0));
-    PutLittleEndian(descriptor, kJet3ColumnFixedOffsetOffset, static_cast<quint16>(fixed ? placement.fixedOffset : 0));
-    PutLittleEndian(descriptor, kJet3ColumnLengthOffset, DeclaredLength(column, JetVersion::Jet3));
+    if (layout.columnUnknownOne >= 0)
+        PutLittleEndian(descriptor, layout.columnUnknownOne, quint16{1});
+    PutLittleEndian(descriptor, layout.columnSortOrder, kGeneralSortOrder);
+    if (layout.columnCodePage >= 0)
+        PutLittleEndian(descriptor, layout.columnCodePage, kWesternCodePage);
+    descriptor[layout.columnFlags] =
+        static_cast<char>(layout.columnFlagsAlwaysSet | kNullableColumn | (fixed ? kFixedLengthColumn : 0));
+    if (layout.columnMoreFlags >= 0)
+        descriptor[layout.columnMoreFlags] =
+            static_cast<char>(column.type == JetColumnType::Text && column.compressedText ? kCompressedTextColumn : 0);
+    PutLittleEndian(descriptor, layout.columnFixedOffset, static_cast<quint16>(fixed ? placement.fixedOffset : 0));
+    PutLittleEndian(descriptor, layout.columnLength, DeclaredLength(column, version));
     return descriptor;
 }
 
@@ -367,8 +369,7 @@ QByteArray TableDefinitionPage(const JetTableDefinition& table, const TableLayou
 
     int variableColumnsBefore = 0;
     for (quint16 i = 0; i < columnCount; ++i) {
-        page.append(jet3 ? Jet3ColumnDescriptor(table.columns[i], i, layout.columns[i], variableColumnsBefore)
-                         : ColumnDescriptor(table.columns[i], i, layout.columns[i], variableColumnsBefore));
+        page.append(ColumnDescriptor(table.columns[i], i, layout.columns[i], variableColumnsBefore, version));
         if (layout.columns[i].variableIndex >= 0)
             ++variableColumnsBefore;
     }
