@@ -14,7 +14,7 @@ install_packages() {
 # What the tool needs to build and run, and what the demo uses.
 packages=(
   cmake ninja-build g++ pkg-config
-  qt6-base-dev mdbtools-dev libsqlite3-dev sqlite3 libpq-dev unixodbc-dev libxcb1-dev
+  qt6-base-dev mdbtools-dev libsqlite3-dev sqlite3 libpq-dev unixodbc-dev libxcb1-dev libssl-dev
   qt6-translations-l10n fonts-liberation2
 )
 # What only the tests, the package check and the screenshot use.

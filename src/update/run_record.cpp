@@ -1,12 +1,11 @@
 #include "update/run_record.h"
 
 #include "platform/paths/windows_path.h"
+#include "platform/runtime/file_digest.h"
 #include "update/connection_string.h"
 #include "update/run_log.h"
 #include "update/state_folder.h"
 
-#include <QCryptographicHash>
-#include <QFile>
 #include <QTextStream>
 #include <future>
 
@@ -26,11 +25,7 @@ QString CountsText(const RunSummary& summary)
 
 QString SourceDigest(const QString& connectionText)
 {
-    QFile file(LinuxPathOf(ConnectionString::parse(connectionText).value(QStringLiteral("Data Source"))));
-    QCryptographicHash hash(QCryptographicHash::Sha256);
-    if (!file.open(QIODevice::ReadOnly) || !hash.addData(&file))
-        return {};
-    return QString::fromLatin1(hash.result().toHex());
+    return FileSha256(LinuxPathOf(ConnectionString::parse(connectionText).value(QStringLiteral("Data Source"))));
 }
 
 RunRecord::RunRecord(QString profile)
