@@ -117,6 +117,31 @@ QByteArray Connection::changeMark()
     return session().backend->changeMark();
 }
 
+bool Connection::typesValuesPerRow()
+{
+    return session().backend->typesValuesPerRow();
+}
+
+std::optional<QStringList> Connection::copyRowsToSqliteFile(const QString& select, const QString& file,
+                                                            const QString& into)
+{
+    // Traced once the engine has taken it: one that cannot copy sends nothing.
+    DatabaseSession& copying = session();
+    const auto sent = [&] {
+        if (copying.trace)
+            copying.trace(select);
+    };
+    try {
+        std::optional<QStringList> columns = copying.backend->copyRowsToSqliteFile(select, file, into);
+        if (columns)
+            sent();
+        return columns;
+    } catch (const RuntimeError&) {
+        sent();
+        throw;
+    }
+}
+
 void Recordset::open(const QString& source, Connection& connection)
 {
     if (isOpen())

@@ -52,6 +52,11 @@ public:
     void requireRollback(const QStringList& tables);
     // The engine's mark of the database as it stands (see DatabaseBackend).
     QByteArray changeMark();
+    // Whether only the engine can tell which rows a condition selects (see
+    // DatabaseBackend).
+    bool typesValuesPerRow();
+    // Has the engine copy rows into a file of its own (see DatabaseBackend).
+    std::optional<QStringList> copyRowsToSqliteFile(const QString& select, const QString& file, const QString& into);
 
     // Sees every query text and statement before it goes to the database.
     void setTrace(std::function<void(const QString&)> trace);

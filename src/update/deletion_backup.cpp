@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QMap>
 #include <functional>
+#include <optional>
 
 namespace {
 
@@ -154,15 +155,40 @@ bool FromAThousand(const Variant& key)
     }
 }
 
+// The condition of the run's deletion, on the table's key column.
+QString FromAThousandCondition(const QString& keyColumn)
+{
+    return keyColumn.toLower() + QStringLiteral(" >=1000");
+}
+
+QString SelectFromAThousand(const QString& table, const QString& keyColumn)
+{
+    return QStringLiteral("SELECT * FROM %1 WHERE %2").arg(table, FromAThousandCondition(keyColumn));
+}
+
 // A table or key column the destination lacks leaves nothing to save: the
-// deletion then fails at its own line, as it always has.
+// deletion then fails at its own line, as it always has. Where a column may
+// hold any kind of value, the engine picks the rows with the deletion's own
+// condition (SQLite deletes a text key such as "A1", which reads as no number).
 SavedTable ReadTable(Connection& destinazione, const QString& name, const QString& keyColumn)
 {
     SavedTable table;
     table.name = name;
     Recordset rs;
+    bool chosenByEngine = false;
     try {
-        rs.open(QStringLiteral("SELECT * FROM ") + name, destinazione);
+        if (destinazione.typesValuesPerRow()) {
+            try {
+                rs.open(SelectFromAThousand(name, keyColumn), destinazione);
+                chosenByEngine = true;
+            } catch (const RuntimeError& error) {
+                if (error.number() != ErrorNumber::StatementRejected)
+                    throw;
+            }
+        }
+        // Elsewhere, and without a key column, the table is read whole.
+        if (!chosenByEngine)
+            rs.open(QStringLiteral("SELECT * FROM ") + name, destinazione);
     } catch (const RuntimeError& error) {
         if (error.number() == ErrorNumber::NoSuchTable)
             return table;
@@ -174,7 +200,7 @@ SavedTable ReadTable(Connection& destinazione, const QString& name, const QStrin
     if (key < 0)
         return table;
     for (std::vector<Variant>& row : rs.takeRows()) {
-        if (!FromAThousand(row[std::size_t(key)]))
+        if (!chosenByEngine && !FromAThousand(row[std::size_t(key)]))
             continue;
         for (qsizetype i = 0; i < table.columns.size(); ++i) {
             if (table.types[i].isEmpty())
@@ -185,9 +211,22 @@ SavedTable ReadTable(Connection& destinazione, const QString& name, const QStrin
     return table;
 }
 
-QString RowTable(const SavedTable& table)
+QString RowTable(const QString& table)
 {
-    return QStringLiteral("righe_") + table.name;
+    return QStringLiteral("righe_") + table;
+}
+
+// The destination's names and types of a table's columns.
+void WriteColumns(BackupDatabase& db, const QString& table, const QStringList& names, const QStringList& types)
+{
+    BackupDatabase::Statement column(db, QStringLiteral("INSERT INTO colonne VALUES (?, ?, ?, ?)"));
+    for (qsizetype i = 0; i < names.size(); ++i) {
+        column.bind(1, table);
+        column.bind(2, i);
+        column.bind(3, names.at(i));
+        column.bind(4, types.at(i));
+        column.run();
+    }
 }
 
 void WriteTable(BackupDatabase& db, const SavedTable& table)
@@ -200,17 +239,10 @@ void WriteTable(BackupDatabase& db, const SavedTable& table)
         columns << QStringLiteral("c%1").arg(i);
         places << QStringLiteral("?");
     }
-    db.exec(QStringLiteral("CREATE TABLE %1 (%2)").arg(RowTable(table), columns.join(QStringLiteral(", "))));
-    BackupDatabase::Statement column(db, QStringLiteral("INSERT INTO colonne VALUES (?, ?, ?, ?)"));
-    for (qsizetype i = 0; i < table.columns.size(); ++i) {
-        column.bind(1, table.name);
-        column.bind(2, i);
-        column.bind(3, table.columns.at(i));
-        column.bind(4, table.types.at(i));
-        column.run();
-    }
+    db.exec(QStringLiteral("CREATE TABLE %1 (%2)").arg(RowTable(table.name), columns.join(QStringLiteral(", "))));
+    WriteColumns(db, table.name, table.columns, table.types);
     BackupDatabase::Statement insert(
-        db, QStringLiteral("INSERT INTO %1 VALUES (%2)").arg(RowTable(table), places.join(QStringLiteral(", "))));
+        db, QStringLiteral("INSERT INTO %1 VALUES (%2)").arg(RowTable(table.name), places.join(QStringLiteral(", "))));
     for (const std::vector<Variant>& row : table.rows) {
         for (std::size_t i = 0; i < row.size(); ++i)
             insert.bind(int(i) + 1, row[i]);
@@ -230,7 +262,7 @@ SavedTable ReadSavedTable(BackupDatabase& db, const QString& name)
     }
     if (table.columns.isEmpty())
         return table;  // the destination had no such table
-    BackupDatabase::Statement rows(db, QStringLiteral("SELECT * FROM %1 ORDER BY rowid").arg(RowTable(table)));
+    BackupDatabase::Statement rows(db, QStringLiteral("SELECT * FROM %1 ORDER BY rowid").arg(RowTable(table.name)));
     if (rows.columns() != table.columns.size())
         throw RuntimeError(ErrorNumber::Failure, QStringLiteral("colonne incoerenti nella tabella %1").arg(name));
     while (rows.next()) {
@@ -306,6 +338,118 @@ RuntimeError BackupFailure(const QString& path, const QString& message)
                                       .arg(path, message)};
 }
 
+// The code tables and their key columns, as the run's deletion names them.
+const std::pair<QString, QString> kCodeTables[] = {{QStringLiteral("ABI"), QStringLiteral("AbiAbi")},
+                                                   {QStringLiteral("ABICAB"), QStringLiteral("AbcAbi")}};
+
+// The kind of value SQLite holds in a column of the rows copied, as a saved
+// table names it: that of the first value that is not Null.
+QStringList StoredTypes(BackupDatabase& db, const QString& table, qsizetype columns)
+{
+    static const QMap<QString, QString> names{{QStringLiteral("integer"), QStringLiteral("intero")},
+                                              {QStringLiteral("real"), QStringLiteral("decimale")},
+                                              {QStringLiteral("text"), QStringLiteral("testo")},
+                                              {QStringLiteral("blob"), QStringLiteral("binario")}};
+    QStringList types;
+    for (qsizetype i = 0; i < columns; ++i) {
+        BackupDatabase::Statement first(
+            db, QStringLiteral("SELECT typeof(c%1) FROM %2 WHERE c%1 IS NOT NULL LIMIT 1").arg(i).arg(RowTable(table)));
+        types << (first.next() ? names.value(first.text(0)) : QString());
+    }
+    return types;
+}
+
+// The file a backup is written into, under a name no reader takes for a
+// backup, named after this process so that two runs never write or remove
+// each other's; removed unless it becomes a draft.
+class DraftFile {
+public:
+    DraftFile(const QString& folder, const BackupRecord& record) : record_(record)
+    {
+        const QDir backups(folder);
+        stem_ = backups.filePath(QStringLiteral("%1-%2").arg(
+            FileNamePart(record.profile), record.started.toString(QStringLiteral("yyyyMMdd-HHmmss-zzz"))));
+        partial_ = stem_ + kBackupSuffix + kPartialMark + QString::number(::getpid());
+        guard([&] {
+            MakeFolder(folder);
+            RemovePartialsOfEndedRuns(backups);
+            if (QFile::exists(partial_) && !QFile::remove(partial_))
+                throw RuntimeError(ErrorNumber::Failure, QStringLiteral("il file esiste già"));
+        });
+    }
+    ~DraftFile()
+    {
+        if (!partial_.isEmpty())
+            QFile::remove(partial_);
+    }
+    DraftFile(const DraftFile&) = delete;
+    DraftFile& operator=(const DraftFile&) = delete;
+
+    const QString& partial() const { return partial_; }
+
+    // Runs `work`, any failure of it becoming the backup's.
+    void guard(const std::function<void()>& work) const
+    {
+        try {
+            work();
+        } catch (const RuntimeError& error) {
+            if (error.description().startsWith(QStringLiteral("Impossibile salvare")))
+                throw;
+            throw BackupFailure(stem_ + kBackupSuffix, error.description());
+        }
+    }
+
+    // Adds to the file in one transaction; `settings`, what SQLite takes only
+    // before a file's first table, come first.
+    void write(const QString& settings, const std::function<void(BackupDatabase&)>& fill) const
+    {
+        guard([&] {
+            BackupDatabase db(partial_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
+                              [](const QString& message) { return RuntimeError(ErrorNumber::Failure, message); });
+            // Never taken for a backup before it is synced whole and named: no
+            // journal is needed.
+            db.exec(settings
+                    + QStringLiteral("PRAGMA journal_mode = OFF; PRAGMA synchronous = OFF; "
+                                     "PRAGMA cache_size = -262144; BEGIN"));
+            fill(db);
+            db.exec(QStringLiteral("COMMIT"));
+        });
+    }
+
+    // The tables of the record and of the columns, the record written.
+    void writeRecord(BackupDatabase& db) const
+    {
+        db.exec(
+            QStringLiteral("CREATE TABLE esecuzione (chiave TEXT PRIMARY KEY, valore TEXT);"
+                           "CREATE TABLE colonne (tabella TEXT, posizione INTEGER, nome TEXT, tipo TEXT);"));
+        BackupDatabase::Statement field(db, QStringLiteral("INSERT INTO esecuzione VALUES (?, ?)"));
+        const QStringList values{record_.profile, record_.started.toString(Qt::ISODateWithMs), record_.destination,
+                                 record_.sourceDigest, record_.outcome};
+        for (qsizetype i = 0; i < kRecordKeys.size(); ++i) {
+            field.bind(1, kRecordKeys.at(i));
+            field.bind(2, values.at(i));
+            field.run();
+        }
+    }
+
+    const QString& stem() const { return stem_; }
+
+    // Syncs the file and hands it over: answers its name.
+    QString done()
+    {
+        guard([&] {
+            if (!SyncFile(partial_))
+                throw RuntimeError(ErrorNumber::Failure, QStringLiteral("impossibile scrivere il file sul disco"));
+        });
+        return std::exchange(partial_, {});
+    }
+
+private:
+    BackupRecord record_;
+    QString stem_;
+    QString partial_;
+};
+
 }  // namespace
 
 qsizetype SavedTable::column(const QString& wanted) const
@@ -319,8 +463,8 @@ qsizetype SavedTable::column(const QString& wanted) const
 
 SavedCodes ReadCodesFromAThousand(Connection& destinazione)
 {
-    return {ReadTable(destinazione, QStringLiteral("ABI"), QStringLiteral("AbiAbi")),
-            ReadTable(destinazione, QStringLiteral("ABICAB"), QStringLiteral("AbcAbi"))};
+    const auto& [abi, abicab] = kCodeTables;
+    return {ReadTable(destinazione, abi.first, abi.second), ReadTable(destinazione, abicab.first, abicab.second)};
 }
 
 BackupDraft::BackupDraft(QString stem, QString partial, BackupRecord record)
@@ -365,50 +509,42 @@ DeletionBackup BackupDraft::publish()
 
 BackupDraft DeletionBackup::draft(const QString& folder, const BackupRecord& record, const SavedCodes& codes)
 {
-    const QDir backups(folder);
-    const QString stem = backups.filePath(QStringLiteral("%1-%2").arg(
-        FileNamePart(record.profile), record.started.toString(QStringLiteral("yyyyMMdd-HHmmss-zzz"))));
-    const QString path = stem + kBackupSuffix;
-    // Named after this process, so that two runs never write or remove each other's.
-    const QString partial = path + kPartialMark + QString::number(::getpid());
-    const auto failure = [&path](const QString& message) { return BackupFailure(path, message); };
-    try {
-        MakeFolder(folder);
-        RemovePartialsOfEndedRuns(backups);
-        if (QFile::exists(partial) && !QFile::remove(partial))
-            throw failure(QStringLiteral("il file esiste già"));
-        {
-            BackupDatabase db(partial, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, failure);
-            // A partial file is never taken for a backup: no journal is needed,
-            // and the file is synced once, whole, before it gets its name. It
-            // is written once and read whole: the largest pages cost least.
-            db.exec(
-                QStringLiteral("PRAGMA page_size = 65536; PRAGMA encoding = 'UTF-16le'; PRAGMA journal_mode = OFF;"
-                               "PRAGMA synchronous = OFF; PRAGMA cache_size = -262144;"));
-            db.exec(
-                QStringLiteral("BEGIN; CREATE TABLE esecuzione (chiave TEXT PRIMARY KEY, valore TEXT);"
-                               "CREATE TABLE colonne (tabella TEXT, posizione INTEGER, nome TEXT, tipo TEXT);"));
-            BackupDatabase::Statement field(db, QStringLiteral("INSERT INTO esecuzione VALUES (?, ?)"));
-            const QStringList values{record.profile, record.started.toString(Qt::ISODateWithMs), record.destination,
-                                     record.sourceDigest, record.outcome};
-            for (qsizetype i = 0; i < kRecordKeys.size(); ++i) {
-                field.bind(1, kRecordKeys.at(i));
-                field.bind(2, values.at(i));
-                field.run();
-            }
-            WriteTable(db, codes.abi);
-            WriteTable(db, codes.abicab);
-            db.exec(QStringLiteral("COMMIT"));
+    DraftFile file(folder, record);
+    // Written once and read whole: the largest pages cost least. The texts
+    // are bound as they stand, in UTF-16, not converted.
+    file.write(QStringLiteral("PRAGMA page_size = 65536; PRAGMA encoding = 'UTF-16le';"), [&](BackupDatabase& db) {
+        file.writeRecord(db);
+        WriteTable(db, codes.abi);
+        WriteTable(db, codes.abicab);
+    });
+    return BackupDraft(file.stem(), file.done(), record);
+}
+
+std::optional<BackupDraft> DeletionBackup::draftCopiedByEngine(const QString& folder, const BackupRecord& record,
+                                                                Connection& destinazione)
+{
+    DraftFile file(folder, record);
+    std::vector<std::pair<QString, QStringList>> copied;
+    file.guard([&] {
+        // An empty file, which the engine may not create itself.
+        if (QFile empty(file.partial()); !empty.open(QIODevice::WriteOnly))
+            throw RuntimeError(ErrorNumber::Failure, empty.errorString());
+        for (const auto& [table, key] : kCodeTables) {
+            const std::optional<QStringList> columns =
+                destinazione.copyRowsToSqliteFile(SelectFromAThousand(table, key), file.partial(), RowTable(table));
+            if (!columns)
+                return;
+            copied.emplace_back(table, *columns);
         }
-        if (!SyncFile(partial))
-            throw failure(QStringLiteral("impossibile scrivere il file sul disco"));
-    } catch (const RuntimeError& error) {
-        QFile::remove(partial);
-        if (error.description().startsWith(QStringLiteral("Impossibile salvare")))
-            throw;
-        throw failure(error.description());
-    }
-    return BackupDraft(stem, partial, record);
+    });
+    if (copied.size() != std::size(kCodeTables))
+        return std::nullopt;
+    file.write(QString(), [&](BackupDatabase& db) {
+        file.writeRecord(db);
+        for (const auto& [table, columns] : copied)
+            WriteColumns(db, table, columns, StoredTypes(db, table, columns.size()));
+    });
+    return BackupDraft(file.stem(), file.done(), record);
 }
 
 DeletionBackup DeletionBackup::write(const QString& folder, const BackupRecord& record, const SavedCodes& codes)

@@ -3,6 +3,7 @@
 #include "update/database_access.h"
 
 #include <QDateTime>
+#include <optional>
 #include <vector>
 
 // The rows of one code table from ABI 1000 up, as the destination holds
@@ -25,7 +26,8 @@ struct SavedCodes {
 
 // What the deletion of a run removes: every row of ABI whose AbiAbi, and of
 // ABICAB whose AbcAbi, is a number of 1000 or more. The tables are read
-// whole, since every engine (the Jet reader too) answers SELECT *.
+// whole, since every engine (the Jet reader too) answers SELECT *, but where
+// only the engine can tell which rows the deletion's condition selects.
 SavedCodes ReadCodesFromAThousand(Connection& destinazione);
 
 // What a backup says of its run besides the rows.
@@ -71,6 +73,11 @@ public:
     static DeletionBackup write(const QString& folder, const BackupRecord& record, const SavedCodes& codes);
     // The same, written and synced but not named yet.
     static BackupDraft draft(const QString& folder, const BackupRecord& record, const SavedCodes& codes);
+    // The same for the rows the destination's deletion will remove, copied
+    // into the file by the engine itself; nothing where it cannot (see
+    // Connection::copyRowsToSqliteFile). The rows are then in the file only.
+    static std::optional<BackupDraft> draftCopiedByEngine(const QString& folder, const BackupRecord& record,
+                                                          Connection& destinazione);
     // Reads a backup file; raises RuntimeError when it is not one.
     static DeletionBackup read(const QString& path);
     // The newest backup of a completed run of the profile (named without
@@ -82,6 +89,7 @@ public:
     const BackupRecord& record() const { return record_; }
     // The rows, for a backup read from its file.
     const SavedCodes& codes() const { return codes_; }
+    SavedCodes takeCodes() { return std::move(codes_); }
 
     // Records how the run ended.
     void setOutcome(const QString& outcome);

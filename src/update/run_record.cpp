@@ -57,8 +57,11 @@ void RunRecord::whileSourceIsRead(Connection& destinazione)
             EarlyBackup early{destinazione.changeMark(), {}, {}};
             if (early.mark.isEmpty())
                 return std::nullopt;
-            early.removed = ReadCodesFromAThousand(destinazione);
-            early.draft.emplace(DeletionBackup::draft(BackupFolder(), record(), early.removed));
+            early.draft = DeletionBackup::draftCopiedByEngine(BackupFolder(), record(), destinazione);
+            if (!early.draft) {
+                early.removed = ReadCodesFromAThousand(destinazione);
+                early.draft.emplace(DeletionBackup::draft(BackupFolder(), record(), *early.removed));
+            }
             return early;
         } catch (...) {
             // Whatever stopped it happens again at line 805, where it is reported.
@@ -77,32 +80,43 @@ void RunRecord::beforeDeletion(Recordset& abi, Recordset& cab, Connection& desti
 {
     destinationBack();
     std::optional<EarlyBackup> early = std::exchange(early_, std::nullopt);
-    SavedCodes removed;
+    std::optional<SavedCodes> removed;
     if (early && destinazione.changeMark() == early->mark) {
         removed = std::move(early->removed);
         backup_ = early->draft->publish();
     } else {
         early.reset();
         removed = ReadCodesFromAThousand(destinazione);
-        backup_ = DeletionBackup::write(BackupFolder(), record(), removed);
+        backup_ = DeletionBackup::write(BackupFolder(), record(), *removed);
     }
-    if (keepBankDetails)
-        keptDetails_.emplace(removed);
-    // The counts are wanted when the run ends: they are made, and the rows
-    // let go, on a thread of their own while the run inserts.
+    if (keepBankDetails) {
+        if (!removed)
+            removed = DeletionBackup::read(backup_->path()).takeCodes();
+        keptDetails_.emplace(*removed);
+    }
+    // The counts are wanted when the run ends: they are made, the rows read
+    // back from the backup where only the engine read them, and let go, on a
+    // thread of their own while the run inserts.
     comparing_ = std::async(std::launch::async, [abi = abi.sharedRows(), cab = cab.sharedRows(),
-                                                 removed = std::move(removed)]() mutable {
+                                                 removed = std::move(removed), path = backup_->path()]() mutable {
         const std::shared_ptr<const ResultSet> banks = std::move(abi);
         const std::shared_ptr<const ResultSet> branches = std::move(cab);
-        const SavedCodes saved = std::move(removed);
+        const SavedCodes saved = removed ? std::move(*removed) : DeletionBackup::read(path).takeCodes();
         return CompareCodes(*banks, *branches, saved);
     });
 }
 
 const std::optional<RunSummary>& RunRecord::summary()
 {
-    if (comparing_.valid())
-        summary_ = comparing_.get();
+    if (comparing_.valid()) {
+        try {
+            summary_ = comparing_.get();
+        } catch (const RuntimeError& error) {
+            // The backup, just written, could not be read back: the run
+            // stands, without its counts.
+            QTextStream(stderr) << error.description() << '\n';
+        }
+    }
     return summary_;
 }
 
@@ -124,6 +138,8 @@ void RunRecord::failed(int linea, const RuntimeError& error)
 
 void RunRecord::finish(const QString& outcome)
 {
+    // The counts may still be reading the backup, which the outcome changes.
+    summary();
     try {
         if (backup_)
             backup_->setOutcome(outcome == kOutcomeCompleted ? kOutcomeCompleted : kOutcomeNotCompleted);

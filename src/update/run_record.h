@@ -42,11 +42,12 @@ public:
     const std::optional<DeletionBackup>& backup() const { return backup_; }
 
 private:
-    // The rows read while the source was read, their backup not yet named,
-    // and the destination's mark from before they were read.
+    // The backup written while the source was read, not yet named, the
+    // destination's mark from before it was read and the rows, unless the
+    // engine copied them into the backup itself.
     struct EarlyBackup {
         QByteArray mark;
-        SavedCodes removed;
+        std::optional<SavedCodes> removed;
         std::optional<BackupDraft> draft;
     };
 

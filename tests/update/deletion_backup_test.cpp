@@ -1,6 +1,7 @@
 #include "update/deletion_backup.h"
 
 #include "support/qt_printers.h"
+#include "support/sqlite_file.h"
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>
@@ -58,6 +59,62 @@ TEST(DeletionBackup, RemovesThePartialFilesOfEndedRunsOnly)
     EXPECT_FALSE(QFile::exists(leftover));
     EXPECT_TRUE(QFile::exists(writing));
     EXPECT_TRUE(QFile::exists(backup.path()));
+}
+
+// SQLite keeps in a column whatever a row puts there, and its deletion
+// ("abiabi >=1000") removes a text key that reads as no number: the backup,
+// copied by the engine or read by the tool inside the run's transaction,
+// holds the rows the deletion removes, no more and no fewer.
+TEST(DeletionBackup, HoldsWhatTheDeletionOfAnEngineWithoutColumnTypesRemoves)
+{
+    QTemporaryDir folder;
+    const SqliteFile file(folder.filePath(QStringLiteral("arcproc.db")));
+    file.exec(QStringLiteral(
+        "CREATE TABLE ABI (AbiAbi INTEGER, AbiBanc TEXT, AbiBic TEXT);"
+        "CREATE TABLE ABICAB (AbcAbi INTEGER, AbcCab INTEGER);"
+        "INSERT INTO ABI VALUES (300, 'Locale', NULL), (1005, 'Banca', 'BNLIITRR'), ('A1', 'Testo', NULL),"
+        " (NULL, 'Nulla', NULL), (999.5, 'Quasi', NULL), (1000.5, 'Oltre', 'X');"
+        "INSERT INTO ABICAB VALUES (1005, 1), (300, 2);"));
+    Connection connection;
+    connection.openFile(file.path());
+    const QStringList removed{QStringLiteral("1005|Banca|BNLIITRR"), QStringLiteral("A1|Testo|NULL"),
+                              QStringLiteral("1000.5|Oltre|X")};
+    const auto rowsOf = [](const SavedTable& table) {
+        QStringList rows;
+        for (const std::vector<Variant>& row : table.rows) {
+            QStringList values;
+            for (const Variant& value : row)
+                values << (value.isNull() ? QStringLiteral("NULL") : DefaultText(value));
+            rows << values.join(QLatin1Char('|'));
+        }
+        return rows;
+    };
+
+    std::optional<BackupDraft> copied =
+        DeletionBackup::draftCopiedByEngine(folder.filePath(QStringLiteral("copie")), kRecord, connection);
+    ASSERT_TRUE(copied);
+    const DeletionBackup backup = DeletionBackup::read(copied->publish().path());
+    EXPECT_EQ(backup.record().sourceDigest, kRecord.sourceDigest);
+    EXPECT_EQ(backup.codes().abi.columns,
+              (QStringList{QStringLiteral("AbiAbi"), QStringLiteral("AbiBanc"), QStringLiteral("AbiBic")}));
+    EXPECT_EQ(backup.codes().abi.types,
+              (QStringList{QStringLiteral("intero"), QStringLiteral("testo"), QStringLiteral("testo")}));
+    EXPECT_EQ(rowsOf(backup.codes().abi), removed);
+    EXPECT_EQ(rowsOf(backup.codes().abicab), QStringList{QStringLiteral("1005|1")});
+
+    // In the run's transaction the engine copies nothing: the tool reads the same rows.
+    connection.beginTransaction();
+    EXPECT_FALSE(DeletionBackup::draftCopiedByEngine(folder.filePath(QStringLiteral("copie")), kRecord, connection));
+    const SavedCodes read = ReadCodesFromAThousand(connection);
+    EXPECT_EQ(rowsOf(read.abi), removed);
+    Command deletion;
+    deletion.setActiveConnection(connection);
+    deletion.setCommandText(QStringLiteral("DELETE FROM abi WHERE abiabi >=1000"));
+    deletion.execute();
+    connection.commitTransaction();
+    connection.close();
+    EXPECT_EQ(file.rows(QStringLiteral("SELECT AbiBanc FROM ABI ORDER BY rowid")),
+              (QStringList{QStringLiteral("Locale"), QStringLiteral("Nulla"), QStringLiteral("Quasi")}));
 }
 
 }  // namespace

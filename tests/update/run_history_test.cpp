@@ -249,6 +249,14 @@ protected:
 
     void TearDown() override { qputenv("XDG_STATE_HOME", programState_); }
 
+    // How often the banks were read from the destination, whole or from 1000 up.
+    qsizetype readsOfTheBanks() const
+    {
+        static const QRegularExpression read(QStringLiteral("^SELECT \\* FROM ABI( WHERE .*)?$"));
+        return std::count_if(destinationSql.begin(), destinationSql.end(),
+                             [](const QString& sql) { return read.match(sql).hasMatch(); });
+    }
+
     QByteArray programState_;
     QTemporaryDir state_;
     QTemporaryDir sourceDir_;
@@ -402,7 +410,7 @@ TEST_P(RunHistory, TheBackupWrittenAlongsideTheSourceHoldsWhatTheDeletionRemoved
     AlongsideTheSource alone(unchanged, nullptr);
     ASSERT_FALSE(run(unchanged, &alone));
     EXPECT_EQ(alone.drafted(), tellsChanges);
-    EXPECT_EQ(destinationSql.count(QStringLiteral("SELECT * FROM ABI")), 1);
+    EXPECT_EQ(readsOfTheBanks(), 1);
     EXPECT_EQ(DeletionBackup::read(unchanged.backup()->path()).codes().abi.rows.size(), 3U);
 
     rest();
@@ -413,7 +421,7 @@ TEST_P(RunHistory, TheBackupWrittenAlongsideTheSourceHoldsWhatTheDeletionRemoved
     const std::optional<RuntimeError> failure = run(record, &other);
     ASSERT_FALSE(failure) << failure->description().toStdString();
     EXPECT_EQ(other.drafted(), tellsChanges);
-    EXPECT_EQ(destinationSql.count(QStringLiteral("SELECT * FROM ABI")), tellsChanges ? 2 : 1);
+    EXPECT_EQ(readsOfTheBanks(), tellsChanges ? 2 : 1);
     const DeletionBackup backup = DeletionBackup::read(record.backup()->path());
     // The three banks the first run wrote, and the other program's.
     ASSERT_EQ(backup.codes().abi.rows.size(), 4U);

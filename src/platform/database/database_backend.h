@@ -4,6 +4,7 @@
 #include "platform/runtime/variant.h"
 
 #include <QStringList>
+#include <optional>
 #include <vector>
 
 // All rows of a query, read at once: the readers above are static cursors.
@@ -57,4 +58,21 @@ public:
     // what was read after the first still holds at the second. Empty when
     // the engine cannot tell; two empty marks say nothing.
     virtual QByteArray changeMark() { return {}; }
+
+    // Whether a column may hold a value of any kind, row by row (SQLite), so
+    // that only the engine can tell which rows a condition on it selects.
+    virtual bool typesValuesPerRow() const { return false; }
+    // Copies the rows that `select` answers, each value as the engine holds
+    // it, into a new table `into` of the SQLite file at `file`, which exists
+    // (an empty file is a database without tables, to take the database's
+    // text encoding), whose untyped columns are named c0, c1, ... in the
+    // order of the answer; the rows do not pass through the tool. The file
+    // is the caller's to sync: no journal is kept for it. Answers the names of the columns copied; nothing where the
+    // engine cannot write such a file itself, or not now (in a transaction).
+    virtual std::optional<QStringList> copyRowsToSqliteFile(const QString& select, const QString& file,
+                                                            const QString& into)
+    {
+        (void)select, (void)file, (void)into;
+        return std::nullopt;
+    }
 };
