@@ -84,7 +84,9 @@ TEST(DeletionBackup, HoldsWhatTheDeletionOfAnEngineWithoutColumnTypesRemoves)
         for (const std::vector<Variant>& row : table.rows) {
             QStringList values;
             for (const Variant& value : row)
-                values << (value.isNull() ? QStringLiteral("NULL") : DefaultText(value));
+                values << (value.isNull()                           ? QStringLiteral("NULL")
+                               : value.type() == Variant::Type::Double ? QString::number(value.real())
+                                                                       : DefaultText(value));
             rows << values.join(QLatin1Char('|'));
         }
         return rows;
