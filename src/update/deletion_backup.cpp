@@ -1,5 +1,6 @@
 #include "update/deletion_backup.h"
 
+#include "platform/database/sqlite_row_file.h"
 #include "platform/runtime/process_state.h"
 #include "platform/runtime/runtime_error.h"
 #include "update/state_folder.h"
@@ -49,24 +50,7 @@ public:
         // Texts and bytes are not copied: the value must stay until run().
         void bind(int index, const Variant& value)
         {
-            int result = SQLITE_OK;
-            switch (value.type()) {
-                case Variant::Type::Null: result = sqlite3_bind_null(statement_, index); break;
-                case Variant::Type::Integer: result = sqlite3_bind_int64(statement_, index, value.integer()); break;
-                case Variant::Type::Double: result = sqlite3_bind_double(statement_, index, value.real()); break;
-                case Variant::Type::Text:
-                    // The file keeps UTF-16: the text is copied as it stands, not converted.
-                    // constData(), not utf16(), which copies a literal's text into
-                    // the value to end it with a 0.
-                    result = sqlite3_bind_text16(statement_, index, value.text().constData(),
-                                                 int(value.text().size() * 2), SQLITE_STATIC);
-                    break;
-                case Variant::Type::Binary:
-                    result = sqlite3_bind_blob(statement_, index, value.bytes().constData(), int(value.bytes().size()),
-                                               SQLITE_STATIC);
-                    break;
-            }
-            if (result != SQLITE_OK)
+            if (BindSqliteValue(statement_, index, value) != SQLITE_OK)
                 db_.fail();
         }
         // Runs it once, then readies it for the next values.
@@ -229,27 +213,6 @@ void WriteColumns(BackupDatabase& db, const QString& table, const QStringList& n
     }
 }
 
-void WriteTable(BackupDatabase& db, const SavedTable& table)
-{
-    if (table.columns.isEmpty())
-        return;
-    QStringList columns;
-    QStringList places;
-    for (qsizetype i = 0; i < table.columns.size(); ++i) {
-        columns << QStringLiteral("c%1").arg(i);
-        places << QStringLiteral("?");
-    }
-    db.exec(QStringLiteral("CREATE TABLE %1 (%2)").arg(RowTable(table.name), columns.join(QStringLiteral(", "))));
-    WriteColumns(db, table.name, table.columns, table.types);
-    BackupDatabase::Statement insert(
-        db, QStringLiteral("INSERT INTO %1 VALUES (%2)").arg(RowTable(table.name), places.join(QStringLiteral(", "))));
-    for (const std::vector<Variant>& row : table.rows) {
-        for (std::size_t i = 0; i < row.size(); ++i)
-            insert.bind(int(i) + 1, row[i]);
-        insert.run();
-    }
-}
-
 SavedTable ReadSavedTable(BackupDatabase& db, const QString& name)
 {
     SavedTable table;
@@ -359,6 +322,12 @@ QStringList StoredTypes(BackupDatabase& db, const QString& table, qsizetype colu
     return types;
 }
 
+// A row table of a backup file, with the destination's names of its columns.
+struct CopiedTable {
+    QString name;
+    QStringList columns;
+};
+
 // The file a backup is written into, under a name no reader takes for a
 // backup, named after this process so that two runs never write or remove
 // each other's; removed unless it becomes a draft.
@@ -399,37 +368,30 @@ public:
         }
     }
 
-    // Adds to the file in one transaction; `settings`, what SQLite takes only
-    // before a file's first table, come first.
-    void write(const QString& settings, const std::function<void(BackupDatabase&)>& fill) const
+    // Adds the record and the names and kinds of the columns of the row
+    // tables copied into the file, in one transaction.
+    void writeRecord(const std::vector<CopiedTable>& tables) const
     {
         guard([&] {
             BackupDatabase db(partial_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
                               [](const QString& message) { return RuntimeError(ErrorNumber::Failure, message); });
             // Never taken for a backup before it is synced whole and named: no
             // journal is needed.
-            db.exec(settings
-                    + QStringLiteral("PRAGMA journal_mode = OFF; PRAGMA synchronous = OFF; "
-                                     "PRAGMA cache_size = -262144; BEGIN"));
-            fill(db);
+            db.exec(QStringLiteral("PRAGMA journal_mode = OFF; PRAGMA synchronous = OFF; BEGIN;"
+                                   "CREATE TABLE esecuzione (chiave TEXT PRIMARY KEY, valore TEXT);"
+                                   "CREATE TABLE colonne (tabella TEXT, posizione INTEGER, nome TEXT, tipo TEXT);"));
+            BackupDatabase::Statement field(db, QStringLiteral("INSERT INTO esecuzione VALUES (?, ?)"));
+            const QStringList values{record_.profile, record_.started.toString(Qt::ISODateWithMs),
+                                     record_.destination, record_.sourceDigest, record_.outcome};
+            for (qsizetype i = 0; i < kRecordKeys.size(); ++i) {
+                field.bind(1, kRecordKeys.at(i));
+                field.bind(2, values.at(i));
+                field.run();
+            }
+            for (const CopiedTable& table : tables)
+                WriteColumns(db, table.name, table.columns, StoredTypes(db, table.name, table.columns.size()));
             db.exec(QStringLiteral("COMMIT"));
         });
-    }
-
-    // The tables of the record and of the columns, the record written.
-    void writeRecord(BackupDatabase& db) const
-    {
-        db.exec(
-            QStringLiteral("CREATE TABLE esecuzione (chiave TEXT PRIMARY KEY, valore TEXT);"
-                           "CREATE TABLE colonne (tabella TEXT, posizione INTEGER, nome TEXT, tipo TEXT);"));
-        BackupDatabase::Statement field(db, QStringLiteral("INSERT INTO esecuzione VALUES (?, ?)"));
-        const QStringList values{record_.profile, record_.started.toString(Qt::ISODateWithMs), record_.destination,
-                                 record_.sourceDigest, record_.outcome};
-        for (qsizetype i = 0; i < kRecordKeys.size(); ++i) {
-            field.bind(1, kRecordKeys.at(i));
-            field.bind(2, values.at(i));
-            field.run();
-        }
     }
 
     const QString& stem() const { return stem_; }
@@ -510,13 +472,19 @@ DeletionBackup BackupDraft::publish()
 BackupDraft DeletionBackup::draft(const QString& folder, const BackupRecord& record, const SavedCodes& codes)
 {
     DraftFile file(folder, record);
-    // Written once and read whole: the largest pages cost least. The texts
-    // are bound as they stand, in UTF-16, not converted.
-    file.write(QStringLiteral("PRAGMA page_size = 65536; PRAGMA encoding = 'UTF-16le';"), [&](BackupDatabase& db) {
-        file.writeRecord(db);
-        WriteTable(db, codes.abi);
-        WriteTable(db, codes.abicab);
+    std::vector<CopiedTable> tables;
+    file.guard([&] {
+        for (const SavedTable* table : {&codes.abi, &codes.abicab}) {
+            if (table->columns.isEmpty())
+                continue;
+            SqliteRowFile rows(file.partial(), RowTable(table->name), int(table->columns.size()));
+            for (const std::vector<Variant>& row : table->rows)
+                rows.append(row);
+            rows.commit();
+            tables.push_back({table->name, table->columns});
+        }
     });
+    file.writeRecord(tables);
     return BackupDraft(file.stem(), file.done(), record);
 }
 
@@ -524,7 +492,7 @@ std::optional<BackupDraft> DeletionBackup::draftCopiedByEngine(const QString& fo
                                                                 Connection& destinazione)
 {
     DraftFile file(folder, record);
-    std::vector<std::pair<QString, QStringList>> copied;
+    std::vector<CopiedTable> tables;
     file.guard([&] {
         // An empty file, which the engine may not create itself.
         if (QFile empty(file.partial()); !empty.open(QIODevice::WriteOnly))
@@ -534,16 +502,12 @@ std::optional<BackupDraft> DeletionBackup::draftCopiedByEngine(const QString& fo
                 destinazione.copyRowsToSqliteFile(SelectFromAThousand(table, key), file.partial(), RowTable(table));
             if (!columns)
                 return;
-            copied.emplace_back(table, *columns);
+            tables.push_back({table, *columns});
         }
     });
-    if (copied.size() != std::size(kCodeTables))
+    if (tables.size() != std::size(kCodeTables))
         return std::nullopt;
-    file.write(QString(), [&](BackupDatabase& db) {
-        file.writeRecord(db);
-        for (const auto& [table, columns] : copied)
-            WriteColumns(db, table, columns, StoredTypes(db, table, columns.size()));
-    });
+    file.writeRecord(tables);
     return BackupDraft(file.stem(), file.done(), record);
 }
 

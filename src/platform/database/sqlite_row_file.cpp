@@ -1,0 +1,82 @@
+#include "platform/database/sqlite_row_file.h"
+
+#include "platform/runtime/runtime_error.h"
+
+#include <sqlite3.h>
+#include <QFile>
+#include <QStringList>
+
+int BindSqliteValue(sqlite3_stmt* statement, int index, const Variant& value)
+{
+    switch (value.type()) {
+        case Variant::Type::Null: return sqlite3_bind_null(statement, index);
+        case Variant::Type::Integer: return sqlite3_bind_int64(statement, index, value.integer());
+        case Variant::Type::Double: return sqlite3_bind_double(statement, index, value.real());
+        case Variant::Type::Text:
+            // constData(), not utf16(), which copies a literal's text into the
+            // value to end it with a 0.
+            return sqlite3_bind_text16(statement, index, value.text().constData(), int(value.text().size() * 2),
+                                       SQLITE_STATIC);
+        case Variant::Type::Binary:
+            return sqlite3_bind_blob(statement, index, value.bytes().constData(), int(value.bytes().size()),
+                                     SQLITE_STATIC);
+    }
+    return SQLITE_MISUSE;
+}
+
+SqliteRowFile::SqliteRowFile(const QString& path, const QString& table, int columns)
+{
+    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
+                        nullptr)
+        != SQLITE_OK)
+        fail();
+    exec(QStringLiteral("PRAGMA page_size = 65536; PRAGMA encoding = 'UTF-16le'; PRAGMA journal_mode = OFF;"
+                        "PRAGMA synchronous = OFF; PRAGMA cache_size = -262144; BEGIN"));
+    QStringList names;
+    QStringList places;
+    for (int i = 0; i < columns; ++i) {
+        names << QStringLiteral("c%1").arg(i);
+        places << QStringLiteral("?");
+    }
+    const QString quoted = QLatin1Char('"') + QString(table).replace(QLatin1Char('"'), QStringLiteral("\"\""))
+        + QLatin1Char('"');
+    exec(QStringLiteral("CREATE TABLE %1 (%2)").arg(quoted, names.join(QStringLiteral(", "))));
+    const QByteArray insert =
+        QStringLiteral("INSERT INTO %1 VALUES (%2)").arg(quoted, places.join(QStringLiteral(", "))).toUtf8();
+    if (sqlite3_prepare_v2(db_, insert.constData(), int(insert.size()), &insert_, nullptr) != SQLITE_OK)
+        fail();
+}
+
+SqliteRowFile::~SqliteRowFile()
+{
+    sqlite3_finalize(insert_);
+    sqlite3_close_v2(db_);
+}
+
+void SqliteRowFile::append(const std::vector<Variant>& row)
+{
+    for (std::size_t i = 0; i < row.size(); ++i) {
+        if (BindSqliteValue(insert_, int(i) + 1, row[i]) != SQLITE_OK)
+            fail();
+    }
+    if (sqlite3_step(insert_) != SQLITE_DONE)
+        fail();
+    sqlite3_reset(insert_);
+}
+
+void SqliteRowFile::commit()
+{
+    exec(QStringLiteral("COMMIT"));
+}
+
+void SqliteRowFile::exec(const QString& sql)
+{
+    if (sqlite3_exec(db_, sql.toUtf8().constData(), nullptr, nullptr, nullptr) != SQLITE_OK)
+        fail();
+}
+
+void SqliteRowFile::fail() const
+{
+    throw RuntimeError(ErrorNumber::Failure,
+                       db_ ? QString::fromUtf8(sqlite3_errmsg(db_)) : QStringLiteral("memoria insufficiente"));
+}
