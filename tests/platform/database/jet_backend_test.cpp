@@ -5,6 +5,7 @@
 #include "platform/runtime/runtime_error.h"
 #include "support/error_capture.h"
 #include "support/qt_printers.h"
+#include "support/sqlite_file.h"
 
 #include <gtest/gtest.h>
 #include <QCryptographicHash>
@@ -134,6 +135,78 @@ TEST(JetBackend, ReportsMissingTablesAndColumnsAndBadQueries)
     EXPECT_EQ(ErrorNumberOf([] { Query("testV2000.mdb", "SELECT Z FROM Table1"); }), ErrorNumber::StatementRejected);
     EXPECT_EQ(ErrorNumberOf([] { Query("testV2000.mdb", "SELECT * FROM Table1 WHERE A = 'a'"); }),
               ErrorNumber::StatementRejected);
+}
+
+// The deletion's condition, as the writer's deletion applies it: numbers by
+// value, a date as the number Jet keeps; a text column is refused.
+TEST(JetBackend, ChoosesTheRowsOfTheDeletionsCondition)
+{
+    for (const char* file : {"testV1997.mdb", "testV2000.mdb", "testV2007.accdb"}) {
+        SCOPED_TRACE(file);
+        const auto firstColumns = [&](const char* sql) {
+            QStringList texts;
+            for (const std::vector<Variant>& row : Query(file, sql).rows)
+                texts << row[0].text();
+            texts.sort();
+            return texts;
+        };
+        EXPECT_EQ(firstColumns("SELECT * FROM Table1 WHERE E >=1000"), QStringList{QStringLiteral("abcdefg")});
+        EXPECT_EQ(firstColumns("SELECT * FROM Table1 WHERE F >=444"), QStringList{QStringLiteral("abcdefg")});
+        EXPECT_EQ(firstColumns("SELECT * FROM Table1 WHERE C >=0"),
+                  (QStringList{QStringLiteral("a"), QStringLiteral("abcdefg")}));
+        // 21 September 1974 is day 27293, 12 December 1981 day 29932.
+        EXPECT_EQ(firstColumns("SELECT * FROM Table1 WHERE G >=29000"), QStringList{QStringLiteral("a")});
+        EXPECT_EQ(ErrorNumberOf([&] { Query(file, "SELECT * FROM Table1 WHERE A >=1"); }),
+                  ErrorNumber::StatementRejected);
+        EXPECT_EQ(ErrorNumberOf([&] { Query(file, "SELECT * FROM Table1 WHERE Z >=1"); }),
+                  ErrorNumber::StatementRejected);
+    }
+}
+
+// The rows the reader copies into an SQLite file read back with SQLite as
+// the reader answers them, memo and all; only their columns come back.
+TEST(JetBackend, CopiesTheRowsIntoAnSqliteFileAsItReadsThem)
+{
+    QTemporaryDir dir;
+    for (const char* file : {"testV1997.mdb", "fixedNumericTestV2000.mdb"}) {
+        SCOPED_TRACE(file);
+        const QString copy = dir.filePath(QString::fromLatin1(file) + QStringLiteral(".sqlite"));
+        const QString table = QString::fromLatin1(file).startsWith(QLatin1String("test")) ? QStringLiteral("Table1")
+                                                                                           : QStringLiteral("test");
+        const std::unique_ptr<DatabaseBackend> jet = OpenJetDatabase(Sample(file));
+        const std::optional<QStringList> columns =
+            jet->copyRowsToSqliteFile(QStringLiteral("SELECT * FROM ") + table, copy, QStringLiteral("righe"));
+        const ResultSet read = jet->query(QStringLiteral("SELECT * FROM ") + table);
+        ASSERT_TRUE(columns);
+        EXPECT_EQ(*columns, read.columns);
+        // As SQLite writes its values: a float with its decimal point, so
+        // that each value shows its kind.
+        const auto sqliteText = [](const Variant& value) {
+            if (value.isNull())
+                return QStringLiteral("NULL");
+            if (value.type() != Variant::Type::Double)
+                return DefaultText(value);
+            const QString number = QString::number(value.real(), 'g', 15);
+            return number.contains(QLatin1Char('.')) ? number : number + QStringLiteral(".0");
+        };
+        QStringList expected;
+        for (const std::vector<Variant>& row : read.rows) {
+            QStringList values;
+            for (const Variant& value : row)
+                values << sqliteText(value);
+            expected << values.join(QLatin1Char('|'));
+        }
+        EXPECT_EQ(SqliteFile(copy).rows(QStringLiteral("SELECT * FROM righe ORDER BY rowid")), expected);
+    }
+    // A condition the reader refuses leaves no table behind.
+    const QString refused = dir.filePath(QStringLiteral("rifiutata.sqlite"));
+    EXPECT_EQ(ErrorNumberOf([&] {
+                  OpenJetDatabase(Sample("testV2000.mdb"))
+                      ->copyRowsToSqliteFile(QStringLiteral("SELECT * FROM Table1 WHERE A >=1"), refused,
+                                             QStringLiteral("righe"));
+              }),
+              ErrorNumber::StatementRejected);
+    EXPECT_TRUE(!QFile::exists(refused) || SqliteFile(refused).rows(QStringLiteral("SELECT name FROM sqlite_master")).isEmpty());
 }
 
 TEST(JetBackend, RefusesEveryWriteAndLeavesTheFileAlone)

@@ -31,6 +31,26 @@ TEST(JetSelect, ReadsStarOrNamedColumnsFromOneTable)
               QStringList{QStringLiteral("Città")});
 }
 
+TEST(JetSelect, ReadsTheConditionOfTheDeletion)
+{
+    const JetSelect select = ParseJetSelect(QStringLiteral("SELECT * FROM ABICAB WHERE [abcabi] >=1000;"));
+    EXPECT_EQ(select.table, QStringLiteral("ABICAB"));
+    ASSERT_TRUE(select.where);
+    EXPECT_EQ(select.where->column, QStringLiteral("abcabi"));
+    EXPECT_EQ(select.where->lowest, 1000);
+    EXPECT_FALSE(ParseJetSelect(QStringLiteral("SELECT * FROM abi")).where);
+
+    // Numbers of either kind, by value; Null, texts and bytes never.
+    const JetAtLeast& where = *select.where;
+    EXPECT_TRUE(where.holdsFor(Variant(1000)));
+    EXPECT_TRUE(where.holdsFor(Variant(1000.0)));
+    EXPECT_FALSE(where.holdsFor(Variant(999)));
+    EXPECT_FALSE(where.holdsFor(Variant(999.99)));
+    EXPECT_FALSE(where.holdsFor(Variant()));
+    EXPECT_FALSE(where.holdsFor(Variant("5000")));
+    EXPECT_FALSE(where.holdsFor(Variant(QByteArray("5000"))));
+}
+
 TEST(JetSelect, RefusesEveryOtherStatementAsReadOnly)
 {
     for (const char* sql : {"DELETE FROM abi WHERE abiabi >=1000", "INSERT INTO ABI (AbiAbi) VALUES (1)",
@@ -41,7 +61,9 @@ TEST(JetSelect, RefusesEveryOtherStatementAsReadOnly)
 TEST(JetSelect, RejectsSelectsBeyondItsForm)
 {
     for (const char* sql : {"SELECT", "SELECT FROM abi", "SELECT * abi", "SELECT * FROM", "SELECT a, FROM abi",
-                            "SELECT * FROM abi WHERE AbiAbi = 1", "SELECT * FROM abi, abicab",
+                            "SELECT * FROM abi WHERE AbiAbi = 1", "SELECT * FROM abi WHERE AbiAbi >= 1.5",
+                            "SELECT * FROM abi WHERE AbiAbi >= 'a'", "SELECT * FROM abi WHERE >= 1",
+                            "SELECT * FROM abi WHERE AbiAbi >= 1 AND AbcCab >= 1", "SELECT * FROM abi, abicab",
                             "SELECT * FROM abi; DELETE FROM abi", "SELECT * FROM [abi", "SELECT count(*) FROM abi"})
         EXPECT_EQ(ErrorNumberOf(QString::fromUtf8(sql)), ErrorNumber::StatementRejected) << sql;
 }

@@ -5,6 +5,7 @@
 #include "platform/database/jet/isolated_read.h"
 #include "platform/database/jet/jet_backend_testing.h"
 #include "platform/database/jet/jet_select.h"
+#include "platform/database/sqlite_row_file.h"
 #include "platform/runtime/runtime_error.h"
 
 #include <mdbtools.h>
@@ -99,6 +100,14 @@ Variant ReadValue(MdbHandle* mdb, const MdbColumn* column, const MdbField& field
     }
 }
 
+// A value as a condition compares it: a date as the number Jet keeps.
+Variant ConditionValue(MdbHandle* mdb, const MdbColumn* column, const MdbField& field)
+{
+    if (column->col_type == MDB_DATETIME && !field.is_null && field.siz == 8)
+        return Variant(qFromLittleEndian<double>(mdb->pg_buf + field.start));
+    return ReadValue(mdb, column, field);
+}
+
 // Where libmdb placed a value: a damaged row can give a negative length,
 // which its own check lets through.
 bool InPage(const MdbField& field)
@@ -172,6 +181,32 @@ public:
     }
 
 private:
+    // The column a condition names, which must hold numbers: Jet refuses to
+    // compare a text or bytes with one.
+    guint conditionColumn(MdbTableDef* table, const JetAtLeast& where)
+    {
+        for (guint i = 0; i < table->num_cols; ++i) {
+            const auto* column = static_cast<MdbColumn*>(g_ptr_array_index(table->columns, i));
+            if (QString::fromUtf8(column->name).compare(where.column, Qt::CaseInsensitive) != 0)
+                continue;
+            switch (column->col_type) {
+                case MDB_BOOL:
+                case MDB_BYTE:
+                case MDB_INT:
+                case MDB_LONGINT:
+                case MDB_MONEY:
+                case MDB_FLOAT:
+                case MDB_DOUBLE:
+                case MDB_DATETIME:
+                case MDB_NUMERIC: return i;
+                default:
+                    throw RuntimeError(ErrorNumber::StatementRejected,
+                                       QStringLiteral("Tipo di dati non corrispondente nell'espressione criterio."));
+            }
+        }
+        throw RuntimeError(ErrorNumber::StatementRejected, QStringLiteral("Parametri insufficienti. Previsto 1."));
+    }
+
     MdbCatalogEntry* findTable(const QString& name)
     {
         GPtrArray* entries = catalog();
@@ -210,6 +245,8 @@ private:
         QStringList names;
         for (const guint i : wanted)
             names.append(QString::fromUtf8(column(i)->name));
+        // The column of the condition, if any, by its index in the table.
+        const int condition = select.where ? int(conditionColumn(table, *select.where)) : -1;
         sink.columns(names);
 
         std::vector<MdbField> fields(table->num_cols);
@@ -223,6 +260,13 @@ private:
             if (mdb_find_row(mdb_, static_cast<int>(table->cur_row) - 1, &start, &size) != 0
                 || mdb_crack_row(table, start & kRowOffsetMask, size, fields.data()) < 0)
                 throw Damaged(select.table);
+            if (condition >= 0) {
+                const MdbField& field = fields[std::size_t(condition)];
+                if (!InPage(field))
+                    throw Damaged(select.table);
+                if (!select.where->holdsFor(ConditionValue(mdb_, column(guint(condition)), field)))
+                    continue;
+            }
             for (std::size_t i = 0; i < wanted.size(); ++i) {
                 const MdbField& field = fields[wanted[i]];
                 if (!InPage(field))
@@ -234,6 +278,33 @@ private:
     }
 
     MdbHandle* mdb_;
+};
+
+// Rows read into a table of an SQLite file; their columns go on to `sink`.
+class RowsIntoFile : public RowSink {
+public:
+    RowsIntoFile(RowSink& sink, QString file, QString table)
+        : sink_(sink), file_(std::move(file)), table_(std::move(table))
+    {
+    }
+
+    void columns(const QStringList& names) override
+    {
+        sink_.columns(names);
+        rows_.emplace(file_, table_, int(names.size()));
+    }
+    void row(const std::vector<Variant>& values) override { rows_->append(values); }
+    void commit()
+    {
+        if (rows_)
+            rows_->commit();
+    }
+
+private:
+    RowSink& sink_;
+    QString file_;
+    QString table_;
+    std::optional<SqliteRowFile> rows_;
 };
 
 // libmdb runs in a child process for every read: it is known to crash or to
@@ -254,6 +325,22 @@ public:
     }
 
     void execute(const QString& sql) override { query(sql); }
+
+    // The reader writes the rows into the file itself and hands over only
+    // their columns.
+    std::optional<QStringList> copyRowsToSqliteFile(const QString& sql, const QString& file,
+                                                    const QString& into) override
+    {
+        const JetSelect select = ParseJetSelect(sql);
+        return ReadIsolated(
+                   [&](RowSink& sink) {
+                       RowsIntoFile copy(sink, file, into);
+                       MdbFile(path_).readTable(select, copy);
+                       copy.commit();
+                   },
+                   path_, quietLimit_, memoryCeiling_)
+            .columns;
+    }
 
     // Nothing is ever written, so there is nothing to keep or undo.
     void beginTransaction() override {}

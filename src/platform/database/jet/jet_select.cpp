@@ -53,7 +53,24 @@ JetSelect ParseJetSelect(const QString& statement)
     if (!IsIdentifier(token))
         throw SyntaxError();
     select.table = token.text.toString();
-    if (tokens.next().kind != Token::End)
+    token = tokens.next();
+    if (IsKeyword(token, "WHERE")) {
+        JetAtLeast where;
+        token = tokens.next();
+        if (!IsIdentifier(token))
+            throw SyntaxError();
+        where.column = token.text.toString();
+        if (!IsSymbol(tokens.next(), ">="))
+            throw SyntaxError();
+        token = tokens.next();
+        bool whole = false;
+        where.lowest = token.text.toLongLong(&whole);
+        if (token.kind != Token::Number || !whole)
+            throw SyntaxError();
+        select.where = where;
+        token = tokens.next();
+    }
+    if (token.kind != Token::End)
         throw SyntaxError();
     return select;
 }

@@ -5,6 +5,7 @@
 #include "platform/database/jet/in_place/table_rows.h"
 #include "platform/database/jet/in_place/usage_map_editor.h"
 #include "platform/database/jet/jet_backend.h"
+#include "platform/database/jet/jet_select.h"
 #include "platform/runtime/runtime_error.h"
 
 namespace {
@@ -153,14 +154,9 @@ void JetTransaction::apply(JetChange change)
             || type == JetColumnType::Ole || type == JetColumnType::Other)
             throw RuntimeError(ErrorNumber::StatementRejected,
                                QStringLiteral("Tipo di dati non corrispondente nell'espressione criterio."));
-        const qint64 lowest = deletion->lowest;
+        const JetAtLeast condition{deletion->column, deletion->lowest};
         deleteRows(
-            target,
-            [column, lowest](const std::vector<Variant>& values) {
-                const Variant& value = values[column];
-                return (value.type() == Variant::Type::Integer && value.integer() >= lowest)
-                    || (value.type() == Variant::Type::Double && value.real() >= static_cast<double>(lowest));
-            },
+            target, [column, condition](const std::vector<Variant>& values) { return condition.holdsFor(values[column]); },
             column);
         return;
     }

@@ -141,6 +141,16 @@ public:
             + '.' + QByteArray::number(qint64(file.st_ctim.tv_nsec));
     }
 
+    // The reader copies what the file holds, which is not yet what a
+    // transaction has changed.
+    std::optional<QStringList> copyRowsToSqliteFile(const QString& select, const QString& file,
+                                                    const QString& into) override
+    {
+        if (transaction_)
+            return std::nullopt;
+        return reader_->copyRowsToSqliteFile(select, file, into);
+    }
+
 private:
     QString path_;
     DatabaseHeader header_;
