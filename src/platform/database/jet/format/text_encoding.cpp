@@ -179,10 +179,14 @@ QString DecodeJetText(const char* data, qsizetype size)
     const auto unit = [&](qsizetype at) { return QChar(static_cast<char16_t>(byte(at) | (byte(at + 1) << 8))); };
     QString text;
     if (size < 2 || byte(0) != 0xff || byte(1) != 0xfe) {
+        text.reserve(size / 2);
         for (qsizetype i = 0; i + 1 < size; i += 2)
             text.append(unit(i));
         return text;
     }
+    // Room for one character a byte, as the compressed form mostly holds:
+    // every row of a table goes through here.
+    text.reserve(size - 2);
     bool oneByte = true;
     for (qsizetype i = 2; i < size;) {
         if (byte(i) == 0) {
