@@ -122,17 +122,19 @@ bool Connection::typesValuesPerRow()
     return session().backend->typesValuesPerRow();
 }
 
-std::optional<QStringList> Connection::copyRowsToSqliteFile(const QString& select, const QString& file,
-                                                            const QString& into)
+std::optional<std::vector<QStringList>> Connection::copyRowsToSqliteFile(
+    const QString& file, const std::vector<DatabaseBackend::RowCopy>& copies)
 {
-    // Traced once the engine has taken it: one that cannot copy sends nothing.
+    // Traced once the engine has taken them: one that cannot copy sends nothing.
     DatabaseSession& copying = session();
     const auto sent = [&] {
-        if (copying.trace)
-            copying.trace(select);
+        if (copying.trace) {
+            for (const DatabaseBackend::RowCopy& copy : copies)
+                copying.trace(copy.select);
+        }
     };
     try {
-        std::optional<QStringList> columns = copying.backend->copyRowsToSqliteFile(select, file, into);
+        std::optional<std::vector<QStringList>> columns = copying.backend->copyRowsToSqliteFile(file, copies);
         if (columns)
             sent();
         return columns;

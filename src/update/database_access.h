@@ -56,7 +56,8 @@ public:
     // DatabaseBackend).
     bool typesValuesPerRow();
     // Has the engine copy rows into a file of its own (see DatabaseBackend).
-    std::optional<QStringList> copyRowsToSqliteFile(const QString& select, const QString& file, const QString& into);
+    std::optional<std::vector<QStringList>> copyRowsToSqliteFile(const QString& file,
+                                                                 const std::vector<DatabaseBackend::RowCopy>& copies);
 
     // Sees every query text and statement before it goes to the database.
     void setTrace(std::function<void(const QString&)> trace);

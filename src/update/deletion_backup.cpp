@@ -497,13 +497,13 @@ std::optional<BackupDraft> DeletionBackup::draftCopiedByEngine(const QString& fo
         // An empty file, which the engine may not create itself.
         if (QFile empty(file.partial()); !empty.open(QIODevice::WriteOnly))
             throw RuntimeError(ErrorNumber::Failure, empty.errorString());
-        for (const auto& [table, key] : kCodeTables) {
-            const std::optional<QStringList> columns =
-                destinazione.copyRowsToSqliteFile(SelectFromAThousand(table, key), file.partial(), RowTable(table));
-            if (!columns)
-                return;
-            tables.push_back({table, *columns});
-        }
+        std::vector<DatabaseBackend::RowCopy> copies;
+        for (const auto& [table, key] : kCodeTables)
+            copies.push_back({SelectFromAThousand(table, key), RowTable(table)});
+        const std::optional<std::vector<QStringList>> columns =
+            destinazione.copyRowsToSqliteFile(file.partial(), copies);
+        for (std::size_t i = 0; columns && i < columns->size(); ++i)
+            tables.push_back({kCodeTables[i].first, columns->at(i)});
     });
     if (tables.size() != std::size(kCodeTables))
         return std::nullopt;

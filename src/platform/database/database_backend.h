@@ -62,17 +62,22 @@ public:
     // Whether a column may hold a value of any kind, row by row (SQLite), so
     // that only the engine can tell which rows a condition on it selects.
     virtual bool typesValuesPerRow() const { return false; }
-    // Copies the rows that `select` answers, each value as the engine holds
-    // it, into a new table `into` of the SQLite file at `file`, which exists
-    // (an empty file is a database without tables, to take the database's
-    // text encoding), whose untyped columns are named c0, c1, ... in the
-    // order of the answer; the rows do not pass through the tool. The file
-    // is the caller's to sync: no journal is kept for it. Answers the names of the columns copied; nothing where the
-    // engine cannot write such a file itself, or not now (in a transaction).
-    virtual std::optional<QStringList> copyRowsToSqliteFile(const QString& select, const QString& file,
-                                                            const QString& into)
+    // Copies the rows that each `select` answers, each value as the engine
+    // holds it, into its new table `into` of the SQLite file at `file`,
+    // which exists (an empty file is a database without tables, to take the
+    // database's text encoding); the untyped columns are named c0, c1, ...
+    // in the order of the answer, and the rows do not pass through the tool.
+    // The file is the caller's to sync: no journal is kept for it. Answers
+    // the names of the columns of each copy; nothing where the engine cannot
+    // write such a file itself, or not now (in a transaction).
+    struct RowCopy {
+        QString select;
+        QString into;
+    };
+    virtual std::optional<std::vector<QStringList>> copyRowsToSqliteFile(const QString& file,
+                                                                         const std::vector<RowCopy>& copies)
     {
-        (void)select, (void)file, (void)into;
+        (void)file, (void)copies;
         return std::nullopt;
     }
 };

@@ -164,49 +164,63 @@ TEST(JetBackend, ChoosesTheRowsOfTheDeletionsCondition)
 }
 
 // The rows the reader copies into an SQLite file read back with SQLite as
-// the reader answers them, memo and all; only their columns come back.
+// the reader answers them, memo and all, each copy into its table; only
+// their columns come back.
 TEST(JetBackend, CopiesTheRowsIntoAnSqliteFileAsItReadsThem)
 {
-    QTemporaryDir dir;
-    for (const char* file : {"testV1997.mdb", "fixedNumericTestV2000.mdb"}) {
-        SCOPED_TRACE(file);
-        const QString copy = dir.filePath(QString::fromLatin1(file) + QStringLiteral(".sqlite"));
-        const QString table = QString::fromLatin1(file).startsWith(QLatin1String("test")) ? QStringLiteral("Table1")
-                                                                                           : QStringLiteral("test");
-        const std::unique_ptr<DatabaseBackend> jet = OpenJetDatabase(Sample(file));
-        const std::optional<QStringList> columns =
-            jet->copyRowsToSqliteFile(QStringLiteral("SELECT * FROM ") + table, copy, QStringLiteral("righe"));
-        const ResultSet read = jet->query(QStringLiteral("SELECT * FROM ") + table);
-        ASSERT_TRUE(columns);
-        EXPECT_EQ(*columns, read.columns);
-        // As SQLite writes its values: a float with its decimal point, so
-        // that each value shows its kind.
-        const auto sqliteText = [](const Variant& value) {
-            if (value.isNull())
-                return QStringLiteral("NULL");
-            if (value.type() != Variant::Type::Double)
-                return DefaultText(value);
-            const QString number = QString::number(value.real(), 'g', 15);
-            return number.contains(QLatin1Char('.')) ? number : number + QStringLiteral(".0");
-        };
-        QStringList expected;
+    // As SQLite writes its values: a float with its decimal point, so that
+    // each value shows its kind.
+    const auto sqliteText = [](const Variant& value) {
+        if (value.isNull())
+            return QStringLiteral("NULL");
+        if (value.type() != Variant::Type::Double)
+            return DefaultText(value);
+        const QString number = QString::number(value.real(), 'g', 15);
+        return number.contains(QLatin1Char('.')) ? number : number + QStringLiteral(".0");
+    };
+    const auto texts = [&](const ResultSet& read) {
+        QStringList rows;
         for (const std::vector<Variant>& row : read.rows) {
             QStringList values;
             for (const Variant& value : row)
                 values << sqliteText(value);
-            expected << values.join(QLatin1Char('|'));
+            rows << values.join(QLatin1Char('|'));
         }
-        EXPECT_EQ(SqliteFile(copy).rows(QStringLiteral("SELECT * FROM righe ORDER BY rowid")), expected);
+        return rows;
+    };
+    QTemporaryDir dir;
+    for (const auto& [file, table] : {std::pair{"testV1997.mdb", "Table1"}, {"testV2000.mdb", "Table1"},
+                                      {"fixedNumericTestV2000.mdb", "test"}}) {
+        SCOPED_TRACE(file);
+        const QString copy = dir.filePath(QString::fromLatin1(file) + QStringLiteral(".sqlite"));
+        const QString all = QStringLiteral("SELECT * FROM ") + QString::fromLatin1(table);
+        const QString some = all + QStringLiteral(" WHERE E >=1000");
+        const bool twoCopies = QByteArray(table) == "Table1";
+        std::vector<DatabaseBackend::RowCopy> copies{{all, QStringLiteral("tutte")}};
+        if (twoCopies)
+            copies.push_back({some, QStringLiteral("alcune")});
+        const std::unique_ptr<DatabaseBackend> jet = OpenJetDatabase(Sample(file));
+        const std::optional<std::vector<QStringList>> columns = jet->copyRowsToSqliteFile(copy, copies);
+        ASSERT_TRUE(columns);
+        ASSERT_EQ(columns->size(), copies.size());
+        const ResultSet read = jet->query(all);
+        EXPECT_EQ(columns->front(), read.columns);
+        EXPECT_EQ(SqliteFile(copy).rows(QStringLiteral("SELECT * FROM tutte ORDER BY rowid")), texts(read));
+        if (twoCopies) {
+            EXPECT_EQ(SqliteFile(copy).rows(QStringLiteral("SELECT * FROM alcune ORDER BY rowid")),
+                      texts(jet->query(some)));
+        }
     }
     // A condition the reader refuses leaves no table behind.
     const QString refused = dir.filePath(QStringLiteral("rifiutata.sqlite"));
     EXPECT_EQ(ErrorNumberOf([&] {
                   OpenJetDatabase(Sample("testV2000.mdb"))
-                      ->copyRowsToSqliteFile(QStringLiteral("SELECT * FROM Table1 WHERE A >=1"), refused,
-                                             QStringLiteral("righe"));
+                      ->copyRowsToSqliteFile(refused, {{QStringLiteral("SELECT * FROM Table1 WHERE A >=1"),
+                                                        QStringLiteral("righe")}});
               }),
               ErrorNumber::StatementRejected);
-    EXPECT_TRUE(!QFile::exists(refused) || SqliteFile(refused).rows(QStringLiteral("SELECT name FROM sqlite_master")).isEmpty());
+    EXPECT_TRUE(!QFile::exists(refused)
+                || SqliteFile(refused).rows(QStringLiteral("SELECT name FROM sqlite_master")).isEmpty());
 }
 
 TEST(JetBackend, RefusesEveryWriteAndLeavesTheFileAlone)

@@ -280,30 +280,30 @@ private:
     MdbHandle* mdb_;
 };
 
-// Rows read into a table of an SQLite file; their columns go on to `sink`.
+// Rows read into a table of an SQLite file.
 class RowsIntoFile : public RowSink {
 public:
-    RowsIntoFile(RowSink& sink, QString file, QString table)
-        : sink_(sink), file_(std::move(file)), table_(std::move(table))
-    {
-    }
+    RowsIntoFile(QString file, QString table) : file_(std::move(file)), table_(std::move(table)) {}
 
     void columns(const QStringList& names) override
     {
-        sink_.columns(names);
+        for (const QString& name : names)
+            names_.push_back(Variant(name));
         rows_.emplace(file_, table_, int(names.size()));
     }
     void row(const std::vector<Variant>& values) override { rows_->append(values); }
-    void commit()
+    // Answers the names of the columns.
+    const std::vector<Variant>& commit()
     {
         if (rows_)
             rows_->commit();
+        return names_;
     }
 
 private:
-    RowSink& sink_;
     QString file_;
     QString table_;
+    std::vector<Variant> names_;
     std::optional<SqliteRowFile> rows_;
 };
 
@@ -326,20 +326,33 @@ public:
 
     void execute(const QString& sql) override { query(sql); }
 
-    // The reader writes the rows into the file itself and hands over only
-    // their columns.
-    std::optional<QStringList> copyRowsToSqliteFile(const QString& sql, const QString& file,
-                                                    const QString& into) override
+    // One reader writes the rows of every copy into the file itself and
+    // hands over only their columns, a row of names for each copy.
+    std::optional<std::vector<QStringList>> copyRowsToSqliteFile(const QString& file,
+                                                                 const std::vector<RowCopy>& copies) override
     {
-        const JetSelect select = ParseJetSelect(sql);
-        return ReadIsolated(
-                   [&](RowSink& sink) {
-                       RowsIntoFile copy(sink, file, into);
-                       MdbFile(path_).readTable(select, copy);
-                       copy.commit();
-                   },
-                   path_, quietLimit_, memoryCeiling_)
-            .columns;
+        std::vector<JetSelect> selects;
+        for (const RowCopy& copy : copies)
+            selects.push_back(ParseJetSelect(copy.select));
+        const ResultSet names = ReadIsolated(
+            [&](RowSink& sink) {
+                sink.columns({});
+                MdbFile mdb(path_);
+                for (std::size_t i = 0; i < copies.size(); ++i) {
+                    RowsIntoFile copy(file, copies[i].into);
+                    mdb.readTable(selects[i], copy);
+                    sink.row(copy.commit());
+                }
+            },
+            path_, quietLimit_, memoryCeiling_);
+        std::vector<QStringList> copied;
+        for (const std::vector<Variant>& row : names.rows) {
+            QStringList columns;
+            for (const Variant& name : row)
+                columns.append(name.text());
+            copied.push_back(columns);
+        }
+        return copied;
     }
 
     // Nothing is ever written, so there is nothing to keep or undo.

@@ -244,17 +244,11 @@ public:
 
     // The file is attached to this connection for the copy, which SQLite
     // refuses inside a transaction.
-    std::optional<QStringList> copyRowsToSqliteFile(const QString& select, const QString& file,
-                                                    const QString& into) override
+    std::optional<std::vector<QStringList>> copyRowsToSqliteFile(const QString& file,
+                                                                 const std::vector<RowCopy>& copies) override
     {
         if (!sqlite3_get_autocommit(db_))
             return std::nullopt;
-        QStringList names;
-        {
-            Statement rows(db_, select.toUtf8());
-            for (int i = 0; i < sqlite3_column_count(rows.handle()); ++i)
-                names.append(QString::fromUtf8(sqlite3_column_name(rows.handle(), i)));
-        }
         {
             Statement attach(db_, QByteArrayLiteral("ATTACH DATABASE ?1 AS copia_righe"));
             const QByteArray path = file.toUtf8();
@@ -272,17 +266,29 @@ public:
             while (pragma.step()) {
             }
         }
-        QStringList columns;
-        for (qsizetype i = 0; i < names.size(); ++i)
-            columns.append(QStringLiteral("c%1").arg(i));
-        const QString table = QStringLiteral("copia_righe.\"%1\"").arg(QString(into).replace(QLatin1Char('"'), QStringLiteral("\"\"")));
-        for (const QString& sql : {QStringLiteral("CREATE TABLE %1 (%2)").arg(table, columns.join(QStringLiteral(", "))),
-                                   QStringLiteral("INSERT INTO %1 %2").arg(table, select)}) {
-            Statement statement(db_, sql.toUtf8());
-            while (statement.step()) {
+        std::vector<QStringList> copied;
+        for (const RowCopy& copy : copies) {
+            QStringList names;
+            QStringList columns;
+            {
+                Statement rows(db_, copy.select.toUtf8());
+                for (int i = 0; i < sqlite3_column_count(rows.handle()); ++i) {
+                    names.append(QString::fromUtf8(sqlite3_column_name(rows.handle(), i)));
+                    columns.append(QStringLiteral("c%1").arg(i));
+                }
             }
+            const QString table = QStringLiteral("copia_righe.\"%1\"")
+                                      .arg(QString(copy.into).replace(QLatin1Char('"'), QStringLiteral("\"\"")));
+            for (const QString& sql :
+                 {QStringLiteral("CREATE TABLE %1 (%2)").arg(table, columns.join(QStringLiteral(", "))),
+                  QStringLiteral("INSERT INTO %1 %2").arg(table, copy.select)}) {
+                Statement statement(db_, sql.toUtf8());
+                while (statement.step()) {
+                }
+            }
+            copied.push_back(names);
         }
-        return names;
+        return copied;
     }
 
 private:

@@ -143,12 +143,12 @@ public:
 
     // The reader copies what the file holds, which is not yet what a
     // transaction has changed.
-    std::optional<QStringList> copyRowsToSqliteFile(const QString& select, const QString& file,
-                                                    const QString& into) override
+    std::optional<std::vector<QStringList>> copyRowsToSqliteFile(const QString& file,
+                                                                 const std::vector<RowCopy>& copies) override
     {
         if (transaction_)
             return std::nullopt;
-        return reader_->copyRowsToSqliteFile(select, file, into);
+        return reader_->copyRowsToSqliteFile(file, copies);
     }
 
 private:
