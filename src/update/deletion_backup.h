@@ -26,8 +26,9 @@ struct SavedCodes {
 
 // What the deletion of a run removes: every row of ABI whose AbiAbi, and of
 // ABICAB whose AbcAbi, is a number of 1000 or more. The tables are read
-// whole, since every engine (the Jet reader too) answers SELECT *, but where
-// only the engine can tell which rows the deletion's condition selects.
+// whole, since every engine (the Jet reader too) answers SELECT *; where
+// only the engine can tell which rows the deletion's condition selects
+// (SQLite), it is asked with that condition.
 SavedCodes ReadCodesFromAThousand(Connection& destinazione);
 
 // What a backup says of its run besides the rows.
