@@ -350,11 +350,6 @@ ResultSet ReadIsolated(const std::function<void(RowSink&)>& read, const QString&
     int fds[2];
     if (::pipe2(fds, O_CLOEXEC) != 0)
         throw Unreadable(what, DescrizioneErroreDiSistema(errno));
-    // The reader may run a megabyte of rows ahead: in the 64 KiB a pipe holds
-    // by default it waits whenever the tool is busy with something else
-    // (15 ms of a 60 ms read of 50,000 branches). Where the system allows
-    // less, the default stays.
-    ::fcntl(fds[1], F_SETPIPE_SZ, 1 << 20);
     const pid_t child = ::fork();
     if (child < 0) {
         ::close(fds[0]);

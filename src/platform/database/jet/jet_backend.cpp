@@ -52,8 +52,7 @@ int FixedSize(int type)
 
 // One value of the row libmdb has just cracked; `start` and `size` locate it
 // in the page buffer, which the caller has checked.
-// `room`: where a Jet 4 text is decoded, its room used again row after row.
-Variant ReadValue(MdbHandle* mdb, const MdbColumn* column, const MdbField& field, QString& room)
+Variant ReadValue(MdbHandle* mdb, const MdbColumn* column, const MdbField& field)
 {
     const unsigned char* data = mdb->pg_buf + field.start;
     if (column->col_type == MDB_BOOL)  // kept in the null mask: a set bit is true
@@ -81,12 +80,10 @@ Variant ReadValue(MdbHandle* mdb, const MdbColumn* column, const MdbField& field
             return Variant(value);
         }
         case MDB_TEXT:
-            if (!IS_JET3(mdb)) {
+            if (!IS_JET3(mdb))
                 // Decoded here rather than by libmdb, which loses characters
                 // beyond the BMP and stops at an embedded NUL.
-                DecodeJetText(reinterpret_cast<const char*>(data), field.siz, room);
-                return Variant(room);
-            }
+                return Variant(DecodeJetText(reinterpret_cast<const char*>(data), field.siz));
             [[fallthrough]];
         case MDB_MEMO:
         case MDB_REPID: {
@@ -108,8 +105,7 @@ Variant ConditionValue(MdbHandle* mdb, const MdbColumn* column, const MdbField& 
 {
     if (column->col_type == MDB_DATETIME && !field.is_null && field.siz == 8)
         return Variant(qFromLittleEndian<double>(mdb->pg_buf + field.start));
-    QString room;
-    return ReadValue(mdb, column, field, room);
+    return ReadValue(mdb, column, field);
 }
 
 // Where libmdb placed a value: a damaged row can give a negative length,
@@ -255,9 +251,6 @@ private:
 
         std::vector<MdbField> fields(table->num_cols);
         std::vector<Variant> row(wanted.size());
-        // The sink is done with a row when it has it: each column's text is
-        // decoded into the room of the one before.
-        std::vector<QString> rooms(wanted.size());
         mdb_rewind_table(table);
         while (mdb_fetch_row(table)) {
             // libmdb has just read row cur_row - 1 of the page in pg_buf; crack it
@@ -278,8 +271,7 @@ private:
                 const MdbField& field = fields[wanted[i]];
                 if (!InPage(field))
                     throw Damaged(select.table);
-                row[i] = Variant();
-                row[i] = ReadValue(mdb_, column(wanted[i]), field, rooms[i]);
+                row[i] = ReadValue(mdb_, column(wanted[i]), field);
             }
             sink.row(row);
         }

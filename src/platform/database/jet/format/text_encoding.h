@@ -18,9 +18,6 @@ void AppendJetText(QByteArray& bytes, const QString& text, bool mayCompress);
 
 // The text of stored bytes in either form; an odd byte at the end belongs to no character.
 QString DecodeJetText(const char* data, qsizetype size);
-// The same into `text`, whose room is used again when no one else holds it:
-// for reading row after row.
-void DecodeJetText(const char* data, qsizetype size, QString& text);
 
 // The bytes Jet 3 stores for a text (and for a name in its definitions): one
 // byte a character in the file's code page, Windows-1252 for the files
