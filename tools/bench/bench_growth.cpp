@@ -93,6 +93,10 @@ int main(int argc, char** argv)
         }
     }
 
+    // The runs' backups and log go to the benchmark's own folder, not the user's.
+    QTemporaryDir state;
+    qputenv("XDG_STATE_HOME", state.path().toLocal8Bit());
+
     out << "filiali   secondi   CPU s   µs CPU/filiale   memoria max MB   KB/filiale   tra questa e la precedente\n";
     Run previous;
     int previousBranches = 0;
