@@ -377,9 +377,9 @@ public:
                               [](const QString& message) { return RuntimeError(ErrorNumber::Failure, message); });
             // Never taken for a backup before it is synced whole and named: no
             // journal is needed.
-            db.exec(QStringLiteral("PRAGMA journal_mode = OFF; PRAGMA synchronous = OFF; BEGIN;"
-                                   "CREATE TABLE esecuzione (chiave TEXT PRIMARY KEY, valore TEXT);"
-                                   "CREATE TABLE colonne (tabella TEXT, posizione INTEGER, nome TEXT, tipo TEXT);"));
+            db.exec(RowFileSettings()
+                    + QStringLiteral("BEGIN; CREATE TABLE esecuzione (chiave TEXT PRIMARY KEY, valore TEXT);"
+                                     "CREATE TABLE colonne (tabella TEXT, posizione INTEGER, nome TEXT, tipo TEXT);"));
             BackupDatabase::Statement field(db, QStringLiteral("INSERT INTO esecuzione VALUES (?, ?)"));
             const QStringList values{record_.profile, record_.started.toString(Qt::ISODateWithMs),
                                      record_.destination, record_.sourceDigest, record_.outcome};

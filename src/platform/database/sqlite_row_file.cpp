@@ -24,25 +24,39 @@ int BindSqliteValue(sqlite3_stmt* statement, int index, const Variant& value)
     return SQLITE_MISUSE;
 }
 
+QString RowTableName(const QString& table, const QString& schema)
+{
+    const QString quoted =
+        QLatin1Char('"') + QString(table).replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"');
+    return schema.isEmpty() ? quoted : schema + QLatin1Char('.') + quoted;
+}
+
+QString RowFileSettings(const QString& schema)
+{
+    const QString prefix = schema.isEmpty() ? QString() : schema + QLatin1Char('.');
+    return QStringLiteral("PRAGMA %1page_size = 65536; PRAGMA %1journal_mode = OFF; PRAGMA %1synchronous = OFF;")
+        .arg(prefix);
+}
+
+QString CreateRowTable(const QString& table, int columns, const QString& schema)
+{
+    QStringList names;
+    for (int i = 0; i < columns; ++i)
+        names << QStringLiteral("c%1").arg(i);
+    return QStringLiteral("CREATE TABLE %1 (%2)").arg(RowTableName(table, schema), names.join(QStringLiteral(", ")));
+}
+
 SqliteRowFile::SqliteRowFile(const QString& path, const QString& table, int columns)
 {
-    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
-                        nullptr)
+    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr)
         != SQLITE_OK)
         fail();
-    exec(QStringLiteral("PRAGMA page_size = 65536; PRAGMA encoding = 'UTF-16le'; PRAGMA journal_mode = OFF;"
-                        "PRAGMA synchronous = OFF; PRAGMA cache_size = -262144; BEGIN"));
-    QStringList names;
-    QStringList places;
-    for (int i = 0; i < columns; ++i) {
-        names << QStringLiteral("c%1").arg(i);
-        places << QStringLiteral("?");
-    }
-    const QString quoted = QLatin1Char('"') + QString(table).replace(QLatin1Char('"'), QStringLiteral("\"\""))
-        + QLatin1Char('"');
-    exec(QStringLiteral("CREATE TABLE %1 (%2)").arg(quoted, names.join(QStringLiteral(", "))));
+    exec(RowFileSettings() + QStringLiteral("PRAGMA encoding = 'UTF-16le'; PRAGMA cache_size = -262144; BEGIN; ")
+         + CreateRowTable(table, columns));
     const QByteArray insert =
-        QStringLiteral("INSERT INTO %1 VALUES (%2)").arg(quoted, places.join(QStringLiteral(", "))).toUtf8();
+        QStringLiteral("INSERT INTO %1 VALUES (%2)")
+            .arg(RowTableName(table), QStringList(columns, QStringLiteral("?")).join(QStringLiteral(", ")))
+            .toUtf8();
     if (sqlite3_prepare_v2(db_, insert.constData(), int(insert.size()), &insert_, nullptr) != SQLITE_OK)
         fail();
 }

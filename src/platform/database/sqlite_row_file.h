@@ -13,11 +13,21 @@ struct sqlite3_stmt;
 // runs. Answers SQLite's result code.
 int BindSqliteValue(sqlite3_stmt* statement, int index, const Variant& value);
 
+// How a file of copied rows is written: 64 KiB pages (it is written once
+// and read whole), no journal and no sync of its own (its writer syncs it
+// when whole). `schema`: the name the file is attached by, if it is.
+QString RowFileSettings(const QString& schema = QString());
+// A table of copied rows as a statement names it, in the file attached as
+// `schema`, if given.
+QString RowTableName(const QString& table, const QString& schema = QString());
+// The statement that makes a table of copied rows, with `columns` untyped
+// columns named c0, c1, ....
+QString CreateRowTable(const QString& table, int columns, const QString& schema = QString());
+
 // Rows copied into a new table of an SQLite file as they come, for whoever
 // reads them back with SQLite. The columns are untyped and named c0, c1, ...,
-// so that every value keeps the kind it came with. The file is written once
-// and read whole, and is its writer's to sync: it takes 64 KiB pages and
-// UTF-16 texts when new (an empty file is new) and keeps no journal.
+// so that every value keeps the kind it came with. The file takes the row
+// files' settings, and UTF-16 texts when new (an empty file is new).
 // Failures raise RuntimeError with SQLite's message.
 class SqliteRowFile {
 public:

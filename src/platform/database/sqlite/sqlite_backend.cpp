@@ -3,6 +3,7 @@
 #include "platform/database/engine_error.h"
 #include "platform/database/engine_waits.h"
 #include "platform/database/sqlite/literal_insert.h"
+#include "platform/database/sqlite_row_file.h"
 
 #include <sqlite3.h>
 #include <QHash>
@@ -259,33 +260,22 @@ public:
             sqlite3* db;
             ~Detach() { sqlite3_exec(db, "DETACH DATABASE copia_righe", nullptr, nullptr, nullptr); }
         } detach{db_};
-        // Written once and read whole: the largest pages cost least.
-        for (const char* setting : {"PRAGMA copia_righe.page_size = 65536", "PRAGMA copia_righe.journal_mode = OFF",
-                                    "PRAGMA copia_righe.synchronous = OFF"}) {
-            Statement pragma(db_, QByteArray(setting));
-            while (pragma.step()) {
-            }
-        }
+        const auto run = [this](const QString& sql) {
+            if (sqlite3_exec(db_, sql.toUtf8().constData(), nullptr, nullptr, nullptr) != SQLITE_OK)
+                throw ErrorOf(db_);
+        };
+        const QString schema = QStringLiteral("copia_righe");
+        run(RowFileSettings(schema));
         std::vector<QStringList> copied;
         for (const RowCopy& copy : copies) {
             QStringList names;
-            QStringList columns;
             {
                 Statement rows(db_, copy.select.toUtf8());
-                for (int i = 0; i < sqlite3_column_count(rows.handle()); ++i) {
+                for (int i = 0; i < sqlite3_column_count(rows.handle()); ++i)
                     names.append(QString::fromUtf8(sqlite3_column_name(rows.handle(), i)));
-                    columns.append(QStringLiteral("c%1").arg(i));
-                }
             }
-            const QString table = QStringLiteral("copia_righe.\"%1\"")
-                                      .arg(QString(copy.into).replace(QLatin1Char('"'), QStringLiteral("\"\"")));
-            for (const QString& sql :
-                 {QStringLiteral("CREATE TABLE %1 (%2)").arg(table, columns.join(QStringLiteral(", "))),
-                  QStringLiteral("INSERT INTO %1 %2").arg(table, copy.select)}) {
-                Statement statement(db_, sql.toUtf8());
-                while (statement.step()) {
-                }
-            }
+            run(CreateRowTable(copy.into, int(names.size()), schema));
+            run(QStringLiteral("INSERT INTO %1 %2").arg(RowTableName(copy.into, schema), copy.select));
             copied.push_back(names);
         }
         return copied;
