@@ -111,18 +111,6 @@ bool SyncFile(const QString& path)
     return file.open(QIODevice::ReadWrite) && ::fsync(file.handle()) == 0;
 }
 
-QString TypeName(const Variant& value)
-{
-    switch (value.type()) {
-        case Variant::Type::Integer: return QStringLiteral("intero");
-        case Variant::Type::Double: return QStringLiteral("decimale");
-        case Variant::Type::Text: return QStringLiteral("testo");
-        case Variant::Type::Binary: return QStringLiteral("binario");
-        case Variant::Type::Null: break;
-    }
-    return {};
-}
-
 // As the engines compare the key with 1000: a number, or a text that reads
 // as one; Null is never deleted.
 bool FromAThousand(const Variant& key)
@@ -179,18 +167,12 @@ SavedTable ReadTable(Connection& destinazione, const QString& name, const QStrin
         throw;
     }
     table.columns = rs.allRows().columns;
-    table.types = QStringList(table.columns.size(), QString());
     const qsizetype key = table.column(keyColumn);
     if (key < 0)
         return table;
     for (std::vector<Variant>& row : rs.takeRows()) {
-        if (!chosenByEngine && !FromAThousand(row[std::size_t(key)]))
-            continue;
-        for (qsizetype i = 0; i < table.columns.size(); ++i) {
-            if (table.types[i].isEmpty())
-                table.types[i] = TypeName(row[std::size_t(i)]);
-        }
-        table.rows.push_back(std::move(row));
+        if (chosenByEngine || FromAThousand(row[std::size_t(key)]))
+            table.rows.push_back(std::move(row));
     }
     return table;
 }

@@ -8,11 +8,14 @@
 
 // The rows of one code table from ABI 1000 up, as the destination holds
 // them: every column, the update's and any other (a BIC code), by the
-// destination's own names, with the kind of value each column holds.
+// destination's own names; read back from a backup, with the kind of value
+// each column holds there.
 struct SavedTable {
     QString name;  // "ABI" or "ABICAB"
     QStringList columns;
-    QStringList types;  // "intero", "decimale", "testo", "binario"; empty when the column holds only Null
+    // "intero", "decimale", "testo", "binario" as the backup file tells them;
+    // empty when the column holds only Null, none for rows read from the destination
+    QStringList types;
     std::vector<std::vector<Variant>> rows;
 
     // The position of a column, named without regard to case; -1 when absent.
