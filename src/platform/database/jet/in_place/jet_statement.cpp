@@ -157,12 +157,12 @@ JetDelete ParseDelete(Parser& parser)
     parser.keyword("FROM");
     statement.table = parser.name();
     parser.keyword("WHERE");
-    statement.column = parser.name();
+    statement.where.column = parser.name();
     parser.symbol(">=");
     const Variant lowest = parser.literal();
     if (lowest.type() != Variant::Type::Integer)
         throw SyntaxError();
-    statement.lowest = lowest.integer();
+    statement.where.lowest = lowest.integer();
     parser.end();
     return statement;
 }

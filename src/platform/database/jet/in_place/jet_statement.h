@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/database/jet/jet_select.h"
 #include "platform/runtime/variant.h"
 
 #include <QStringList>
@@ -15,8 +16,7 @@
 // doubled apostrophes, Null.
 struct JetDelete {
     QString table;
-    QString column;
-    qint64 lowest = 0;
+    JetAtLeast where;
 };
 
 struct JetInsert {

@@ -5,7 +5,6 @@
 #include "platform/database/jet/in_place/table_rows.h"
 #include "platform/database/jet/in_place/usage_map_editor.h"
 #include "platform/database/jet/jet_backend.h"
-#include "platform/database/jet/jet_select.h"
 #include "platform/runtime/runtime_error.h"
 
 namespace {
@@ -146,17 +145,19 @@ void JetTransaction::apply(JetChange change)
 {
     if (const auto* deletion = std::get_if<JetDelete>(&change)) {
         TableChange& target = table(deletion->table);
-        const int column = target.schema().columnNamed(deletion->column);
+        const int column = target.schema().columnNamed(deletion->where.column);
         if (column < 0)
-            throw UnknownColumn(deletion->column);
+            throw UnknownColumn(deletion->where.column);
         const JetColumnType type = target.schema().columns[column].column.type;
         if (type == JetColumnType::Text || type == JetColumnType::Memo || type == JetColumnType::Binary
             || type == JetColumnType::Ole || type == JetColumnType::Other)
             throw RuntimeError(ErrorNumber::StatementRejected,
                                QStringLiteral("Tipo di dati non corrispondente nell'espressione criterio."));
-        const JetAtLeast condition{deletion->column, deletion->lowest};
         deleteRows(
-            target, [column, condition](const std::vector<Variant>& values) { return condition.holdsFor(values[column]); },
+            target,
+            [column, where = deletion->where](const std::vector<Variant>& values) {
+                return where.holdsFor(values[column]);
+            },
             column);
         return;
     }
