@@ -176,30 +176,33 @@ QString DecodeWindows1252(const char* data, qsizetype size)
 QString DecodeJetText(const char* data, qsizetype size)
 {
     const auto byte = [data](qsizetype at) { return static_cast<quint8>(data[at]); };
-    const auto unit = [&](qsizetype at) { return QChar(static_cast<char16_t>(byte(at) | (byte(at + 1) << 8))); };
-    QString text;
-    if (size < 2 || byte(0) != 0xff || byte(1) != 0xfe) {
-        text.reserve(size / 2);
+    const auto unit = [&](qsizetype at) { return static_cast<char16_t>(byte(at) | (byte(at + 1) << 8)); };
+    const bool compressed = size >= 2 && byte(0) == 0xff && byte(1) == 0xfe;
+    // Written in place into room for the most characters the bytes can
+    // hold, one a byte in the compressed form: every row of a table goes
+    // through here.
+    QString text(compressed ? size - 2 : size / 2, Qt::Uninitialized);
+    char16_t* out = reinterpret_cast<char16_t*>(text.data());
+    qsizetype length = 0;
+    if (!compressed) {
         for (qsizetype i = 0; i + 1 < size; i += 2)
-            text.append(unit(i));
+            out[length++] = unit(i);
         return text;
     }
-    // Room for one character a byte, as the compressed form mostly holds:
-    // every row of a table goes through here.
-    text.reserve(size - 2);
     bool oneByte = true;
     for (qsizetype i = 2; i < size;) {
         if (byte(i) == 0) {
             oneByte = !oneByte;
             ++i;
         } else if (oneByte) {
-            text.append(QChar(byte(i++)));
+            out[length++] = byte(i++);
         } else if (i + 1 < size) {
-            text.append(unit(i));
+            out[length++] = unit(i);
             i += 2;
         } else {
             break;
         }
     }
+    text.truncate(length);
     return text;
 }
