@@ -130,7 +130,7 @@ std::optional<std::vector<QStringList>> Connection::copyRowsToSqliteFile(
     const auto sent = [&] {
         if (copying.trace) {
             for (const DatabaseBackend::RowCopy& copy : copies)
-                copying.trace(copy.select);
+                copying.trace(copy.select());
         }
     };
     try {

@@ -127,15 +127,12 @@ bool FromAThousand(const Variant& key)
     }
 }
 
-// The condition of the run's deletion, on the table's key column.
-QString FromAThousandCondition(const QString& keyColumn)
+// The rows of a table that the run's deletion removes, chosen by its own
+// condition on the table's key column.
+DatabaseBackend::RowCopy RowsFromAThousand(const QString& table, const QString& keyColumn,
+                                           const QString& into = QString())
 {
-    return keyColumn.toLower() + QStringLiteral(" >=1000");
-}
-
-QString SelectFromAThousand(const QString& table, const QString& keyColumn)
-{
-    return QStringLiteral("SELECT * FROM %1 WHERE %2").arg(table, FromAThousandCondition(keyColumn));
+    return {table, keyColumn.toLower(), 1000, into};
 }
 
 // A table or key column the destination lacks leaves nothing to save: the
@@ -151,7 +148,7 @@ SavedTable ReadTable(Connection& destinazione, const QString& name, const QStrin
     try {
         if (destinazione.typesValuesPerRow()) {
             try {
-                rs.open(SelectFromAThousand(name, keyColumn), destinazione);
+                rs.open(RowsFromAThousand(name, keyColumn).select(), destinazione);
                 chosenByEngine = true;
             } catch (const RuntimeError& error) {
                 if (error.number() != ErrorNumber::StatementRejected)
@@ -481,7 +478,7 @@ std::optional<BackupDraft> DeletionBackup::draftCopiedByEngine(const QString& fo
             throw RuntimeError(ErrorNumber::Failure, empty.errorString());
         std::vector<DatabaseBackend::RowCopy> copies;
         for (const auto& [table, key] : kCodeTables)
-            copies.push_back({SelectFromAThousand(table, key), RowTable(table)});
+            copies.push_back(RowsFromAThousand(table, key, RowTable(table)));
         const std::optional<std::vector<QStringList>> columns =
             destinazione.copyRowsToSqliteFile(file.partial(), copies);
         for (std::size_t i = 0; columns && i < columns->size(); ++i)

@@ -62,18 +62,30 @@ public:
     // Whether a column may hold a value of any kind, row by row (SQLite), so
     // that only the engine can tell which rows a condition on it selects.
     virtual bool typesValuesPerRow() const { return false; }
-    // Copies the rows that each `select` answers, each value as the engine
-    // holds it, into its new table `into` of the SQLite file at `file`,
-    // which exists (an empty file is a database without tables, to take the
-    // database's text encoding); the untyped columns are named c0, c1, ...
-    // in the order of the answer, and the rows do not pass through the tool.
-    // The file is the caller's to sync: no journal is kept for it. Answers
-    // the names of the columns of each copy; nothing where the engine cannot
-    // write such a file itself, or not now (in a transaction).
+    // The rows of `table` whose column `key` holds at least `lowest`, as the
+    // engine compares the two (every row when `key` is empty), for a copy
+    // into the table `into`.
     struct RowCopy {
-        QString select;
+        QString table;
+        QString key;
+        int lowest = 0;
         QString into;
+        // Those rows as the engine's SQL asks for them.
+        QString select() const
+        {
+            const QString all = QStringLiteral("SELECT * FROM ") + table;
+            return key.isEmpty() ? all : all + QStringLiteral(" WHERE %1 >=%2").arg(key).arg(lowest);
+        }
     };
+    // Copies the rows of each copy, each value as the engine holds it, into
+    // its new table of the SQLite file at `file`, which exists (an empty file
+    // is a database without tables, to take the database's text encoding);
+    // the columns are named c0, c1, ... in the order of the table's, typed at
+    // most as the table's own (so that no value changes kind), and the rows do
+    // not pass through the tool. The file is the caller's to sync: no journal
+    // is kept for it. Answers the names of the columns of each copy; nothing
+    // where the engine cannot write such a file itself, or not now (in a
+    // transaction).
     virtual std::optional<std::vector<QStringList>> copyRowsToSqliteFile(const QString& file,
                                                                          const std::vector<RowCopy>& copies)
     {

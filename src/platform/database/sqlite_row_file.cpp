@@ -40,10 +40,16 @@ QString RowFileSettings(const QString& schema)
 
 QString CreateRowTable(const QString& table, int columns, const QString& schema)
 {
-    QStringList names;
-    for (int i = 0; i < columns; ++i)
-        names << QStringLiteral("c%1").arg(i);
-    return QStringLiteral("CREATE TABLE %1 (%2)").arg(RowTableName(table, schema), names.join(QStringLiteral(", ")));
+    return CreateRowTable(table, QStringList(columns), schema);
+}
+
+QString CreateRowTable(const QString& table, const QStringList& types, const QString& schema)
+{
+    QStringList columns;
+    for (qsizetype i = 0; i < types.size(); ++i)
+        columns << (types.at(i).isEmpty() ? QStringLiteral("c%1").arg(i)
+                                          : QStringLiteral("c%1 %2").arg(i).arg(types.at(i)));
+    return QStringLiteral("CREATE TABLE %1 (%2)").arg(RowTableName(table, schema), columns.join(QStringLiteral(", ")));
 }
 
 SqliteRowFile::SqliteRowFile(const QString& path, const QString& table, int columns)

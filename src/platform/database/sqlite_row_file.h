@@ -3,6 +3,7 @@
 #include "platform/runtime/variant.h"
 
 #include <QString>
+#include <QStringList>
 #include <vector>
 
 struct sqlite3;
@@ -23,6 +24,9 @@ QString RowTableName(const QString& table, const QString& schema = QString());
 // The statement that makes a table of copied rows, with `columns` untyped
 // columns named c0, c1, ....
 QString CreateRowTable(const QString& table, int columns, const QString& schema = QString());
+// The same with a declared type for each column, as `types` gives it after
+// the column's name (empty: untyped).
+QString CreateRowTable(const QString& table, const QStringList& types, const QString& schema = QString());
 
 // Rows copied into a new table of an SQLite file as they come, for whoever
 // reads them back with SQLite. The columns are untyped and named c0, c1, ...,

@@ -193,30 +193,31 @@ TEST(JetBackend, CopiesTheRowsIntoAnSqliteFileAsItReadsThem)
                                       {"fixedNumericTestV2000.mdb", "test"}}) {
         SCOPED_TRACE(file);
         const QString copy = dir.filePath(QString::fromLatin1(file) + QStringLiteral(".sqlite"));
-        const QString all = QStringLiteral("SELECT * FROM ") + QString::fromLatin1(table);
-        const QString some = all + QStringLiteral(" WHERE E >=1000");
+        const DatabaseBackend::RowCopy all{QString::fromLatin1(table), {}, 0, QStringLiteral("tutte")};
+        const DatabaseBackend::RowCopy some{QString::fromLatin1(table), QStringLiteral("E"), 1000,
+                                            QStringLiteral("alcune")};
         const bool twoCopies = QByteArray(table) == "Table1";
-        std::vector<DatabaseBackend::RowCopy> copies{{all, QStringLiteral("tutte")}};
+        std::vector<DatabaseBackend::RowCopy> copies{all};
         if (twoCopies)
-            copies.push_back({some, QStringLiteral("alcune")});
+            copies.push_back(some);
         const std::unique_ptr<DatabaseBackend> jet = OpenJetDatabase(Sample(file));
         const std::optional<std::vector<QStringList>> columns = jet->copyRowsToSqliteFile(copy, copies);
         ASSERT_TRUE(columns);
         ASSERT_EQ(columns->size(), copies.size());
-        const ResultSet read = jet->query(all);
+        const ResultSet read = jet->query(all.select());
         EXPECT_EQ(columns->front(), read.columns);
         EXPECT_EQ(SqliteFile(copy).rows(QStringLiteral("SELECT * FROM tutte ORDER BY rowid")), texts(read));
         if (twoCopies) {
             EXPECT_EQ(SqliteFile(copy).rows(QStringLiteral("SELECT * FROM alcune ORDER BY rowid")),
-                      texts(jet->query(some)));
+                      texts(jet->query(some.select())));
         }
     }
     // A condition the reader refuses leaves no table behind.
     const QString refused = dir.filePath(QStringLiteral("rifiutata.sqlite"));
     EXPECT_EQ(ErrorNumberOf([&] {
                   OpenJetDatabase(Sample("testV2000.mdb"))
-                      ->copyRowsToSqliteFile(refused, {{QStringLiteral("SELECT * FROM Table1 WHERE A >=1"),
-                                                        QStringLiteral("righe")}});
+                      ->copyRowsToSqliteFile(
+                          refused, {{QStringLiteral("Table1"), QStringLiteral("A"), 1, QStringLiteral("righe")}});
               }),
               ErrorNumber::StatementRejected);
     EXPECT_TRUE(!QFile::exists(refused)

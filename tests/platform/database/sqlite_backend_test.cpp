@@ -149,6 +149,68 @@ TEST_F(SqliteBackend, TheMarkMovesWithAnotherProgramsCommitOnly)
     EXPECT_NE(db->changeMark(), before);
 }
 
+// A copy holds the rows the condition picks, each value of the kind SQLite
+// stores: whether SQLite copies the records as they are (columns without a
+// default), value by value into typed columns (a key that is the rowid, a
+// default, rows older than a column) or into untyped ones (a view, a type
+// not written plainly), and whatever the key's type and collation make of
+// the comparison.
+TEST_F(SqliteBackend, CopiesTheRowsTheConditionPicksEachValueAsStored)
+{
+    file.exec(
+        QStringLiteral("CREATE TABLE semplice (k INTEGER, v TEXT COLLATE NOCASE, w);"
+                       "INSERT INTO semplice VALUES (1005, 'Banca', x'00ff'), ('A1', NULL, 2.5), (NULL, 'Nulla', 1),"
+                       " (999.5, 'Quasi', NULL), (1000.5, 'Oltre', 'x'), (5, 'Piccola', -1), (1e300, 'Grande', 0);"
+                       "CREATE TABLE chiave (k INTEGER PRIMARY KEY, v VARCHAR(20));"
+                       "INSERT INTO chiave VALUES (300, 'Locale'), (1000, 'Prima'), (4000, 'Seconda');"
+                       "CREATE TABLE testo (k TEXT COLLATE NOCASE, v REAL DEFAULT 1.5);"
+                       "INSERT INTO testo (k) VALUES ('999'), ('1000'), ('abc'), ('10000'), (' 5'), (2000);"
+                       "CREATE TABLE cresciuta (k NUMERIC, v);"
+                       "INSERT INTO cresciuta VALUES ('1500', 'prima'), (10, 'prima'), ('1e3', 'prima');"
+                       "ALTER TABLE cresciuta ADD COLUMN z TEXT DEFAULT 'aggiunta';"
+                       "INSERT INTO cresciuta VALUES (2000, 'dopo', 'propria');"
+                       "CREATE VIEW vista AS SELECT * FROM semplice WHERE v IS NOT NULL;"
+                       "CREATE TABLE senza (k INTEGER PRIMARY KEY, v TEXT) WITHOUT ROWID;"
+                       "INSERT INTO senza VALUES (7, 'a'), (7000, 'b');"
+                       "CREATE TABLE strana (k \"INTEGER\", v \"VAR CHAR\"(5));"
+                       "INSERT INTO strana VALUES (1200, 'x'), (12, 'y'), ('1300', 'z');"));
+    const std::vector<std::pair<QString, int>> tables{{QStringLiteral("semplice"), 3}, {QStringLiteral("chiave"), 2},
+                                                      {QStringLiteral("testo"), 2},    {QStringLiteral("cresciuta"), 3},
+                                                      {QStringLiteral("vista"), 3},    {QStringLiteral("senza"), 2},
+                                                      {QStringLiteral("strana"), 2}};
+    // Each value of the columns with its kind, the rows in a set's order.
+    const auto stored = [](const SqliteFile& from, const QStringList& columns, const QString& rest) {
+        QStringList values;
+        for (const QString& column : columns)
+            values << QStringLiteral("typeof(\"%1\") || ':' || quote(\"%1\")").arg(column);
+        QStringList rows = from.rows(QStringLiteral("SELECT ") + values.join(QStringLiteral(", ")) + rest);
+        rows.sort();
+        return rows;
+    };
+    std::vector<DatabaseBackend::RowCopy> copies;
+    for (const auto& [table, count] : tables)
+        copies.push_back({table, QStringLiteral("k"), 1000, QStringLiteral("copia_") + table});
+    const SqliteFile copy(dir.filePath(QStringLiteral("copia.db")));
+    QFile(copy.path()).open(QIODevice::WriteOnly);
+    const auto columns = OpenSqliteDatabase(file.path())->copyRowsToSqliteFile(copy.path(), copies);
+    ASSERT_TRUE(columns);
+    ASSERT_EQ(columns->size(), tables.size());
+    for (std::size_t t = 0; t < tables.size(); ++t) {
+        const auto& [table, count] = tables[t];
+        SCOPED_TRACE(table.toStdString());
+        ASSERT_EQ(columns->at(t).size(), count);
+        QStringList copied;
+        for (int i = 0; i < count; ++i)
+            copied << QStringLiteral("c%1").arg(i);
+        const QStringList picked = stored(file, columns->at(t), QStringLiteral(" FROM %1 WHERE k >=1000").arg(table));
+        EXPECT_FALSE(picked.isEmpty());
+        EXPECT_EQ(stored(copy, copied, QStringLiteral(" FROM copia_") + table), picked);
+    }
+    // The plain tables' copies keep the key's type and collation.
+    EXPECT_EQ(copy.rows(QStringLiteral("SELECT sql FROM sqlite_master WHERE name = 'copia_semplice'")),
+              QStringList{QStringLiteral("CREATE TABLE \"copia_semplice\" (c0 INTEGER, c1 TEXT COLLATE NOCASE, c2)")});
+}
+
 // The disk fills while the changes are written: whatever the point at which
 // it fills, the file on its own, as a copy or a backup taken after the
 // failed run would hold it, is the database as it was.

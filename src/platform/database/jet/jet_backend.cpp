@@ -333,7 +333,7 @@ public:
     {
         std::vector<JetSelect> selects;
         for (const RowCopy& copy : copies)
-            selects.push_back(ParseJetSelect(copy.select));
+            selects.push_back(ParseJetSelect(copy.select()));
         const ResultSet names = ReadIsolated(
             [&](RowSink& sink) {
                 sink.columns({});

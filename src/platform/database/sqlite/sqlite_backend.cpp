@@ -3,6 +3,7 @@
 #include "platform/database/engine_error.h"
 #include "platform/database/engine_waits.h"
 #include "platform/database/sqlite/literal_insert.h"
+#include "platform/database/sqlite/stored_columns.h"
 #include "platform/database/sqlite_row_file.h"
 
 #include <sqlite3.h>
@@ -269,13 +270,30 @@ public:
         std::vector<QStringList> copied;
         for (const RowCopy& copy : copies) {
             QStringList names;
+            std::optional<StoredColumns> stored;
             {
-                Statement rows(db_, copy.select.toUtf8());
+                Statement rows(db_, copy.select().toUtf8());
                 for (int i = 0; i < sqlite3_column_count(rows.handle()); ++i)
                     names.append(QString::fromUtf8(sqlite3_column_name(rows.handle(), i)));
+                stored = StoredColumnsOf(db_, rows.handle(), copy.table, copy.key);
             }
-            run(CreateRowTable(copy.into, int(names.size()), schema));
-            run(QStringLiteral("INSERT INTO %1 %2").arg(RowTableName(copy.into, schema), copy.select));
+            const QString into = RowTableName(copy.into, schema);
+            if (stored) {
+                // The whole table, then out with the rows the condition
+                // leaves out, chosen by the same comparison on a column of
+                // the same type and collation.
+                run(CreateRowTable(copy.into, stored->types, schema));
+                run(QStringLiteral("INSERT INTO %1 SELECT * FROM %2")
+                        .arg(into, RowTableName(stored->table, QStringLiteral("main"))));
+                if (!copy.key.isEmpty())
+                    run(QStringLiteral("DELETE FROM %1 WHERE (c%2 >=%3) IS NOT 1")
+                            .arg(into)
+                            .arg(stored->key)
+                            .arg(copy.lowest));
+            } else {
+                run(CreateRowTable(copy.into, int(names.size()), schema));
+                run(QStringLiteral("INSERT INTO %1 %2").arg(into, copy.select()));
+            }
             copied.push_back(names);
         }
         return copied;
