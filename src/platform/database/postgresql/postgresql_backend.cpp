@@ -150,10 +150,10 @@ Variant ValueOf(const PGresult* result, int row, int column)
         case kInt2:
         case kInt4:
         case kInt8:
-        case kOid: return Variant(static_cast<qint64>(QByteArray(text).toLongLong()));
+        case kOid: return Variant(static_cast<qint64>(QByteArrayView(text).toLongLong()));
         case kFloat4:
         case kFloat8:
-        case kNumeric: return Variant(QByteArray(text).toDouble());
+        case kNumeric: return Variant(QByteArrayView(text).toDouble());
         case kBool: return Variant(static_cast<qint64>(text[0] == 't' ? -1 : 0));
         default: return Variant(QString::fromUtf8(text, PQgetlength(result, row, column)));
     }
@@ -195,22 +195,24 @@ public:
         const bool resume = pipelined_;
         if (pipelined_)
             leavePipeline();
-        const Result result = run(sql);
+        ResultSet rows;
+        const auto take = [&rows](const PGresult* result) {
+            const int columns = PQnfields(result);
+            if (rows.columns.isEmpty()) {
+                for (int c = 0; c < columns; ++c)
+                    rows.columns.append(QString::fromUtf8(PQfname(result, c)));
+            }
+            for (int r = 0; r < PQntuples(result); ++r) {
+                std::vector<Variant> row;
+                row.reserve(static_cast<size_t>(columns));
+                for (int c = 0; c < columns; ++c)
+                    row.push_back(ValueOf(result, r, c));
+                rows.rows.push_back(std::move(row));
+            }
+        };
+        take(run(sql, take).get());
         if (resume)
             enterPipeline();
-        ResultSet rows;
-        const int columns = PQnfields(result.get());
-        for (int c = 0; c < columns; ++c)
-            rows.columns.append(QString::fromUtf8(PQfname(result.get(), c)));
-        const int count = PQntuples(result.get());
-        rows.rows.reserve(static_cast<size_t>(count));
-        for (int r = 0; r < count; ++r) {
-            std::vector<Variant> row;
-            row.reserve(static_cast<size_t>(columns));
-            for (int c = 0; c < columns; ++c)
-                row.push_back(ValueOf(result.get(), r, c));
-            rows.rows.push_back(std::move(row));
-        }
         return rows;
     }
 
@@ -324,11 +326,15 @@ private:
         }
     }
 
-    // One statement, waiting for its answer: the first failure it gives, or else its last result.
-    Result run(const QString& sql)
+    // One statement, waiting for its answer: the first failure it gives, or
+    // else its last result. With `row`, the rows of the answer go to it one
+    // at a time as they arrive, and are turned into values while the server
+    // still sends the next; the last result then holds the columns alone.
+    Result run(const QString& sql, const std::function<void(const PGresult*)>& row = {})
     {
         const QByteArray text = sql.toUtf8();
-        if (!PQsendQueryParams(conn_, text.constData(), 0, nullptr, nullptr, nullptr, nullptr, 0))
+        if (!PQsendQueryParams(conn_, text.constData(), 0, nullptr, nullptr, nullptr, nullptr, 0)
+            || (row && !PQsetSingleRowMode(conn_)))
             throw connectionLost();
         flushAll();
         Result result;
@@ -341,6 +347,10 @@ private:
             Result next(PQgetResult(conn_));
             if (!next)
                 break;
+            if (PQresultStatus(next.get()) == PGRES_SINGLE_TUPLE) {
+                row(next.get());
+                continue;
+            }
             if (!result || PQresultStatus(result.get()) != PGRES_FATAL_ERROR)
                 result = std::move(next);
         }
