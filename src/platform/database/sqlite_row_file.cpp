@@ -57,7 +57,9 @@ SqliteRowFile::SqliteRowFile(const QString& path, const QString& table, int colu
     if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr)
         != SQLITE_OK)
         fail();
-    exec(RowFileSettings() + QStringLiteral("PRAGMA encoding = 'UTF-16le'; PRAGMA cache_size = -262144; BEGIN; ")
+    // SQLite's own small cache: full pages go to the file as they fill, and
+    // the whole file is never held in memory until the commit.
+    exec(RowFileSettings() + QStringLiteral("PRAGMA encoding = 'UTF-16le'; BEGIN; ")
          + CreateRowTable(table, columns));
     const QByteArray insert =
         QStringLiteral("INSERT INTO %1 VALUES (%2)")
