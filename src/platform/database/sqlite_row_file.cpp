@@ -54,7 +54,9 @@ QString CreateRowTable(const QString& table, const QStringList& types, const QSt
 
 SqliteRowFile::SqliteRowFile(const QString& path, const QString& table, int columns)
 {
-    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr)
+    // One thread writes the file: SQLite need not lock its own structures at every call.
+    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db_,
+                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr)
         != SQLITE_OK)
         fail();
     // SQLite's own small cache: full pages go to the file as they fill, and
