@@ -56,6 +56,26 @@ TEST_F(PostgresqlBackend, ReadsNumbersTextsAndNullsWithTheirTypes)
               (std::vector<Variant>{Variant(7001), Variant(QString()), Variant(), Variant(), Variant(0)}));
 }
 
+// Rows come one at a time as the server sends them: an answer without rows
+// still has its columns, and a statement that fails after its first rows
+// gives its error and none of them, and leaves the connection to the next.
+TEST_F(PostgresqlBackend, AnswersTheColumnsOfNoRowsAndNothingOfAStatementThatFailsPartWay)
+{
+    const auto db = OpenPostgresqlDatabase(login());
+    const ResultSet none = db->query(QStringLiteral("SELECT AbiAbi, AbiBanc FROM abi WHERE false"));
+    EXPECT_EQ(none.columns, (QStringList{QStringLiteral("abiabi"), QStringLiteral("abibanc")}));
+    EXPECT_TRUE(none.rows.empty());
+    // Some 5 MB of rows come before the failure, far more than the server holds back.
+    const RuntimeError failed = ErrorOf([&] {
+        db->query(QStringLiteral("SELECT repeat('x', 1000) || 10 / (5000 - g) FROM generate_series(1, 10000) AS g"));
+    });
+    EXPECT_TRUE(failed.description().contains(QStringLiteral("division by zero")))
+        << failed.description().toStdString();
+    const ResultSet after = db->query(QStringLiteral("SELECT g FROM generate_series(1, 3) AS g"));
+    ASSERT_EQ(after.rows.size(), 3U);
+    EXPECT_EQ(after.rows[2], std::vector<Variant>{Variant(3)});
+}
+
 TEST_F(PostgresqlBackend, SendsStatementsAheadAndCommitsThemAll)
 {
     const auto db = OpenPostgresqlDatabase(login());
