@@ -181,30 +181,35 @@ public:
     }
 
 private:
-    // The column a condition names, which must hold numbers: Jet refuses to
-    // compare a text or bytes with one.
-    guint conditionColumn(MdbTableDef* table, const JetAtLeast& where)
+    // The index of the column named `name` without regard to case. Jet takes
+    // a name the table lacks for a parameter left without a value.
+    static guint columnNamed(MdbTableDef* table, const QString& name)
     {
         for (guint i = 0; i < table->num_cols; ++i) {
             const auto* column = static_cast<MdbColumn*>(g_ptr_array_index(table->columns, i));
-            if (QString::fromUtf8(column->name).compare(where.column, Qt::CaseInsensitive) != 0)
-                continue;
-            switch (column->col_type) {
-                case MDB_BOOL:
-                case MDB_BYTE:
-                case MDB_INT:
-                case MDB_LONGINT:
-                case MDB_MONEY:
-                case MDB_FLOAT:
-                case MDB_DOUBLE:
-                case MDB_DATETIME:
-                case MDB_NUMERIC: return i;
-                default:
-                    throw RuntimeError(ErrorNumber::StatementRejected,
-                                       QStringLiteral("Tipo di dati non corrispondente nell'espressione criterio."));
-            }
+            if (QString::fromUtf8(column->name).compare(name, Qt::CaseInsensitive) == 0)
+                return i;
         }
         throw RuntimeError(ErrorNumber::StatementRejected, QStringLiteral("Parametri insufficienti. Previsto 1."));
+    }
+
+    // The column a condition names, which must hold numbers: Jet refuses to
+    // compare a text or bytes with one.
+    static guint conditionColumn(MdbTableDef* table, const JetAtLeast& where)
+    {
+        const guint i = columnNamed(table, where.column);
+        switch (static_cast<MdbColumn*>(g_ptr_array_index(table->columns, i))->col_type) {
+            case MDB_BOOL:
+            case MDB_BYTE:
+            case MDB_INT:
+            case MDB_LONGINT:
+            case MDB_MONEY:
+            case MDB_FLOAT:
+            case MDB_DOUBLE:
+            case MDB_DATETIME:
+            case MDB_NUMERIC: return i;
+            default: throw JetConditionTypeMismatch();
+        }
     }
 
     MdbCatalogEntry* findTable(const QString& name)
@@ -231,16 +236,8 @@ private:
             for (guint i = 0; i < table->num_cols; ++i)
                 wanted.push_back(i);
         } else {
-            for (const QString& name : select.columns) {
-                guint i = 0;
-                while (i < table->num_cols
-                       && QString::fromUtf8(column(i)->name).compare(name, Qt::CaseInsensitive) != 0)
-                    ++i;
-                if (i == table->num_cols)
-                    throw RuntimeError(ErrorNumber::StatementRejected,
-                                       QStringLiteral("Parametri insufficienti. Previsto 1."));
-                wanted.push_back(i);
-            }
+            for (const QString& name : select.columns)
+                wanted.push_back(columnNamed(table, name));
         }
         QStringList names;
         for (const guint i : wanted)
@@ -394,6 +391,12 @@ RuntimeError JetNotADatabase(const QString& path)
     return {ErrorNumber::Failure,
             QStringLiteral("Impossibile aprire il database '%1': il file non è un database valido o è danneggiato.")
                 .arg(path)};
+}
+
+RuntimeError JetConditionTypeMismatch()
+{
+    return {ErrorNumber::StatementRejected,
+            QStringLiteral("Tipo di dati non corrispondente nell'espressione criterio.")};
 }
 
 RuntimeError JetTableNotFound(const QString& table)

@@ -32,3 +32,6 @@ std::vector<JetProperty> JetRuleProperties(const QString& path, const QString& t
 // both the reader and the writer report them.
 RuntimeError JetNotADatabase(const QString& path);
 RuntimeError JetTableNotFound(const QString& table);
+// A condition that compares a column holding no numbers (a text, bytes) with
+// a number, as both the reader and the writer refuse it.
+RuntimeError JetConditionTypeMismatch();

@@ -151,8 +151,7 @@ void JetTransaction::apply(JetChange change)
         const JetColumnType type = target.schema().columns[column].column.type;
         if (type == JetColumnType::Text || type == JetColumnType::Memo || type == JetColumnType::Binary
             || type == JetColumnType::Ole || type == JetColumnType::Other)
-            throw RuntimeError(ErrorNumber::StatementRejected,
-                               QStringLiteral("Tipo di dati non corrispondente nell'espressione criterio."));
+            throw JetConditionTypeMismatch();
         deleteRows(
             target,
             [column, where = deletion->where](const std::vector<Variant>& values) {
